@@ -1,6 +1,13 @@
 #include "qvr/records.h"
 
+#include "bytes.h"
+
 #include <cstring>
+
+using qvr::GetLE16;
+using qvr::GetLE32;
+using qvr::PutLE16;
+using qvr::PutLE32;
 
 namespace {
 
@@ -12,23 +19,6 @@ constexpr uint32_t kKindSizeFonts = 0x41;
 
 constexpr uint16_t kDefaultSpeed = 50;
 constexpr uint16_t kPhaseCodes[3] = {100, 92, 97};
-
-void Put16(uint8_t* p, uint16_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p)
-{
-    return p[0] | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
 
 } // namespace
 
@@ -213,21 +203,21 @@ void StoreItem(const CLumivo& item, uint8_t* out)
     out[3] = item.reserved3;
     for (int i = 0; i < CLumivo::kCells; ++i) {
         uint8_t* c = out + 4 + 8 * i;
-        Put16(c, item.chars[i].code);
+        PutLE16(c, item.chars[i].code);
         c[2] = item.chars[i].reserved;
         c[3] = item.chars[i].lines;
-        Put32(c + 4, item.chars[i].attr.GetWord());
+        PutLE32(c + 4, item.chars[i].attr.GetWord());
     }
-    Put32(out + 804, item.effectS.GetWord());
-    Put32(out + 808, item.effectW.GetWord());
-    Put32(out + 812, item.effectE.GetWord());
+    PutLE32(out + 804, item.effectS.GetWord());
+    PutLE32(out + 808, item.effectW.GetWord());
+    PutLE32(out + 812, item.effectE.GetWord());
     out[816] = item.option;
     out[817] = item.reserved817;
     out[818] = item.fit;
     out[819] = static_cast<uint8_t>(item.blend | (item.height << 2) | (item.reserved819 << 6));
     out[820] = item.skip;
     out[821] = item.effectLoop;
-    Put16(out + 822, item.reserved822);
+    PutLE16(out + 822, item.reserved822);
 }
 
 void LoadItem(const uint8_t* in, CLumivo& item)
@@ -238,13 +228,13 @@ void LoadItem(const uint8_t* in, CLumivo& item)
     item.reserved3 = in[3];
     for (int i = 0; i < CLumivo::kCells; ++i) {
         const uint8_t* c = in + 4 + 8 * i;
-        item.chars[i].code = Get16(c);
+        item.chars[i].code = GetLE16(c);
         item.chars[i].reserved = c[2];
         item.chars[i].lines = c[3];
-        item.chars[i].attr.SetWord(Get32(c + 4));
+        item.chars[i].attr.SetWord(GetLE32(c + 4));
     }
     auto eff = [](const uint8_t* p) {
-        uint32_t w = Get32(p);
+        uint32_t w = GetLE32(p);
         return CEFF(static_cast<uint16_t>(w), static_cast<uint16_t>(w >> 16));
     };
     item.effectS = eff(in + 804);
@@ -258,13 +248,13 @@ void LoadItem(const uint8_t* in, CLumivo& item)
     item.reserved819 = in[819] >> 6;
     item.skip = in[820];
     item.effectLoop = in[821];
-    item.reserved822 = Get16(in + 822);
+    item.reserved822 = GetLE16(in + 822);
 }
 
 void StorePage(const CLumiCPage& page, uint8_t* out)
 {
     for (int i = 0; i < 4; ++i)
-        Put16(out + 2 * i, page.ads[i]);
+        PutLE16(out + 2 * i, page.ads[i]);
     out[8] = page.reserved;
     out[9] = page.count;
 }
@@ -272,7 +262,7 @@ void StorePage(const CLumiCPage& page, uint8_t* out)
 void LoadPage(const uint8_t* in, CLumiCPage& page)
 {
     for (int i = 0; i < 4; ++i)
-        page.ads[i] = Get16(in + 2 * i);
+        page.ads[i] = GetLE16(in + 2 * i);
     page.reserved = in[8];
     page.count = in[9];
 }
