@@ -121,6 +121,11 @@ public:
     unsigned GetFntCount() const;
     unsigned GetContentCount(ContentType t) const;
 
+    // Picture selection: Image index i is library image i below their count,
+    // else user image i - count; Movie and Animation index their arrays.
+    // Other kinds, and indexes past every slot, select nothing: a zero
+    // header, GetContentInfo 0, GetContentData 1 for other kinds and 0 for
+    // such indexes, GetContentPtr null.
     RGX_HEADER GetContentHeader(LUMIVO_TYPE t, int index) const;
     int GetContentInfo(LUMIVO_TYPE t, int index, BITMAP* bm) const;
     int GetContentData(LUMIVO_TYPE t, int index, unsigned char* pixels) const;
