@@ -1,0 +1,102 @@
+// The serial link's dialogs: the full port set-up, the port choice alone,
+// and the progress window that CPacket shows during long transfers; plus the
+// adapters that plug them into CSerialEx::SerialSetup and CPacket.
+#pragma once
+
+#include <serio/packet.h>
+#include <serio/serial_ex.h>
+
+#include <QDialog>
+#include <QPointer>
+
+#include <atomic>
+
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// Fills a list with the serial devices that can be opened now (devices in
+// use by another program do not appear) and selects the settings' device.
+// Returns the number of entries. Entry data: the device path; the port
+// number of an entry is its position + 1.
+int FillSerialPortList(QComboBox* list, const serio::SerialSettings& settings);
+
+class CSerialSetupDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CSerialSetupDlg(const serio::SerialSettings& settings, QWidget* parent = nullptr);
+    const serio::SerialSettings& Settings() const { return m_settings; }
+
+    QComboBox* PortList() const { return m_port; }
+    QComboBox* BaudList() const { return m_baud; }
+    QComboBox* DataList() const { return m_data; }
+    QComboBox* ParityList() const { return m_parity; }
+    QComboBox* StopList() const { return m_stop; }
+    QComboBox* FlowList() const { return m_flow; }
+    QComboBox* PacketList() const { return m_packet; }
+
+private:
+    serio::SerialSettings m_settings;
+    QComboBox* m_port;
+    QComboBox* m_baud;
+    QComboBox* m_data;
+    QComboBox* m_parity;
+    QComboBox* m_stop;
+    QComboBox* m_flow;
+    QComboBox* m_packet;
+};
+
+class CSerialPortDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CSerialPortDlg(const serio::SerialSettings& settings, QWidget* parent = nullptr);
+    const serio::SerialSettings& Settings() const { return m_settings; }
+    QComboBox* PortList() const { return m_port; }
+
+private:
+    serio::SerialSettings m_settings;
+    QComboBox* m_port;
+    QLabel* m_label;
+};
+
+class CSerialProgressDlg : public QDialog {
+    Q_OBJECT
+public:
+    CSerialProgressDlg(DWORD dwMaximum, int bSending, QWidget* parent = nullptr);
+    QProgressBar* Bar() const { return m_bar; }
+    // Message 0x0410: the byte count so far (any thread).
+    void StorePosition(DWORD dwBytes) { m_position = dwBytes; }
+    DWORD StoredPosition() const { return m_position.load(); }
+    // Moves the bar to the stored position (GUI thread).
+    void ApplyPosition();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override {} // Escape and the close button do nothing
+
+private:
+    QProgressBar* m_bar;
+    std::atomic<DWORD> m_position{0};
+};
+
+// The GUI side of CSerialEx::SerialSetup: runs the set-up dialogs modally.
+class CSerialSetupUi : public serio::ISerialSetupUi {
+public:
+    explicit CSerialSetupUi(QWidget* parent = nullptr) : m_parent(parent) {}
+    bool EditSerialSettings(serio::SerialSettings& settings, bool portOnly) override;
+
+private:
+    QPointer<QWidget> m_parent;
+};
+
+// The owner window handed to CPacket::Open: makes progress windows over it.
+class CPacketOwnerWidget : public serio::IPacketOwner {
+public:
+    explicit CPacketOwnerWidget(QWidget* owner) : m_owner(owner) {}
+    std::unique_ptr<serio::ISerialProgress> CreateProgressWindow(const char* title, DWORD dwTotal) override;
+
+private:
+    QPointer<QWidget> m_owner;
+};

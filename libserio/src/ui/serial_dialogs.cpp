@@ -1,0 +1,228 @@
+#include <serio/ui/serial_dialogs.h>
+
+#include <common/globalization.h>
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Text(const char* section, const char* key)
+{
+    const std::u16string t = CGlobalization::GetText(std::string_view(section), std::string_view(key));
+    return QString::fromUtf16(t.data(), qsizetype(t.size()));
+}
+
+struct Entry {
+    const char* text;
+    int value;
+};
+
+// Fills a list and selects the entry of value; a value without an entry
+// leaves the list without selection.
+QComboBox* MakeList(std::initializer_list<Entry> entries, int value)
+{
+    auto* list = new QComboBox;
+    for (const Entry& e : entries)
+        list->addItem(QString::fromLatin1(e.text), e.value);
+    list->setCurrentIndex(list->findData(value));
+    return list;
+}
+
+QDialogButtonBox* OkCancel(QDialog* dlg, bool languageTexts)
+{
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    if (languageTexts) {
+        buttons->button(QDialogButtonBox::Ok)->setText(Text("DialogCommon", "btnOk"));
+        buttons->button(QDialogButtonBox::Cancel)->setText(Text("DialogCommon", "btnCancel"));
+    }
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dlg, &QDialog::reject);
+    return buttons;
+}
+
+void ConnectPortList(QComboBox* list, serio::SerialSettings& settings)
+{
+    QObject::connect(list, &QComboBox::currentIndexChanged, list, [list, &settings](int index) {
+        if (index < 0)
+            return;
+        settings.nPort = index + 1;
+        settings.strDevice = list->itemData(index).toString().toStdString();
+    });
+}
+
+} // namespace
+
+int FillSerialPortList(QComboBox* list, const serio::SerialSettings& settings)
+{
+    list->clear();
+    const std::string current = serio::ResolveSerialDevice(settings.nPort, settings.strDevice);
+    int selected = -1;
+    for (const std::string& device : serio::EnumerateSerialDevices()) {
+        if (CSerial::CheckPort(device) != CSerial::EPortAvailable)
+            continue;
+        if (device == current)
+            selected = list->count();
+        list->addItem(QString::fromStdString(device), QString::fromStdString(device));
+    }
+    list->setCurrentIndex(selected >= 0 ? selected : (list->count() ? 0 : -1));
+    return list->count();
+}
+
+CSerialSetupDlg::CSerialSetupDlg(const serio::SerialSettings& settings, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_port(new QComboBox)
+{
+    setWindowTitle(QStringLiteral("Serial port setup"));
+    FillSerialPortList(m_port, m_settings);
+    if (m_port->currentIndex() >= 0) {
+        m_settings.nPort = m_port->currentIndex() + 1;
+        m_settings.strDevice = m_port->currentData().toString().toStdString();
+    }
+    m_packet = MakeList({{"128", 128}, {"256", 256}, {"512", 512}, {"1024", 1024}, {"2048", 2048}, {"4096", 4096}},
+                        int(m_settings.dwQueueSize));
+    m_baud = MakeList({{"4800", 4800}, {"9600", 9600}, {"19200", 19200}, {"38400", 38400}, {"57600", 57600},
+                       {"115200", 115200}},
+                      m_settings.eBaudrate);
+    m_data = MakeList({{"7bits", 7}, {"8bits", 8}}, m_settings.eDataBits);
+    m_parity = MakeList({{"even", 2}, {"odd", 1}, {"none", 0}}, m_settings.eParity);
+    m_stop = MakeList({{"1 bit", 0}, {"2 bit", 2}}, m_settings.eStopBits);
+    m_flow = MakeList({{"Xon/Xoff", 2}, {"hardware", 1}, {"none", 0}}, m_settings.eHandshake);
+
+    ConnectPortList(m_port, m_settings);
+    auto bind = [](QComboBox* list, auto setter) {
+        QObject::connect(list, &QComboBox::currentIndexChanged, list, [list, setter](int index) {
+            if (index >= 0)
+                setter(list->itemData(index).toInt());
+        });
+    };
+    bind(m_packet, [this](int v) { m_settings.dwQueueSize = DWORD(v); });
+    bind(m_baud, [this](int v) { m_settings.eBaudrate = CSerial::EBaudrate(v); });
+    bind(m_data, [this](int v) { m_settings.eDataBits = CSerial::EDataBits(v); });
+    bind(m_parity, [this](int v) { m_settings.eParity = CSerial::EParity(v); });
+    bind(m_stop, [this](int v) { m_settings.eStopBits = CSerial::EStopBits(v); });
+    bind(m_flow, [this](int v) { m_settings.eHandshake = CSerial::EHandshake(v); });
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("&Port :"), m_port);
+    form->addRow(QStringLiteral("&Baud Rate :"), m_baud);
+    form->addRow(QStringLiteral("&Data :"), m_data);
+    form->addRow(QStringLiteral("P&arity :"), m_parity);
+    form->addRow(QStringLiteral("&Stop :"), m_stop);
+    form->addRow(QStringLiteral("&Flow Control :"), m_flow);
+    form->addRow(QStringLiteral("Pa&cket Size :"), m_packet);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(form);
+    column->addWidget(OkCancel(this, false));
+}
+
+CSerialPortDlg::CSerialPortDlg(const serio::SerialSettings& settings, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_port(new QComboBox), m_label(new QLabel)
+{
+    setWindowTitle(QStringLiteral("Serial Port"));
+    m_label->setText(Text("SerialDialog", "Port"));
+    m_label->setBuddy(m_port);
+    FillSerialPortList(m_port, m_settings);
+    if (m_port->currentIndex() >= 0) {
+        m_settings.nPort = m_port->currentIndex() + 1;
+        m_settings.strDevice = m_port->currentData().toString().toStdString();
+    }
+    ConnectPortList(m_port, m_settings);
+    auto* form = new QFormLayout;
+    form->addRow(m_label, m_port);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(form);
+    column->addWidget(OkCancel(this, true));
+}
+
+CSerialProgressDlg::CSerialProgressDlg(DWORD dwMaximum, int bSending, QWidget* parent)
+    : QDialog(parent), m_bar(new QProgressBar)
+{
+    setWindowTitle(bSending ? QStringLiteral("Send data...") : QStringLiteral("Read data..."));
+    setWindowFlag(Qt::WindowCloseButtonHint, false);
+    // The bar's range is an int; byte counts beyond it are scaled alike.
+    m_bar->setRange(0, int(std::min<DWORD>(dwMaximum, DWORD(INT32_MAX))));
+    m_bar->setValue(0);
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(m_bar);
+    resize(320, 60);
+}
+
+void CSerialProgressDlg::ApplyPosition()
+{
+    const DWORD pos = std::min<DWORD>(m_position.load(), DWORD(m_bar->maximum()));
+    m_bar->setValue(int(pos));
+}
+
+void CSerialProgressDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void CSerialProgressDlg::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+bool CSerialSetupUi::EditSerialSettings(serio::SerialSettings& settings, bool portOnly)
+{
+    if (portOnly) {
+        CSerialPortDlg dlg(settings, m_parent);
+        if (dlg.exec() != QDialog::Accepted)
+            return false;
+        settings = dlg.Settings();
+        return true;
+    }
+    CSerialSetupDlg dlg(settings, m_parent);
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    settings = dlg.Settings();
+    return true;
+}
+
+namespace {
+
+// Lives as long as CPacket keeps it; the window is a GUI object, so it is
+// only touched through queued calls and deleted with deleteLater.
+class ProgressAdapter : public serio::ISerialProgress {
+public:
+    explicit ProgressAdapter(CSerialProgressDlg* dlg) : m_dlg(dlg) {}
+    ~ProgressAdapter() override { m_dlg->deleteLater(); }
+    void OnProgressMessage(DWORD dwBytes) override { m_dlg->StorePosition(dwBytes); }
+    void RefreshPosition() override
+    {
+        CSerialProgressDlg* dlg = m_dlg;
+        QMetaObject::invokeMethod(dlg, [dlg] { dlg->ApplyPosition(); }, Qt::QueuedConnection);
+    }
+
+private:
+    CSerialProgressDlg* m_dlg;
+};
+
+} // namespace
+
+std::unique_ptr<serio::ISerialProgress> CPacketOwnerWidget::CreateProgressWindow(const char* title, DWORD dwTotal)
+{
+    const bool sending = title && QByteArray(title).startsWith("Send");
+    auto* dlg = new CSerialProgressDlg(dwTotal, sending, m_owner);
+    dlg->setModal(false);
+    if (m_owner) {
+        const QRect o = m_owner->frameGeometry();
+        const POINT at = serio::CenterOver(RECT{o.left(), o.top(), o.right() + 1, o.bottom() + 1},
+                                           SIZE{dlg->width(), dlg->height()});
+        dlg->move(at.x, at.y);
+    }
+    dlg->show();
+    return std::make_unique<ProgressAdapter>(dlg);
+}
