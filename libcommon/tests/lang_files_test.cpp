@@ -157,7 +157,7 @@ TEST_F(LangFiles, FilesAreCleanUtf8Tables)
                 end = text.size();
             const std::u16string line = common::Trim(text.substr(pos, end - pos));
             pos = end + 1;
-            if (line.empty())
+            if (line.empty() || line.front() == u';') // ";" lines are comments
                 continue;
             if (line.front() == u'[') {
                 inSection = true;
@@ -165,7 +165,7 @@ TEST_F(LangFiles, FilesAreCleanUtf8Tables)
             }
             EXPECT_TRUE(inSection) << "line outside any section: " << Utf16ToUtf8(line);
             EXPECT_NE(line.find(u'='), std::u16string::npos) << "line without '=': " << Utf16ToUtf8(line);
-            keyLines += inSection && line.front() != u';';
+            keyLines += inSection;
         }
 
         common::IniFile ini;
