@@ -194,6 +194,7 @@ LONG CSerial::Open(const std::string& device, DWORD dwInQueue, DWORD dwOutQueue,
     m_pendingEvents = 0;
     m_pendingErrors = 0;
     m_eEvent = 0;
+    m_waiters = 0;
     m_hFile = fd;
 
     SetMask(EEventBreak | EEventError | EEventRecv);
@@ -205,7 +206,9 @@ LONG CSerial::Open(const std::string& device, DWORD dwInQueue, DWORD dwOutQueue,
     if (::tcgetattr(fd, &t) == 0) {
         ::cfmakeraw(&t);
         t.c_cflag |= CLOCAL | CREAD;
-        t.c_cc[VMIN] = 0;
+        // With VMIN 1 an empty non-blocking read says EAGAIN, so that a
+        // read of 0 bytes only ever means a hang-up.
+        t.c_cc[VMIN] = 1;
         t.c_cc[VTIME] = 0;
         ::tcsetattr(fd, TCSANOW, &t);
     }
@@ -324,8 +327,10 @@ LONG CSerial::SetMask(DWORD dwMask)
     if (m_hFile < 0)
         return SetLastErrorCode(serio::kErrorInvalidHandle);
     m_dwEventMask = dwMask;
-    // Setting the mask completes a pending wait (with no events).
-    Poke(m_wakePipe[1]);
+    // Setting the mask completes a pending wait (with no events); with none
+    // pending there is nothing to complete, and a later wait must not see it.
+    if (m_waiters.load() > 0)
+        Poke(m_wakePipe[1]);
     return 0;
 }
 
@@ -350,12 +355,17 @@ CSerial::Ready CSerial::WaitDevice(short events, DWORD timeoutMs, bool wakeable,
             DrainPipe(m_wakePipe[0]);
             return Ready::kWake;
         }
-        if (p[0].revents & events)
-            return Ready::kData;
         if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            *err = EIO; // the device has gone (adapter pulled out, other end closed)
+            // Input still queued is delivered first; then the device has
+            // gone (adapter pulled out, other end closed).
+            int queued = 0;
+            if ((events & POLLIN) && ::ioctl(m_hFile, FIONREAD, &queued) == 0 && queued > 0)
+                return Ready::kData;
+            *err = EIO;
             return Ready::kFailed;
         }
+        if (p[0].revents & events)
+            return Ready::kData;
     }
 }
 
@@ -449,6 +459,8 @@ LONG CSerial::DoWaitEvent(DWORD timeoutMs, DWORD* events)
     const bool limited = timeoutMs != serio::kInfinite;
     const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? timeoutMs : 0);
     for (;;) {
+        if (AbandonWait())
+            return 0;
         const DWORD ev = CollectLineEvents(fd) & m_dwEventMask;
         if (ev) {
             *events = ev;
@@ -489,9 +501,12 @@ LONG CSerial::WaitEvent(serio::COverlapped* lpOverlapped, DWORD dwTimeout)
     if (!m_hevtOverlapped && (lpOverlapped || dwTimeout != serio::kInfinite))
         return SetLastErrorCode(serio::kErrorInvalidFunction);
 
+    // Counted as pending before looking, so that a SetMask from now on
+    // completes the wait (see SetMask).
+    ++m_waiters;
     if (lpOverlapped) {
         // Start: complete at once when something is already there, else
-        // leave it pending for WaitOverlapped.
+        // leave it pending (and counted) for WaitOverlapped.
         DWORD ev = 0;
         const LONG r = DoWaitEvent(0, &ev);
         lpOverlapped->dwBytes = 0;
@@ -500,6 +515,7 @@ LONG CSerial::WaitEvent(serio::COverlapped* lpOverlapped, DWORD dwTimeout)
             lpOverlapped->lResult = 0;
             return 0;
         }
+        --m_waiters;
         lpOverlapped->bPending = false;
         lpOverlapped->lResult = r;
         lpOverlapped->dwEvent = ev;
@@ -511,6 +527,7 @@ LONG CSerial::WaitEvent(serio::COverlapped* lpOverlapped, DWORD dwTimeout)
 
     DWORD ev = 0;
     const LONG r = DoWaitEvent(dwTimeout, &ev);
+    --m_waiters;
     m_eEvent = ev;
     return r ? SetLastErrorCode(r) : 0;
 }
@@ -525,6 +542,7 @@ LONG CSerial::WaitOverlapped(serio::COverlapped& ov, DWORD dwTimeout)
         const LONG r = DoWaitEvent(dwTimeout, &ev);
         if (r == serio::kErrorTimeout)
             return SetLastErrorCode(r);
+        --m_waiters;
         ov.bPending = false;
         ov.lResult = r;
         ov.dwEvent = ev;
@@ -716,9 +734,15 @@ LONG CSerial::DoRead(void* pData, size_t iLen, DWORD* count, DWORD timeoutMs, bo
                 break;
             continue;
         }
-        if (n == 0) { // end of file on a terminal: it was hung up
-            result = EIO;
-            break;
+        if (n == 0) {
+            pollfd hup{fd, 0, 0};
+            if (::poll(&hup, 1, 0) > 0 && (hup.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+                result = EIO; // end of file on a terminal: it was hung up
+                break;
+            }
+            if (!blocking)
+                break;
+            errno = EAGAIN; // nothing queued (somebody set VMIN to 0)
         }
         if (errno == EINTR)
             continue;
@@ -813,9 +837,11 @@ LONG CSerial::Read(void* pData, size_t iLen, DWORD* pdwRead, serio::COverlapped*
         return SetLastErrorCode(serio::kErrorInvalidFunction);
     if (lpOverlapped) {
         // A read with a record completes at once with what is queued.
-        return Complete(lpOverlapped, DoRead(pData, iLen, count, 0, false), *count);
+        const LONG r = DoRead(pData, iLen, count, 0, false);
+        return Complete(lpOverlapped, r, *count);
     }
-    return Complete(nullptr, DoRead(pData, iLen, count, dwTimeout, m_readMode == EReadTimeoutBlocking), *count);
+    const LONG r = DoRead(pData, iLen, count, dwTimeout, m_readMode == EReadTimeoutBlocking);
+    return Complete(nullptr, r, *count);
 }
 
 LONG CSerial::Flush()
