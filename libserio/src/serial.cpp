@@ -887,16 +887,24 @@ CSerial::EEvent CSerial::GetEventType()
     return static_cast<EEvent>(m_eEvent.exchange(0) & m_dwEventMask);
 }
 
+LONG CSerial::TakeLineErrors(DWORD& errors)
+{
+    errors = 0;
+    std::shared_lock lk(m_fdLock);
+    if (m_hFile < 0)
+        return serio::kErrorInvalidHandle;
+    UpdateCounters(m_hFile);
+    errors = m_pendingErrors.exchange(0);
+    return 0;
+}
+
 CSerial::EError CSerial::GetError()
 {
     m_lLastError = 0;
-    std::shared_lock lk(m_fdLock);
-    if (m_hFile < 0) {
-        m_lLastError = serio::kErrorInvalidHandle;
-        return EErrorUnknown;
-    }
-    UpdateCounters(m_hFile);
-    return static_cast<EError>(m_pendingErrors.exchange(0));
+    DWORD errors = 0;
+    if (LONG r = TakeLineErrors(errors))
+        SetLastErrorCode(r);
+    return static_cast<EError>(errors);
 }
 
 namespace {

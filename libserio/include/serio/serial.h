@@ -117,6 +117,8 @@ protected:
     LONG CancelCommIo();
     LONG CheckRequirements(serio::COverlapped* lpOverlapped, DWORD dwTimeout) const;
     LONG SetLastErrorCode(LONG code) { m_lLastError = code; return code; }
+    // Reads and clears the line error flags; 0 or the error code.
+    LONG TakeLineErrors(DWORD& errors);
     // Checked by a wait before and while it waits: true ends it at once with
     // no events (the listener being stopped).
     virtual bool AbandonWait() const { return false; }
