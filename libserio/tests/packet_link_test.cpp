@@ -5,6 +5,7 @@
 #include <qvr/lzo.h>
 
 #include <cstring>
+#include <filesystem>
 #include <numeric>
 #include <sys/wait.h>
 #include <spawn.h>
@@ -268,6 +269,82 @@ TEST_F(PacketLink, SendingReportsProgressPerPercent)
     EXPECT_EQ(20u, pos.size());
     EXPECT_EQ(1024u, pos.front());
     EXPECT_EQ(20007u, pos.back());
+}
+
+TEST_F(PacketLink, CutOffAnswerIsOvercomeByRetries)
+{
+    boardsim::Options o;
+    o.cutOff[0x56] = 1;
+    StartSim(o);
+    // The half answer swallows the start of the next one as its payload; the
+    // receiver finds its footing again and a later try gets through.
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 300, 3));
+    EXPECT_EQ(sizeof(serio::ModuleInfo), packet->GetPacketLength());
+    EXPECT_GE(Requests(0x56), 2);
+}
+
+TEST(BoardSimState, KeptAcrossRunsInTheStateFolder)
+{
+    ScopedProfile profile;
+    char dir[] = "/tmp/boardsim-state-XXXXXX";
+    ASSERT_NE(nullptr, ::mkdtemp(dir));
+    boardsim::Options o;
+    o.stateDir = dir;
+    const auto blob = MakeAdBlob(2);
+    std::vector<BYTE> settings;
+    for (int run = 0; run < 2; ++run) {
+        boardsim::CBoardSim sim(o, nullptr);
+        ASSERT_EQ(0, sim.Create());
+        profile.profile.WriteProfileString(serio::kSerialSetupSection, serio::kSerialDeviceKey, sim.DevicePath());
+        sim.Start();
+        CPacket packet;
+        ASSERT_EQ(0, packet.Open(nullptr));
+        if (run == 0) {
+            ASSERT_EQ(serio::kResultAck, packet.SendPacketAck(0x73, 0, nullptr, 3000, 2));
+            settings = packet.CopyPacket();
+            settings[52] = 5;
+            settings[155] = 0x99;
+            ASSERT_EQ(serio::kResultAck, packet.SendPacketAck(0x53, 156, settings.data(), 3000, 2));
+            ASSERT_EQ(serio::kResultAck,
+                      packet.SendPacketAck(0x5B, static_cast<DWORD>(blob.size()), blob.data(), 3000, 2));
+        } else {
+            ASSERT_EQ(serio::kResultAck, packet.SendPacketAck(0x73, 0, nullptr, 3000, 2));
+            EXPECT_EQ(settings, packet.CopyPacket());
+            ASSERT_EQ(serio::kResultAck, packet.SendPacketAck(0x56, 0, nullptr, 3000, 2));
+            EXPECT_EQ(2, packet.CopyPacket()[50]);
+            ASSERT_EQ(serio::kResultAck, packet.SendPacketAck(0x7B, 0, nullptr, 3000, 2));
+            EXPECT_EQ(blob, packet.CopyPacket());
+        }
+        packet.Close();
+        sim.Stop();
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(BoardSimOptions, ParsedAndRejected)
+{
+    boardsim::Options o;
+    std::string error;
+    ASSERT_TRUE(boardsim::ParseOptions({"--module-rows", "2", "--language", "E", "--baud", "9600", "--no-answer",
+                                        "0x55:2", "--vanish", "123"},
+                                       o, error))
+        << error;
+    EXPECT_EQ(2, o.moduleRows);
+    EXPECT_EQ('E', o.language);
+    EXPECT_EQ(9600u, o.baud);
+    EXPECT_EQ(2, o.noAnswer[0x55]);
+    EXPECT_EQ(-1, o.vanish[123]);
+    EXPECT_FALSE(boardsim::ParseOptions({"--language", "X"}, o, error));
+    EXPECT_FALSE(boardsim::ParseOptions({"--content-cols", "4"}, o, error));
+    EXPECT_FALSE(boardsim::ParseOptions({"--no-answer", "0x155"}, o, error));
+    EXPECT_FALSE(boardsim::ParseOptions({"--module-rows"}, o, error));
+    EXPECT_FALSE(boardsim::ParseOptions({"--bogus", "1"}, o, error));
+    // Blobs it cannot read count no Ads rather than failing.
+    EXPECT_EQ(0, boardsim::CBoardSim::CountAds({'R', 'L', 'E', ' ', 0, 0, 0, 0}));
+    std::vector<BYTE> damaged = MakeAdBlob(4);
+    damaged[4] = 0xFF; // L1 beyond the blob
+    EXPECT_EQ(0, boardsim::CBoardSim::CountAds(damaged));
+    EXPECT_EQ(4, boardsim::CBoardSim::CountAds(MakeAdBlob(4)));
 }
 
 TEST_F(PacketLink, VanishedDeviceClosesThePortWithOneEvent)

@@ -122,6 +122,8 @@ TEST(SerialPort, LineSettingsAndEnumerationsOutOfRange)
     EXPECT_EQ(CSerial::EHandshakeSoftware, port.GetHandshaking());
     EXPECT_EQ(serio::kErrorInvalidArg, port.SetupHandshaking(static_cast<CSerial::EHandshake>(3)));
     EXPECT_EQ(CSerial::EHandshakeSoftware, port.GetHandshaking()); // unchanged
+    ASSERT_EQ(0, port.SetupHandshaking(CSerial::EHandshakeHardware));
+    EXPECT_EQ(CSerial::EHandshakeHardware, port.GetHandshaking());
     ASSERT_EQ(0, port.SetupHandshaking(CSerial::EHandshakeOff));
     EXPECT_EQ(CSerial::EHandshakeOff, port.GetHandshaking());
 
@@ -222,6 +224,18 @@ TEST(SerialWindow, EventsArePostedAsMessages)
     EXPECT_EQ(nullptr, port.GetWindow());
     EXPECT_FALSE(port.IsListening());
     EXPECT_EQ(0, port.StopListener(0)); // none running: at once
+
+    // The window-only form opens the configured device with its settings.
+    ScopedProfile profile;
+    profile.profile.WriteProfileString(serio::kSerialSetupSection, serio::kSerialDeviceKey, pty.path);
+    profile.profile.WriteProfileInt(serio::kSerialSetupSection, "Baudrate", 19200);
+    CSerialWnd configured;
+    ASSERT_EQ(0, configured.Open(&log.window));
+    EXPECT_EQ(CSerial::EBaud19200, configured.GetBaudrate());
+    EXPECT_EQ(CSerialWnd::mg_nDefaultComMsg, configured.GetMessageId());
+    ASSERT_EQ(0, configured.Setup(CSerial::EBaud38400));
+    EXPECT_EQ(CSerial::EBaud38400, configured.GetSettings().eBaudrate); // kept for the profile
+    configured.Close();
 
     EXPECT_NE(CSerialWnd::mg_nDefaultComMsg, CSerialAVR::mg_nDefaultComMsg);
     EXPECT_EQ(CSerialWnd::mg_nDefaultComMsg, serio::RegisterWindowMessage("CSerialWnd_DefaultComMsg"));
