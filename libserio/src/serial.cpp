@@ -850,6 +850,16 @@ LONG CSerial::Flush()
     std::shared_lock lk(m_fdLock);
     if (m_hFile < 0)
         return SetLastErrorCode(serio::kErrorInvalidHandle);
+    // Watch the output queue empty in short slices rather than sit in the
+    // driver, so that closing the port (or a hang-up) ends the wait.
+    for (int queued = 0; ::ioctl(m_hFile, TIOCOUTQ, &queued) == 0 && queued > 0;) {
+        int err = 0;
+        switch (WaitDevice(0, kPollSliceMs, false, &err)) {
+        case Ready::kClosing: return SetLastErrorCode(serio::kErrorInvalidHandle);
+        case Ready::kFailed: return SetLastErrorCode(err);
+        default: break;
+        }
+    }
     if (::tcdrain(m_hFile) != 0)
         return SetLastErrorCode(errno);
     return 0;
