@@ -5,6 +5,8 @@
 // waiting operation that the port is being closed.
 #include <serio/serial.h>
 
+#include "serial_speed.h"
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -264,11 +266,14 @@ LONG CSerial::Setup(EBaudrate eBaudrate, EDataBits eDataBits, EParity eParity, E
     if (::tcgetattr(fd, &t) != 0)
         return SetLastErrorCode(errno);
 
-    speed_t speed{};
-    if (!BaudToSpeed(eBaudrate, &speed))
+    if (eBaudrate <= 0)
         return SetLastErrorCode(EINVAL);
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
+    speed_t speed{};
+    const bool standard = BaudToSpeed(eBaudrate, &speed);
+    if (standard) {
+        ::cfsetispeed(&t, speed);
+        ::cfsetospeed(&t, speed);
+    }
 
     tcflag_t size;
     switch (eDataBits) {
@@ -303,6 +308,10 @@ LONG CSerial::Setup(EBaudrate eBaudrate, EDataBits eDataBits, EParity eParity, E
     }
     if (::tcsetattr(fd, TCSANOW, &t) != 0)
         return SetLastErrorCode(errno);
+    if (!standard) {
+        if (const int err = serio::detail::SetLineSpeed(fd, eBaudrate))
+            return SetLastErrorCode(err);
+    }
     m_oneAndHalfStop = eStopBits == EStop1_5;
     return 0;
 }
@@ -626,7 +635,11 @@ CSerial::EBaudrate CSerial::GetBaudrate()
 {
     m_lLastError = 0;
     int baud = -1;
-    WithTermios(m_fdLock, m_hFile, m_lLastError, [&](const termios& t) { baud = SpeedToBaud(::cfgetospeed(&t)); });
+    WithTermios(m_fdLock, m_hFile, m_lLastError, [&](const termios& t) {
+        baud = SpeedToBaud(::cfgetospeed(&t));
+        if (baud < 0) // a rate set outside the table
+            baud = serio::detail::GetLineSpeed(m_hFile);
+    });
     return static_cast<EBaudrate>(baud);
 }
 

@@ -116,7 +116,12 @@ TEST(SerialPort, LineSettingsAndEnumerationsOutOfRange)
     EXPECT_EQ(CSerial::EData8, port.GetDataBits());
     ASSERT_EQ(0, port.Setup(CSerial::EBaud115200, CSerial::EData8, CSerial::EParNone, CSerial::EStop1));
     EXPECT_EQ(CSerial::EParNone, port.GetParity());
-    EXPECT_EQ(EINVAL, port.Setup(static_cast<CSerial::EBaudrate>(12345)));
+    // Rates outside the classic table are set as they are.
+    ASSERT_EQ(0, port.Setup(CSerial::EBaud14400));
+    EXPECT_EQ(CSerial::EBaud14400, port.GetBaudrate());
+    ASSERT_EQ(0, port.Setup(CSerial::EBaud115200));
+    EXPECT_EQ(CSerial::EBaud115200, port.GetBaudrate());
+    EXPECT_EQ(EINVAL, port.Setup(CSerial::EBaudUnknown));
 
     ASSERT_EQ(0, port.SetupHandshaking(CSerial::EHandshakeSoftware));
     EXPECT_EQ(CSerial::EHandshakeSoftware, port.GetHandshaking());
