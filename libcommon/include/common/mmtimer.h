@@ -65,14 +65,16 @@ public:
 
     static void GetDevCaps(TIMECAPS* caps);
 
+protected:
+    std::atomic<uint32_t> m_nPeriod{0};
+    std::atomic<uint32_t> m_nTotalMilliseconds{0};
+    std::atomic<uint32_t> m_nCount{0};
+
 private:
     struct Run;
     void ThreadMain(std::shared_ptr<Run> run);
     void ReapFinishedThreads(bool all);
 
-    std::atomic<uint32_t> m_nPeriod{0};
-    std::atomic<uint32_t> m_nTotalMilliseconds{0};
-    std::atomic<uint32_t> m_nCount{0};
     std::atomic<bool> m_bRunning{false};
     std::atomic<unsigned> m_nTimerID{0};
     std::vector<CMMTimerListener*> m_lstListeners; // attachment order, repeats allowed
