@@ -34,6 +34,9 @@ public:
     CMMTimer();
     CMMTimer(const CMMTimer&) = delete;
     CMMTimer& operator=(const CMMTimer&) = delete;
+    // Stops the timer and waits for a listener call still in progress (the
+    // listeners use this object), so do not destroy it while holding a lock
+    // that a listener takes.
     virtual ~CMMTimer();
 
     // Already running: true, nothing else. A delay outside GetDevCaps' range
