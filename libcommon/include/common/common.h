@@ -1,0 +1,10 @@
+// Everything of libcommon that needs no Qt.
+#pragma once
+
+#include "common/datetime.h"
+#include "common/globalization.h"
+#include "common/ini.h"
+#include "common/named_mutex.h"
+#include "common/platform.h"
+#include "common/profile.h"
+#include "common/text.h"

@@ -1,0 +1,321 @@
+#include <serio/packet.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <new>
+
+const uint32_t CPacket::mg_nDefaultPacketRecvMsg = serio::RegisterWindowMessage("CPacket_DefaultPacketRecvMsg");
+
+namespace serio {
+
+POINT CenterOver(const RECT& owner, const SIZE& window)
+{
+    POINT p;
+    p.x = owner.left + ((owner.right - owner.left) - window.cx) / 2;
+    p.y = owner.top + ((owner.bottom - owner.top) - window.cy) / 2;
+    return p;
+}
+
+} // namespace serio
+
+namespace {
+constexpr DWORD kSendPiece = 1024;
+constexpr DWORD kReadPiece = 512;
+constexpr BYTE kLeaveUpdateMode = 0x45;
+} // namespace
+
+int64_t CPacket::NowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+CPacket::CPacket() = default;
+
+CPacket::~CPacket()
+{
+    if (IsListening())
+        Close();
+    EndListener(); // also one that ended on its own and may still be notifying
+    if (IsOpen()) {
+        SendPacket(kLeaveUpdateMode);
+        Close();
+    }
+    DestoryProgress();
+}
+
+LONG CPacket::Open(serio::IPacketOwner* pOwner)
+{
+    if (LONG r = OpenWithSettings())
+        return r;
+    {
+        std::lock_guard lk(m_rxLock);
+        m_receiver.Reset();
+    }
+    m_pOwner = pOwner;
+    if (LONG r = StartListener()) {
+        Close();
+        return SetLastErrorCode(r);
+    }
+    return 0;
+}
+
+LONG CPacket::Close()
+{
+    m_pOwner = nullptr;
+    CSerialEx::Close();
+    return 0;
+}
+
+LONG CPacket::SendPacket(BYTE byCommand)
+{
+    return SendPacket(byCommand, 0, nullptr);
+}
+
+LONG CPacket::SendPacket(BYTE byCommand, DWORD dwLength, const BYTE* pData)
+{
+    if (!IsOpen())
+        return serio::kErrorInvalidHandle;
+    if (dwLength && !pData)
+        return SetLastErrorCode(EINVAL);
+    try {
+        m_sendBuffer = serio::BuildFrame(byCommand, pData, dwLength);
+    } catch (const std::bad_alloc&) {
+        return SetLastErrorCode(ENOMEM);
+    }
+    m_dwSendLength = static_cast<DWORD>(m_sendBuffer.size());
+    m_nLastPercent = -1;
+
+    const DWORD total = m_dwSendLength;
+    DWORD sent = 0;
+    LONG result = 0;
+    while (sent < total) {
+        const DWORD piece = std::min(kSendPiece, total - sent);
+        DWORD written = 0;
+        result = Write(m_sendBuffer.data() + sent, piece, &written);
+        sent += written;
+        if (result != 0)
+            break;
+        ReportProgress(sent, total);
+    }
+    Init_SendBuffer();
+    if (result != 0)
+        return result;
+    Flush(); // a failure is kept as the last error only
+    return 0;
+}
+
+BYTE CPacket::SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, int32_t nTimeoutMs, int32_t nTries)
+{
+    bool arrived = false;
+    for (;;) {
+        m_bPacketReceived.store(false, std::memory_order_release);
+        SendPacket(byCommand, dwLength, pData);
+        m_lastActivityMs = NowMs();
+        // A silence time-out: every arriving piece moves the activity time.
+        while (NowMs() - m_lastActivityMs.load() < nTimeoutMs) {
+            if (m_bPacketReceived.load(std::memory_order_acquire)) {
+                arrived = true;
+                break;
+            }
+            PumpMessage();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        --nTries;
+        if (arrived || nTries == 0)
+            break;
+    }
+    if (!arrived)
+        return serio::kResultNoAnswer;
+    const BYTE answer = m_byAnswerCommand.load();
+    return (answer == byCommand || answer == serio::kResultAck) ? serio::kResultAck : serio::kResultForeign;
+}
+
+BYTE* CPacket::GetBuffer()
+{
+    std::lock_guard lk(m_rxLock);
+    return m_receiver.Buffer();
+}
+
+std::vector<BYTE> CPacket::CopyPacket() const
+{
+    std::lock_guard lk(m_rxLock);
+    const BYTE* buf = m_receiver.Buffer();
+    const DWORD n = std::min(m_receiver.PacketLength(), m_receiver.BufferSize());
+    return buf ? std::vector<BYTE>(buf, buf + n) : std::vector<BYTE>{};
+}
+
+BYTE* CPacket::SetBufferSize(DWORD dwSize)
+{
+    std::lock_guard lk(m_rxLock);
+    if (dwSize > serio::kMaxReceiveBuffer)
+        return m_receiver.Buffer();
+    Init_SendBuffer();
+    BYTE* buf = m_receiver.SetBufferSize(dwSize);
+    m_dwRecvLength = m_receiver.PacketLength();
+    return buf;
+}
+
+DWORD CPacket::GetBufferSize() const
+{
+    std::lock_guard lk(m_rxLock);
+    return m_receiver.BufferSize();
+}
+
+void CPacket::Clear_Buffer()
+{
+    std::lock_guard lk(m_rxLock);
+    m_receiver.ClearBuffer();
+}
+
+void CPacket::Destory()
+{
+    std::lock_guard lk(m_rxLock);
+    m_receiver.FreeBuffer();
+    m_dwRecvLength = 0;
+    Init_SendBuffer();
+}
+
+void CPacket::Init_SendBuffer()
+{
+    m_sendBuffer.clear();
+    m_sendBuffer.shrink_to_fit();
+    m_dwSendLength = 0;
+}
+
+int CPacket::GetReceiveState() const
+{
+    std::lock_guard lk(m_rxLock);
+    return m_receiver.GetState();
+}
+
+uint64_t CPacket::GetDroppedOverlong() const
+{
+    std::lock_guard lk(m_rxLock);
+    return m_receiver.DroppedOverlong();
+}
+
+void CPacket::PumpMessage()
+{
+    if (m_pump)
+        m_pump();
+}
+
+DWORD CPacket::ProcPacket(BYTE*)
+{
+    return 0;
+}
+
+void CPacket::ProcessReceived(const BYTE* pData, size_t nLength)
+{
+    std::lock_guard lk(m_rxLock);
+    m_receiver.Feed(pData, nLength);
+}
+
+void CPacket::Receiver::OnPayloadStart()
+{
+    m_owner.m_nLastPercent = -1;
+}
+
+void CPacket::Receiver::OnPayloadByte(DWORD counter, DWORD length)
+{
+    m_owner.ReportProgress(counter, length);
+}
+
+void CPacket::Receiver::OnFrame()
+{
+    // Publish the answer before the flag: the requester reads it only
+    // after seeing the flag.
+    m_owner.m_dwRecvLength = PacketLength();
+    m_owner.m_byAnswerCommand = Command();
+    m_owner.m_bPacketReceived.store(true, std::memory_order_release);
+}
+
+void CPacket::OnEvent(EEvent eEvent, EError eError)
+{
+    if (eEvent == EEventError && eError == EErrorIOE) {
+        Close(); // the device has gone
+        return;
+    }
+    if (eEvent != EEventRecv)
+        return; // what is queued is read at the next plain receive event
+    BYTE piece[kReadPiece];
+    for (;;) {
+        DWORD got = 0;
+        if (Read(piece, sizeof piece, &got) != 0 || got == 0)
+            break;
+        m_lastActivityMs = NowMs();
+        ProcessReceived(piece, got);
+    }
+}
+
+void CPacket::ReportProgress(DWORD done, DWORD total)
+{
+    if (!m_bProgress || total == 0)
+        return;
+    const int percent = static_cast<int>(done * 100.0 / total);
+    if (m_nLastPercent.exchange(percent) == percent)
+        return;
+    std::lock_guard lk(m_progressLock);
+    if (m_pProgress)
+        m_pProgress->OnProgressMessage(done);
+}
+
+int CPacket::ShowProgress(DWORD dwTotal, int bSending)
+{
+    serio::IPacketOwner* owner = m_pOwner;
+    if (!owner)
+        return 1;
+    DestoryProgress(); // one window at a time
+    m_bProgress = true;
+    std::unique_ptr<serio::ISerialProgress> window =
+        owner->CreateProgressWindow(bSending ? "Send data..." : "Read data...", dwTotal);
+    if (!window)
+        return 1;
+    {
+        std::lock_guard lk(m_progressLock);
+        m_pProgress = std::move(window);
+    }
+    m_bRefreshRunning = true;
+    m_refreshThread = std::thread(&CPacket::RefreshLoop, this);
+    return 1;
+}
+
+void CPacket::RefreshLoop()
+{
+    std::unique_lock wait(m_refreshLock);
+    while (m_bRefreshRunning) {
+        {
+            std::lock_guard lk(m_progressLock);
+            if (m_pProgress)
+                m_pProgress->RefreshPosition();
+        }
+        m_refreshWake.wait_for(wait, std::chrono::milliseconds(20), [this] { return !m_bRefreshRunning; });
+    }
+}
+
+void CPacket::DestoryProgress()
+{
+    m_bProgress = false;
+    if (m_refreshThread.joinable()) {
+        {
+            std::lock_guard lk(m_refreshLock);
+            m_bRefreshRunning = false;
+        }
+        m_refreshWake.notify_all();
+        // The loop only sleeps between refreshes, so it ends promptly.
+        m_refreshThread.join();
+    }
+    std::unique_ptr<serio::ISerialProgress> window;
+    {
+        std::lock_guard lk(m_progressLock);
+        window = std::move(m_pProgress);
+    }
+    try {
+        window.reset();
+    } catch (...) {
+        // A window that fails while going away changes nothing here.
+    }
+}

@@ -1,0 +1,516 @@
+#include "boardsim.h"
+
+#include <qvr/lzo.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace boardsim {
+namespace {
+
+constexpr size_t kPageBytes = 10;
+constexpr size_t kPageArrayBytes = 50 * kPageBytes;
+
+bool ParseByte(const std::string& text, BYTE& out)
+{
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long v = std::strtoul(text.c_str(), &end, 0);
+    if (errno || end == text.c_str() || *end || v > 0xFF)
+        return false;
+    out = static_cast<BYTE>(v);
+    return true;
+}
+
+bool ParseInt(const std::string& text, long lo, long hi, long& out)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno || end == text.c_str() || *end || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
+// "CMD" (every time) or "CMD:N" (the first N times).
+bool ParseFault(const std::string& text, std::map<BYTE, int>& faults)
+{
+    const auto colon = text.find(':');
+    BYTE cmd = 0;
+    if (!ParseByte(text.substr(0, colon), cmd))
+        return false;
+    long times = -1;
+    if (colon != std::string::npos && !ParseInt(text.substr(colon + 1), 1, 1000000, times))
+        return false;
+    faults[cmd] = static_cast<int>(times);
+    return true;
+}
+
+uint32_t ReadLe32(const BYTE* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+} // namespace
+
+const char* Usage()
+{
+    return "usage: lumivo-boardsim [options]\n"
+           "  Opens a pseudo-terminal, prints its device path on the first line of\n"
+           "  standard output and answers there as a sign-board controller.\n"
+           "  --module-rows N      board height in modules (1..255, default 1)\n"
+           "  --module-cols N      board width in modules (1..255, default 6)\n"
+           "  --language A|E       language code of the model (default A)\n"
+           "  --content-rows 1|2   row code of the model (1 = 16 dots, 2 = 32 dots; default 1)\n"
+           "  --content-cols 3|6   column code of the model (default 6)\n"
+           "  --state DIR          keep settings, Ads, user images and clock in DIR across runs\n"
+           "  --baud N             pace the answers like a line of N bit/s (10 bits a byte)\n"
+           "  --no-answer CMD[:N]  do not answer CMD (the first N times; default always)\n"
+           "  --bad-checksum CMD[:N]  answer CMD with a wrong checksum\n"
+           "  --foreign CMD[:N]    answer CMD with a foreign command byte (0xEE)\n"
+           "  --cut-off CMD[:N]    send only the first half of the answer to CMD\n"
+           "  --vanish CMD         send half of the answer to CMD, then remove the device\n"
+           "  Frames received are logged to standard error.\n";
+}
+
+bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string& error)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (i + 1 >= args.size()) {
+            error = "missing value for " + a;
+            return false;
+        }
+        const std::string& v = args[++i];
+        long n = 0;
+        bool ok = true;
+        if (a == "--module-rows") {
+            ok = ParseInt(v, 1, 255, n);
+            o.moduleRows = int(n);
+        } else if (a == "--module-cols") {
+            ok = ParseInt(v, 1, 255, n);
+            o.moduleCols = int(n);
+        } else if (a == "--language") {
+            ok = v == "A" || v == "E";
+            o.language = v.empty() ? 'A' : v[0];
+        } else if (a == "--content-rows") {
+            ok = ParseInt(v, 1, 2, n);
+            o.contentRows = int(n);
+        } else if (a == "--content-cols") {
+            ok = ParseInt(v, 3, 6, n) && (n == 3 || n == 6);
+            o.contentCols = int(n);
+        } else if (a == "--state") {
+            o.stateDir = v;
+        } else if (a == "--baud") {
+            ok = ParseInt(v, 1, 10000000, n);
+            o.baud = unsigned(n);
+        } else if (a == "--no-answer") {
+            ok = ParseFault(v, o.noAnswer);
+        } else if (a == "--bad-checksum") {
+            ok = ParseFault(v, o.badChecksum);
+        } else if (a == "--foreign") {
+            ok = ParseFault(v, o.foreign);
+        } else if (a == "--cut-off") {
+            ok = ParseFault(v, o.cutOff);
+        } else if (a == "--vanish") {
+            ok = ParseFault(v, o.vanish);
+        } else {
+            error = "unknown option " + a;
+            return false;
+        }
+        if (!ok) {
+            error = "bad value for " + a + ": " + v;
+            return false;
+        }
+    }
+    return true;
+}
+
+CBoardSim::CBoardSim(Options options, std::FILE* log) : m_options(std::move(options)), m_log(log)
+{
+    serio::ControllerSettings s{};
+    s.wBuild = 1;
+    s.byMinor = 0;
+    s.byMajor = 1;
+    s.byPowerOn[0] = 7;
+    s.byPowerOff[0] = 23;
+    s.wBeep = 1;
+    s.wDayBrightness = 10;
+    s.wNightBrightness = 5;
+    s.byDayTime[0] = 7;
+    s.byNightTime[0] = 19;
+    s.wColumns = static_cast<WORD>(m_options.moduleCols);
+    s.wRows = static_cast<WORD>(m_options.moduleRows);
+    s.wLanguage = m_options.language == 'E' ? 2 : 1;
+    m_settings.resize(sizeof s);
+    std::memcpy(m_settings.data(), &s, sizeof s);
+    LoadState();
+}
+
+CBoardSim::~CBoardSim()
+{
+    Stop();
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+}
+
+int CBoardSim::Create()
+{
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_master < 0)
+        return errno;
+    char name[128] = {};
+    if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 || ::ptsname_r(m_master, name, sizeof name) != 0)
+        return errno;
+    m_path = name;
+    m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_slave < 0)
+        return errno;
+    // Raw from the start: no echo, no line editing, no newline translation.
+    termios t{};
+    if (::tcgetattr(m_slave, &t) == 0) {
+        ::cfmakeraw(&t);
+        ::tcsetattr(m_slave, TCSANOW, &t);
+    }
+    return 0;
+}
+
+void CBoardSim::Start()
+{
+    m_stop = false;
+    m_thread = std::thread([this] { Run(); });
+}
+
+void CBoardSim::Stop()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void CBoardSim::Run()
+{
+    BYTE buf[4096];
+    while (!m_stop && !m_vanished) {
+        pollfd p{m_master, POLLIN, 0};
+        const int r = ::poll(&p, 1, 50);
+        if (r <= 0 || !(p.revents & POLLIN))
+            continue;
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n > 0)
+            m_receiver.Feed(buf, static_cast<size_t>(n));
+    }
+}
+
+void CBoardSim::Log(const char* fmt, ...)
+{
+    if (!m_log)
+        return;
+    va_list ap;
+    va_start(ap, fmt);
+    std::fputs("boardsim: ", m_log);
+    std::vfprintf(m_log, fmt, ap);
+    std::fputc('\n', m_log);
+    std::fflush(m_log);
+    va_end(ap);
+}
+
+void CBoardSim::Receiver::OnFrame()
+{
+    {
+        std::lock_guard lk(m_sim.m_lock);
+        m_sim.m_received.push_back({Command(), PacketLength(), true});
+    }
+    m_sim.Log("rx cmd=0x%02X len=%u checksum=ok", Command(), PacketLength());
+    m_sim.Handle(Command(), Buffer(), PacketLength());
+}
+
+void CBoardSim::Receiver::OnBadFrame()
+{
+    {
+        std::lock_guard lk(m_sim.m_lock);
+        m_sim.m_received.push_back({Command(), PacketLength(), false});
+    }
+    m_sim.Log("rx cmd=0x%02X len=%u checksum=bad (dropped)", Command(), PacketLength());
+}
+
+bool CBoardSim::TakeFault(std::map<BYTE, int>& faults, BYTE command)
+{
+    auto it = faults.find(command);
+    if (it == faults.end() || it->second == 0)
+        return false;
+    if (it->second > 0)
+        --it->second;
+    return true;
+}
+
+void CBoardSim::Handle(BYTE command, const BYTE* payload, DWORD length)
+{
+    if (TakeFault(m_options.noAnswer, command)) {
+        Log("fault: no answer to 0x%02X", command);
+        return;
+    }
+    const std::vector<BYTE> data(payload, payload + length);
+    switch (command) {
+    case kEnterUpdate:
+        m_updateMode = true;
+        Acknowledge(command);
+        break;
+    case kLeaveUpdate:
+        m_updateMode = false;
+        Acknowledge(command);
+        break;
+    case kSetClock:
+        if (length != 7) {
+            Log("0x54 with %u bytes instead of 7: ignored", length);
+            return;
+        }
+        Log("clock set to 20%02u-%02u-%02u %02u:%02u:%02u (day of week %u)", data[0], data[1], data[2], data[4],
+            data[5], data[6], data[3]);
+        Keep(m_clock, data, "clock.bin");
+        Acknowledge(command);
+        break;
+    case kModuleInfo: {
+        const serio::ModuleInfo info = MakeModuleInfo();
+        std::vector<BYTE> bytes(sizeof info);
+        std::memcpy(bytes.data(), &info, sizeof info);
+        Answer(command, command, bytes);
+        break;
+    }
+    case kReadSettings:
+        Answer(command, command, Settings());
+        break;
+    case kWriteSettings:
+        if (length != sizeof(serio::ControllerSettings)) {
+            Log("0x53 with %u bytes instead of 156: ignored", length);
+            return;
+        }
+        Keep(m_settings, data, "settings.bin");
+        Acknowledge(command);
+        break;
+    case kStoreAds:
+        Keep(m_adBlob, data, "ads.bin");
+        Log("stored an Ad blob of %u bytes (%d Ads)", length, CountAds(data));
+        Acknowledge(command);
+        break;
+    case kReadAds:
+        Answer(command, command, AdBlob());
+        break;
+    case kStoreUserImages:
+        Keep(m_userImages, data, "userimages.bin");
+        Acknowledge(command);
+        break;
+    case kReadUserImages:
+        Answer(command, command, UserImages());
+        break;
+    case kUserImagesDone:
+        Acknowledge(command);
+        break;
+    default:
+        Log("unknown command 0x%02X: no answer", command);
+        break;
+    }
+}
+
+void CBoardSim::Acknowledge(BYTE request)
+{
+    Answer(request, serio::kResultAck, {});
+}
+
+void CBoardSim::Answer(BYTE request, BYTE command, const std::vector<BYTE>& payload)
+{
+    if (TakeFault(m_options.foreign, request)) {
+        Log("fault: foreign command byte in the answer to 0x%02X", request);
+        command = request == 0xEE ? 0xEF : 0xEE;
+    }
+    std::vector<BYTE> frame =
+        serio::BuildFrame(command, payload.data(), static_cast<DWORD>(payload.size()));
+    if (TakeFault(m_options.badChecksum, request)) {
+        Log("fault: bad checksum in the answer to 0x%02X", request);
+        frame.back() ^= 0xFF;
+    }
+    const bool vanish = TakeFault(m_options.vanish, request);
+    if (vanish || TakeFault(m_options.cutOff, request)) {
+        Log("fault: answer to 0x%02X cut off after %zu of %zu bytes", request, frame.size() / 2, frame.size());
+        frame.resize(frame.size() / 2);
+    }
+    Log("tx cmd=0x%02X len=%zu", command, payload.size());
+    WriteAll(frame.data(), frame.size());
+    if (vanish)
+        Vanish();
+}
+
+bool CBoardSim::WriteAll(const BYTE* data, size_t length)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    // Pace in slices of about 5 ms of line time.
+    const size_t slice = m_options.baud ? std::max<size_t>(1, m_options.baud / 2000) : length;
+    size_t done = 0;
+    while (done < length && !m_stop) {
+        if (m_options.baud) {
+            const auto due = start + std::chrono::microseconds(done * 10ull * 1000000ull / m_options.baud);
+            std::this_thread::sleep_until(due);
+        }
+        const size_t want = std::min(slice, length - done);
+        const ssize_t n = ::write(m_master, data + done, want);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        pollfd p{m_master, POLLOUT, 0};
+        ::poll(&p, 1, 50); // the other side is not reading yet
+    }
+    return done == length;
+}
+
+void CBoardSim::Vanish()
+{
+    Log("fault: device removed");
+    // Let the bytes already written reach the other side before the end.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_master = m_slave = -1;
+    m_vanished = true;
+}
+
+serio::ModuleInfo CBoardSim::MakeModuleInfo() const
+{
+    serio::ModuleInfo info{};
+    const char16_t name[] = u"LV-SIM";
+    std::memcpy(info.szModelName, name, sizeof name);
+    info.byManufactureDate[0] = 0x26; // 2026-01-15, BCD
+    info.byManufactureDate[1] = 0x01;
+    info.byManufactureDate[2] = 0x15;
+    info.dwModelCode = serio::ModuleInfo::MakeModelCode(static_cast<unsigned>(m_options.contentCols),
+                                                        static_cast<unsigned>(m_options.contentRows),
+                                                        m_options.language == 'E' ? 14 : 10);
+    info.byModuleRows = static_cast<BYTE>(m_options.moduleRows);
+    info.byModuleCols = static_cast<BYTE>(m_options.moduleCols);
+    std::lock_guard lk(m_lock);
+    info.byAdCount = static_cast<BYTE>(CountAds(m_adBlob));
+    info.byUserImage = m_userImages.empty() ? 0 : 1;
+    info.wAdBlobLength = static_cast<WORD>(std::min<size_t>(m_adBlob.size(), 0xFFFF));
+    info.wUserImageLength = static_cast<WORD>(std::min<size_t>(m_userImages.size(), 0xFFFF));
+    return info;
+}
+
+int CBoardSim::CountAds(const std::vector<BYTE>& blob)
+{
+    if (blob.size() < 12 || std::memcmp(blob.data(), "LZO ", 4) != 0)
+        return 0;
+    const uint64_t l1 = ReadLe32(blob.data() + 4);
+    if (l1 == 0 || 12 + l1 > blob.size())
+        return 0;
+    const uint64_t l2 = ReadLe32(blob.data() + 8 + l1);
+    if (12 + l1 + l2 > blob.size())
+        return 0;
+    BYTE pages[kPageArrayBytes] = {};
+    if (qvr::lzo::Decompress(blob.data() + 12 + l1, l2, pages, sizeof pages) < 0)
+        return 0;
+    int count = 0;
+    for (size_t p = 0; p < 50; ++p)
+        if (pages[p * kPageBytes] | pages[p * kPageBytes + 1])
+            ++count;
+    return count;
+}
+
+std::vector<BYTE> CBoardSim::Locked(const std::vector<BYTE>& value) const
+{
+    std::lock_guard lk(m_lock);
+    return value;
+}
+
+void CBoardSim::Keep(std::vector<BYTE>& slot, const std::vector<BYTE>& data, const char* file)
+{
+    {
+        std::lock_guard lk(m_lock);
+        slot = data;
+    }
+    SaveState(file, data);
+}
+
+std::vector<BYTE> CBoardSim::Settings() const
+{
+    return Locked(m_settings);
+}
+
+std::vector<BYTE> CBoardSim::AdBlob() const
+{
+    return Locked(m_adBlob);
+}
+
+std::vector<BYTE> CBoardSim::UserImages() const
+{
+    return Locked(m_userImages);
+}
+
+std::vector<BYTE> CBoardSim::Clock() const
+{
+    return Locked(m_clock);
+}
+
+std::vector<FrameRecord> CBoardSim::Received() const
+{
+    std::lock_guard lk(m_lock);
+    return m_received;
+}
+
+void CBoardSim::LoadState()
+{
+    if (m_options.stateDir.empty())
+        return;
+    auto load = [&](const char* name) {
+        std::ifstream in(std::filesystem::path(m_options.stateDir) / name, std::ios::binary);
+        return std::vector<BYTE>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    std::vector<BYTE> settings = load("settings.bin");
+    if (settings.size() == sizeof(serio::ControllerSettings))
+        m_settings = std::move(settings);
+    m_adBlob = load("ads.bin");
+    m_userImages = load("userimages.bin");
+    std::vector<BYTE> clock = load("clock.bin");
+    if (clock.size() == 7)
+        m_clock = std::move(clock);
+}
+
+void CBoardSim::SaveState(const char* name, const std::vector<BYTE>& data)
+{
+    if (m_options.stateDir.empty())
+        return;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(m_options.stateDir, ec);
+    const fs::path target = fs::path(m_options.stateDir) / name;
+    const fs::path temp = target.string() + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+        if (!out) {
+            Log("cannot write %s", temp.c_str());
+            return;
+        }
+    }
+    fs::rename(temp, target, ec); // whole files only, never half-written ones
+    if (ec)
+        Log("cannot write %s: %s", target.c_str(), ec.message().c_str());
+}
+
+} // namespace boardsim
