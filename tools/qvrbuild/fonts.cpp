@@ -313,8 +313,8 @@ bool FtFont::Render(unsigned gi, Raster& out, int& left, int& top, int& advance)
     if (FT_Load_Glyph(f, gi, flags))
         return false;
     FT_GlyphSlot s = f->glyph;
-    if (m_opt.embolden && s->format == FT_GLYPH_FORMAT_OUTLINE)
-        FT_Outline_Embolden(&s->outline, m_opt.pixelSize * 64 / 16);
+    if (m_opt.embolden > 0 && s->format == FT_GLYPH_FORMAT_OUTLINE)
+        FT_Outline_Embolden(&s->outline, FT_Pos(m_opt.embolden * 64));
     if (s->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(s, FT_RENDER_MODE_MONO))
         return false;
     const FT_Bitmap& b = s->bitmap;

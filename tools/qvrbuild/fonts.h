@@ -76,7 +76,7 @@ public:
         int faceIndex = 0;
         int pixelSize = 16;
         Encoding encoding = Encoding::Unicode;
-        bool embolden = false;     // thicken outlines (a bold face from a regular one)
+        double embolden = 0;       // dots added to every stroke's width (a bolder cut of the outline)
         bool fitToCell = false;    // scale and centre the outline face so that sample glyphs fill the cell
         std::vector<char32_t> fitSample; // code points measured for fitToCell
         int fitMargin = 0;         // dots left free around the fitted box

@@ -30,7 +30,7 @@ Spec Pcf(const std::string& file, const std::string& package, Encoding enc, int 
     return s;
 }
 
-Spec Outline(const std::string& file, const std::string& package, int px, int margin, bool bold = false, int index = 0)
+Spec Outline(const std::string& file, const std::string& package, int px, int margin, double bold = 0, int index = 0)
 {
     Spec s{Spec::Ft, file, package, {}};
     s.ft.pixelSize = px;
@@ -70,7 +70,7 @@ struct GlyphLibrary::Impl {
     GlyphSource& Open(const Spec& s)
     {
         std::string key = s.file + "|" + std::to_string(s.ft.pixelSize) + "|" + std::to_string(s.ft.faceIndex) +
-                          (s.ft.embolden ? "b" : "") + (s.ft.fitToCell ? "f" + std::to_string(s.ft.fitMargin) : "");
+                          (s.ft.embolden > 0 ? "b" + std::to_string(s.ft.embolden) : "") + (s.ft.fitToCell ? "f" + std::to_string(s.ft.fitMargin) : "");
         auto it = sources.find(key);
         if (it != sources.end())
             return *it->second;
@@ -252,7 +252,7 @@ Spec Hangul16Spec(int face)
     case 4: return Pcf(k75 + "hline16.pcf.gz", "xfonts-baekmuk", Encoding::KsX1001, 16);
     case 5: return Pcf(k75 + "batang16b.pcf.gz", "xfonts-baekmuk", Encoding::KsX1001, 16);
     case 6: { // WenQuanYi Zen Hei Sharp: its hand-tuned 16-pixel bitmaps
-        Spec s = Outline(kTtf + "wqy/wqy-zenhei.ttc", "fonts-wqy-zenhei", 16, 1, false, 2);
+        Spec s = Outline(kTtf + "wqy/wqy-zenhei.ttc", "fonts-wqy-zenhei", 16, 1, 0, 2);
         s.ft.fitToCell = false;
         return s;
     }
@@ -301,7 +301,7 @@ const GlyphSet& GlyphLibrary::Hanja(bool big)
                          {Pcf(k75 + "batang16.pcf.gz", "xfonts-baekmuk", Encoding::KsX1001, 16),
                           kUnifont});
     return m->Render("Hanja 32x32", 32, 32, codes,
-                     {WithSample(Outline(kTtf + "baekmuk/batang.ttf", "fonts-baekmuk", 32, 2), Every(codes, 11)),
+                     {WithSample(Outline(kTtf + "baekmuk/batang.ttf", "fonts-baekmuk", 32, 2, 1.0), Every(codes, 11)),
                       WithSample(Outline(kTtf + "wqy/wqy-zenhei.ttc", "fonts-wqy-zenhei", 32, 2), Every(codes, 11)),
                       kUnifont});
 }
@@ -315,7 +315,7 @@ const GlyphSet& GlyphLibrary::Gb2312(int face, bool big)
                                : Pcf(kMisc + "gb16st.pcf.gz", "xfonts-base", Encoding::Gb2312, 16);
         return m->Render(name, 16, 16, codes, {main, kUnifont});
     }
-    Spec main = WithSample(Outline(kTtf + "wqy/wqy-zenhei.ttc", "fonts-wqy-zenhei", 32, 2, (face & 1) != 0), Every(codes, 11));
+    Spec main = WithSample(Outline(kTtf + "wqy/wqy-zenhei.ttc", "fonts-wqy-zenhei", 32, 2, (face & 1) ? 2.0 : 0.0), Every(codes, 11));
     return m->Render(name, 32, 32, codes, {main, kUnifont});
 }
 

@@ -168,6 +168,25 @@ std::vector<std::string> WriteSheets(const std::vector<uint8_t>& container, int 
         GlyphSheet(secs[p.section].data, p.w, p.h, f, maxGlyphs);
         files.push_back(f);
     }
+    // A 32-dot library's 16-dot Hanja are its 32-dot ones thinned by the reader:
+    // the first row of each pair, the even columns.
+    if (tall && secs.size() > 25 && secs[25].present) {
+        const std::vector<uint8_t>& big = secs[25].data;
+        std::vector<uint8_t> thin(big.size() / 4);
+        for (size_t g = 0; g < thin.size() / 32; ++g)
+            for (int y = 0; y < 16; ++y)
+                for (int b = 0; b < 2; ++b) {
+                    uint8_t v = 0;
+                    for (int bit = 0; bit < 8; ++bit) {
+                        const int x = (b * 8 + bit) * 2;
+                        if ((big[g * 128 + y * 2 * 4 + x / 8] >> (7 - x % 8)) & 1)
+                            v |= uint8_t(0x80 >> bit);
+                    }
+                    thin[g * 32 + y * 2 + b] = v;
+                }
+        GlyphSheet(thin, 16, 16, base + "hanja16-thinned.png", maxGlyphs);
+        files.push_back(base + "hanja16-thinned.png");
+    }
     for (int s = 15; s < 25 && size_t(s) < secs.size(); ++s)
         if (secs[s].present) {
             const int size = tall && s >= 20 ? 32 : 16;
