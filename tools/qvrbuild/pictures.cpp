@@ -418,6 +418,9 @@ std::vector<Raster> Marquee(int w, int h, int frames)
             const uint8_t c[4] = {kRed, kYellow, kGreen, kDark};
             r.set(x, y, c[((i / 2) + f) % 4]);
         }
+        // A turning star in the middle, changing colour on every lap of the lights.
+        const uint8_t star[4] = {kYellow, kWhite, kYellow, kCyan};
+        Poly(r, Star(w / 2.0, h / 2.0, h * 0.4, h * 0.17, 5, f * 2 * M_PI / 5 / frames), star[f * 4 / frames]);
         out.push_back(r);
     }
     return out;

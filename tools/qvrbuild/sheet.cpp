@@ -109,31 +109,44 @@ uint8_t Nibble(const std::vector<uint8_t>& px, int w, int h, int frame, int x, i
     return byte < px.size() ? ((x & 1) ? px[byte] & 15 : px[byte] >> 4) : 0;
 }
 
-// Images one under another (each frame in a row), at most maxFrames frames.
+// Images laid out left to right in rows no wider than 640 dots, each with
+// up to maxFrames frames (16 to a line).
 void ImageSheet(const std::vector<const ReadSection*>& images, int maxFrames, int scale, bool masks, const std::string& path)
 {
-    int width = 0, height = 0;
+    struct Place { int x, y; };
+    std::vector<Place> at;
+    const int limit = 640;
+    int x = 0, y = 0, lineH = 0, width = 1, height = 1;
     for (const ReadSection* s : images) {
         const int frames = std::min<int>(s->header.frames, maxFrames);
-        width = std::max(width, std::min(frames, 16) * (s->header.width + 2));
-        height += ((frames + 15) / 16) * (s->header.height + 2) + 2;
+        const int w = std::min(frames, 16) * (s->header.width + 2), h = ((frames + 15) / 16) * (s->header.height + 2);
+        if (x > 0 && x + w > limit) {
+            x = 0;
+            y += lineH + 2;
+            lineH = 0;
+        }
+        at.push_back({x, y});
+        x += w + 4;
+        lineH = std::max(lineH, h);
+        width = std::max(width, x);
+        height = std::max(height, y + lineH);
     }
-    Sheet sheet(std::max(1, width * scale), std::max(1, height * scale));
-    int y = 0;
-    for (const ReadSection* s : images) {
+    Sheet sheet(width * scale, height * scale);
+    for (size_t i = 0; i < images.size(); ++i) {
+        const ReadSection* s = images[i];
         const RgxHeader& h = s->header;
         const int frames = std::min<int>(h.frames, maxFrames);
         for (int f = 0; f < frames; ++f)
-            sheet.Block((f % 16) * (h.width + 2), y + (f / 16) * (h.height + 2), h.width, h.height, scale, [&](int x, int yy) {
-                const uint8_t v = Nibble(s->data, h.width, h.height, f, x, yy);
-                if (!masks)
-                    return Led(v);
-                // Effect masks: grey where the text shows, black where it is hidden.
-                const bool text = h.group == 1 ? v >= 8 : v == 0;
-                const bool black = h.group == 1 ? v == 0 : v >= 8;
-                return text ? 0x707070u : black ? 0x000000u : Led(v);
-            });
-        y += ((frames + 15) / 16) * (h.height + 2) + 2;
+            sheet.Block(at[i].x + (f % 16) * (h.width + 2), at[i].y + (f / 16) * (h.height + 2), h.width, h.height, scale,
+                        [&](int px, int py) {
+                            const uint8_t v = Nibble(s->data, h.width, h.height, f, px, py);
+                            if (!masks)
+                                return Led(v);
+                            // Effect masks: grey where the text shows, black where it is hidden.
+                            const bool text = h.group == 1 ? v >= 8 : v == 0;
+                            const bool black = h.group == 1 ? v == 0 : v >= 8;
+                            return text ? 0x707070u : black ? 0x000000u : Led(v);
+                        });
     }
     sheet.Save(path);
 }
