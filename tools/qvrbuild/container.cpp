@@ -44,8 +44,10 @@ void QvrWriter::SetImage(int section, const RgxImage& image)
 void QvrWriter::SetGlyphs(int section, const std::vector<uint8_t>& glyphs)
 {
     Section s;
-    s.size = uint32_t(glyphs.size());
-    s.packed = qvr::lzo::Compress(glyphs.data(), glyphs.size());
+    std::vector<uint8_t> data = glyphs;
+    data.resize(data.size() + 16, 0);
+    s.size = uint32_t(data.size());
+    s.packed = qvr::lzo::Compress(data.data(), data.size());
     m_sections[section] = std::move(s);
 }
 

@@ -26,8 +26,8 @@ public:
 
     // Image form: the header, then the pixel data and 16 zero bytes, compressed.
     void SetImage(int section, const RgxImage& image);
-    // Glyph sections use the image form with an all-zero header; the data
-    // unpacks to exactly the glyph area.
+    // Glyph sections use the image form with an all-zero header: the glyph
+    // area and 16 zero bytes.
     void SetGlyphs(int section, const std::vector<uint8_t>& glyphs);
     // Table form: zero header, packed length, unpacked length, packed bytes.
     void SetTable(int section, const std::vector<uint8_t>& data);

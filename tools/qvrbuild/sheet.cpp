@@ -75,7 +75,7 @@ private:
 void GlyphSheet(const std::vector<uint8_t>& data, int gw, int gh, const std::string& path, int maxGlyphs)
 {
     const int rowBytes = (gw + 7) / 8, glyphBytes = rowBytes * gh;
-    const int all = int(data.size()) / glyphBytes, count = maxGlyphs > 0 ? std::min(all, maxGlyphs) : all;
+    const int all = int(data.size() - std::min<size_t>(data.size(), 16)) / glyphBytes, count = maxGlyphs > 0 ? std::min(all, maxGlyphs) : all;
     const int perRow = gw <= 8 ? 32 : 47;
     const int scale = gh <= 16 ? 2 : 1, pitchX = gw + 1, pitchY = gh + 1;
     const int rows = (count + perRow - 1) / perRow;

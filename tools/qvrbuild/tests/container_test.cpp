@@ -60,15 +60,19 @@ TEST(QvrWriter, LaysOutHeaderTableAndBothSectionForms)
     EXPECT_EQ(o + 16 + ipacked, b.size());
 }
 
-TEST(QvrWriter, GlyphSectionsUnpackToExactlyTheirArea)
+TEST(QvrWriter, GlyphSectionsAreTheAreaAndSixteenZeroBytesBehindAZeroHeader)
 {
     QvrWriter w(1);
     w.SetGlyphs(2, std::vector<uint8_t>(4736, 0x5A));
     const std::vector<uint8_t> b = w.Bytes();
-    const uint32_t o = U32(b, 12 + 24);
-    EXPECT_EQ(U32(b, 16 + 24), 4736u);
+    const uint32_t o = U32(b, 12 + 24), size = U32(b, 16 + 24), packed = U32(b, 20 + 24);
+    EXPECT_EQ(size, 4736u + 16);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(b[o + i], 0);
+    std::vector<uint8_t> out(size);
+    ASSERT_EQ(qvr::lzo::Decompress(&b[o + 16], packed, out.data(), out.size()), long(size));
+    EXPECT_TRUE(std::all_of(out.begin(), out.begin() + 4736, [](uint8_t v) { return v == 0x5A; }));
+    EXPECT_TRUE(std::all_of(out.begin() + 4736, out.end(), [](uint8_t v) { return v == 0; }));
 }
 
 TEST(QvrWriter, RefusesAnImageWhoseDataDisagreesWithItsHeader)

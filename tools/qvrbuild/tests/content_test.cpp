@@ -98,34 +98,37 @@ TEST(Content, EveryContainerHoldsItsSectionsWithTheirSizes)
         const bool tall = spec.Row() == 2, korean = spec.Language() == 10;
         EXPECT_EQ(l.s[0].data.size(), 65535u * 4);
         EXPECT_TRUE(l.s[0].table && l.s[33].table && l.s[34].table);
-        EXPECT_EQ(l.s[2].data.size(), 592u * 8);
+        EXPECT_EQ(l.s[2].data.size(), 592u * 8 + 16);
         for (int f = 0; f < 5; ++f) {
-            EXPECT_EQ(l.s[3 + f].data.size(), 9472u);
+            EXPECT_EQ(l.s[3 + f].data.size(), 9472u + 16);
             EXPECT_EQ(l.s[8 + f].present, tall);
             if (tall) {
-                EXPECT_EQ(l.s[8 + f].data.size(), 37888u);
+                EXPECT_EQ(l.s[8 + f].data.size(), 37888u + 16);
             }
         }
-        EXPECT_EQ(l.s[13].data.size(), 1242u * 32);
+        EXPECT_EQ(l.s[13].data.size(), 1242u * 32 + 16);
         EXPECT_EQ(l.s[14].present, tall);
+        if (tall) {
+            EXPECT_EQ(l.s[14].data.size(), 1242u * 128 + 16);
+        }
         for (int f = 0; f < 10; ++f) {
             EXPECT_EQ(l.s[15 + f].present, korean);
             if (korean) {
-                EXPECT_EQ(l.s[15 + f].data.size(), tall && f >= 5 ? 300800u : 75200u);
+                EXPECT_EQ(l.s[15 + f].data.size(), (tall && f >= 5 ? 300800u : 75200u) + 16);
             }
         }
         EXPECT_EQ(l.s[25].present, korean);
         if (korean) {
-            EXPECT_EQ(l.s[25].data.size(), tall ? 625664u : 156416u);
+            EXPECT_EQ(l.s[25].data.size(), (tall ? 625664u : 156416u) + 16);
         }
         for (int f = 0; f < 2; ++f) {
             EXPECT_EQ(l.s[27 + f].present, !korean);
             EXPECT_EQ(l.s[29 + f].present, !korean && tall);
             if (!korean) {
-                EXPECT_EQ(l.s[27 + f].data.size(), 216576u);
+                EXPECT_EQ(l.s[27 + f].data.size(), 216576u + 16);
             }
             if (!korean && tall) {
-                EXPECT_EQ(l.s[29 + f].data.size(), 866304u);
+                EXPECT_EQ(l.s[29 + f].data.size(), 866304u + 16);
             }
         }
         EXPECT_EQ(l.s[33].data.size(), 511u * 256);
