@@ -357,8 +357,11 @@ void FtFont::Fit(int cellW, int cellH)
             y0 = std::min(y0, -top);
             y1 = std::max(y1, -top + g.h);
         }
-        if (x0 == INT_MAX)
+        if (x0 == INT_MAX) { // nothing to measure: keep the designer's line box
+            m_opt.fitToCell = false;
+            FT_Set_Pixel_Sizes(m->face, 0, m_opt.pixelSize);
             return;
+        }
         if ((x1 - x0 <= availW && y1 - y0 <= availH) || size == 8) {
             m_offX = (cellW - (x1 - x0)) / 2 - x0;
             m_baseY = (cellH - (y1 - y0)) / 2 - y0;
