@@ -88,16 +88,28 @@ void Stretch(long w, int cols, unsigned char* runs)
     }
 }
 
-// The attribute pattern's effect on a colour value.
+// The attribute pattern's effect on a colour value: 0 keeps it, 1 to 3 paint
+// that colour, 4 to 7 invert it, 8 and above blank it. Without branches, as
+// pattern values change from pixel to pixel.
+struct AttributeRule {
+    unsigned char keep[256]; // 0xFF for 0
+    unsigned char invert[256]; // 3 for 4 to 7
+    unsigned char paint[256]; // the value itself for 1 to 3
+    constexpr AttributeRule() : keep(), invert(), paint()
+    {
+        keep[0] = 0xFF;
+        for (int p = 1; p <= 3; ++p)
+            paint[p] = static_cast<unsigned char>(p);
+        for (int p = 4; p <= 7; ++p)
+            invert[p] = 3;
+    }
+};
+constexpr AttributeRule kAttributeRule;
+
 inline unsigned char Attribute(unsigned char p, unsigned char v)
 {
-    if (p == 0)
-        return v;
-    if (p >= 8)
-        return 0;
-    if (p <= 3)
-        return p;
-    return static_cast<unsigned char>(~v & 3);
+    return static_cast<unsigned char>((v & kAttributeRule.keep[p]) | (~v & kAttributeRule.invert[p]) |
+                                      kAttributeRule.paint[p]);
 }
 
 // The patterns of one frame.
@@ -201,17 +213,26 @@ SIZE Paint(const CContent& c, const QVXF& a, const unsigned char* glyph, long t,
         Stretch(size.cx, L::kCols, runs);
 
     const long paintRows = size.cy < L::kRows ? size.cy : L::kRows;
+    const bool unstretched = size.cx == L::kCols; // the common case: one dot a column
     unsigned char* o = out;
     for (long y = 0; y < paintRows; ++y) {
         const size_t pr = L::PatternRow(y);
         const uint32_t g = rows[y], m = mask[y];
-        uint32_t bit = 1u << (L::kCols - 1);
-        for (int x = 0; x < L::kCols; ++x, bit >>= 1) {
+        const auto value = [&](int x) {
+            const uint32_t bit = 1u << (L::kCols - 1 - x);
             const size_t pi = pr + L::PatternColumn(x);
             const unsigned char v = (g & bit) ? pat.fore[pi] : (m & bit) ? pat.shadow : pat.back[pi];
-            const unsigned char value = Attribute(pat.attrib[pi], v);
-            for (unsigned n = runs[x]; n > 0; --n)
-                *o++ = value;
+            return Attribute(pat.attrib[pi], v);
+        };
+        if (unstretched) {
+            for (int x = 0; x < L::kCols; ++x)
+                *o++ = value(x);
+        } else {
+            for (int x = 0; x < L::kCols; ++x) {
+                const unsigned char v = value(x);
+                for (unsigned n = runs[x]; n > 0; --n)
+                    *o++ = v;
+            }
         }
     }
     // Cells taller than the glyph set: blank rows below the glyph.

@@ -152,7 +152,8 @@ public:
     // Glyph operations (content_glyph.cpp): a cell (code + QVXF) becomes a
     // picture of colour values, one byte a pixel, row after row, W x H
     // bytes for the returned SIZE {W, H}. The caller clears the buffer; a
-    // space and a code without a glyph leave it untouched. `capacity` bounds
+    // space and a code without a glyph leave it untouched, and a null buffer
+    // gets the size only. `capacity` bounds
     // what is written: rows that do not fit are left out and the returned
     // height counts only the rows painted. Selectors beyond the tables
     // (attrib >= 24, color >= 23) paint as row 0; nothing reads outside a
