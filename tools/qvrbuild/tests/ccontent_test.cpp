@@ -103,3 +103,68 @@ TEST(CContentOpens, EveryContainerWithItsCountsAndGlyphs)
         EXPECT_EQ(c->m_CodeTable[0x554A][1], 0xB0A1); // the first GB2312 ideograph
     }
 }
+
+namespace {
+
+QVXF Cell(unsigned attrib, unsigned color, unsigned size, unsigned face, unsigned kind = 1, unsigned widthIndex = 1)
+{
+    return QVXF::FromWord(attrib | color << 8 | (kind | size << 5 | widthIndex << 8 | face << 11) << 16);
+}
+
+// Paints one cell and counts its lit dots.
+int Lit(const CContent& c, QVXF q, unsigned short code, long frame, SIZE* size = nullptr)
+{
+    std::vector<unsigned char> out(qvr::kGlyphBufferBytes, 0);
+    const SIZE s = c.GetFontData(q, code, frame, out.data(), out.size());
+    if (size)
+        *size = s;
+    int n = 0;
+    for (long i = 0; i < s.cx * s.cy && i < long(out.size()); ++i)
+        n += out[i] != 0;
+    return n;
+}
+
+} // namespace
+
+TEST(CContentOpens, TheLibraryPaintsTextInEveryScriptAndPattern)
+{
+    auto c = std::make_unique<CContent>();
+    for (const ContainerSpec& spec : Containers()) {
+        SCOPED_TRACE(spec.resource);
+        const std::vector<uint8_t> bytes = qvr::LoadContentResource(spec.resource);
+        ASSERT_EQ(c->Initialize(bytes.data(), bytes.size()), 1);
+        const bool tall = spec.Row() == 2, korean = spec.Language() == 10;
+        for (unsigned size : tall ? std::vector<unsigned>{2, 4} : std::vector<unsigned>{2}) {
+            SIZE s;
+            for (unsigned face = 0; face < 5; ++face) {
+                EXPECT_GT(Lit(*c, Cell(0, 0, size, face), 'A', 0, &s), 0) << face;
+                EXPECT_EQ(s.cy, long(size * 8));
+                // Hangul syllables, ideographs and a symbol all draw something.
+                if (korean) {
+                    EXPECT_GT(Lit(*c, Cell(0, 0, size, face), 0xD55C, 0), 0) << face;
+                }
+                EXPECT_GT(Lit(*c, Cell(0, 0, size, face), 0x4E2D, 0), 0) << face; // in both code pages
+                EXPECT_GT(Lit(*c, Cell(0, 0, size, face), 0x2605, 0), 0) << face;
+            }
+            // An ideograph that only the other code page has draws "?" rather than nothing.
+            EXPECT_GT(Lit(*c, Cell(0, 0, size, 0), korean ? 0x4E2A : 0x4F3D, 0), 0);
+        }
+        // Attribute row 1 blinks: blank for frames 0-11, shown from 12.
+        const int shown = Lit(*c, Cell(0, 0, 2, 0), 'W', 0);
+        EXPECT_EQ(Lit(*c, Cell(1, 0, 2, 0), 'W', 5), 0);
+        EXPECT_EQ(Lit(*c, Cell(1, 0, 2, 0), 'W', 12), shown);
+        // Row 2 reveals: blank at frame 0, partly shown half way, whole at frame 32.
+        const int half = Lit(*c, Cell(2, 0, 2, 0), 'W', 16);
+        EXPECT_EQ(Lit(*c, Cell(2, 0, 2, 0), 'W', 0), 0);
+        EXPECT_GT(half, 0);
+        EXPECT_LT(half, shown);
+        EXPECT_EQ(Lit(*c, Cell(2, 0, 2, 0), 'W', 32), shown);
+        // Colour row 5 paints the background yellow: every dot of the cell is lit somewhere.
+        EXPECT_EQ(Lit(*c, Cell(0, 5, 2, 0), 'W', 0), 8 * 16 - shown);
+        // Moves draw through the icon path.
+        std::vector<unsigned char> out(qvr::kGlyphBufferBytes, 0);
+        const SIZE m = c->GetIconData(Cell(0, 0, 2, 0, 5), 1, 0, out.data(), out.size());
+        EXPECT_EQ(m.cy, 16);
+        EXPECT_TRUE(std::any_of(out.begin(), out.begin() + m.cx * m.cy, [](unsigned char v) { return v != 0; }));
+    }
+}
