@@ -102,14 +102,14 @@ std::vector<uint8_t> AttributePatterns()
     // 363-377: blinds of four rows opening (row 10).
     for (int j = 0; j < 15; ++j)
         p[363 + j] = Reveal((j + 1) / 15.0, [](int x, int y) { return (y % 4) / 4.0 + x / 64.0; }, 2, 0.05);
-    // 378-464: wipes with a coloured edge from the left, the right, the top and the bottom (rows 11-14).
-    const std::function<double(int, int)> dirs[4] = {
+    // 378-464: wipes with a coloured edge from the left, the right and the top (rows 11-13).
+    const std::function<double(int, int)> dirs[3] = {
         [](int x, int) { return x / 16.0; }, [](int x, int) { return (15 - x) / 16.0; },
-        [](int, int y) { return y / 16.0; }, [](int, int y) { return (15 - y) / 16.0; }};
-    for (int d = 0; d < 4; ++d)
+        [](int, int y) { return y / 16.0; }};
+    for (int d = 0; d < 3; ++d)
         for (int j = 0; j < 29; ++j)
-            p[378 + d * 29 + j] = Reveal((j + 1) / 29.0 * 1.1, dirs[d], uint8_t(1 + d % 3), 0.12);
-    // 465-493: a reveal spiralling in from the border.
+            p[378 + d * 29 + j] = Reveal((j + 1) / 29.0 * 1.1, dirs[d], uint8_t(1 + d), 0.12);
+    // 465-493: a reveal spiralling in from the border (row 14).
     for (int j = 0; j < 29; ++j)
         p[465 + j] = Reveal((j + 1) / 29.0 * 1.05, [](int x, int y) {
             const int ring = std::min(std::min(x, 15 - x), std::min(y, 15 - y));

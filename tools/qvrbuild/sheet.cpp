@@ -3,6 +3,8 @@
 #include "builder.h"
 #include "raster.h"
 
+#include <qvr/glyph.h>
+
 #include <png.h>
 
 #include <algorithm>
@@ -100,6 +102,37 @@ void PatternSheet(const std::vector<uint8_t>& data, bool attrib, const std::stri
                 return Led(v);
             return v == 0 ? 0x606060u : v >= 8 ? 0x000000u : v >= 4 ? 0x00FFFFu : Led(v); // grey: the glyph shows
         });
+    s.Save(path);
+}
+
+// Each row of the painter's attribute or colour table as the strip of
+// patterns it steps through, 40 frames to a line.
+void RowSheet(const std::vector<uint8_t>& data, bool attrib, const std::string& path)
+{
+    const int rows = attrib ? 16 : 23, perLine = 40, scale = 2;
+    std::vector<std::vector<int>> seqs;
+    int lines = 0;
+    for (int r = 0; r < rows; ++r) {
+        std::vector<int> seq;
+        const int n = attrib ? gQvxfAttrib[r][1] : gQvxfColor[r][1];
+        for (int i = 0; i < n; ++i)
+            seq.push_back(attrib ? gQvxfAttrib[r][2 + i] : gQvxfColor[r][2 + i]);
+        lines += (n + perLine - 1) / perLine;
+        seqs.push_back(seq);
+    }
+    Sheet s(perLine * 17 * scale, (lines * 17 + rows * 3) * scale);
+    int y = 0;
+    for (const std::vector<int>& seq : seqs) {
+        for (size_t i = 0; i < seq.size(); ++i)
+            s.Block(int(i % perLine) * 17, y + int(i / perLine) * 17, 16, 16, scale, [&](int x, int yy) {
+                const size_t at = size_t(seq[i]) * 256 + yy * 16 + x;
+                const uint8_t v = at < data.size() ? data[at] : 0;
+                if (!attrib)
+                    return Led(v);
+                return v == 0 ? 0x606060u : v >= 8 ? 0x000000u : v >= 4 ? 0x00FFFFu : Led(v);
+            });
+        y += int((seq.size() + perLine - 1) / perLine) * 17 + 3;
+    }
     s.Save(path);
 }
 
@@ -210,8 +243,10 @@ std::vector<std::string> WriteSheets(const std::vector<uint8_t>& container, int 
     if (secs.size() > 34) {
         PatternSheet(secs[33].data, true, base + "attrib.png");
         PatternSheet(secs[34].data, false, base + "colour.png");
-        files.push_back(base + "attrib.png");
-        files.push_back(base + "colour.png");
+        RowSheet(secs[33].data, true, base + "attrib-rows.png");
+        RowSheet(secs[34].data, false, base + "colour-rows.png");
+        for (const char* n : {"attrib.png", "colour.png", "attrib-rows.png", "colour-rows.png"})
+            files.push_back(base + n);
     }
     std::vector<const ReadSection*> effects, moves, images, movies, anims;
     for (size_t i = 43; i < secs.size(); ++i) {
