@@ -57,7 +57,7 @@ bool Blank(char32_t cp)
 {
     return cp < 0x21 || (cp >= 0x7F && cp <= 0xA0) || cp == 0xAD || cp == 0x3000 || (cp >= 0x2000 && cp <= 0x200F) ||
            cp == 0x2028 || cp == 0x2029 || cp == 0x202F || cp == 0x205F || (cp >= 0x2060 && cp <= 0x206F) ||
-           cp == 0xFEFF;
+           cp == 0x3164 || cp == 0xFEFF; // 0x3164: the Hangul filler
 }
 
 } // namespace
@@ -219,12 +219,32 @@ const std::vector<char32_t>& GlyphLibrary::SymbolCodes()
 const GlyphSet& GlyphLibrary::Symbols(bool big)
 {
     const std::vector<char32_t>& codes = SymbolCodes();
-    if (!big)
-        return m->Render("Symbols 16x16", 16, 16, codes,
-                         {Pcf(k75 + "gulim16.pcf.gz", "xfonts-baekmuk", Encoding::KsX1001, 16), kUnifont});
+    auto boxes = [](char32_t cp) { return cp >= 0x2500 && cp <= 0x259F; };
+    if (!big) {
+        if (m->sets.count("Symbols 16x16"))
+            return m->sets["Symbols 16x16"];
+        const Spec gulim16 = Pcf(k75 + "gulim16.pcf.gz", "xfonts-baekmuk", Encoding::KsX1001, 16);
+        GlyphSet& set = m->Render("Symbols 16x16", 16, 16, codes, {gulim16, kUnifont});
+        // Unifont draws box drawing and blocks half wide; stretched to the
+        // full cell they join their neighbours as the code page's own do.
+        GlyphSource& gulim = m->Open(gulim16);
+        const auto& uni = static_cast<const HexFont&>(m->Open(kUnifont));
+        for (size_t i = 0; i < codes.size(); ++i) {
+            const Raster* g = boxes(codes[i]) && !gulim.Has(codes[i]) ? uni.Get(codes[i]) : nullptr;
+            if (!g || g->w != 8)
+                continue;
+            Raster wide(16, 16);
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x)
+                    wide.set(x, y, g->at(x / 2, y));
+            std::vector<uint8_t> packed;
+            PackGlyph(wide, packed);
+            std::copy(packed.begin(), packed.end(), set.data.begin() + i * packed.size());
+        }
+        return set;
+    }
     Spec gulim{Spec::Ft, kTtf + "baekmuk/gulim.ttf", "fonts-baekmuk", {}};
     gulim.ft.pixelSize = 32;
-    auto boxes = [](char32_t cp) { return cp >= 0x2500 && cp <= 0x259F; };
     if (m->sets.count("Symbols 32x32"))
         return m->sets["Symbols 32x32"];
     const GlyphSet& small = Symbols(false);
