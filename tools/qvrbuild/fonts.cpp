@@ -389,7 +389,7 @@ bool FtFont::Draw(char32_t cp, Raster& cell)
     FT_Face f = m->face;
     const int asc = int((f->size->metrics.ascender + 32) >> 6);
     const int desc = int((-f->size->metrics.descender + 32) >> 6);
-    const int baseY = (cell.h - (asc + desc)) / 2 + asc;
+    const int baseY = m_opt.baseline >= 0 ? m_opt.baseline : (cell.h - (asc + desc)) / 2 + asc;
     const int x = (cell.w - adv) / 2 + left;
     cell.blit(g, x, baseY - top);
     return true;

@@ -80,6 +80,7 @@ public:
         bool fitToCell = false;    // scale and centre the outline face so that sample glyphs fill the cell
         std::vector<char32_t> fitSample; // code points measured for fitToCell
         int fitMargin = 0;         // dots left free around the fitted box
+        int baseline = -1;         // cell row of the baseline; -1: the font's line box centred
     };
     FtFont(const std::string& path, const Options& opt);
     ~FtFont() override;

@@ -153,9 +153,11 @@ static std::vector<char32_t> LatinCodes()
 
 const GlyphSet& GlyphLibrary::Small()
 {
+    // 5x7 of the same family fills most of Latin Extended-B, on the same baseline.
+    Spec fiveBySeven = Pcf(kMisc + "5x7.pcf.gz", "xfonts-base", Encoding::Unicode, 7);
+    fiveBySeven.ft.baseline = 7;
     return m->Render("Small 6x8", 6, 8, LatinCodes(),
-                     {Pcf(kMisc + "5x8.pcf.gz", "xfonts-base", Encoding::Unicode, 8),
-                      Pcf(kMisc + "4x6.pcf.gz", "xfonts-base", Encoding::Unicode, 6)});
+                     {Pcf(kMisc + "5x8.pcf.gz", "xfonts-base", Encoding::Unicode, 8), fiveBySeven});
 }
 
 namespace {
@@ -344,6 +346,7 @@ std::vector<GlyphLibrary::FontUse> GlyphLibrary::Fonts()
     std::vector<FontUse> v;
     auto add = [&](const std::string& use, const Spec& s) { v.push_back({use, s.file, s.package}); };
     add("small 6x8", Pcf(kMisc + "5x8.pcf.gz", "xfonts-base", Encoding::Unicode, 8));
+    add("small 6x8 (Ext-B)", Pcf(kMisc + "5x7.pcf.gz", "xfonts-base", Encoding::Unicode, 7));
     for (int f = 0; f < 5; ++f) {
         add("Latin 8x16 face " + std::to_string(f), {Spec::Psf, kConsole + kLatin[f].regular, "console-setup-linux", {}});
         if (*kLatin[f].tall)
