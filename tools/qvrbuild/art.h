@@ -7,6 +7,7 @@
 #include "raster.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,15 @@ std::vector<RgxImage> Moves();
 std::vector<std::string> MoveNames(); // "group: name"
 int MoveIndex(const std::string& name);  // throws std::out_of_range for an unknown name
 
-// Library pictures; the Latin face draws banner texts.
+// Library pictures. Banner texts are drawn with the library's own glyphs:
+// glyph(cp, tall) gives the one-bit glyph of cp, 16 or (tall) 32 dots high,
+// as wide as the font draws it; an empty raster when there is none.
 struct NamedImage {
     std::string name;
     RgxImage image;
 };
-std::vector<NamedImage> LibraryImages(const std::vector<uint8_t>& latin8x16, const std::vector<uint8_t>& latin16x32);
+using GlyphFn = std::function<Raster(char32_t cp, bool tall)>;
+std::vector<NamedImage> LibraryImages(const GlyphFn& glyph);
 std::vector<NamedImage> Movies();
 std::vector<NamedImage> Animations();
 

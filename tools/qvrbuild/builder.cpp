@@ -5,6 +5,7 @@
 
 #include <qvr/lzo.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 
@@ -30,6 +31,21 @@ const ContainerSpec* FindContainer(int resource)
 int EffectMaskWidth(const ContainerSpec& spec)
 {
     return int(spec.Column() * 16 / std::max(1u, spec.Row()));
+}
+
+// Banner texts: Latin in the bold console face, Hangul in the bold gothic
+// faces, Chinese in the first GB2312 face.
+static Raster BannerGlyph(GlyphLibrary& g, char32_t cp, bool tall)
+{
+    const GlyphSet* set;
+    if (cp < 0x250)
+        set = &g.Latin(1, tall);
+    else if (cp >= 0xAC00 && cp <= 0xD7A3)
+        set = tall ? &g.Hangul32(3) : &g.Hangul16(3);
+    else
+        set = &g.Gb2312(0, tall);
+    const auto it = std::find(set->codes.begin(), set->codes.end(), cp);
+    return it == set->codes.end() ? Raster() : GlyphAt(*set, size_t(it - set->codes.begin()));
 }
 
 std::vector<uint8_t> BuildContainer(GlyphLibrary& g, const ContainerSpec& spec)
@@ -75,7 +91,7 @@ std::vector<uint8_t> BuildContainer(GlyphLibrary& g, const ContainerSpec& spec)
     static const std::vector<RgxImage> moves = Moves();
     for (const RgxImage& m : moves)
         w.SetImage(section++, m);
-    const std::vector<NamedImage> images = LibraryImages(g.Latin(1, false).data, g.Latin(1, true).data);
+    const std::vector<NamedImage> images = LibraryImages([&g](char32_t cp, bool tall) { return BannerGlyph(g, cp, tall); });
     for (const NamedImage& n : images)
         w.SetImage(section++, n.image);
     static const std::vector<NamedImage> movies = Movies(), animations = Animations();

@@ -337,7 +337,7 @@ const GlyphSet& GlyphLibrary::Gb2312(int face, bool big)
                                : Pcf(kMisc + "gb16st.pcf.gz", "xfonts-base", Encoding::Gb2312, 16);
         return m->Render(name, 16, 16, codes, {main, kUnifont});
     }
-    Spec main = WithSample(Outline(kTtf + "wqy/wqy-zenhei.ttc", "fonts-wqy-zenhei", 32, 2, (face & 1) ? 2.0 : 0.0), Every(codes, 11));
+    Spec main = WithSample(Outline(kTtf + "wqy/wqy-zenhei.ttc", "fonts-wqy-zenhei", 32, 2, (face & 1) ? 1.0 : 0.0), Every(codes, 11));
     return m->Render(name, 32, 32, codes, {main, kUnifont});
 }
 

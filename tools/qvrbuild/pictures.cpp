@@ -12,18 +12,42 @@ namespace qvrbuild {
 
 namespace {
 
-// Draws text with a packed glyph set (w x h glyphs, 592 codes).
-void Text(Raster& r, const std::vector<uint8_t>& font, int gw, int gh, int x, int y, const std::string& s,
+// Code points of a UTF-8 text (our own literals, so well formed).
+std::u32string Utf8(const std::string& s)
+{
+    std::u32string out;
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char b = s[i];
+        const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+        char32_t cp = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
+        for (int k = 1; k <= extra && i + k < s.size(); ++k)
+            cp = cp << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        out.push_back(cp);
+        i += 1 + extra;
+    }
+    return out;
+}
+
+// Width of a text in the library's glyphs.
+int TextWidth(const GlyphFn& glyph, const std::u32string& text, bool tall)
+{
+    int w = 0;
+    for (char32_t cp : text)
+        w += glyph(cp, tall).w;
+    return w;
+}
+
+// Draws a text from (x, y); colour(x, y) colours each dot.
+void Text(Raster& r, const GlyphFn& glyph, bool tall, int x, int y, const std::u32string& text,
           const std::function<uint8_t(int x, int y)>& colour)
 {
-    const int rowBytes = (gw + 7) / 8, glyphBytes = rowBytes * gh;
-    for (unsigned char ch : s) {
-        if (size_t(ch + 1) * glyphBytes <= font.size())
-            for (int gy = 0; gy < gh; ++gy)
-                for (int gx = 0; gx < gw; ++gx)
-                    if ((font[ch * glyphBytes + gy * rowBytes + gx / 8] >> (7 - gx % 8)) & 1)
-                        r.set(x + gx, y + gy, colour(x + gx, y + gy));
-        x += gw;
+    for (char32_t cp : text) {
+        const Raster g = glyph(cp, tall);
+        for (int gy = 0; gy < g.h; ++gy)
+            for (int gx = 0; gx < g.w; ++gx)
+                if (g.at(gx, gy))
+                    r.set(x + gx, y + gy, colour(x + gx, y + gy));
+        x += g.w;
     }
 }
 
@@ -52,27 +76,33 @@ const Banner kBanners[] = {
     {"BEST", kYellow, kDark, kRed},          {"50% OFF", kWhite, kRed, kYellow},    {"TODAY", kGreen, kDark, kCyan},
     {"ENTRANCE", kGreen, kDark, kWhite},     {"PARKING", kWhite, kBlue, kWhite},    {"NO SMOKING", kRed, kDark, kWhite},
     {"COFFEE", kYellow, kDark, kRed},        {"OPEN 24H", kCyan, kDark, kGreen},
+    // Korean: welcome, open, sale, thank you; Chinese: welcome, open, big sale, thank you.
+    {"환영합니다", kYellow, kDark, kGreen},  {"영업중", kGreen, kDark, kYellow},       {"세일", kYellow, kRed, kWhite},
+    {"감사합니다", kMagenta, kDark, kYellow}, {"欢迎光临", kYellow, kRed, kYellow},     {"营业中", kGreen, kDark, kGreen},
+    {"大减价", kWhite, kRed, kYellow},       {"谢谢惠顾", kCyan, kDark, kMagenta},
 };
 
 } // namespace
 
-std::vector<NamedImage> LibraryImages(const std::vector<uint8_t>& latin8x16, const std::vector<uint8_t>& latin16x32)
+std::vector<NamedImage> LibraryImages(const GlyphFn& glyph)
 {
     std::vector<NamedImage> out;
     const std::vector<RgxImage> moves = Moves();
     const std::vector<std::string> moveNames = MoveNames();
     // 16 rows: a small icon each side of the text.
     for (const Banner& b : kBanners) {
-        const int tw = int(std::string(b.text).size()) * 8;
+        const std::u32string text = Utf8(b.text);
+        const int tw = TextWidth(glyph, text, false);
         Raster r(tw + 24, 16, b.bg);
         Poly(r, Star(4, 8, 4, 1.6, 5, 0), b.frame);
         Poly(r, Star(r.w - 4.5, 8, 4, 1.6, 5, 0), b.frame);
-        Text(r, latin8x16, 8, 16, 12, 0, b.text, [&](int, int) { return b.fg; });
+        Text(r, glyph, false, 12, 0, text, [&](int, int) { return b.fg; });
         out.push_back(Picture(std::string("banner ") + b.text + " 16", kImage, {r}, 50));
     }
     // 32 rows: a framed panel, the text drawn in the tall face with a shading.
     for (const Banner& b : kBanners) {
-        const int tw = int(std::string(b.text).size()) * 16;
+        const std::u32string text = Utf8(b.text);
+        const int tw = TextWidth(glyph, text, true);
         Raster r(tw + 16, 32, b.bg);
         for (int x = 0; x < r.w; ++x) {
             const uint8_t c = (x / 4) % 2 ? b.frame : kDark;
@@ -82,7 +112,7 @@ std::vector<NamedImage> LibraryImages(const std::vector<uint8_t>& latin8x16, con
         r.rect(0, 0, 1, 31, b.frame);
         r.rect(r.w - 2, 0, r.w - 1, 31, b.frame);
         // Yellow letters on dark turn red in their lower part, like lit signs.
-        Text(r, latin16x32, 16, 32, 8, 0, b.text,
+        Text(r, glyph, true, 8, 0, text,
              [&](int, int y) { return y >= 20 && b.fg == kYellow && b.bg == kDark ? kRed : b.fg; });
         out.push_back(Picture(std::string("banner ") + b.text + " 32", kImage, {r}, 50));
     }
