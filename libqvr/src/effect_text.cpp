@@ -78,8 +78,13 @@ void CEffect::analyze_pHangMok(int)
 
 unsigned CEffect::disp_unicode(long x, long y, CLumiChar* cells)
 {
+    return static_cast<unsigned>(DrawLine(x, y, cells));
+}
+
+long CEffect::DrawLine(long x, long y, const CLumiChar* cells)
+{
     if (!cells)
-        return static_cast<unsigned>(x);
+        return x;
     const int count = CellsLeft(cells);
     SIZE size; // a cell of another kind keeps the size of the one before
     alignas(8) unsigned char glyph[kGlyphBytes];
@@ -107,10 +112,10 @@ unsigned CEffect::disp_unicode(long x, long y, CLumiChar* cells)
         }
         x += w;
     }
-    return static_cast<unsigned>(x);
+    return x;
 }
 
-unsigned CEffect::DrawStrip(long x, long y, CLumiChar* line, uint32_t gapCount, long limit)
+long CEffect::DrawStrip(long x, long y, const CLumiChar* line, uint32_t gapCount, long limit)
 {
     // The gap is a run of spaces in the first cell's selector, in green.
     CLumiChar gap[2];
@@ -122,17 +127,17 @@ unsigned CEffect::DrawStrip(long x, long y, CLumiChar* line, uint32_t gapCount, 
     int repeat = static_cast<int>(m_pPage->repeatCount);
     for (;;) {
         const long start = x;
-        x = static_cast<int>(disp_unicode(x, y, line));
+        x = DrawLine(x, y, line);
         const bool last = repeat == 1;
         --repeat;
         if (!last)
             for (uint32_t g = 0; g < gapCount; ++g)
-                x = static_cast<int>(disp_unicode(x, y, gap));
+                x = DrawLine(x, y, gap);
         // A text and gap of no width would never reach the strip's end.
         if (x >= limit || last || x <= start)
             break;
     }
-    return static_cast<unsigned>(x);
+    return x;
 }
 
 unsigned CEffect::effect_unicode(long x, long y)
@@ -164,26 +169,26 @@ unsigned CEffect::effect_unicode(long x, long y)
     CLumiChar* line2 = item.chars + CLumivo::kLineCells;
     long end;
     if (IsTwistCylinder(codeS)) {
-        end = static_cast<int>(DrawStrip(x, y, line1, p->gapCount, p->width));
+        end = DrawStrip(x, y, line1, p->gapCount, p->width);
         if (item.type == LUMIVO_ENG2LINE && end < p->width)
-            end = static_cast<int>(DrawStrip(end, y, line2, p->gapCount2, p->width));
+            end = DrawStrip(end, y, line2, p->gapCount2, p->width);
     } else {
-        end = static_cast<int>(disp_unicode(x, y, line1));
+        end = DrawLine(x, y, line1);
         if (item.type == LUMIVO_ENG2LINE) {
             long x2 = x0;
             if (p->fits && p->width > p->textWidth2)
                 x2 += (p->width - p->textWidth2) / 2;
-            disp_unicode(x2, y + 8, line2);
+            DrawLine(x2, y + 8, line2);
         }
     }
 
-    if (item.fit) {
+    if (item.fit && p->width > 0) {
         // Squeeze or stretch every band row to the page width.
         const float ratio = static_cast<float>(p->textWidth) / static_cast<float>(p->width);
         const long rows = std::min<long>(p->height, kLBRows);
         const long cols = std::min<long>(p->width, kLBCols);
         unsigned char copy[kLBCols];
-        for (long r = 0; r < rows && p->width > 0; ++r) {
+        for (long r = 0; r < rows; ++r) {
             std::memcpy(copy, m_LB[r], kLBCols);
             std::memset(m_LB[r], 0, kLBCols);
             float a = 0;

@@ -1,4 +1,4 @@
-#include "qvr/effect.h"
+#include "effect_test_util.h"
 
 #include <common/globalization.h>
 
@@ -37,21 +37,13 @@ std::string Widths(const CLumivo& item)
     return s;
 }
 
-// The program's language files: those of the source tree under CTest, else
-// the copy the build puts beside the test program.
-std::filesystem::path LangDir()
-{
-    const char* src = std::getenv("LUMIVO_SOURCE_DIR");
-    return src ? std::filesystem::path(src) / "resources" / "Lang" : std::filesystem::path();
-}
-
 // The program's language files, English selected; a fixed clock; an engine
 // whose content library claims the language under test.
 class LiveText : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CGlobalization::SetLangDir(LangDir());
+        CGlobalization::SetLangDir(effecttest::LangDir());
         CGlobalization::SelectLanguage(u"English");
         SetClock(At(2026, 3, 5, 9, 7, 3)); // a Thursday morning
         engine.SetContent(content.get());
@@ -204,7 +196,7 @@ TEST_F(LiveText, TextIsBoundedAndClockFailureShowsNothing)
     std::filesystem::remove_all(dir);
 
     qvr::SetEffectClock([](SYSTEMTIME&) { return false; });
-    CGlobalization::SetLangDir(LangDir());
+    CGlobalization::SetLangDir(effecttest::LangDir());
     CGlobalization::SelectLanguage(u"English");
     item.format = 0;
     engine.SetDateText(&item);

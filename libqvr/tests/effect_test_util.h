@@ -3,11 +3,21 @@
 
 #include "qvr/effect.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <memory>
 
 namespace effecttest {
+
+// The program's language files: those of the source tree under CTest, else
+// the copy the build puts beside the test program.
+inline std::filesystem::path LangDir()
+{
+    const char* src = std::getenv("LUMIVO_SOURCE_DIR");
+    return src ? std::filesystem::path(src) / "resources" / "Lang" : std::filesystem::path();
+}
 
 // A random source that replays a script of draws, then falls back to a
 // fixed-seed generator; installed for the lifetime of the object.

@@ -190,7 +190,8 @@ public:
 private:
     DWORD Step(DWORD (CEffect::*const* steps)(), const uint32_t* firsts, uint32_t family);
     void ChooseEffect(int phase, CEFF& eff, CEFF* stored, uint32_t* family);
-    unsigned DrawStrip(long x, long y, CLumiChar* line, uint32_t gapCount, long limit);
+    long DrawLine(long x, long y, const CLumiChar* cells);
+    long DrawStrip(long x, long y, const CLumiChar* line, uint32_t gapCount, long limit);
     long LineWidth(const CLumiChar* cells, int count) const;
     int CellsLeft(const CLumiChar* cells) const;
 };
