@@ -1,8 +1,14 @@
 #include "effect_test_util.h"
 
+#include <common/named_mutex.h>
+
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 using effecttest::Rig;
 
@@ -231,4 +237,37 @@ TEST(LineBuffer, CopyToTheFrameStaysInsideBothBuffers)
     EXPECT_EQ(rig.Pixel(4799, 1), CEffect::GetRGX2RGB((4799 + 1) & 7));
     EXPECT_EQ(rig.Pixel(4800, 1), 0u);
     EXPECT_EQ(rig.Pixel(4899, 1), 0u);
+}
+
+TEST(EffectEngine, StepsWaitForTheEngineLock)
+{
+    Rig rig;
+    rig.engine->SetPageInfo(rig.page.get());
+    CEFF none(100, 50);
+    rig.engine->SetEffectS(none);
+    rig.engine->_init_effs(0);
+
+    // Another holder of "EffectMutex" (another engine, or another process)
+    // keeps the step from running until it lets go.
+    common::NamedMutex other("EffectMutex");
+    std::atomic<bool> done{false};
+    std::thread host;
+    {
+        std::lock_guard<common::NamedMutex> hold(other);
+        host = std::thread([&] {
+            rig.engine->GetEffectS();
+            done = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_FALSE(done.load());
+        EXPECT_EQ(rig.page->frameCount, 0u);
+    }
+    host.join();
+    EXPECT_TRUE(done.load());
+    EXPECT_EQ(rig.page->frameCount, 1u);
+    // Set-up operations that do not lock run while it is held.
+    std::lock_guard<common::NamedMutex> hold(other);
+    rig.engine->_init_effs(0);
+    rig.engine->effect_T(1);
+    EXPECT_EQ(rig.engine->check_T(), 0);
 }
