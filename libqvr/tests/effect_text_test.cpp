@@ -397,3 +397,33 @@ TEST_F(TextDrawing, LiveTextIsFreshInEveryFrame)
     qvr::SetEffectClock({});
     CGlobalization::SetLangDir(std::filesystem::path());
 }
+
+TEST_F(TextDrawing, MovesTakeTheAnimationCounter)
+{
+    engine->SetPageInfo(page);
+    page->animCounter = 3;
+    CLumiChar cells[3];
+    cells[0].code = 10; // a move's number is never a line control
+    cells[0].attr.kind = 5;
+    cells[1].code = u'A';
+    Glyph move;
+    move.pixels.assign(CEffect::kGlyphBytes, 0);
+    move.size = library->make_mov16x16(cells[0].attr, 10, 3, move.pixels.data(), move.pixels.size());
+    ASSERT_TRUE(Lit(move));
+    EXPECT_EQ(engine->disp_unicode(0, 0, cells), static_cast<unsigned>(move.size.cx + 8));
+    ExpectAt(move, 0, 0);
+    ExpectAt(Paint(u'A'), move.size.cx, 0);
+}
+
+TEST_F(TextDrawing, LineWithoutEndMarkStopsAtTheItemsEnd)
+{
+    // Every cell filled: the text runs on into line 2 and ends with the item.
+    for (CLumiChar& c : page->item.chars)
+        c.code = u'A';
+    engine->SetPageInfo(page);
+    EXPECT_EQ(page->textWidth, 800);
+    EXPECT_EQ(page->textWidth2, 400);
+    page->item.effectLoop = 1;
+    EXPECT_EQ(engine->effect_unicode(0, 0), 800u);
+    EXPECT_EQ(engine->disp_unicode(0, 0, page->item.chars + 90), 80u);
+}
