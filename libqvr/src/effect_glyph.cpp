@@ -1,12 +1,24 @@
-// PENDING: the glyph operations of CContent are not on this branch yet; these
-// return empty cells until they are, and are replaced by calls to them.
+// The glyph services the engine takes from the content library.
 #include "effect_glyph.h"
+
+#include "qvr/effect.h"
 
 namespace qvr {
 
-SIZE EngineGlyph(CContent*, const QVXF&, uint16_t, long, unsigned char*) { return SIZE{}; }
-SIZE EngineMove(CContent*, const QVXF&, uint16_t, long, unsigned char*) { return SIZE{}; }
-long EngineLineWidth(CContent*, const CLumiChar*) { return 0; }
-long EngineCellWidth(CContent*, const CLumiChar&) { return 0; }
+SIZE EngineGlyph(CContent* content, const QVXF& attr, uint16_t code, long frame, unsigned char* buf)
+{
+    return content->GetFontData(attr, code, frame, buf, CEffect::kGlyphBytes);
+}
+
+SIZE EngineMove(CContent* content, const QVXF& attr, uint16_t code, long frame, unsigned char* buf)
+{
+    if (attr.size < 4)
+        return content->make_mov16x16(attr, code, frame, buf, CEffect::kGlyphBytes);
+    return content->make_mov32x32(attr, code, frame, buf, CEffect::kGlyphBytes);
+}
+
+long EngineLineWidth(CContent*, const CLumiChar* cells) { return CContent::GetLumiCharWidth(cells); }
+
+long EngineCellWidth(CContent*, const CLumiChar& cell) { return CContent::GetCharXSize(&cell); }
 
 } // namespace qvr
