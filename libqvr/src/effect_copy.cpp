@@ -65,14 +65,31 @@ long CEffect::_copy_pBUFnCLR(long dx, long dy, ROP_MODE mode, unsigned long colo
         if (s >= h)
             break;
         uint32_t* row = f.Row(r);
-        for (long x = 0; x < cols; ++x) {
-            const uint32_t v = Rgb(LBAt(x + dx, s));
+        // Columns whose source lies inside the line buffer; the others read black.
+        const unsigned char* lb = s < kLBRows ? m_LB[s] : nullptr;
+        const long in0 = lb ? std::clamp<long>(-dx, 0, cols) : cols;
+        const long in1 = lb ? std::clamp<long>(kLBCols - dx, in0, cols) : cols;
+        auto apply = [&](long x0, long x1, auto source) {
             switch (mode) {
-            case ROP_REPLACE: row[x] = v & m; break;
-            case ROP_ADD: row[x] |= v & m; break;
-            case ROP_REMOVE: row[x] = v & ~m; break;
+            case ROP_REPLACE:
+                for (long x = x0; x < x1; ++x)
+                    row[x] = source(x) & m;
+                break;
+            case ROP_ADD:
+                for (long x = x0; x < x1; ++x)
+                    row[x] |= source(x) & m;
+                break;
+            case ROP_REMOVE:
+                for (long x = x0; x < x1; ++x)
+                    row[x] = source(x) & ~m;
+                break;
             }
-        }
+        };
+        auto dark = [](long) { return 0u; };
+        apply(0, in0, dark);
+        if (lb)
+            apply(in0, in1, [&](long x) { return Rgb(lb[x + dx]); });
+        apply(in1, cols, dark);
     }
     return 0;
 }
@@ -241,8 +258,8 @@ long CEffect::_copy_pBUFn3DRotate2(BITMAP* bm)
 {
     if (!m_pPage)
         return 0;
-    std::memset(m_pPage->bits, 0, PageInfo::kFrameBytes);
     const FrameRows f = GetFrameRows(bm);
+    qvr::ClearFrame(f);
     const long W = std::min<long>(GetTableWidth(), f.width);
     const long T = GetTableWidth();
     if (T <= 0)
@@ -262,8 +279,9 @@ long CEffect::_copy_pBUFn3DRotate3(BITMAP* bm)
 {
     if (!m_pPage)
         return 0;
-    std::memset(m_pPage->bits, 0, PageInfo::kFrameBytes);
+    // Only the frame is cleared: the storage beyond it is never shown.
     const FrameRows f = GetFrameRows(bm);
+    qvr::ClearFrame(f);
     const long T = GetTableWidth();
     const long W = std::min<long>(T, f.width);
     if (T <= 0)

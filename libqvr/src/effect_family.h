@@ -26,8 +26,10 @@ inline unsigned char LBAt(long x, long y)
     return CEffect::m_LB[y][x];
 }
 
-// The frame pixel of a colour byte.
-inline uint32_t Rgb(unsigned char c) { return CEffect::GetRGX2RGB(c); }
+// The frame pixel of a colour byte (the low three bits), by table.
+inline constexpr uint32_t kRgbOf[8] = {0x000000, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                       0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+inline uint32_t Rgb(unsigned char c) { return kRgbOf[c & 7]; }
 
 // The part of a band the frame buffer can take: columns below both the
 // page width and the frame width, rows below both the band height and the
@@ -51,14 +53,20 @@ inline Band BandOf(const CEffect& e, const PageInfo& p)
     return b;
 }
 
-// Writes every pixel of the band from a colour byte chosen per pixel.
+// Writes every pixel of the band from a colour byte chosen per pixel;
+// colourAt(x, y, t) gets the text pixel t (the line-buffer byte there).
 template <typename F>
 void PaintBand(const Band& b, F&& colourAt)
 {
+    static const unsigned char kDark[CEffect::kLBCols] = {};
+    const long lit = std::min<long>(b.cols, CEffect::kLBCols);
     for (long y = 0; y < b.rows; ++y) {
         uint32_t* row = b.f.Row(y);
-        for (long x = 0; x < b.cols; ++x)
-            row[x] = Rgb(colourAt(x, y));
+        const unsigned char* lb = y < CEffect::kLBRows ? CEffect::m_LB[y] : kDark;
+        for (long x = 0; x < lit; ++x)
+            row[x] = Rgb(colourAt(x, y, lb[x]));
+        for (long x = lit; x < b.cols; ++x)
+            row[x] = Rgb(colourAt(x, y, static_cast<unsigned char>(0)));
     }
 }
 

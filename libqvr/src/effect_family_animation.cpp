@@ -53,20 +53,50 @@ static unsigned MaskNibble(const Mask& m, long frame, long s, long x, long y)
     return (px & 1) ? (b & 0x0F) : (b >> 4);
 }
 
-// One frame of the start or end mask over the text.
-static void PaintStartEnd(CEffect& e, PageInfo& p, const Mask& m, long frame)
+// Paints one mask frame over the text; rule[n][t] is the colour byte for
+// nibble n over text pixel t.
+static void PaintMask(CEffect& e, PageInfo& p, const Mask& m, long frame,
+                      const unsigned char (&rule)[16][8])
 {
     const qvr::Band b = qvr::BandOf(e, p);
     const long s = std::max<long>(b.h / 16, 1);
-    qvr::PaintBand(b, [&](long x, long y) -> unsigned char {
-        const unsigned n = MaskNibble(m, frame, s, x, y);
-        const unsigned char t = qvr::LBAt(x, y);
-        if (m.mode == 1)
-            return n < 8 ? static_cast<unsigned char>(n) : t;
-        if (n == 0)
-            return t;
-        return n < 8 ? static_cast<unsigned char>(n) : 0;
+    const long period = 2 * m.rowBytes;
+    unsigned char nib[CEffect::kLBCols];
+    const long cached = std::min<long>(b.cols, CEffect::kLBCols);
+    long lastRow = -1;
+    qvr::PaintBand(b, [&](long x, long y, unsigned char t) -> unsigned char {
+        if (y != lastRow) {
+            // The nibbles of this band row, walked once.
+            const unsigned char* row = m.data + (frame * m.rows + (y / s) % m.rows) * m.rowBytes;
+            long px = 0, sub = 0;
+            for (long c = 0; c < cached; ++c) {
+                const unsigned char v = row[px >> 1];
+                nib[c] = (px & 1) ? (v & 0x0F) : (v >> 4);
+                if (++sub == s) {
+                    sub = 0;
+                    if (++px == period)
+                        px = 0;
+                }
+            }
+            lastRow = y;
+        }
+        const unsigned n = x < cached ? nib[x] : MaskNibble(m, frame, s, x, y);
+        return rule[n][t & 7];
     });
+}
+
+// One frame of the start or end mask over the text.
+static void PaintStartEnd(CEffect& e, PageInfo& p, const Mask& m, long frame)
+{
+    unsigned char rule[16][8];
+    for (unsigned n = 0; n < 16; ++n)
+        for (unsigned char t = 0; t < 8; ++t) {
+            if (m.mode == 1)
+                rule[n][t] = n < 8 ? static_cast<unsigned char>(n) : t;
+            else
+                rule[n][t] = n == 0 ? t : (n < 8 ? static_cast<unsigned char>(n) : 0);
+        }
+    PaintMask(e, p, m, frame, rule);
 }
 
 // Start (start = true) and end: one mask frame per step, positions 0 to
@@ -124,15 +154,12 @@ DWORD CEffect::effect_0200W()
     }
     effect_unicode(p->xOffset, 0);
     if (m.usable()) {
-        const qvr::Band b = qvr::BandOf(*this, *p);
-        const long s = std::max<long>(b.h / 16, 1);
-        const long frame = std::clamp<long>(p->position, 0, p->limit);
         const bool blend = p->item.blend != 0;
-        qvr::PaintBand(b, [&](long x, long y) -> unsigned char {
-            const unsigned n = MaskNibble(m, frame, s, x, y);
-            const unsigned char t = qvr::LBAt(x, y);
-            return ((n & 3) != 0 && (!blend || t == 0)) ? static_cast<unsigned char>(n) : t;
-        });
+        unsigned char rule[16][8];
+        for (unsigned n = 0; n < 16; ++n)
+            for (unsigned char t = 0; t < 8; ++t)
+                rule[n][t] = ((n & 3) != 0 && (!blend || t == 0)) ? static_cast<unsigned char>(n) : t;
+        PaintMask(*this, *p, m, std::clamp<long>(p->position, 0, p->limit), rule);
     } else {
         copy_LB2FB(0, 0, &p->bitmap);
     }

@@ -130,8 +130,7 @@ long CEffect::_draw_symbol(long symbol)
     const bool wait = p->phase == 1;
     // Stretched down taller bands: each symbol row covers h / 16 band rows.
     const long s = std::max<long>(b.h / 16, 1);
-    qvr::PaintBand(b, [&](long x, long y) -> unsigned char {
-        const unsigned char t = qvr::LBAt(x, y);
+    qvr::PaintBand(b, [&](long x, long y, unsigned char t) -> unsigned char {
         if (x >= pos + 16)
             return wait ? t : 0;
         if (x < pos)

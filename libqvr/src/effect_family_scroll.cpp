@@ -66,14 +66,14 @@ void Comb(CEffect& e, PageInfo& p, unsigned code, long k, bool start)
     const qvr::Band b = qvr::BandOf(e, p);
     if (code == 67) {
         const long d = start ? b.w - k : k;
-        qvr::PaintBand(b, [&](long x, long y) {
+        qvr::PaintBand(b, [&](long x, long y, unsigned char) {
             const bool even = (y & 1) == 0;
             return qvr::LBAt(start == even ? x - d : x + d, y);
         });
     } else {
         const long s = k >> 2;
         const long d = start ? b.h - s : s;
-        qvr::PaintBand(b, [&](long x, long y) {
+        qvr::PaintBand(b, [&](long x, long y, unsigned char) {
             const bool even = (x & 1) == 0;
             return qvr::LBAt(x, start == even ? y + d : y - d);
         });

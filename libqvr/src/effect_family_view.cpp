@@ -25,9 +25,9 @@ void InitView(PageInfo& p, unsigned code)
 
 // The colour byte of band pixel (x, y) at position p: revealing (start) or
 // hiding (end).
-unsigned char ViewPixel(unsigned code, bool start, long x, long y, long p, long w, long h)
+unsigned char ViewPixel(unsigned code, bool start, long x, long y, long p, long w, long h,
+                        unsigned char t)
 {
-    const unsigned char t = qvr::LBAt(x, y);
     // Edge rule: inside shows the text, the edge is white, outside is black.
     auto edge = [t](bool inside, bool onEdge) -> unsigned char {
         return inside ? t : (onEdge ? kWhite : 0);
@@ -79,7 +79,9 @@ DWORD ViewStep(CEffect& e, PageInfo& p, unsigned code, bool start)
     e.effect_unicode(p.xOffset, 0);
     const qvr::Band b = qvr::BandOf(e, p);
     const long pos = p.position;
-    qvr::PaintBand(b, [&](long x, long y) { return ViewPixel(code, start, x, y, pos, b.w, b.h); });
+    qvr::PaintBand(b, [&](long x, long y, unsigned char t) {
+        return ViewPixel(code, start, x, y, pos, b.w, b.h, t);
+    });
     return qvr::AdvanceByDivisor(p);
 }
 
