@@ -54,13 +54,10 @@ inline std::vector<uint8_t> LibraryBytes(const std::vector<MaskSpec>& masks)
     return w.Build();
 }
 
-struct Board {
-    std::unique_ptr<CContent> content = std::make_unique<CContent>();
-    std::unique_ptr<CEffect> engine = std::make_unique<CEffect>();
-    std::unique_ptr<PageInfo> page = std::make_unique<PageInfo>();
-
+struct Board : effecttest::Rig {
     explicit Board(unsigned columns = 6, unsigned rows = 1, int band = -1,
                    const std::vector<MaskSpec>& masks = {})
+        : Rig(columns, rows)
     {
         const std::vector<uint8_t> bytes = LibraryBytes(masks);
         EXPECT_EQ(content->Initialize(bytes.data(), bytes.size()), 1);
@@ -68,10 +65,8 @@ struct Board {
         SetGlyph(kSolid, [](int, int) { return true; });
         SetGlyph(kBar, [](int x, int) { return x == 0; });
         SetGlyph(kTop, [](int, int y) { return y == 0; });
-        engine->SetContent(content.get());
-        engine->SetModuleSize(columns, rows);
-        page->item.type = LUMIVO_TEXT;
-        ArmBand(band < 0 ? int(rows) * 16 : band);
+        if (band >= 0)
+            ArmBand(band);
         qvr::ResetSharedEffectState();
     }
     void SetGlyph(char code, const std::function<bool(int, int)>& dot)
@@ -85,17 +80,6 @@ struct Board {
                         g[y] |= static_cast<unsigned char>(0x80 >> x);
             }
         }
-    }
-    void ArmBand(int height)
-    {
-        BITMAP& bm = page->bitmap;
-        bm.bmWidth = engine->m_Width;
-        bm.bmHeight = height;
-        bm.bmWidthBytes = bm.bmWidth * 4;
-        bm.bmPlanes = 1;
-        bm.bmBitsPixel = 32;
-        page->width = engine->m_Width;
-        page->height = height;
     }
     // Line 1 (or line 2) of the item: 8 x 16 cells in one colour row.
     void Text(const std::string& s, unsigned colour = kRedText, int line = 0)
@@ -117,12 +101,6 @@ struct Board {
         engine->SetEffectW(cw);
         engine->SetEffectE(ce);
         engine->_init_effs(0);
-    }
-    uint32_t Pixel(int x, int y) const
-    {
-        uint32_t v;
-        std::memcpy(&v, page->bits + y * page->bitmap.bmWidthBytes + x * 4, 4);
-        return v;
     }
     // Calls a step until it ends the phase; the number of calls, or -1 when
     // it did not end within `most`.
