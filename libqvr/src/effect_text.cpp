@@ -1,7 +1,6 @@
 // The page analysis and the drawing of an item's text into the line buffer.
 #include "qvr/effect.h"
 
-#include "effect_glyph.h"
 #include "effect_internal.h"
 
 #include <algorithm>
@@ -31,19 +30,8 @@ int CEffect::CellsLeft(const CLumiChar* cells) const
 
 long CEffect::LineWidth(const CLumiChar* cells, int count) const
 {
-    if (!m_pContent || !cells)
-        return 0;
-    // The library's own measure when the line ends inside the item; a line
-    // without an end mark is measured up to the item's last cell.
-    for (int i = 0; i < count; ++i) {
-        const CLumiChar& c = cells[i];
-        if (c.attr.kind != 5 && (c.code == 0 || c.code == 10 || c.code == 13))
-            return qvr::EngineLineWidth(m_pContent, cells);
-    }
-    long width = 0;
-    for (int i = 0; i < count; ++i)
-        width += qvr::EngineCellWidth(m_pContent, cells[i]);
-    return width;
+    // Never past the item's end, even for a line without an end mark.
+    return CContent::GetLumiCharWidth(cells, static_cast<size_t>(std::max(count, 0)));
 }
 
 void CEffect::analyze_pHangMok(int)
@@ -93,10 +81,12 @@ long CEffect::DrawLine(long x, long y, const CLumiChar* cells)
         std::memset(glyph, 0, sizeof glyph);
         if (m_pContent) {
             const long frame = m_pPage ? static_cast<long>(m_pPage->animCounter) : 0;
-            if (c.attr.kind == 1 || c.attr.kind == 7)
-                size = qvr::EngineGlyph(m_pContent, c.attr, c.code, frame, glyph);
-            else if (c.attr.kind == 5)
-                size = qvr::EngineMove(m_pContent, c.attr, c.code, frame, glyph);
+            if (c.attr.kind == qvr::kKindFont || c.attr.kind == qvr::kKindSmall)
+                size = m_pContent->GetFontData(c.attr, c.code, frame, glyph, sizeof glyph);
+            else if (c.attr.kind == qvr::kKindMove)
+                size = c.attr.size < 4
+                           ? m_pContent->make_mov16x16(c.attr, c.code, frame, glyph, sizeof glyph)
+                           : m_pContent->make_mov32x32(c.attr, c.code, frame, glyph, sizeof glyph);
         }
         const long w = std::max<long>(size.cx, 0);
         const long h = std::max<long>(size.cy, 0);
