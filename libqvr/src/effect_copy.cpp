@@ -2,7 +2,7 @@
 // twisting ribbon, and the cylinder, circle and drum of the Twist starts.
 // Every copier clips to the line buffer (reads outside it give black) and to
 // the frame storage, whatever the band, offset or scale it is given.
-#include "effect_family.h"
+#include "effect_family_util.h"
 
 #include "qvr/effect_family.h"
 

@@ -1,6 +1,6 @@
 // Animation family: the content library's effect masks played over the text,
 // one mask frame per step, tiled across the band and scaled to its height.
-#include "effect_family.h"
+#include "effect_family_util.h"
 
 #include <type_traits>
 

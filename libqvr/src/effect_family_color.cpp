@@ -1,7 +1,7 @@
 // Color family: two coloured copies of the text that slide together (or
 // apart) and mix, a symbol that sweeps across the band, and blinking by
 // colour removal.
-#include "effect_family.h"
+#include "effect_family_util.h"
 
 using qvr::Code15;
 

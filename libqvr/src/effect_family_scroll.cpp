@@ -1,6 +1,6 @@
 // Scroll family: the text slides in (start) or out (end) across, down, up or
 // diagonally, or is combed in and out row by row or column by column.
-#include "effect_family.h"
+#include "effect_family_util.h"
 
 using qvr::Code15;
 

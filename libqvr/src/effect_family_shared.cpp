@@ -1,5 +1,5 @@
 // The values the families keep for the whole process.
-#include "effect_family.h"
+#include "effect_family_util.h"
 
 #include "qvr/effect_family.h"
 

@@ -1,7 +1,7 @@
 // Twist family: the text runs along a strip wrapped on a cylinder, a circle
 // or a turning drum (start), or twists like a ribbon about its horizontal
 // axis (end and wait).
-#include "effect_family.h"
+#include "effect_family_util.h"
 
 using qvr::Code15;
 

@@ -1,6 +1,6 @@
 // View family: wipes with a white edge line, across, down, from or to the
 // middle, or by smearing the edge column.
-#include "effect_family.h"
+#include "effect_family_util.h"
 
 using qvr::Code15;
 

@@ -1,6 +1,6 @@
 // Wave family: the text sways through a cycle of eight small offsets, or
 // bounces in from above and settles (75).
-#include "effect_family.h"
+#include "effect_family_util.h"
 
 #include "qvr/effect_family.h"
 

@@ -1,6 +1,6 @@
 // Zoom family: the band scaled into a rectangle that grows or shrinks from
 // the centre, an edge or a corner; the wait pulses it.
-#include "effect_family.h"
+#include "effect_family_util.h"
 
 #include "qvr/effect_family.h"
 
