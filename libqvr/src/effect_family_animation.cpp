@@ -58,6 +58,8 @@ static unsigned MaskNibble(const Mask& m, long frame, long s, long x, long y)
 static void PaintMask(CEffect& e, PageInfo& p, const Mask& m, long frame,
                       const unsigned char (&rule)[16][8])
 {
+    // The library may have changed since the phase began.
+    frame = std::clamp<long>(frame, 0, m.frames - 1);
     const qvr::Band b = qvr::BandOf(e, p);
     const long s = std::max<long>(b.h / 16, 1);
     const long period = 2 * m.rowBytes;
