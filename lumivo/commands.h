@@ -1,0 +1,35 @@
+// Command numbers of the ribbon and menus. The language items are
+// kFirstLanguageCommand + i, the visual styles 215 to 219.
+#pragma once
+
+namespace lumivo::cmd {
+
+inline constexpr int kFileNew = 57600;
+inline constexpr int kFileOpen = 57601;
+inline constexpr int kFileSave = 57603;
+inline constexpr int kFileSaveAs = 57604;
+inline constexpr int kFileMru1 = 57616; // .. + 7
+inline constexpr int kAppAbout = 57664;
+inline constexpr int kAppExit = 57665;
+inline constexpr int kViewStatusBar = 59393;
+inline constexpr int kViewPreview = 310;
+inline constexpr int kLanguage = 32793;
+inline constexpr int kStyle = 32807;
+inline constexpr int kFirstLanguage = 200;
+inline constexpr int kMaxLanguages = 15; // 200..214; the styles start at 215
+
+inline constexpr int kAdvtAdd = 32771;
+inline constexpr int kAdvtEdit = 32772;
+inline constexpr int kAdvtCopy = 32773;
+inline constexpr int kAdvtDelete = 32774;
+inline constexpr int kCommSetup = 32775;
+inline constexpr int kCommConnect = 32776;
+inline constexpr int kCommDisconnect = 32777;
+inline constexpr int kCommSend = 32778;
+inline constexpr int kCtrlSetup = 32779;
+inline constexpr int kCtrlUserImage = 32780;
+inline constexpr int kViewLedDots = 32781;
+
+inline constexpr int kRecentFiles = 8;
+
+} // namespace lumivo::cmd

@@ -1,0 +1,116 @@
+// CLumivoApp: the application object. Start-up and shut-down in a fixed
+// order, one running instance per user, the trace log, the settings, the one
+// document with its frame and view, the File commands, recent files and the
+// update exchange.
+#pragma once
+
+#include "app_profile.h"
+#include "core/crc8.h"
+#include "prompts.h"
+#include "update_exchange.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QStringList>
+#include <QTcpSocket>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "core/project.h"
+
+class CLumivoDoc;
+class CMainFrame;
+class CSingleInstance;
+class CSerialSetupUi;
+
+struct AppOptions {
+    QString instanceKey;                 // empty: the title and the user
+    QString traceFile = QStringLiteral("trace.log");
+    QString settingsFile;                // empty: the user's QSettings file
+    bool tryRealtime = true;
+    bool showWindow = true;
+    bool interactive = true;             // false: the caller sets Prompts() first
+    lumivo::ContentLoader contentLoader; // empty: the program's containers
+    QStringList files;                   // from the command line
+};
+
+class CLumivoApp : public QApplication {
+    Q_OBJECT
+public:
+    static constexpr const char* kVersion = "3.0.249.4099";
+    static QString Title() { return QStringLiteral("lumivo"); }
+    static CLumivoApp* Instance();
+
+    CLumivoApp(int& argc, char** argv);
+    ~CLumivoApp() override;
+
+    bool InitInstance(const AppOptions& options = {});
+    int ExitInstance();
+
+    // One line "YYYY-MM-DD hh:mm:ss text" (UTC) when the trace is open.
+    void Trace(const QString& text);
+    bool IsTraceOpen() const { return m_trace != nullptr; }
+
+    CPrompts& Prompts() { return m_prompts; }
+    CLumivoDoc* Document() const { return m_doc.get(); }
+    CMainFrame* MainFrame() const { return m_frame.get(); }
+    CSingleInstance* SingleInstance() const { return m_instance.get(); }
+    const lumivo::CCrc8& Crc() const { return m_crc; }
+    // What start-up and shut-down did, in order.
+    const QStringList& Steps() const { return m_steps; }
+    unsigned NewProjectCounter() const { return m_newProjectCounter; }
+    bool RealtimePriority() const { return m_realtime; }
+
+    // File commands.
+    void OnFileNew();
+    void OnFileOpen();
+    bool OpenDocumentFile(const QString& path);
+    void OpenRecentFile(const QString& path);
+    bool OnFileSave();
+    bool OnFileSaveAs();
+    void OnAppAbout();
+    // Asks to save a modified document; false when the user cancelled.
+    bool SaveModified();
+
+    QStringList RecentFiles() const;
+    void AddToRecentFileList(const QString& path);
+    void RemoveFromRecentFileList(const QString& path);
+
+    // The update exchange. The server is the "Update" settings "Server" and
+    // "Port"; an empty server means no exchange.
+    bool StartUpdateCheck();
+    // Runs the exchange on the connected update socket (and closes it), then
+    // offers what it found.
+    lumivo::UpdateResult OnUpdateConnected();
+    // Asks about a new version and, confirmed, downloads and opens it.
+    // Returns true when the downloaded file was opened.
+    bool OfferUpdate(const lumivo::UpdateResult& result);
+    QTcpSocket* UpdateSocket() const { return m_updateSocket; }
+    // Ends the program after an update was opened (tests replace it).
+    std::function<void()> quitForUpdate;
+
+signals:
+    void updateExchangeDone(const lumivo::UpdateResult& result);
+
+private:
+    void Step(const QString& text) { m_steps.append(text); }
+    bool RaisePriority();
+    void CloseUpdateSocket();
+
+    lumivo::CCrc8 m_crc; // built with the application object
+    CPrompts m_prompts;
+    std::unique_ptr<CQtProfile> m_profile;
+    std::unique_ptr<CSingleInstance> m_instance;
+    std::unique_ptr<CSerialSetupUi> m_serialUi;
+    std::unique_ptr<CLumivoDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+    QPointer<QTcpSocket> m_updateSocket;
+    std::FILE* m_trace = nullptr;
+    QStringList m_steps;
+    unsigned m_newProjectCounter = 0;
+    int m_firstNew = 0;
+    bool m_realtime = false;
+    bool m_initialised = false;
+};

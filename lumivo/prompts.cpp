@@ -1,0 +1,59 @@
+#include "prompts.h"
+
+#include "ui/new_project_dlg.h"
+
+#include <serio/ui/url_file_down_dlg.h>
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QUrl>
+
+CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
+{
+    CPrompts p;
+    p.message = [parent](Icon icon, const QString& text) {
+        QMessageBox box(parent());
+        box.setWindowTitle(QStringLiteral("lumivo"));
+        box.setText(text);
+        box.setIcon(icon == Icon::Error         ? QMessageBox::Critical
+                    : icon == Icon::Warning     ? QMessageBox::Warning
+                    : icon == Icon::Information ? QMessageBox::Information
+                                                : QMessageBox::NoIcon);
+        box.exec();
+    };
+    p.askYesNo = [parent](const QString& caption, const QString& text) {
+        return QMessageBox::question(parent(), caption, text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
+    p.askSaveChanges = [parent](const QString& title) {
+        const auto b = QMessageBox::question(parent(), QStringLiteral("lumivo"),
+                                             QStringLiteral("Save changes to %1?").arg(title),
+                                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                             QMessageBox::Yes);
+        return b == QMessageBox::Yes ? SaveAnswer::Save : b == QMessageBox::No ? SaveAnswer::Discard : SaveAnswer::Cancel;
+    };
+    p.openFileName = [parent](const QString& folder) {
+        return QFileDialog::getOpenFileName(parent(), QString(), folder,
+                                            QStringLiteral("Lumivo project (*.qvndoc);;All files (*)"));
+    };
+    p.saveFileName = [parent](const QString& proposed) {
+        return QFileDialog::getSaveFileName(parent(), QString(), proposed,
+                                            QStringLiteral("Lumivo project (*.qvndoc)"));
+    };
+    p.newProject = [parent](unsigned sequence, NewProjectResult& result) {
+        CNewProjectDlg dlg(sequence, parent());
+        if (dlg.exec() != QDialog::Accepted)
+            return false;
+        result = dlg.Result();
+        return true;
+    };
+    p.download = [parent](const QString& url, const QString& path) {
+        CUrlFileDownDlg dlg(url, path, parent());
+        dlg.SetAutoStart(1);
+        dlg.SetAutoClose(1);
+        // With auto-close the dialog ends with OK even after a failure.
+        return dlg.exec() == QDialog::Accepted && dlg.Succeeded();
+    };
+    p.openFile = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    return p;
+}

@@ -1,0 +1,31 @@
+// Every question and message the program puts to the user goes through
+// here, so tests answer them in code instead of in modal boxes.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+struct NewProjectResult;
+class QWidget;
+
+struct CPrompts {
+    enum class Icon { None, Information, Warning, Error };
+    enum class SaveAnswer { Save, Discard, Cancel };
+
+    std::function<void(Icon, const QString& text)> message;
+    std::function<bool(const QString& caption, const QString& text)> askYesNo;
+    std::function<SaveAnswer(const QString& documentTitle)> askSaveChanges;
+    std::function<QString(const QString& startFolder)> openFileName;
+    std::function<QString(const QString& proposedPath)> saveFileName;
+    // Runs the new-project dialog; false when it was cancelled.
+    std::function<bool(unsigned sequence, NewProjectResult& result)> newProject;
+    // Downloads url to path in the download dialog; true when it ended with OK.
+    std::function<bool(const QString& url, const QString& path)> download;
+    // Opens a downloaded file with the desktop's handler for it.
+    std::function<bool(const QString& path)> openFile;
+
+    // The interactive answers: message boxes and dialogs over parent.
+    static CPrompts Interactive(std::function<QWidget*()> parent);
+};

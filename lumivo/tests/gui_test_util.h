@@ -1,0 +1,102 @@
+// A started program for a test: its own folder, settings file, instance key
+// and trace; every question answered in code and every message recorded.
+#pragma once
+
+#include "lumivo_app.h"
+#include "lumivo_doc.h"
+#include "ui/main_frame.h"
+#include "ui/new_project_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <optional>
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_oldCwd = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+        options.instanceKey = QStringLiteral("lumivo-test-") + QUuid::createUuid().toString(QUuid::Id128);
+        options.settingsFile = m_dir.filePath(QStringLiteral("settings.ini"));
+        options.traceFile = m_dir.filePath(QStringLiteral("trace.log"));
+        options.tryRealtime = false;
+        options.showWindow = false;
+        options.interactive = false;
+        options.contentLoader = [](int) { return std::optional<std::vector<uint8_t>>(); };
+        InstallPrompts();
+    }
+
+    void TearDown() override
+    {
+        App().ExitInstance();
+        QDir::setCurrent(m_oldCwd);
+    }
+
+    static CLumivoApp& App() { return *CLumivoApp::Instance(); }
+
+    void InstallPrompts()
+    {
+        CPrompts& p = App().Prompts();
+        p.message = [this](CPrompts::Icon, const QString& text) { messages.append(text); };
+        p.askYesNo = [this](const QString&, const QString& text) {
+            questions.append(text);
+            return answerYes;
+        };
+        p.askSaveChanges = [this](const QString&) { return saveAnswer; };
+        p.openFileName = [this](const QString&) { return openPath; };
+        p.saveFileName = [this](const QString&) { return savePath; };
+        p.newProject = [this](unsigned sequence, NewProjectResult& r) {
+            newProjectCalls.append(sequence);
+            if (!newProject)
+                return false;
+            r = *newProject;
+            return true;
+        };
+        p.download = [this](const QString& url, const QString& path) {
+            downloads.append({url, path});
+            if (!downloadWrites)
+                return false;
+            QFile f(path);
+            return f.open(QIODevice::WriteOnly) && f.write("update") == 6;
+        };
+        p.openFile = [this](const QString& path) {
+            opened.append(path);
+            return true;
+        };
+        App().quitForUpdate = [this] { ++quitRequests; };
+    }
+
+    bool Start()
+    {
+        InstallPrompts();
+        return App().InitInstance(options);
+    }
+
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+    QSettings StoredSettings() const { return QSettings(options.settingsFile, QSettings::IniFormat); }
+
+    AppOptions options;
+    QStringList messages;
+    QStringList questions;
+    bool answerYes = false;
+    CPrompts::SaveAnswer saveAnswer = CPrompts::SaveAnswer::Discard;
+    QString openPath;
+    QString savePath;
+    QList<unsigned> newProjectCalls;
+    std::optional<NewProjectResult> newProject;
+    QList<QPair<QString, QString>> downloads;
+    bool downloadWrites = true;
+    QStringList opened;
+    int quitRequests = 0;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_oldCwd;
+};

@@ -1,0 +1,17 @@
+// The about box: the program's title and version, and the maker's notice.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+    QString VersionText() const;
+
+private:
+    QLabel* m_version;
+    QLabel* m_notice;
+};

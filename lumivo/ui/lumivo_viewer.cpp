@@ -1,0 +1,155 @@
+#include "ui/lumivo_viewer.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+namespace {
+const QColor kBackground(0x20, 0x20, 0x24);
+const QColor kBoard(0x0c, 0x0c, 0x0c);
+const QColor kDarkLed(0x26, 0x26, 0x26);
+} // namespace
+
+CLumivoViewer::CLumivoViewer(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setObjectName(QStringLiteral("CLumivoViwer"));
+}
+
+void CLumivoViewer::SetModuleSize(unsigned columns, unsigned rows)
+{
+    m_columns = columns;
+    m_rows = rows;
+    const QSize size = BoardPixelSize();
+    if (m_board.size() == size)
+        return;
+    if (size.isEmpty()) {
+        m_board = QImage();
+    } else {
+        m_board = QImage(size, QImage::Format_RGB32);
+        m_board.fill(Qt::black);
+    }
+    update();
+}
+
+void CLumivoViewer::setBoardImage(const QImage& image)
+{
+    if (m_board.isNull())
+        return;
+    m_board.fill(Qt::black);
+    QPainter p(&m_board);
+    p.drawImage(0, 0, image);
+    p.end();
+    update();
+}
+
+void CLumivoViewer::SetZoom(int zoom)
+{
+    m_zoom = qBound(kMinZoom, zoom, kMaxZoom);
+    update();
+}
+
+void CLumivoViewer::SetLedDots(bool on)
+{
+    m_ledDots = on;
+    update();
+}
+
+QRect CLumivoViewer::BoardRect() const
+{
+    const QSize board = BoardPixelSize();
+    const int w = board.width() * m_zoom / 100;
+    const int h = board.height() * m_zoom / 100;
+    return {(width() - w) / 2, (height() - h) / 2, w, h};
+}
+
+void CLumivoViewer::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), kBackground);
+    if (m_board.isNull())
+        return;
+    const QRect target = BoardRect();
+    if (!DrawsDots()) {
+        p.drawImage(target, m_board);
+        return;
+    }
+    // One dot per LED, a little smaller than its cell so the board shows
+    // between them; dark LEDs stay faintly visible as on a real board.
+    p.fillRect(target, kBoard);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    const double cell = m_zoom / 100.0;
+    const double dot = cell * 0.8;
+    const QRect visible = rect().intersected(target);
+    const int x0 = qMax(0, int((visible.left() - target.left()) / cell));
+    const int x1 = qMin(m_board.width() - 1, int((visible.right() - target.left()) / cell));
+    const int y0 = qMax(0, int((visible.top() - target.top()) / cell));
+    const int y1 = qMin(m_board.height() - 1, int((visible.bottom() - target.top()) / cell));
+    for (int y = y0; y <= y1; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(m_board.constScanLine(y));
+        for (int x = x0; x <= x1; ++x) {
+            const QRgb c = line[x] & 0xFFFFFF;
+            p.setBrush(c ? QColor::fromRgb(c) : kDarkLed);
+            p.drawEllipse(QRectF(target.left() + x * cell + (cell - dot) / 2,
+                                 target.top() + y * cell + (cell - dot) / 2, dot, dot));
+        }
+    }
+}
+
+void CLumivoViewer::wheelEvent(QWheelEvent* event)
+{
+    const int delta = event->angleDelta().y();
+    if (delta > 0) {
+        if (m_zoom < kMaxZoom)
+            SetZoom(m_zoom + kZoomStep);
+    } else if (m_zoom > kMinZoom) {
+        SetZoom(m_zoom - kZoomStep);
+    }
+    event->accept();
+}
+
+void CLumivoViewer::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        setFocus(Qt::MouseFocusReason);
+        m_capture = true;
+        grabMouse();
+    }
+}
+
+void CLumivoViewer::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && m_capture) {
+        m_capture = false;
+        releaseMouse();
+    }
+}
+
+void CLumivoViewer::mouseMoveEvent(QMouseEvent*)
+{
+    if (m_capture)
+        update();
+}
+
+CLumivoViewerWnd::CLumivoViewerWnd(QWidget* parent) : QDockWidget(parent), m_viewer(new CLumivoViewer(this))
+{
+    setObjectName(QStringLiteral("PreviewPane"));
+    m_viewer->SetZoom(200);
+    setWidget(m_viewer);
+    setAllowedAreas(Qt::AllDockWidgetAreas);
+    resize(400, 200);
+}
+
+void CLumivoViewerWnd::Clear()
+{
+    m_viewer->SetModuleSize(0, 0);
+    m_viewer->update();
+}
+
+void CLumivoViewerWnd::ResizeBoard(unsigned columns, unsigned rows)
+{
+    m_viewer->SetModuleSize(columns, rows);
+    m_viewer->update();
+}

@@ -1,0 +1,69 @@
+// The preview: a board image (one pixel per LED) scaled by a zoom factor and
+// centred in the window; or, when the View option is on and the zoom leaves
+// room, drawn as a real board looks: a round lit dot per LED on a dark board.
+#pragma once
+
+#include <QDockWidget>
+#include <QImage>
+#include <QWidget>
+
+class CLumivoViewer : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kMinZoom = 50;
+    static constexpr int kMaxZoom = 500;
+    static constexpr int kZoomStep = 10;
+    // From this zoom on an LED is at least 3 pixels wide, enough for a dot.
+    static constexpr int kMinDotZoom = 300;
+
+    explicit CLumivoViewer(QWidget* parent = nullptr);
+
+    // The board's size in 16 × 16 modules; the board image is resized (and
+    // cleared) when it changes.
+    void SetModuleSize(unsigned columns, unsigned rows);
+    unsigned ModuleColumns() const { return m_columns; }
+    unsigned ModuleRows() const { return m_rows; }
+    QSize BoardPixelSize() const { return {int(m_columns * 16), int(m_rows * 16)}; }
+
+    // The picture to show: copied into the board image at (0, 0); parts
+    // beyond the board are clipped.
+    void setBoardImage(const QImage& image);
+    const QImage& BoardImage() const { return m_board; }
+
+    int Zoom() const { return m_zoom; }
+    void SetZoom(int zoom); // kept within kMinZoom..kMaxZoom
+    bool LedDots() const { return m_ledDots; }
+    void SetLedDots(bool on);
+    // Where the scaled board lands in the window.
+    QRect BoardRect() const;
+    bool DrawsDots() const { return m_ledDots && m_zoom >= kMinDotZoom; }
+    QSize sizeHint() const override { return {400, 200}; }
+    QSize minimumSizeHint() const override { return {120, 80}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    unsigned m_columns = 0;
+    unsigned m_rows = 0;
+    QImage m_board;
+    int m_zoom = 100;
+    bool m_ledDots = false;
+    bool m_capture = false;
+};
+
+class CLumivoViewerWnd : public QDockWidget {
+    Q_OBJECT
+public:
+    explicit CLumivoViewerWnd(QWidget* parent = nullptr);
+    CLumivoViewer* Viewer() const { return m_viewer; }
+    void Clear();
+    void ResizeBoard(unsigned columns, unsigned rows);
+
+private:
+    CLumivoViewer* m_viewer;
+};

@@ -1,0 +1,341 @@
+#include "ui/main_frame.h"
+
+#include "commands.h"
+#include "lumivo_app.h"
+#include "lumivo_doc.h"
+#include "ui/lumivo_view.h"
+#include "ui/lumivo_viewer.h"
+#include "ui/qt_text.h"
+#include "ui/ribbon_bar.h"
+#include "ui/visual_styles.h"
+
+#include <common/globalization.h>
+#include <common/profile.h>
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMenu>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QUrl>
+
+namespace {
+
+using namespace lumivo;
+
+bool IsProjectFile(const QUrl& url)
+{
+    return url.isLocalFile() && url.toLocalFile().endsWith(QLatin1String(".qvndoc"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc)
+{
+    setObjectName(QStringLiteral("MainFrame"));
+    setWindowIcon(QIcon(QStringLiteral(":/lumivo/lumivo.svg")));
+    setAcceptDrops(true);
+    resize(1000, 640);
+
+    // The look first, so everything built below takes it.
+    ApplyLook(common::AppProfile().GetProfileInt("Workspace", "ApplicationLook", kDefaultStyleCommand));
+
+    m_view = new CLumivoView(doc, this);
+    setCentralWidget(m_view);
+    m_preview = new CLumivoViewerWnd(this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_preview);
+    resizeDocks({m_preview}, {220}, Qt::Vertical);
+    m_preview->Viewer()->SetLedDots(common::AppProfile().GetProfileInt("Workspace", "PreviewLedDots", 0) != 0);
+    statusBar();
+
+    BuildRibbon();
+    BuildLanguageMenu();
+
+    connect(&doc, &CLumivoDoc::titleChanged, this, &CMainFrame::UpdateTitle);
+    connect(&doc, &CLumivoDoc::modifiedChanged, this, &CMainFrame::UpdateTitle);
+    connect(&doc, &CLumivoDoc::boardChanged, this, [this] { ShowDocument(&m_doc); });
+    ShowDocument(&doc);
+
+    // The stored language, or the one that matches the desktop's.
+    int language = common::AppProfile().GetProfileInt("Workspace", "UI Language", -1);
+    if (!ApplyLanguage(language)) {
+        const auto list = CGlobalization::GetLangList();
+        const QLocale::Language want = QLocale::system().language();
+        const char16_t* name = want == QLocale::Korean ? u"Korean" : want == QLocale::Chinese ? u"Chinese" : u"English";
+        int index = 0;
+        for (size_t i = 0; i < list.size(); ++i)
+            if (list[i] == name)
+                index = int(i);
+        if (!ApplyLanguage(cmd::kFirstLanguage + index))
+            RelabelAll();
+    }
+    UpdateTitle();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::MakeAction(int command, const char* section, const char* key, bool enabled, bool checkable)
+{
+    auto* a = new QAction(this);
+    a->setData(command);
+    a->setEnabled(enabled);
+    a->setCheckable(checkable);
+    if (key)
+        m_labels.append({a, section, key});
+    if (command)
+        m_actions.insert(command, a);
+    return a;
+}
+
+void CMainFrame::BuildRibbon()
+{
+    m_ribbon = new CRibbonBar(this);
+    setMenuWidget(m_ribbon);
+    QStyle* st = style();
+
+    // The application menu.
+    m_appMenu = new QMenu(this);
+    auto* appNew = MakeAction(0, "rbHome", "rbFileNew");
+    auto* appOpen = MakeAction(0, "rbApp", "rbAppOpen");
+    auto* appSave = MakeAction(0, "rbApp", "rbAppSave");
+    auto* appSaveAs = MakeAction(cmd::kFileSaveAs, "rbApp", "rbAppSaveAs");
+    auto* appExit = MakeAction(cmd::kAppExit, "rbApp", "rbAppExit");
+    m_recentMenu = new QMenu(this);
+    m_appMenu->addAction(appNew);
+    m_appMenu->addAction(appOpen);
+    m_appMenu->addAction(appSave);
+    m_appMenu->addAction(appSaveAs);
+    m_appMenu->addSeparator();
+    m_appMenu->addMenu(m_recentMenu);
+    m_appMenu->addSeparator();
+    m_appMenu->addAction(appExit);
+    m_ribbon->SetApplicationMenu(m_appMenu);
+
+    // The Home tab.
+    m_homeCategory = m_ribbon->AddCategory(QString());
+    auto* fileNew = MakeAction(cmd::kFileNew, "rbHome", "rbFileNew");
+    fileNew->setIcon(st->standardIcon(QStyle::SP_FileIcon));
+    auto* fileOpen = MakeAction(cmd::kFileOpen, "rbHome", "rbFileOpen");
+    fileOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    auto* fileSave = MakeAction(cmd::kFileSave, "rbHome", "rbFileSave");
+    fileSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+    fileNew->setShortcut(QKeySequence::New);
+    fileOpen->setShortcut(QKeySequence::Open);
+    fileSave->setShortcut(QKeySequence::Save);
+    addAction(fileNew);
+    addAction(fileOpen);
+    addAction(fileSave);
+    CRibbonPanel* panel = m_ribbon->AddPanel(m_homeCategory, QString());
+    panel->AddAction(fileNew);
+    panel->AddAction(fileOpen);
+    panel->AddAction(fileSave);
+
+    // Commands that arrive with the Ad editor, the board link and the user
+    // images: present, not yet usable.
+    panel = m_ribbon->AddPanel(m_homeCategory, QString());
+    for (auto [c, key] : {std::pair{cmd::kAdvtAdd, "rbAdvtAdd"}, {cmd::kAdvtEdit, "rbAdvtEdit"},
+                          {cmd::kAdvtCopy, "rbAdvtCopy"}, {cmd::kAdvtDelete, "rbAdvtDelete"}})
+        panel->AddAction(MakeAction(c, "rbHome", key, false), c == cmd::kAdvtAdd);
+    m_actions[cmd::kAdvtAdd]->setIcon(st->standardIcon(QStyle::SP_FileDialogNewFolder));
+
+    panel = m_ribbon->AddPanel(m_homeCategory, QString());
+    auto* commSetup = MakeAction(cmd::kCommSetup, "rbHome", "rbCommSetup");
+    commSetup->setIcon(st->standardIcon(QStyle::SP_ComputerIcon));
+    panel->AddAction(commSetup);
+    for (auto [c, key] : {std::pair{cmd::kCommConnect, "rbCommConnect"}, {cmd::kCommDisconnect, "rbCommDisconnect"},
+                          {cmd::kCommSend, "rbCommSend"}})
+        panel->AddAction(MakeAction(c, "rbHome", key, false), false);
+
+    panel = m_ribbon->AddPanel(m_homeCategory, QString());
+    panel->AddAction(MakeAction(cmd::kCtrlSetup, "rbHome", "rbCtrlSetup", false), false);
+    panel->AddAction(MakeAction(cmd::kCtrlUserImage, "rbHome", "rbCtrlUserImage", false), false);
+
+    panel = m_ribbon->AddPanel(m_homeCategory, QString());
+    auto* status = MakeAction(cmd::kViewStatusBar, "rbHome", "rbViewStatus", true, true);
+    status->setChecked(true);
+    auto* preview = MakeAction(cmd::kViewPreview, "rbHome", "rbViewPreview", true, true);
+    preview->setChecked(true);
+    auto* dots = MakeAction(cmd::kViewLedDots, "rbHome", "rbViewLedDots", true, true);
+    dots->setChecked(m_preview->Viewer()->LedDots());
+    panel->AddAction(status, false);
+    panel->AddAction(preview, false);
+    panel->AddAction(dots, false);
+
+    // The corner: style, language, about.
+    auto* styleAction = MakeAction(cmd::kStyle, "rbHome", "rbStyle");
+    m_styleMenu = new QMenu(this);
+    m_styleGroup = new QActionGroup(this);
+    for (int c = kFirstStyleCommand; c <= kLastStyleCommand; ++c) {
+        QAction* a = m_styleMenu->addAction(StyleName(c));
+        a->setData(c);
+        a->setCheckable(true);
+        a->setChecked(c == m_look);
+        m_styleGroup->addAction(a);
+        m_actions.insert(c, a);
+    }
+    styleAction->setMenu(m_styleMenu);
+    auto* languageAction = MakeAction(cmd::kLanguage, "rbHome", "rbLanguage");
+    m_languageMenu = new QMenu(this);
+    languageAction->setMenu(m_languageMenu);
+    auto* about = MakeAction(cmd::kAppAbout, "rbHome", "rbAbout");
+    m_ribbon->AddCornerAction(styleAction);
+    m_ribbon->AddCornerAction(languageAction);
+    m_ribbon->AddCornerAction(about);
+
+    connect(fileNew, &QAction::triggered, &m_app, &CLumivoApp::OnFileNew);
+    connect(appNew, &QAction::triggered, &m_app, &CLumivoApp::OnFileNew);
+    connect(fileOpen, &QAction::triggered, &m_app, &CLumivoApp::OnFileOpen);
+    connect(appOpen, &QAction::triggered, &m_app, &CLumivoApp::OnFileOpen);
+    connect(fileSave, &QAction::triggered, &m_app, [this] { m_app.OnFileSave(); });
+    connect(appSave, &QAction::triggered, &m_app, [this] { m_app.OnFileSave(); });
+    connect(appSaveAs, &QAction::triggered, &m_app, [this] { m_app.OnFileSaveAs(); });
+    connect(appExit, &QAction::triggered, this, &QWidget::close);
+    connect(about, &QAction::triggered, &m_app, &CLumivoApp::OnAppAbout);
+    connect(commSetup, &QAction::triggered, this, [this] {
+        if (m_packet.SerialSetup(0))
+            m_packet.SaveSettings();
+    });
+    connect(status, &QAction::toggled, statusBar(), &QWidget::setVisible);
+    connect(preview, &QAction::toggled, m_preview, &QWidget::setVisible);
+    connect(m_preview, &QDockWidget::visibilityChanged, preview, [this, preview](bool) {
+        preview->setChecked(!m_preview->isHidden());
+    });
+    connect(dots, &QAction::toggled, this, [this](bool on) {
+        m_preview->Viewer()->SetLedDots(on);
+        common::AppProfile().WriteProfileInt("Workspace", "PreviewLedDots", on ? 1 : 0);
+    });
+    connect(m_styleGroup, &QActionGroup::triggered, this, [this](QAction* a) { ApplyLook(a->data().toInt()); });
+    RebuildRecentMenu();
+}
+
+void CMainFrame::BuildLanguageMenu()
+{
+    m_languageMenu->clear();
+    delete m_languageGroup;
+    m_languageGroup = new QActionGroup(this);
+    const auto list = CGlobalization::GetLangList();
+    for (size_t i = 0; i < list.size() && int(i) < cmd::kMaxLanguages; ++i) {
+        QAction* a = m_languageMenu->addAction(FromU16(list[i]));
+        a->setData(cmd::kFirstLanguage + int(i));
+        a->setCheckable(true);
+        m_languageGroup->addAction(a);
+    }
+    connect(m_languageGroup, &QActionGroup::triggered, this, [this](QAction* a) { ApplyLanguage(a->data().toInt()); });
+}
+
+void CMainFrame::ApplyLook(int command)
+{
+    if (!IsStyleCommand(command))
+        command = kDefaultStyleCommand;
+    m_look = command;
+    if (auto* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(fusion);
+    qApp->setStyleSheet(StyleSheet(command));
+    if (QAction* a = m_actions.value(command))
+        a->setChecked(true);
+    common::AppProfile().WriteProfileInt("Workspace", "ApplicationLook", command);
+    update();
+}
+
+bool CMainFrame::ApplyLanguage(int command)
+{
+    const auto list = CGlobalization::GetLangList();
+    const int index = command - cmd::kFirstLanguage;
+    if (index < 0 || index >= int(list.size()) || index >= cmd::kMaxLanguages)
+        return false;
+    m_language = command;
+    CGlobalization::SelectLanguage(list[size_t(index)]);
+    for (QAction* a : m_languageGroup->actions())
+        a->setChecked(a->data().toInt() == command);
+    RelabelAll();
+    common::AppProfile().WriteProfileInt("Workspace", "UI Language", command);
+    return true;
+}
+
+void CMainFrame::RelabelAll()
+{
+    for (const Label& l : m_labels) {
+        l.action->setText(Tr(l.section, l.key));
+        const QByteArray tip = QByteArray(l.key) + "ToolTip";
+        l.action->setToolTip(Tr(l.section, tip.constData()));
+        l.action->setStatusTip(l.action->toolTip());
+    }
+    m_ribbon->SetApplicationText(Tr("rbApp", "rbAppFile"), Tr("rbApp", "rbAppFileToolTip"));
+    m_recentMenu->setTitle(Tr("rbApp", "rbAppRecent"));
+    m_ribbon->SetCategoryName(m_homeCategory, Tr("rbHome", "rbName"));
+    const char* panelKeys[] = {"rbPanelFile", "rbPanelAdvt", "rbPanelComm", "rbPanelCtrl", "rbPanelView"};
+    const QList<CRibbonPanel*> panels = m_ribbon->Panels(m_homeCategory);
+    for (int i = 0; i < panels.size() && i < 5; ++i)
+        panels[i]->SetTitle(Tr("rbHome", panelKeys[i]));
+    m_preview->setWindowTitle(Tr("Windows", "Preview"));
+    m_view->Relabel();
+    update();
+}
+
+void CMainFrame::ShowDocument(CLumivoDoc* doc)
+{
+    if (!doc) {
+        m_preview->Clear();
+        return;
+    }
+    ResizeBoard(doc->ModuleColumns(), doc->ModuleRows());
+}
+
+void CMainFrame::ResizeBoard(unsigned columns, unsigned rows) { m_preview->ResizeBoard(columns, rows); }
+
+void CMainFrame::UpdateTitle()
+{
+    setWindowTitle(QStringLiteral("%1[*] - %2").arg(m_doc.Title(), CLumivoApp::Title()));
+    setWindowModified(m_doc.IsModified());
+}
+
+void CMainFrame::RebuildRecentMenu()
+{
+    m_recentMenu->clear();
+    const QStringList files = m_app.RecentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        QAction* a = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]));
+        a->setData(cmd::kFileMru1 + i);
+        const QString path = files[i];
+        connect(a, &QAction::triggered, &m_app, [this, path] { m_app.OpenRecentFile(path); });
+    }
+    m_recentMenu->setEnabled(!files.isEmpty());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!m_app.SaveModified()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        for (const QUrl& url : event->mimeData()->urls())
+            if (IsProjectFile(url)) {
+                event->acceptProposedAction();
+                return;
+            }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    for (const QUrl& url : event->mimeData()->urls())
+        if (IsProjectFile(url)) {
+            event->acceptProposedAction();
+            // One document at a time: the first project file dropped opens.
+            m_app.OpenDocumentFile(url.toLocalFile());
+            return;
+        }
+}

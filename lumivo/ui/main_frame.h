@@ -1,0 +1,85 @@
+// CMainFrame: the main window. Ribbon on top, the Ad list in the middle,
+// the preview docked beside it, a status bar below; accepts dropped project
+// files. It owns the link to the controller.
+#pragma once
+
+#include <serio/packet.h>
+
+#include <QList>
+#include <QMainWindow>
+#include <QMap>
+
+#include <memory>
+
+class CLumivoApp;
+class CLumivoDoc;
+class CLumivoView;
+class CLumivoViewerWnd;
+class CRibbonBar;
+class QAction;
+class QActionGroup;
+class QMenu;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    CMainFrame(CLumivoApp& app, CLumivoDoc& doc);
+    ~CMainFrame() override;
+
+    CRibbonBar* Ribbon() const { return m_ribbon; }
+    CLumivoView* View() const { return m_view; }
+    CLumivoViewerWnd* Preview() const { return m_preview; }
+    QAction* Action(int command) const { return m_actions.value(command); }
+    QMenu* LanguageMenu() const { return m_languageMenu; }
+    CPacket& Packet() { return m_packet; }
+
+    // Visual style 215..219: applied, stored under "ApplicationLook".
+    void ApplyLook(int command);
+    int LookCommand() const { return m_look; }
+    // Language item 200 + i: selected, every text re-labelled, stored under
+    // "UI Language". False for a number outside the list.
+    bool ApplyLanguage(int command);
+    int LanguageCommand() const { return m_language; }
+    void RelabelAll();
+
+    // The preview's entry points.
+    void ShowDocument(CLumivoDoc* doc);
+    void ResizeBoard(unsigned columns, unsigned rows);
+
+    void UpdateTitle();
+    void RebuildRecentMenu();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QAction* MakeAction(int command, const char* section, const char* key, bool enabled = true,
+                        bool checkable = false);
+    void BuildRibbon();
+    void BuildLanguageMenu();
+
+    CLumivoApp& m_app;
+    CLumivoDoc& m_doc;
+    CPacket m_packet;
+    CRibbonBar* m_ribbon = nullptr;
+    CLumivoView* m_view = nullptr;
+    CLumivoViewerWnd* m_preview = nullptr;
+    QMenu* m_appMenu = nullptr;
+    QMenu* m_recentMenu = nullptr;
+    QMenu* m_languageMenu = nullptr;
+    QMenu* m_styleMenu = nullptr;
+    QActionGroup* m_languageGroup = nullptr;
+    QActionGroup* m_styleGroup = nullptr;
+    QMap<int, QAction*> m_actions;
+    struct Label {
+        QAction* action;
+        const char* section;
+        const char* key; // the tooltip's key is key + "ToolTip"
+    };
+    QList<Label> m_labels;
+    int m_homeCategory = 0;
+    int m_look = 0;
+    int m_language = 0;
+};

@@ -1,0 +1,138 @@
+#include "ui/new_project_dlg.h"
+
+#include "ui/qt_text.h"
+
+#include <common/profile.h>
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+QString NewProjectResult::FilePath() const
+{
+    return QDir(folder).filePath(name + QStringLiteral(".qvndoc"));
+}
+
+CNewProjectDlg::CNewProjectDlg(unsigned sequence, QWidget* parent)
+    : QDialog(parent), m_projectBox(new QGroupBox(this)), m_moduleBox(new QGroupBox(this)),
+      m_resBox(new QGroupBox(this)), m_folderLabel(new QLabel), m_nameLabel(new QLabel), m_rowsLabel(new QLabel),
+      m_columnsLabel(new QLabel), m_languageLabel(new QLabel), m_resRowLabel(new QLabel),
+      m_resColLabel(new QLabel), m_folder(new QLineEdit), m_name(new QLineEdit), m_rows(new QSpinBox),
+      m_columns(new QSpinBox), m_resRows(new QSpinBox), m_language(new QComboBox), m_columnClass(new QComboBox)
+{
+    const common::IProfile& p = common::AppProfile();
+    QString folder = QString::fromStdString(p.GetProfileString("Settings", "Project Path", ""));
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+
+    m_folder->setMaxLength(kMaxFolder);
+    m_folder->setText(folder.left(kMaxFolder));
+    m_name->setMaxLength(kMaxName);
+    m_name->setText(QStringLiteral("%1%2").arg(QStringLiteral("Lumivo")).arg(sequence));
+    m_rows->setRange(1, 4);
+    m_rows->setValue(p.GetProfileInt("Settings", "Module Row", 1));
+    m_columns->setRange(2, 20);
+    m_columns->setValue(p.GetProfileInt("Settings", "Module Column", 6));
+    m_resRows->setRange(2, 2);
+    m_resRows->setValue(p.GetProfileInt("Settings", "Module Row", 2));
+    m_resRows->setEnabled(false);
+
+    m_language->addItem(QStringLiteral("English"), 69);
+    m_language->addItem(QStringLiteral("Korean"), 65);
+    const int lang = m_language->findData(p.GetProfileInt("Settings", "Language", 69));
+    m_language->setCurrentIndex(lang < 0 ? 0 : lang);
+
+    m_columnClass->addItem(QStringLiteral("Column 2~5"), 3);
+    m_columnClass->addItem(QStringLiteral("Column 6~"), 6);
+    m_columnClass->setCurrentIndex(p.GetProfileInt("Settings", "Lumivo Column", 6) >= 6 ? 1 : 0);
+
+    auto* browse = new QToolButton;
+    browse->setText(QStringLiteral("..."));
+    connect(browse, &QToolButton::clicked, this, [this] {
+        const QString dir = QFileDialog::getExistingDirectory(this, QString(), m_folder->text());
+        if (!dir.isEmpty())
+            m_folder->setText(dir.left(kMaxFolder));
+    });
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(m_folder, 1);
+    folderRow->addWidget(browse);
+
+    auto* projectForm = new QFormLayout(m_projectBox);
+    projectForm->addRow(m_nameLabel, m_name);
+    projectForm->addRow(m_folderLabel, folderRow);
+    auto* moduleForm = new QFormLayout(m_moduleBox);
+    moduleForm->addRow(m_rowsLabel, m_rows);
+    moduleForm->addRow(m_columnsLabel, m_columns);
+    auto* resForm = new QFormLayout(m_resBox);
+    resForm->addRow(m_languageLabel, m_language);
+    resForm->addRow(m_resRowLabel, m_resRows);
+    resForm->addRow(m_resColLabel, m_columnClass);
+
+    auto* buttons = new QDialogButtonBox;
+    m_ok = buttons->addButton(QDialogButtonBox::Ok);
+    m_cancel = buttons->addButton(QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CNewProjectDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CNewProjectDlg::reject);
+
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(m_projectBox);
+    auto* boards = new QHBoxLayout;
+    boards->addWidget(m_moduleBox);
+    boards->addWidget(m_resBox);
+    column->addLayout(boards);
+    column->addWidget(buttons);
+
+    confirmReplace = [this](const QString& path) {
+        return QMessageBox::question(this, QStringLiteral("Save As"),
+                                     QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(path),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    };
+    Relabel();
+}
+
+void CNewProjectDlg::Relabel()
+{
+    using lumivo::Tr;
+    setWindowTitle(Tr("NewDialog", "ProjectInfo"));
+    m_projectBox->setTitle(Tr("NewDialog", "ProjectInfo"));
+    m_folderLabel->setText(Tr("NewDialog", "ProjectPath"));
+    m_nameLabel->setText(Tr("NewDialog", "ProjectName"));
+    m_moduleBox->setTitle(Tr("NewDialog", "ModuleSetup"));
+    m_rowsLabel->setText(Tr("NewDialog", "ModuleRow"));
+    m_columnsLabel->setText(Tr("NewDialog", "ModuleCol"));
+    m_resBox->setTitle(Tr("NewDialog", "LumivoRes"));
+    m_languageLabel->setText(Tr("NewDialog", "ResLang"));
+    m_resRowLabel->setText(Tr("NewDialog", "ResRow"));
+    m_resColLabel->setText(Tr("NewDialog", "ResCol"));
+    m_ok->setText(Tr("DialogCommon", "btnOk"));
+    m_cancel->setText(Tr("DialogCommon", "btnCancel"));
+}
+
+void CNewProjectDlg::accept()
+{
+    NewProjectResult r;
+    r.folder = m_folder->text().left(kMaxFolder);
+    r.name = m_name->text().left(kMaxName);
+    r.moduleRows = uint8_t(m_rows->value());
+    r.moduleColumns = uint8_t(m_columns->value());
+    r.language = uint8_t(m_language->currentData().toInt());
+    r.contentColumns = uint8_t(m_columnClass->currentData().toInt());
+    r.contentRows = r.moduleRows;
+    if (QFileInfo::exists(r.FilePath()) && !(confirmReplace && confirmReplace(r.FilePath())))
+        return; // stays open, values as they were
+    m_result = r;
+    QDialog::accept();
+}

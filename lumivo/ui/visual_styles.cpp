@@ -1,0 +1,61 @@
+#include "ui/visual_styles.h"
+
+namespace lumivo {
+
+namespace {
+
+struct Look {
+    const char* name;
+    const char* window;    // window and panel background
+    const char* ribbon;    // ribbon background
+    const char* panel;     // panel face
+    const char* border;    // panel border
+    const char* text;      // text on the ribbon
+    const char* accent;    // selected tab, hovered button
+};
+
+const Look kLooks[] = {
+    {"Office 2007 (&Blue Style)", "#dfe9f5", "#c4d8f0", "#d7e5f7", "#8db2e3", "#15428b", "#ffd86a"},
+    {"Office 2007 (B&lack Style)", "#535353", "#3b3b3b", "#4a4a4a", "#2a2a2a", "#f0f0f0", "#f7b93c"},
+    {"Office 2007 (&Silver Style)", "#e9ecf0", "#d5dae1", "#e4e8ed", "#a7b0bc", "#3b3b3b", "#ffd86a"},
+    {"Office 2007 (&Aqua Style)", "#dbe7ee", "#b9d3e0", "#cfe0ea", "#7ea6bd", "#1f4a63", "#9fe0f5"},
+    {"Win&dows 7", "#f0f0f0", "#f5f6f7", "#ffffff", "#b9c9da", "#1e395b", "#c8dff8"},
+};
+
+const Look& LookOf(int command)
+{
+    if (!IsStyleCommand(command))
+        command = kDefaultStyleCommand;
+    return kLooks[command - kFirstStyleCommand];
+}
+
+} // namespace
+
+bool IsStyleCommand(int command) { return command >= kFirstStyleCommand && command <= kLastStyleCommand; }
+
+QString StyleName(int command)
+{
+    return IsStyleCommand(command) ? QString::fromUtf8(kLooks[command - kFirstStyleCommand].name) : QString();
+}
+
+QString StyleSheet(int command)
+{
+    const Look& l = LookOf(command);
+    return QStringLiteral(
+               "QMainWindow, QDialog { background: %1; }"
+               "#RibbonBar { background: %2; }"
+               "#RibbonBar QTabBar::tab { background: %2; color: %5; padding: 4px 12px; border: 1px solid transparent; }"
+               "#RibbonBar QTabBar::tab:selected { background: %3; border: 1px solid %4; border-bottom: none; }"
+               "#RibbonPanel { background: %3; border: 1px solid %4; border-radius: 3px; }"
+               "#RibbonPanel QToolButton, #RibbonBar QToolButton { color: %5; }"
+               "#RibbonPanel QToolButton:hover, #RibbonBar QToolButton:hover { background: %6; }"
+               "#RibbonPanel QToolButton:disabled { color: %4; }"
+               "#RibbonPanelTitle { color: %5; }"
+               "#RibbonAppButton { background: %4; color: %5; font-weight: bold; padding: 4px 10px; border-radius: 3px; }"
+               "QDockWidget::title { background: %2; color: %5; padding: 3px; }"
+               "QStatusBar { background: %2; color: %5; }")
+        .arg(QLatin1String(l.window), QLatin1String(l.ribbon), QLatin1String(l.panel), QLatin1String(l.border),
+             QLatin1String(l.text), QLatin1String(l.accent));
+}
+
+} // namespace lumivo

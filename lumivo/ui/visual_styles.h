@@ -1,0 +1,19 @@
+// The five visual styles the Style button offers (commands 215 to 219),
+// each a style sheet over the Fusion style.
+#pragma once
+
+#include <QString>
+
+namespace lumivo {
+
+inline constexpr int kFirstStyleCommand = 215;
+inline constexpr int kLastStyleCommand = 219;
+inline constexpr int kDefaultStyleCommand = 215;
+
+bool IsStyleCommand(int command);
+// The menu text of a style command ("" for other numbers).
+QString StyleName(int command);
+// The style sheet of a style command; the default style's for other numbers.
+QString StyleSheet(int command);
+
+} // namespace lumivo
