@@ -58,6 +58,9 @@ int Run(const cli::Args& args)
                            std::to_string(pages) + "; --page " + std::to_string(pages) +
                            " starts a new one)");
     std::vector<CLumivo> items = project->PageItems(page);
+    const std::string noRoom = common::Utf16ToUtf8(lumivo::LangText("Error", "ErrMaxAdvt"));
+    if (items.size() >= lumivo::kMaxPageItems)
+        throw cli::Failure("page " + std::to_string(page) + " already holds four items: " + noRoom);
     // The page's bands may not be taller than the board.
     unsigned lines = 0;
     for (const CLumivo& i : items)
@@ -65,8 +68,7 @@ int Run(const cli::Args& args)
     if (lines + spec.lines > project->Board().moduleRow)
         throw cli::Failure("page " + std::to_string(page) + " has " +
                            std::to_string(project->Board().moduleRow - std::min<unsigned>(lines, project->Board().moduleRow)) +
-                           " free line(s), the item needs " + std::to_string(spec.lines) + ": " +
-                           common::Utf16ToUtf8(lumivo::LangText("Error", "ErrMaxAdvt")));
+                           " free line(s), the item needs " + std::to_string(spec.lines) + ": " + noRoom);
     items.push_back(item);
     cli::Check(page == pages ? project->AppendPage(items) : project->ReplacePage(page, items));
     cli::SaveProject(*project, path);
