@@ -24,7 +24,7 @@ test: deps
 
 bench: deps
 	$(MAKE) build
-	@set -e; for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2s; done
+	@set -e; for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
 
 # Starts the editor on the sample project (or, before the editor exists, the
 # command-line tool's view of it).

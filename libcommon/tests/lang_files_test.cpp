@@ -2,17 +2,18 @@
 // of every (section, key) the program reads. A missing key shows as an empty
 // label; a translation whose format specifiers differ from the English text
 // makes printf-style callers read the wrong arguments.
+#include "common/datetime.h"
+#include "common/globalization.h"
+#include "common/ini.h"
+#include "common/text.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,141 +22,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Lower(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string Trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t\r");
-    if (b == std::string::npos)
-        return {};
-    const auto e = s.find_last_not_of(" \t\r");
-    return s.substr(b, e - b + 1);
-}
-
-// Number of UTF-16 code units of a UTF-8 text, or -1 when it is not valid UTF-8.
-long Utf16Length(const std::string& s)
-{
-    long units = 0;
-    for (size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        int extra = 0;
-        unsigned cp = 0;
-        if (c < 0x80) {
-            cp = c;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
-            return -1;
-        }
-        for (int k = 1; k <= extra; ++k) {
-            if (i + k >= s.size())
-                return -1;
-            const auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return -1;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        static const unsigned kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return -1;
-        units += cp >= 0x10000 ? 2 : 1;
-        i += 1 + extra;
-    }
-    return units;
-}
-
-// Code points of a valid UTF-8 text.
-std::u32string Decode(const std::string& s)
-{
-    std::u32string out;
-    for (size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : 3;
-        char32_t cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
-        for (int k = 1; k <= extra && i + k < s.size(); ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        out.push_back(cp);
-        i += 1 + extra;
-    }
-    return out;
-}
-
-// A language file as the profile reader sees it: names compared without
-// regard to case, blanks trimmed, one pair of matching quotes removed, the
-// first of duplicate keys wins. Damage that the reader would silently
-// tolerate (stray lines, keys outside a section, repeated keys) is recorded.
-struct LangFile {
-    std::map<std::pair<std::string, std::string>, std::string> values; // lower-case names
-    std::vector<std::pair<std::string, std::string>> order;            // names as written
-    std::vector<std::string> problems;
-    std::string raw;
-};
-
-LangFile ReadLangFile(const fs::path& path)
-{
-    LangFile f;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        f.problems.push_back("cannot open " + path.string());
-        return f;
-    }
-    std::stringstream ss;
-    ss << in.rdbuf();
-    f.raw = ss.str();
-    std::istringstream lines(f.raw);
-    std::string line, section;
-    int number = 0;
-    while (std::getline(lines, line)) {
-        ++number;
-        const std::string where = path.filename().string() + ":" + std::to_string(number);
-        const std::string t = Trim(line);
-        if (t.empty())
-            continue;
-        if (t.front() == '[') {
-            if (t.back() != ']') {
-                f.problems.push_back(where + ": unterminated section header");
-                continue;
-            }
-            section = Trim(t.substr(1, t.size() - 2));
-            continue;
-        }
-        const auto eq = t.find('=');
-        if (eq == std::string::npos) {
-            f.problems.push_back(where + ": line without '='");
-            continue;
-        }
-        if (section.empty()) {
-            f.problems.push_back(where + ": key outside any section");
-            continue;
-        }
-        const std::string key = Trim(t.substr(0, eq));
-        std::string value = Trim(t.substr(eq + 1));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-            value.back() == value.front())
-            value = value.substr(1, value.size() - 2);
-        const auto id = std::make_pair(Lower(section), Lower(key));
-        if (f.values.count(id)) {
-            f.problems.push_back(where + ": duplicate key [" + section + "] " + key);
-            continue;
-        }
-        f.values.emplace(id, value);
-        f.order.emplace_back(section, key);
-    }
-    return f;
-}
+using common::Utf16ToUtf8;
+using common::Utf8ToUtf16;
 
 fs::path SourceDir()
 {
@@ -166,8 +34,25 @@ fs::path SourceDir()
 
 fs::path LangDir() { return SourceDir() / "resources" / "Lang"; }
 
+std::string ReadBytes(const fs::path& path)
+{
+    std::string bytes;
+    common::ReadFileBounded(path, common::kMaxTextFileBytes, bytes);
+    return bytes;
+}
+
+std::u16string Fold(std::u16string_view s)
+{
+    std::u16string out(s);
+    for (char16_t& c : out)
+        c = common::FoldCase(c);
+    return out;
+}
+
+using Name = std::pair<std::u16string, std::u16string>; // section, key
+
 struct KeyList {
-    std::vector<std::pair<std::string, std::string>> keys; // as written
+    std::vector<Name> keys; // as written
     std::vector<std::string> lines;
 };
 
@@ -180,7 +65,7 @@ KeyList ReadKeyList()
         k.lines.push_back(line);
         const auto tab = line.find('\t');
         if (tab != std::string::npos)
-            k.keys.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+            k.keys.emplace_back(Utf8ToUtf16(line.substr(0, tab)), Utf8ToUtf16(line.substr(tab + 1)));
     }
     return k;
 }
@@ -207,163 +92,227 @@ std::vector<std::string> Specifiers(const std::string& s)
     return out;
 }
 
-const char* const kLanguages[][2] = {{"English", "cp1252"}, {"Korean", "cp949"}, {"Chinese", "cp936"}};
+// The languages we ship and the code page each must declare.
+const std::map<std::u16string, unsigned> kShipped = {{u"English", 1252}, {u"Korean", 949}, {u"Chinese", 936}};
 
+// Every check reads the files through the language tables themselves, from
+// the source folder, so what is tested is what the program shows.
 class LangFiles : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
+    void SetUp() override
     {
-        keyList = new KeyList(ReadKeyList());
-        files = new std::map<std::string, LangFile>;
-        for (const auto& lang : kLanguages)
-            files->emplace(lang[0], ReadLangFile(LangDir() / (std::string(lang[0]) + ".lang")));
+        CGlobalization::SetLangDir(LangDir());
+        keyList = ReadKeyList();
+        languages = CGlobalization::GetLangList();
     }
-    static void TearDownTestSuite()
-    {
-        delete keyList;
-        delete files;
-    }
-    static const std::string& Value(const std::string& lang, const std::string& section,
-                                    const std::string& key)
-    {
-        static const std::string none;
-        const auto& v = files->at(lang).values;
-        const auto it = v.find({Lower(section), Lower(key)});
-        return it == v.end() ? none : it->second;
-    }
-    static KeyList* keyList;
-    static std::map<std::string, LangFile>* files;
-};
+    void TearDown() override { CGlobalization::SetLangDir(fs::path()); }
 
-KeyList* LangFiles::keyList = nullptr;
-std::map<std::string, LangFile>* LangFiles::files = nullptr;
+    static std::u16string Text(std::u16string_view lang, std::u16string_view section, std::u16string_view key)
+    {
+        CGlobalization::SelectLanguage(lang);
+        return CGlobalization::GetText(section, key);
+    }
+
+    KeyList keyList;
+    std::vector<std::u16string> languages;
+};
 
 TEST_F(LangFiles, KeyListIsSortedUniqueAndWellFormed)
 {
-    ASSERT_GT(keyList->keys.size(), 100u) << "keys.txt missing or nearly empty in " << LangDir();
-    EXPECT_EQ(keyList->keys.size(), keyList->lines.size()) << "every line is section<TAB>key";
-    EXPECT_TRUE(std::is_sorted(keyList->lines.begin(), keyList->lines.end()));
-    std::set<std::pair<std::string, std::string>> seen;
-    for (const auto& [section, key] : keyList->keys) {
-        EXPECT_FALSE(section.empty() || key.empty() || key.find('\t') != std::string::npos ||
-                     Trim(section) != section || Trim(key) != key)
-            << section << " / " << key;
-        EXPECT_TRUE(seen.insert({Lower(section), Lower(key)}).second)
-            << "listed twice (names ignore case): " << section << " " << key;
+    ASSERT_GT(keyList.keys.size(), 100u) << "keys.txt missing or nearly empty in " << LangDir();
+    EXPECT_EQ(keyList.keys.size(), keyList.lines.size()) << "every line is section<TAB>key";
+    EXPECT_TRUE(std::is_sorted(keyList.lines.begin(), keyList.lines.end()));
+    std::set<Name> seen;
+    for (const auto& [section, key] : keyList.keys) {
+        EXPECT_FALSE(section.empty() || key.empty() || key.find(u'\t') != std::u16string::npos
+                     || common::Trim(section) != section || common::Trim(key) != key)
+            << Utf16ToUtf8(section) << " / " << Utf16ToUtf8(key);
+        EXPECT_TRUE(seen.insert({Fold(section), Fold(key)}).second)
+            << "listed twice (names ignore case): " << Utf16ToUtf8(section) << " " << Utf16ToUtf8(key);
     }
 }
 
+// Damage the reader would silently get past: bad UTF-8, a byte-order mark,
+// lines without "=", keys before any section, repeated keys or sections
+// (the reader keeps the first, so an edit to the second would never show),
+// values longer than the reader's buffer.
 TEST_F(LangFiles, FilesAreCleanUtf8Tables)
 {
-    for (const auto& [lang, f] : *files) {
-        SCOPED_TRACE(lang);
-        for (const auto& p : f.problems)
-            ADD_FAILURE() << p;
-        ASSERT_FALSE(f.raw.empty());
-        EXPECT_NE(f.raw.compare(0, 3, "\xEF\xBB\xBF"), 0) << "no byte-order mark";
-        EXPECT_GE(Utf16Length(f.raw), 0) << "not valid UTF-8";
-        for (const auto& [id, value] : f.values)
-            EXPECT_LE(Utf16Length(value), 1023) << "longer than the reader's buffer: " << id.second;
+    for (const auto& [lang, codePage] : kShipped)
+        EXPECT_NE(std::find(languages.begin(), languages.end(), lang), languages.end())
+            << Utf16ToUtf8(lang) << ".lang is not listed in " << LangDir();
+    for (const auto& lang : languages) {
+        SCOPED_TRACE(Utf16ToUtf8(lang));
+        const std::string bytes = ReadBytes(LangDir() / (Utf16ToUtf8(lang) + ".lang"));
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_NE(bytes.compare(0, 3, "\xEF\xBB\xBF"), 0) << "no byte-order mark";
+        const std::u16string text = Utf8ToUtf16(bytes);
+        EXPECT_EQ(text.find(u'\uFFFD'), std::u16string::npos) << "not valid UTF-8";
+
+        size_t keyLines = 0;
+        bool inSection = false;
+        for (size_t pos = 0; pos < text.size();) {
+            size_t end = text.find(u'\n', pos);
+            if (end == std::u16string::npos)
+                end = text.size();
+            const std::u16string line = common::Trim(text.substr(pos, end - pos));
+            pos = end + 1;
+            if (line.empty() || line.front() == u';') // ";" lines are comments
+                continue;
+            if (line.front() == u'[') {
+                inSection = true;
+                continue;
+            }
+            EXPECT_TRUE(inSection) << "line outside any section: " << Utf16ToUtf8(line);
+            EXPECT_NE(line.find(u'='), std::u16string::npos) << "line without '=': " << Utf16ToUtf8(line);
+            keyLines += inSection;
+        }
+
+        common::IniFile ini;
+        ASSERT_TRUE(ini.Load(LangDir() / (Utf16ToUtf8(lang) + ".lang")));
+        size_t entries = 0;
+        for (const auto& section : ini.Sections()) {
+            entries += section.entries.size();
+            for (const auto& e : section.entries)
+                EXPECT_LE(e.value.size(), common::kMaxIniValue) << "longer than the reader's buffer: "
+                                                                << Utf16ToUtf8(e.key);
+        }
+        EXPECT_EQ(entries, keyLines) << "a key or a section is written twice";
     }
 }
 
 TEST_F(LangFiles, EveryFileHoldsExactlyTheListedKeys)
 {
-    std::set<std::pair<std::string, std::string>> listed;
-    for (const auto& [section, key] : keyList->keys)
-        listed.insert({Lower(section), Lower(key)});
-    for (const auto& [lang, f] : *files) {
-        SCOPED_TRACE(lang);
-        for (const auto& [section, key] : keyList->keys)
-            EXPECT_FALSE(Value(lang, section, key).empty()) << "missing or empty: [" << section << "] " << key;
-        for (const auto& [section, key] : f.order)
-            EXPECT_TRUE(listed.count({Lower(section), Lower(key)}))
-                << "not in keys.txt (add it there when the code reads it): [" << section << "] " << key;
+    std::set<Name> listed;
+    for (const auto& [section, key] : keyList.keys)
+        listed.insert({Fold(section), Fold(key)});
+    for (const auto& lang : languages) {
+        SCOPED_TRACE(Utf16ToUtf8(lang));
+        for (const auto& [section, key] : keyList.keys)
+            EXPECT_FALSE(Text(lang, section, key).empty())
+                << "missing or empty: [" << Utf16ToUtf8(section) << "] " << Utf16ToUtf8(key);
+        common::IniFile ini;
+        ini.Load(LangDir() / (Utf16ToUtf8(lang) + ".lang"));
+        for (const auto& section : ini.Sections())
+            for (const auto& e : section.entries)
+                EXPECT_TRUE(listed.count({Fold(section.name), Fold(e.key)}))
+                    << "not in keys.txt (add it there when the code reads it): [" << Utf16ToUtf8(section.name)
+                    << "] " << Utf16ToUtf8(e.key);
     }
 }
 
 // Keys that callers pass through printf-style formatting, with the arguments
 // they supply. Every other text must carry no conversion at all.
-const std::map<std::pair<std::string, std::string>, std::vector<std::string>> kFormatted = {
-    {{"Format", "fmtLumivoCount"}, {"%d"}}, // stored Ads in the controller
-    {{"Format", "fmtMaxChar"}, {"%d"}},     // the character limit
-    {{"Format", "fmtTxtFont"}, {"%d"}},     // 1-based face number
-    {{"Format", "fmtTxtColor"}, {"%d"}},    // 1-based colour number
-    {{"Format", "fmtTxtEffect"}, {"%s"}},   // effect text as in the Ad list
-    {{"Format", "fmtTxtContent"}, {"%s", "%d"}}, // kind name, 1-based content number
-    {{"Format", "fmtTxtType"}, {"%s", "%s"}},    // kind name, the text as it shows now
-    {{"Format", "fmtTemp"}, {"%s", "%s"}},       // kind name, the sample reading
+const std::map<Name, std::vector<std::string>> kFormatted = {
+    {{u"Format", u"fmtLumivoCount"}, {"%d"}},        // stored Ads in the controller
+    {{u"Format", u"fmtMaxChar"}, {"%d"}},            // the character limit
+    {{u"Format", u"fmtTxtFont"}, {"%d"}},            // 1-based face number
+    {{u"Format", u"fmtTxtColor"}, {"%d"}},           // 1-based colour number
+    {{u"Format", u"fmtTxtEffect"}, {"%s"}},          // effect text as in the Ad list
+    {{u"Format", u"fmtTxtContent"}, {"%s", "%d"}},   // kind name, 1-based content number
+    {{u"Format", u"fmtTxtType"}, {"%s", "%s"}},      // kind name, the text as it shows now
+    {{u"Format", u"fmtTemp"}, {"%s", "%s"}},         // kind name, the sample reading
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)
 {
-    for (const auto& [section, key] : keyList->keys) {
+    for (const auto& [section, key] : keyList.keys) {
         const auto it = kFormatted.find({section, key});
         const std::vector<std::string> expected = it == kFormatted.end() ? std::vector<std::string>{} : it->second;
-        for (const auto& lang : kLanguages) {
-            EXPECT_EQ(Specifiers(Value(lang[0], section, key)), expected)
-                << lang[0] << " [" << section << "] " << key << " = " << Value(lang[0], section, key);
+        for (const auto& lang : languages) {
+            const std::string text = Utf16ToUtf8(Text(lang, section, key));
+            EXPECT_EQ(Specifiers(text), expected) << Utf16ToUtf8(lang) << " [" << Utf16ToUtf8(section) << "] "
+                                                  << Utf16ToUtf8(key) << " = " << text;
         }
     }
 }
 
 TEST_F(LangFiles, CodePageMatchesTheLanguage)
 {
-    for (const auto& lang : kLanguages) {
-        const std::string& v = Value(lang[0], "config", "language");
-        EXPECT_EQ(v, lang[1]) << lang[0];
-        int cp = 0;
-        EXPECT_EQ(std::sscanf(v.c_str(), "cp%d", &cp), 1) << lang[0];
-        EXPECT_EQ("cp" + std::to_string(cp), lang[1]);
+    for (const auto& [lang, codePage] : kShipped) {
+        CGlobalization::SelectLanguage(lang);
+        EXPECT_EQ(CGlobalization::GetCodePage(), codePage) << Utf16ToUtf8(lang);
+        EXPECT_EQ(CGlobalization::GetText(u"config", u"language"), Utf8ToUtf16("cp" + std::to_string(codePage)));
     }
 }
 
-bool IsHangul(char32_t c)
+bool IsHangul(char16_t c)
 {
     return (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0x1100 && c <= 0x11FF) || (c >= 0x3130 && c <= 0x318F);
 }
 
-// Date and time pictures: quotes balanced, only the letters of their kind
-// outside quotes (a stray "mm" in a date would print minutes). Pictures that
-// every content library draws carry no literal text beyond ASCII, the "_E"
-// pictures (libraries without Hangul faces) no Hangul, and the fourth time
-// picture begins with the two-digit 12-hour hour whose leading zero the board
-// blanks.
+// Date and time pictures. Quotes balanced and only the letters of their kind
+// outside quotes (a stray "mm" in a date prints minutes). The "_K" pictures
+// are drawn with the Hangul libraries in Korean, the "_E" ones with the other
+// libraries in English, so those carry no Hangul; the others are drawn by
+// every library, so their literal text stays ASCII. Time pictures follow the
+// user's language. Every picture must give a text that fits the 99 cells of
+// an item, and the fourth time picture must begin with the two-digit 12-hour
+// hour whose leading zero the board blanks.
 TEST_F(LangFiles, DateAndTimePicturesSuitTheBoard)
 {
-    const std::string dateKeys[] = {"fmtDate", "fmtDateM1", "fmtDateM2_E", "fmtDateM2_K", "fmtDateM3",
-                                    "fmtDateM4_E", "fmtDateM4_K", "fmtDateM5"};
-    const std::string timeKeys[] = {"fmtTime", "fmtTimeM1", "fmtTimeM2", "fmtTimeM3", "fmtTimeM4"};
-    const std::set<std::string> shared = {"fmtDateM1", "fmtDateM3", "fmtDateM5", "fmtTimeM1",
-                                          "fmtTimeM2", "fmtTimeM3", "fmtTimeM4"};
-    auto check = [&](const std::string& lang, const std::string& key, std::u32string_view letters) {
-        SCOPED_TRACE(lang + " " + key);
-        const std::u32string p = Decode(Value(lang, "Format", key));
-        bool quoted = false;
-        for (char32_t c : p) {
-            if (c == U'\'') {
-                quoted = !quoted;
-                continue;
+    using common::kLangChinese;
+    using common::kLangEnglish;
+    using common::kLangKorean;
+    struct Picture {
+        std::u16string_view key;
+        bool isDate;
+        std::vector<LANGID> langs;
+        bool asciiOnly;
+    };
+    const std::vector<LANGID> all = {kLangEnglish, kLangKorean, kLangChinese};
+    const Picture pictures[] = {
+        {u"fmtDate", true, all, false},
+        {u"fmtDateM1", true, {kLangEnglish, kLangKorean}, true},
+        {u"fmtDateM2_E", true, {kLangEnglish}, false},
+        {u"fmtDateM2_K", true, {kLangKorean}, false},
+        {u"fmtDateM3", true, {kLangEnglish, kLangKorean}, true},
+        {u"fmtDateM4_E", true, {kLangEnglish}, false},
+        {u"fmtDateM4_K", true, {kLangKorean}, false},
+        {u"fmtDateM5", true, {kLangEnglish, kLangKorean}, true},
+        {u"fmtTime", false, all, false},
+        {u"fmtTimeM1", false, all, true},
+        {u"fmtTimeM2", false, all, true},
+        {u"fmtTimeM3", false, all, true},
+        {u"fmtTimeM4", false, all, true},
+    };
+    // The longest day and month names, an evening hour.
+    const SYSTEMTIME when{.wYear = 2026, .wMonth = 9, .wDayOfWeek = 3, .wDay = 30, .wHour = 21, .wMinute = 7, .wSecond = 8};
+
+    for (const auto& lang : languages) {
+        for (const auto& pic : pictures) {
+            SCOPED_TRACE(Utf16ToUtf8(lang) + " " + Utf16ToUtf8(pic.key));
+            const std::u16string p = Text(lang, u"Format", pic.key);
+            const std::u16string_view letters = pic.isDate ? u"dMyg" : u"hHmst";
+            const bool english = pic.key.ends_with(u"_E");
+            bool quoted = false;
+            for (char16_t c : p) {
+                if (c == u'\'') {
+                    quoted = !quoted;
+                    continue;
+                }
+                if (!quoted && ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))) {
+                    EXPECT_TRUE(letters.find(c) != std::u16string_view::npos)
+                        << "letter '" << static_cast<char>(c) << "' is not a picture of this kind";
+                }
+                if (pic.asciiOnly) {
+                    EXPECT_LT(c, 0x80) << "literal beyond ASCII in a picture every library draws";
+                }
+                if (english) {
+                    EXPECT_FALSE(IsHangul(c)) << "Hangul in a picture for libraries without Hangul";
+                }
             }
-            if (!quoted && c < 0x80 && std::isalpha(static_cast<int>(c))) {
-                EXPECT_TRUE(letters.find(c) != std::u32string_view::npos)
-                    << "letter '" << static_cast<char>(c) << "' is not a picture of this kind";
-            }
-            if (shared.count(key)) {
-                EXPECT_LT(c, 0x80u) << "literal beyond ASCII in a picture every library draws";
-            }
-            if (key.size() > 2 && key.compare(key.size() - 2, 2, "_E") == 0) {
-                EXPECT_FALSE(IsHangul(c)) << "Hangul in a picture for libraries without Hangul";
+            EXPECT_FALSE(quoted) << "unbalanced quote";
+            for (LANGID id : pic.langs) {
+                const std::u16string shown =
+                    pic.isDate ? common::FormatDate(id, when, p) : common::FormatTime(id, when, p);
+                EXPECT_FALSE(shown.empty()) << "language " << id;
+                EXPECT_LE(shown.size(), 99u) << Utf16ToUtf8(shown);
+                if (pic.key == u"fmtTimeM4") {
+                    EXPECT_TRUE(shown.starts_with(u"09")) << Utf16ToUtf8(shown);
+                }
             }
         }
-        EXPECT_FALSE(quoted) << "unbalanced quote";
-    };
-    for (const auto& lang : kLanguages) {
-        for (const auto& k : dateKeys)
-            check(lang[0], k, U"dMyg");
-        for (const auto& k : timeKeys)
-            check(lang[0], k, U"hHmst");
-        EXPECT_EQ(Value(lang[0], "Format", "fmtTimeM4").rfind("hh", 0), 0u) << lang[0];
     }
 }
 
@@ -374,13 +323,10 @@ TEST_F(LangFiles, BuildCopiesTheFilesBesideThePrograms)
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     ASSERT_FALSE(ec);
-    for (const auto& lang : kLanguages) {
-        const fs::path copy = exe.parent_path() / "Lang" / (std::string(lang[0]) + ".lang");
-        std::ifstream in(copy, std::ios::binary);
-        ASSERT_TRUE(in) << copy;
-        std::stringstream ss;
-        ss << in.rdbuf();
-        EXPECT_EQ(ss.str(), files->at(lang[0]).raw) << copy << " is out of date";
+    for (const auto& lang : languages) {
+        const std::string file = Utf16ToUtf8(lang) + ".lang";
+        EXPECT_TRUE(ReadBytes(exe.parent_path() / "Lang" / file) == ReadBytes(LangDir() / file))
+            << (exe.parent_path() / "Lang" / file) << " is missing or out of date";
     }
 }
 

@@ -43,6 +43,8 @@ void CContent::DestoryQVRInfo()
 void CContent::ResetAreas()
 {
     std::memset(m_CodeTable, 0, sizeof m_CodeTable);
+    // Code 0xFFFF is no character: the extra entry always says "no entry".
+    m_CodeTable[kCodePoints][0] = m_CodeTable[kCodePoints][1] = 0xFFFF;
     unsigned char* const areas[] = {m_Font06, m_Latin16, m_Latin32, m_Symbol16, m_Symbol32,
                                     m_Hangul16, m_Hangul32, m_Hanja16, m_Hanja32, m_GB16,
                                     m_GB32, m_Attrib16, m_Attrib32, m_Color16, m_Color32};
@@ -115,8 +117,6 @@ int CContent::Initialize(const unsigned char* qvr, size_t length)
         }
         DestoryQVRInfo();
     }
-    // Code 0xFFFF is no character: the extra entry always says "no entry".
-    m_CodeTable[kCodePoints][0] = m_CodeTable[kCodePoints][1] = 0xFFFF;
     m_pQVR = nullptr;
     m_QVRLength = 0;
     return result;

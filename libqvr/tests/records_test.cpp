@@ -196,15 +196,3 @@ TEST(Records, PageInfoStartsAtRestAndKeepsItsPixels)
     *q = *p;
     EXPECT_EQ(q->bits[PageInfo::kFrameBytes - 1], 0xCD);
 }
-
-TEST(Records, NamesAndContentTypes)
-{
-    EXPECT_STREQ(qvr::LumivoTypeName(LUMIVO_DDAY), "D-Day");
-    EXPECT_STREQ(qvr::LumivoTypeName(13), "");
-    EXPECT_EQ(qvr::ContentTypeOfItem(LUMIVO_IMAGE), CONTENT_IMAGE);
-    EXPECT_EQ(qvr::ContentTypeOfItem(LUMIVO_ANIMATION), CONTENT_ANIMATION);
-    EXPECT_EQ(qvr::ContentTypeOfItem(LUMIVO_TEXT), 0);
-    EXPECT_EQ(qvr::ContentCapacity(CONTENT_IMAGE), 208u);
-    EXPECT_EQ(qvr::ContentCapacity(CONTENT_MOVE), 319u);
-    EXPECT_EQ(qvr::ContentCapacity(2), 0u);
-}

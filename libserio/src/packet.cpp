@@ -153,9 +153,13 @@ BYTE* CPacket::SetBufferSize(DWORD dwSize)
     if (dwSize > serio::kMaxReceiveBuffer)
         return m_receiver.Buffer();
     Init_SendBuffer();
-    BYTE* buf = m_receiver.SetBufferSize(dwSize);
-    m_dwRecvLength = m_receiver.PacketLength();
-    return buf;
+    return m_receiver.SetBufferSize(dwSize);
+}
+
+DWORD CPacket::GetPacketLength() const
+{
+    std::lock_guard lk(m_rxLock);
+    return m_receiver.PacketLength();
 }
 
 DWORD CPacket::GetBufferSize() const
@@ -174,7 +178,6 @@ void CPacket::Destory()
 {
     std::lock_guard lk(m_rxLock);
     m_receiver.FreeBuffer();
-    m_dwRecvLength = 0;
     Init_SendBuffer();
 }
 
@@ -228,7 +231,6 @@ void CPacket::Receiver::OnFrame()
 {
     // Publish the answer before the flag: the requester reads it only
     // after seeing the flag.
-    m_owner.m_dwRecvLength = PacketLength();
     m_owner.m_byAnswerCommand = Command();
     m_owner.m_bPacketReceived.store(true, std::memory_order_release);
 }

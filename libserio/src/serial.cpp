@@ -5,6 +5,8 @@
 // waiting operation that the port is being closed.
 #include <serio/serial.h>
 
+#include "serial_speed.h"
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -194,6 +196,7 @@ LONG CSerial::Open(const std::string& device, DWORD dwInQueue, DWORD dwOutQueue,
     m_pendingEvents = 0;
     m_pendingErrors = 0;
     m_eEvent = 0;
+    m_waiters = 0;
     m_hFile = fd;
 
     SetMask(EEventBreak | EEventError | EEventRecv);
@@ -205,7 +208,9 @@ LONG CSerial::Open(const std::string& device, DWORD dwInQueue, DWORD dwOutQueue,
     if (::tcgetattr(fd, &t) == 0) {
         ::cfmakeraw(&t);
         t.c_cflag |= CLOCAL | CREAD;
-        t.c_cc[VMIN] = 0;
+        // With VMIN 1 an empty non-blocking read says EAGAIN, so that a
+        // read of 0 bytes only ever means a hang-up.
+        t.c_cc[VMIN] = 1;
         t.c_cc[VTIME] = 0;
         ::tcsetattr(fd, TCSANOW, &t);
     }
@@ -261,11 +266,14 @@ LONG CSerial::Setup(EBaudrate eBaudrate, EDataBits eDataBits, EParity eParity, E
     if (::tcgetattr(fd, &t) != 0)
         return SetLastErrorCode(errno);
 
-    speed_t speed{};
-    if (!BaudToSpeed(eBaudrate, &speed))
+    if (eBaudrate <= 0)
         return SetLastErrorCode(EINVAL);
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
+    speed_t speed{};
+    const bool standard = BaudToSpeed(eBaudrate, &speed);
+    if (standard) {
+        ::cfsetispeed(&t, speed);
+        ::cfsetospeed(&t, speed);
+    }
 
     tcflag_t size;
     switch (eDataBits) {
@@ -300,6 +308,10 @@ LONG CSerial::Setup(EBaudrate eBaudrate, EDataBits eDataBits, EParity eParity, E
     }
     if (::tcsetattr(fd, TCSANOW, &t) != 0)
         return SetLastErrorCode(errno);
+    if (!standard) {
+        if (const int err = serio::detail::SetLineSpeed(fd, eBaudrate))
+            return SetLastErrorCode(err);
+    }
     m_oneAndHalfStop = eStopBits == EStop1_5;
     return 0;
 }
@@ -324,8 +336,10 @@ LONG CSerial::SetMask(DWORD dwMask)
     if (m_hFile < 0)
         return SetLastErrorCode(serio::kErrorInvalidHandle);
     m_dwEventMask = dwMask;
-    // Setting the mask completes a pending wait (with no events).
-    Poke(m_wakePipe[1]);
+    // Setting the mask completes a pending wait (with no events); with none
+    // pending there is nothing to complete, and a later wait must not see it.
+    if (m_waiters.load() > 0)
+        Poke(m_wakePipe[1]);
     return 0;
 }
 
@@ -350,12 +364,17 @@ CSerial::Ready CSerial::WaitDevice(short events, DWORD timeoutMs, bool wakeable,
             DrainPipe(m_wakePipe[0]);
             return Ready::kWake;
         }
-        if (p[0].revents & events)
-            return Ready::kData;
         if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            *err = EIO; // the device has gone (adapter pulled out, other end closed)
+            // Input still queued is delivered first; then the device has
+            // gone (adapter pulled out, other end closed).
+            int queued = 0;
+            if ((events & POLLIN) && ::ioctl(m_hFile, FIONREAD, &queued) == 0 && queued > 0)
+                return Ready::kData;
+            *err = EIO;
             return Ready::kFailed;
         }
+        if (p[0].revents & events)
+            return Ready::kData;
     }
 }
 
@@ -449,6 +468,8 @@ LONG CSerial::DoWaitEvent(DWORD timeoutMs, DWORD* events)
     const bool limited = timeoutMs != serio::kInfinite;
     const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? timeoutMs : 0);
     for (;;) {
+        if (AbandonWait())
+            return 0;
         const DWORD ev = CollectLineEvents(fd) & m_dwEventMask;
         if (ev) {
             *events = ev;
@@ -489,9 +510,12 @@ LONG CSerial::WaitEvent(serio::COverlapped* lpOverlapped, DWORD dwTimeout)
     if (!m_hevtOverlapped && (lpOverlapped || dwTimeout != serio::kInfinite))
         return SetLastErrorCode(serio::kErrorInvalidFunction);
 
+    // Counted as pending before looking, so that a SetMask from now on
+    // completes the wait (see SetMask).
+    ++m_waiters;
     if (lpOverlapped) {
         // Start: complete at once when something is already there, else
-        // leave it pending for WaitOverlapped.
+        // leave it pending (and counted) for WaitOverlapped.
         DWORD ev = 0;
         const LONG r = DoWaitEvent(0, &ev);
         lpOverlapped->dwBytes = 0;
@@ -500,6 +524,7 @@ LONG CSerial::WaitEvent(serio::COverlapped* lpOverlapped, DWORD dwTimeout)
             lpOverlapped->lResult = 0;
             return 0;
         }
+        --m_waiters;
         lpOverlapped->bPending = false;
         lpOverlapped->lResult = r;
         lpOverlapped->dwEvent = ev;
@@ -511,6 +536,7 @@ LONG CSerial::WaitEvent(serio::COverlapped* lpOverlapped, DWORD dwTimeout)
 
     DWORD ev = 0;
     const LONG r = DoWaitEvent(dwTimeout, &ev);
+    --m_waiters;
     m_eEvent = ev;
     return r ? SetLastErrorCode(r) : 0;
 }
@@ -525,6 +551,7 @@ LONG CSerial::WaitOverlapped(serio::COverlapped& ov, DWORD dwTimeout)
         const LONG r = DoWaitEvent(dwTimeout, &ev);
         if (r == serio::kErrorTimeout)
             return SetLastErrorCode(r);
+        --m_waiters;
         ov.bPending = false;
         ov.lResult = r;
         ov.dwEvent = ev;
@@ -608,7 +635,11 @@ CSerial::EBaudrate CSerial::GetBaudrate()
 {
     m_lLastError = 0;
     int baud = -1;
-    WithTermios(m_fdLock, m_hFile, m_lLastError, [&](const termios& t) { baud = SpeedToBaud(::cfgetospeed(&t)); });
+    WithTermios(m_fdLock, m_hFile, m_lLastError, [&](const termios& t) {
+        baud = SpeedToBaud(::cfgetospeed(&t));
+        if (baud < 0) // a rate set outside the table
+            baud = serio::detail::GetLineSpeed(m_hFile);
+    });
     return static_cast<EBaudrate>(baud);
 }
 
@@ -716,9 +747,15 @@ LONG CSerial::DoRead(void* pData, size_t iLen, DWORD* count, DWORD timeoutMs, bo
                 break;
             continue;
         }
-        if (n == 0) { // end of file on a terminal: it was hung up
-            result = EIO;
-            break;
+        if (n == 0) {
+            pollfd hup{fd, 0, 0};
+            if (::poll(&hup, 1, 0) > 0 && (hup.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+                result = EIO; // end of file on a terminal: it was hung up
+                break;
+            }
+            if (!blocking)
+                break;
+            errno = EAGAIN; // nothing queued (somebody set VMIN to 0)
         }
         if (errno == EINTR)
             continue;
@@ -813,9 +850,11 @@ LONG CSerial::Read(void* pData, size_t iLen, DWORD* pdwRead, serio::COverlapped*
         return SetLastErrorCode(serio::kErrorInvalidFunction);
     if (lpOverlapped) {
         // A read with a record completes at once with what is queued.
-        return Complete(lpOverlapped, DoRead(pData, iLen, count, 0, false), *count);
+        const LONG r = DoRead(pData, iLen, count, 0, false);
+        return Complete(lpOverlapped, r, *count);
     }
-    return Complete(nullptr, DoRead(pData, iLen, count, dwTimeout, m_readMode == EReadTimeoutBlocking), *count);
+    const LONG r = DoRead(pData, iLen, count, dwTimeout, m_readMode == EReadTimeoutBlocking);
+    return Complete(nullptr, r, *count);
 }
 
 LONG CSerial::Flush()
@@ -824,6 +863,16 @@ LONG CSerial::Flush()
     std::shared_lock lk(m_fdLock);
     if (m_hFile < 0)
         return SetLastErrorCode(serio::kErrorInvalidHandle);
+    // Watch the output queue empty in short slices rather than sit in the
+    // driver, so that closing the port (or a hang-up) ends the wait.
+    for (int queued = 0; ::ioctl(m_hFile, TIOCOUTQ, &queued) == 0 && queued > 0;) {
+        int err = 0;
+        switch (WaitDevice(0, kPollSliceMs, false, &err)) {
+        case Ready::kClosing: return SetLastErrorCode(serio::kErrorInvalidHandle);
+        case Ready::kFailed: return SetLastErrorCode(err);
+        default: break;
+        }
+    }
     if (::tcdrain(m_hFile) != 0)
         return SetLastErrorCode(errno);
     return 0;
@@ -861,16 +910,24 @@ CSerial::EEvent CSerial::GetEventType()
     return static_cast<EEvent>(m_eEvent.exchange(0) & m_dwEventMask);
 }
 
+LONG CSerial::TakeLineErrors(DWORD& errors)
+{
+    errors = 0;
+    std::shared_lock lk(m_fdLock);
+    if (m_hFile < 0)
+        return serio::kErrorInvalidHandle;
+    UpdateCounters(m_hFile);
+    errors = m_pendingErrors.exchange(0);
+    return 0;
+}
+
 CSerial::EError CSerial::GetError()
 {
     m_lLastError = 0;
-    std::shared_lock lk(m_fdLock);
-    if (m_hFile < 0) {
-        m_lLastError = serio::kErrorInvalidHandle;
-        return EErrorUnknown;
-    }
-    UpdateCounters(m_hFile);
-    return static_cast<EError>(m_pendingErrors.exchange(0));
+    DWORD errors = 0;
+    if (LONG r = TakeLineErrors(errors))
+        SetLastErrorCode(r);
+    return static_cast<EError>(errors);
 }
 
 namespace {

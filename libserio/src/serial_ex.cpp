@@ -255,14 +255,14 @@ void CSerialEx::ListenerProc()
         if (m_bStopping)
             break;
         const EEvent events = GetEventType();
-        const EError errors = GetError();
-        if (const LONG r = GetLastError()) {
+        DWORD errors = 0;
+        if (const LONG r = TakeLineErrors(errors)) {
             SetLastErrorCode(r);
             failed = true;
             break;
         }
         if (events)
-            OnEvent(events, errors);
+            OnEvent(events, static_cast<EError>(errors));
     }
     // Not running any more before the notification, so that a handler that
     // closes the port does not wait for its own thread.

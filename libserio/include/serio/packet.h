@@ -71,7 +71,7 @@ public:
     // The last answer: valid after SendPacketAck returned 0xFC, until the
     // next frame starts arriving. CopyPacket takes a consistent copy.
     BYTE* GetBuffer();
-    DWORD GetPacketLength() const { return m_dwRecvLength.load(); }
+    DWORD GetPacketLength() const;
     std::vector<BYTE> CopyPacket() const;
     BYTE GetReceivedCommand() const { return m_byAnswerCommand.load(); }
 
@@ -124,7 +124,6 @@ private:
     std::atomic<serio::IPacketOwner*> m_pOwner{nullptr};
     mutable std::mutex m_rxLock; // the receive fields and buffer
     Receiver m_receiver{*this};
-    std::atomic<DWORD> m_dwRecvLength{0};
     std::atomic<BYTE> m_byAnswerCommand{0};
     std::vector<BYTE> m_sendBuffer;
     DWORD m_dwSendLength = 0;

@@ -117,6 +117,11 @@ protected:
     LONG CancelCommIo();
     LONG CheckRequirements(serio::COverlapped* lpOverlapped, DWORD dwTimeout) const;
     LONG SetLastErrorCode(LONG code) { m_lLastError = code; return code; }
+    // Reads and clears the line error flags; 0 or the error code.
+    LONG TakeLineErrors(DWORD& errors);
+    // Checked by a wait before and while it waits: true ends it at once with
+    // no events (the listener being stopped).
+    virtual bool AbandonWait() const { return false; }
 
 private:
     enum class Ready { kData, kWake, kClosing, kTimeout, kFailed };
@@ -143,6 +148,7 @@ private:
     // Emulation state of the line events.
     std::shared_mutex m_fdLock;      // shared by I/O, exclusive while closing
     std::atomic<bool> m_closing{false};
+    std::atomic<int> m_waiters{0};   // waits pending (SetMask completes them)
     int m_wakePipe[2] = {-1, -1};    // SetMask completes a pending wait through it
     int m_closePipe[2] = {-1, -1};   // readable once Close has begun
     std::atomic<int> m_rxReported{0}; // input bytes already announced

@@ -92,6 +92,7 @@ protected:
     // destructor.
     void EndListener() { StopListener(serio::kInfinite); }
     bool OnListenerThread() const;
+    bool AbandonWait() const override { return m_bStopping.load() && OnListenerThread(); }
 
     int m_nPort = 1;
     DWORD m_dwQueueSize = 512;
