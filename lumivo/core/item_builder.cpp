@@ -18,6 +18,8 @@ void ApplyGlyphChoices(const ItemSpec& spec, CLumiChar& cell)
         cell.attr.face = *spec.face & 0x1F;
     if (spec.width)
         cell.attr.widthIndex = *spec.width + 1;
+    if (spec.size)
+        cell.attr.size = *spec.size;
 }
 
 // Copies a line of text into cells [first, first + capacity).
@@ -79,7 +81,7 @@ Result BuildItem(const ItemSpec& spec, CLumivo& out)
         return Result::Fail(std::string("the editor builds no items of kind ") +
                             std::to_string(t));
     for (Result r : {CheckRange("colour", spec.color, 22), CheckRange("attribute", spec.attrib, 23),
-                     CheckRange("face", spec.face, 31), CheckRange("width", spec.width, 3),
+                     CheckRange("face", spec.face, 31), CheckRange("width", spec.width, 3), CheckRange("size", spec.size, 7),
                      CheckRange("start effect", spec.effectS, 0xFFFF),
                      CheckRange("wait effect", spec.effectW, 0xFFFF),
                      CheckRange("end effect", spec.effectE, 0xFFFF),

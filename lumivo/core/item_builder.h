@@ -24,8 +24,9 @@ struct ItemSpec {
     unsigned index = 0;      // Image, Movie, Animation: the content index
     unsigned delay = 15;     // Image, Movie, Animation: delay choice d, speed byte 3 x d + 5
     // Glyph choices applied to every cell built: colour row, attribute row,
-    // face, and the width list's entry (widthIndex = entry + 1).
-    std::optional<unsigned> color, attrib, face, width;
+    // face, the width list's entry (widthIndex = entry + 1) and the glyph
+    // height in units of 8 dots (2: 16 dots, 4: 32 dots).
+    std::optional<unsigned> color, attrib, face, width, size;
     // Effect codes and speed byte that replace the kind's defaults.
     std::optional<unsigned> effectS, effectW, effectE, speed;
 };

@@ -42,6 +42,7 @@ int Run(const cli::Args& args)
     spec.attrib = Unsigned(args, "attrib", 23);
     spec.face = Unsigned(args, "face", 31);
     spec.width = Unsigned(args, "width", 3);
+    spec.size = Unsigned(args, "size", 7);
     spec.effectS = Unsigned(args, "start", 0xFFFF);
     spec.effectW = Unsigned(args, "wait", 0xFFFF);
     spec.effectE = Unsigned(args, "end", 0xFFFF);
@@ -103,6 +104,7 @@ const cli::Verb kVerb{
         {"attrib", "A", "attribute row of every character, 0 to 23"},
         {"face", "F", "font face, 0 to 31"},
         {"width", "W", "width list entry 0 to 3: glyphs 16, 24, 32 or 48 dots wide (Latin half that)"},
+        {"size", "S", "glyph height in 8-dot units: 2 (16 dots, the default) or 4 (32 dots)"},
         {"fit", nullptr, "lay the item out to the board width"},
         {"format", "N", "date 0-4, time 0-3, temperature 0 (C) or 1 (F)"},
         {"option", "N", "option byte: analog style entry (default 1), else hold seconds (default 5)"},

@@ -229,6 +229,7 @@ TEST(ItemBuilder, EachKindAsTheEditorBuildsIt)
     s.color = 4;
     s.face = 2;
     s.width = 1;
+    s.size = 4;
     s.fit = true;
     s.effectS = 0x8000;
     s.speed = 7;
@@ -237,6 +238,8 @@ TEST(ItemBuilder, EachKindAsTheEditorBuildsIt)
     EXPECT_EQ(item.chars[1].attr.color, 4u);
     EXPECT_EQ(item.chars[1].attr.face, 2u);
     EXPECT_EQ(item.chars[1].attr.widthIndex, 2u);
+    EXPECT_EQ(item.chars[1].attr.size, 4u);
+    EXPECT_EQ(item.chars[1].attr.kind, 1u);
     EXPECT_EQ(item.chars[2].code, 0);
     EXPECT_EQ(item.chars[2].attr.color, 0u);
     EXPECT_EQ(item.fit, 1);
