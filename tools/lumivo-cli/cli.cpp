@@ -145,7 +145,9 @@ std::optional<long> Args::Number(const std::string& name, long min, long max) co
         return std::nullopt;
     char* end = nullptr;
     errno = 0;
-    const long v = std::strtol(text->c_str(), &end, 0);
+    // Decimal ("08" is eight), or hexadecimal with 0x for effect codes.
+    const bool hex = text->size() > 2 && (*text)[0] == '0' && ((*text)[1] == 'x' || (*text)[1] == 'X');
+    const long v = std::strtol(text->c_str(), &end, hex ? 16 : 10);
     if (text->empty() || *end != '\0' || errno != 0 || v < min || v > max)
         throw UsageError("--" + name + " must be a number from " + std::to_string(min) + " to " +
                          std::to_string(max) + ", not \"" + *text + "\"");
