@@ -1,5 +1,7 @@
 #include "core/item_text.h"
 
+#include <qvr/effect.h>
+
 #include <common/globalization.h>
 #include <common/text.h>
 
@@ -9,22 +11,18 @@ namespace lumivo {
 
 namespace {
 
-// Last code of each row; rows run from the previous row's last code + 1.
-constexpr unsigned kRowsS[] = {0, 50, 58, 68, 75, 87, 94, 99, 100};
-constexpr unsigned kRowsW[] = {0, 50, 58, 66, 78, 88, 91, 92};
-constexpr unsigned kRowsE[] = {0, 50, 58, 68, 75, 87, 94, 96, 97};
-
+// The rows a code can fall in, per phase.
 struct Table {
-    const unsigned* last;
-    unsigned rows;
+    const EFFECT_DESC* rows;
+    unsigned count;
 };
 
 Table TableOf(int phase)
 {
     switch (phase) {
-    case 0: return {kRowsS, std::size(kRowsS)};
-    case 1: return {kRowsW, std::size(kRowsW)};
-    case 2: return {kRowsE, std::size(kRowsE)};
+    case 0: return {aEffectS, 9};
+    case 1: return {aEffectW, 8};
+    case 2: return {aEffectE, 9};
     default: return {nullptr, 0};
     }
 }
@@ -165,35 +163,26 @@ std::u16string ItemTitle(const CLumivo& item, bool koreanLibrary)
 unsigned EffectRow(int phase, unsigned code)
 {
     const Table t = TableOf(phase);
-    if (t.last == nullptr)
+    if (t.rows == nullptr)
         return kNoRow;
-    if (code & 0x8000u)
-        return 0;
-    const unsigned c = code & 0x7FFFu;
-    for (unsigned r = 0; r < t.rows; ++r)
-        if (t.last[r] >= c)
-            return r;
-    return kNoRow;
+    // The fixed codes of picture and clock items lie above every row; they
+    // belong to no family the list can name.
+    if (!(code & CEFF::kAuto) && (code & 0x7FFFu) > t.rows[t.count - 1].last)
+        return kNoRow;
+    return static_cast<unsigned>(CEffect::GetEffect2Type(phase, code));
 }
 
 int EffectIndex(int phase, unsigned code)
 {
-    const Table t = TableOf(phase);
-    const unsigned row = EffectRow(phase, code);
-    if (t.last == nullptr || row == 0 || row >= t.rows)
+    if (EffectRow(phase, code) == kNoRow)
         return 0;
-    const int c = static_cast<int>(code & 0x7FFFu);
-    if (phase == 1 && row == 3)
-        return c - 60;
-    return c - static_cast<int>(t.last[row - 1]) - 1;
+    return CEffect::GetEffect2Index(phase, code);
 }
 
 unsigned EffectFamily(int phase, unsigned code)
 {
     const unsigned row = EffectRow(phase, code);
-    if (phase == 1 && row >= 3 && row != kNoRow)
-        return row + 1;
-    return row;
+    return row == kNoRow ? kNoRow : TableOf(phase).rows[row].type;
 }
 
 const char* EffectFamilyName(unsigned row)
