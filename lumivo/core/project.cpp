@@ -2,11 +2,11 @@
 
 #include "core/item_text.h"
 
+#include <qvr/content_resource.h>
+
 #include <common/text.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <unistd.h>
 
 namespace lumivo {
 
@@ -14,21 +14,9 @@ namespace {
 
 constexpr const char* kSection = "Settings";
 
-// No container is anywhere near this large; a bigger file is not one.
-constexpr size_t kMaxContainerBytes = 256u * 1024u * 1024u;
-
 std::string ErrMaxAdvt(const std::string& detail)
 {
     return detail + ": " + common::Utf16ToUtf8(LangText("Error", "ErrMaxAdvt"));
-}
-
-std::filesystem::path ProgramFolder()
-{
-    char buf[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return {};
-    return std::filesystem::path(std::string(buf, static_cast<size_t>(n))).parent_path();
 }
 
 } // namespace
@@ -61,29 +49,13 @@ int ChooseContainer(uint8_t language, uint8_t row, uint8_t column)
 
 ContentLoader DefaultContentLoader()
 {
-    // The containers are files <resource>.qvr: in $LUMIVO_CONTENT_DIR when
-    // set, else in the build tree (bin/../content) or an installed tree.
+    // The containers the program carries. A file that is there but cannot
+    // be read gives an empty vector: the library then reports it as not
+    // loadable rather than as missing.
     return [](int resource) -> std::optional<std::vector<uint8_t>> {
-        std::vector<std::filesystem::path> folders;
-        if (const char* dir = std::getenv("LUMIVO_CONTENT_DIR"); dir && *dir)
-            folders.emplace_back(dir);
-        const std::filesystem::path program = ProgramFolder();
-        if (!program.empty()) {
-            folders.push_back(program / ".." / "content");
-            folders.push_back(program / ".." / "share" / "lumivo" / "content");
-        }
-        const std::string name = std::to_string(resource) + ".qvr";
-        for (const std::filesystem::path& folder : folders) {
-            std::error_code ec;
-            const std::filesystem::path file = folder / name;
-            if (!std::filesystem::exists(file, ec))
-                continue;
-            std::vector<uint8_t> bytes;
-            if (!ReadFileLimited(file, kMaxContainerBytes, bytes))
-                bytes.clear();
-            return bytes;
-        }
-        return std::nullopt;
+        if (qvr::FindContentResource(resource).empty())
+            return std::nullopt;
+        return qvr::LoadContentResource(resource);
     };
 }
 

@@ -272,3 +272,30 @@ TEST_F(ProjectFile, PagesThatTheControllerCannotHoldAreRepaired)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ProgramContainers, TheSampleProjectOpensWithTheLibraryItsBoardChooses)
+{
+    UseEnglish();
+    const std::filesystem::path sample =
+        std::filesystem::path(std::getenv("LUMIVO_SOURCE_DIR")) / "examples" / "welcome.qvndoc";
+    const lumivo::ContentLoader loader = lumivo::DefaultContentLoader();
+    EXPECT_FALSE(loader(999).has_value()); // no such resource
+    const std::optional<std::vector<uint8_t>> container = loader(314);
+    if (!container)
+        GTEST_SKIP() << "the program's containers are not built";
+    EXPECT_FALSE(container->empty());
+
+    CProjectCore project; // the program's own loader
+    const lumivo::Result r = project.LoadFile(sample);
+    ASSERT_TRUE(r) << r.FirstError();
+    EXPECT_TRUE(r.messages().empty()) << r.messages().front().text;
+    EXPECT_EQ(project.ContentResource(), 314);
+    EXPECT_EQ(project.Content().GetContentRow(), 1u);
+    EXPECT_GE(project.PageCount(), 3u);
+    EXPECT_EQ(project.Entries()[0].title, u"Welcome to Lumivo");
+    EXPECT_EQ(project.Serialize(), ReadAll(sample)); // the committed file is what the core writes
+}
+
+} // namespace
