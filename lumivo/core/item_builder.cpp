@@ -8,22 +8,22 @@ namespace lumivo {
 
 namespace {
 
-void ApplyGlyphChoices(const ItemSpec& spec, CLumiChar& cell)
+void ApplyGlyphChoices(const ItemChoices& choices, CLumiChar& cell)
 {
-    if (spec.color)
-        cell.attr.color = *spec.color;
-    if (spec.attrib)
-        cell.attr.attrib = *spec.attrib;
-    if (spec.face)
-        cell.attr.face = *spec.face & 0x1F;
-    if (spec.width)
-        cell.attr.widthIndex = *spec.width + 1;
-    if (spec.size)
-        cell.attr.size = *spec.size;
+    if (choices.color)
+        cell.attr.color = *choices.color;
+    if (choices.attrib)
+        cell.attr.attrib = *choices.attrib;
+    if (choices.face)
+        cell.attr.face = *choices.face & 0x1F;
+    if (choices.width)
+        cell.attr.widthIndex = *choices.width + 1;
+    if (choices.size)
+        cell.attr.size = *choices.size;
 }
 
 // Copies a line of text into cells [first, first + capacity).
-Result FillCells(const ItemSpec& spec, std::u16string_view text, CLumivo& item, int first,
+Result FillCells(const ItemChoices& choices, std::u16string_view text, CLumivo& item, int first,
                  unsigned capacity, LUMIVO_TYPE cellKind)
 {
     if (text.find(u'\n') != std::u16string_view::npos)
@@ -39,7 +39,7 @@ Result FillCells(const ItemSpec& spec, std::u16string_view text, CLumivo& item, 
         CLumiChar& cell = item.chars[first + i];
         cell.Initialize(cellKind);
         cell.code = text[i];
-        ApplyGlyphChoices(spec, cell);
+        ApplyGlyphChoices(choices, cell);
     }
     return {};
 }
@@ -74,33 +74,33 @@ int ItemKindFromName(std::string_view name)
     return -1;
 }
 
-Result BuildItem(const ItemSpec& spec, CLumivo& out)
+Result BuildItem(const ItemChoices& choices, CLumivo& out)
 {
-    const int t = spec.type;
+    const int t = choices.type;
     if (!IsTextKind(t) && !IsClockKind(t) && !IsContentKind(t) && t != LUMIVO_ANALOG)
         return Result::Fail(std::string("the editor builds no items of kind ") +
                             std::to_string(t));
-    for (Result r : {CheckRange("colour", spec.color, 22), CheckRange("attribute", spec.attrib, 23),
-                     CheckRange("face", spec.face, 31), CheckRange("width", spec.width, 3), CheckRange("size", spec.size, 7),
-                     CheckRange("start effect", spec.effectS, 0xFFFF),
-                     CheckRange("wait effect", spec.effectW, 0xFFFF),
-                     CheckRange("end effect", spec.effectE, 0xFFFF),
-                     CheckRange("speed", spec.speed, 255), CheckRange("option", spec.option, 255),
-                     CheckRange("content index", spec.index, 0xFFFF),
-                     CheckRange("delay", spec.delay, 83)})
+    for (Result r : {CheckRange("colour", choices.color, 22), CheckRange("attribute", choices.attrib, 23),
+                     CheckRange("face", choices.face, 31), CheckRange("width", choices.width, 3), CheckRange("size", choices.size, 7),
+                     CheckRange("start effect", choices.effectS, 0xFFFF),
+                     CheckRange("wait effect", choices.effectW, 0xFFFF),
+                     CheckRange("end effect", choices.effectE, 0xFFFF),
+                     CheckRange("speed", choices.speed, 255), CheckRange("option", choices.option, 255),
+                     CheckRange("content index", choices.index, 0xFFFF),
+                     CheckRange("delay", choices.delay, 83)})
         if (!r)
             return r;
-    if (spec.lines < 1 || spec.lines > 7)
+    if (choices.lines < 1 || choices.lines > 7)
         return Result::Fail("lines must lie in 1 to 7");
     const unsigned maxFormat = t == LUMIVO_DATE ? 4 : t == LUMIVO_TIME ? 3 : 1;
-    if (IsClockKind(t) && spec.format > maxFormat)
+    if (IsClockKind(t) && choices.format > maxFormat)
         return Result::Fail("format must lie in 0 to " + std::to_string(maxFormat));
 
     CLumivo item;
     if (t == LUMIVO_ENG2LINE) {
-        Result r = FillCells(spec, spec.text, item, 0, kMaxLineChars, LUMIVO_ENG2LINE);
+        Result r = FillCells(choices, choices.text, item, 0, kMaxLineChars, LUMIVO_ENG2LINE);
         if (r)
-            r = FillCells(spec, spec.text2, item, CLumivo::kLineCells, kMaxLineChars, LUMIVO_ENG2LINE);
+            r = FillCells(choices, choices.text2, item, CLumivo::kLineCells, kMaxLineChars, LUMIVO_ENG2LINE);
         if (!r)
             return r;
     } else if (t == LUMIVO_TEXT || IsClockKind(t)) {
@@ -108,20 +108,20 @@ Result BuildItem(const ItemSpec& spec, CLumivo& out)
             // The engine writes the live text into these cells and keeps
             // their glyph choices, so every cell carries them.
             for (CLumiChar& cell : item.chars)
-                ApplyGlyphChoices(spec, cell);
+                ApplyGlyphChoices(choices, cell);
         }
-        if (Result r = FillCells(spec, spec.text, item, 0, kMaxItemChars, LUMIVO_TEXT); !r)
+        if (Result r = FillCells(choices, choices.text, item, 0, kMaxItemChars, LUMIVO_TEXT); !r)
             return r;
     } else if (IsContentKind(t)) {
-        item.chars[0].code = static_cast<uint16_t>(spec.index);
+        item.chars[0].code = static_cast<uint16_t>(choices.index);
         item.chars[0].attr.kind = t == LUMIVO_IMAGE ? 2 : t == LUMIVO_MOVIE ? 4 : 3;
     }
 
     item.type = static_cast<uint8_t>(t);
-    SetItemLines(item, spec.lines);
-    item.fit = (spec.fit && (IsTextKind(t) || IsClockKind(t))) ? 1 : 0;
+    SetItemLines(item, choices.lines);
+    item.fit = (choices.fit && (IsTextKind(t) || IsClockKind(t))) ? 1 : 0;
 
-    const uint16_t speed = static_cast<uint16_t>(3 * spec.delay + 5);
+    const uint16_t speed = static_cast<uint16_t>(3 * choices.delay + 5);
     switch (t) {
     case LUMIVO_IMAGE:
         item.effectS = CEFF(104, speed), item.effectW = CEFF(96, speed), item.effectE = CEFF(101, speed);
@@ -135,26 +135,26 @@ Result BuildItem(const ItemSpec& spec, CLumivo& out)
     case LUMIVO_DATE:
     case LUMIVO_TIME:
     case LUMIVO_TEMPERATURE:
-        item.format = static_cast<uint8_t>(spec.format);
+        item.format = static_cast<uint8_t>(choices.format);
         break;
     case LUMIVO_ANALOG:
         item.effectS.code = 101, item.effectW.code = 93, item.effectE.code = 98;
-        item.option = static_cast<uint8_t>(spec.option.value_or(1));
+        item.option = static_cast<uint8_t>(choices.option.value_or(1));
         break;
     default:
         break;
     }
-    if (t != LUMIVO_ANALOG && spec.option)
-        item.option = static_cast<uint8_t>(*spec.option);
-    if (spec.effectS)
-        item.effectS.code = static_cast<uint16_t>(*spec.effectS);
-    if (spec.effectW)
-        item.effectW.code = static_cast<uint16_t>(*spec.effectW);
-    if (spec.effectE)
-        item.effectE.code = static_cast<uint16_t>(*spec.effectE);
-    if (spec.speed) {
+    if (t != LUMIVO_ANALOG && choices.option)
+        item.option = static_cast<uint8_t>(*choices.option);
+    if (choices.effectS)
+        item.effectS.code = static_cast<uint16_t>(*choices.effectS);
+    if (choices.effectW)
+        item.effectW.code = static_cast<uint16_t>(*choices.effectW);
+    if (choices.effectE)
+        item.effectE.code = static_cast<uint16_t>(*choices.effectE);
+    if (choices.speed) {
         for (CEFF* e : {&item.effectS, &item.effectW, &item.effectE})
-            e->param = static_cast<uint16_t>((e->param & 0xFF00) | *spec.speed);
+            e->param = static_cast<uint16_t>((e->param & 0xFF00) | *choices.speed);
     }
     out = item;
     return {};

@@ -1,5 +1,5 @@
 // Building one item as the Ad editor's pages do, from plain choices: the
-// editor's pages and the command-line tool both fill an ItemSpec.
+// editor's pages and the command-line tool both fill an ItemChoices.
 #pragma once
 
 #include "core/result.h"
@@ -11,7 +11,7 @@
 
 namespace lumivo {
 
-struct ItemSpec {
+struct ItemChoices {
     int type = LUMIVO_TEXT;  // a kind the editor has a page for: 0-7 or 10
     std::u16string text;     // Text, Eng2Line line 1, Date/Time/Temperature sample cells
     std::u16string text2;    // Eng2Line line 2
@@ -37,7 +37,7 @@ constexpr unsigned kMaxLineChars = CLumivo::kLineCells;
 
 // Builds the item; fails (with the editor's message) for a kind that has no
 // editor page, a text that does not fit, or a value out of its field's range.
-Result BuildItem(const ItemSpec& spec, CLumivo& out);
+Result BuildItem(const ItemChoices& choices, CLumivo& out);
 
 // The kind for a name as the command line spells it ("text", "eng2line",
 // "date", "time", "temperature", "analog", "image", "movie", "animation");

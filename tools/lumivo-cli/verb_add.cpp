@@ -21,35 +21,35 @@ std::optional<unsigned> Unsigned(const cli::Args& args, const char* name, long m
 int Run(const cli::Args& args)
 {
     const std::filesystem::path path = args.positional[0];
-    lumivo::ItemSpec spec;
+    lumivo::ItemChoices choices;
     const std::optional<std::string> type = args.Get("type");
     if (!type)
         throw cli::UsageError("--type is required");
-    spec.type = lumivo::ItemKindFromName(*type);
-    if (spec.type < 0)
+    choices.type = lumivo::ItemKindFromName(*type);
+    if (choices.type < 0)
         throw cli::UsageError("unknown --type \"" + *type + "\"");
-    spec.text = common::Utf8ToUtf16(args.Get("text").value_or(""));
-    spec.text2 = common::Utf8ToUtf16(args.Get("text2").value_or(""));
-    if (!spec.text2.empty() && spec.type != LUMIVO_ENG2LINE)
+    choices.text = common::Utf8ToUtf16(args.Get("text").value_or(""));
+    choices.text2 = common::Utf8ToUtf16(args.Get("text2").value_or(""));
+    if (!choices.text2.empty() && choices.type != LUMIVO_ENG2LINE)
         throw cli::UsageError("--text2 is for --type eng2line only");
-    spec.lines = static_cast<unsigned>(args.Number("lines", 1, 7).value_or(1));
-    spec.fit = args.Has("fit");
-    spec.format = Unsigned(args, "format", 255).value_or(0);
-    spec.option = Unsigned(args, "option", 255);
-    spec.index = Unsigned(args, "index", 65535).value_or(0);
-    spec.delay = Unsigned(args, "delay", 83).value_or(spec.delay);
-    spec.color = Unsigned(args, "color", 22);
-    spec.attrib = Unsigned(args, "attrib", 23);
-    spec.face = Unsigned(args, "face", 31);
-    spec.width = Unsigned(args, "width", 3);
-    spec.size = Unsigned(args, "size", 7);
-    spec.effectS = Unsigned(args, "start", 0xFFFF);
-    spec.effectW = Unsigned(args, "wait", 0xFFFF);
-    spec.effectE = Unsigned(args, "end", 0xFFFF);
-    spec.speed = Unsigned(args, "speed", 255);
+    choices.lines = static_cast<unsigned>(args.Number("lines", 1, 7).value_or(1));
+    choices.fit = args.Has("fit");
+    choices.format = Unsigned(args, "format", 255).value_or(0);
+    choices.option = Unsigned(args, "option", 255);
+    choices.index = Unsigned(args, "index", 65535).value_or(0);
+    choices.delay = Unsigned(args, "delay", 83).value_or(choices.delay);
+    choices.color = Unsigned(args, "color", 22);
+    choices.attrib = Unsigned(args, "attrib", 23);
+    choices.face = Unsigned(args, "face", 31);
+    choices.width = Unsigned(args, "width", 3);
+    choices.size = Unsigned(args, "size", 7);
+    choices.effectS = Unsigned(args, "start", 0xFFFF);
+    choices.effectW = Unsigned(args, "wait", 0xFFFF);
+    choices.effectE = Unsigned(args, "end", 0xFFFF);
+    choices.speed = Unsigned(args, "speed", 255);
 
     CLumivo item;
-    cli::Check(lumivo::BuildItem(spec, item));
+    cli::Check(lumivo::BuildItem(choices, item));
 
     auto project = cli::OpenProject(path);
     const unsigned pages = project->PageCount();
@@ -66,14 +66,14 @@ int Run(const cli::Args& args)
     unsigned lines = 0;
     for (const CLumivo& i : items)
         lines += lumivo::ItemLines(i);
-    if (lines + spec.lines > project->Board().moduleRow)
+    if (lines + choices.lines > project->Board().moduleRow)
         throw cli::Failure("page " + std::to_string(page) + " has " +
                            std::to_string(project->Board().moduleRow - std::min<unsigned>(lines, project->Board().moduleRow)) +
-                           " free line(s), the item needs " + std::to_string(spec.lines) + ": " + noRoom);
+                           " free line(s), the item needs " + std::to_string(choices.lines) + ": " + noRoom);
     items.push_back(item);
     cli::Check(page == pages ? project->AppendPage(items) : project->ReplacePage(page, items));
     cli::SaveProject(*project, path);
-    std::cout << "added " << qvr::LumivoTypeName(spec.type) << " to page " << page << " (item "
+    std::cout << "added " << qvr::LumivoTypeName(choices.type) << " to page " << page << " (item "
               << project->ItemCount() << " of " << lumivo::kMaxItems << ")\n";
     return cli::kExitOk;
 }

@@ -159,13 +159,13 @@ TEST(Settings, DefaultsAndWriteBack)
 
 TEST_F(PageOps, TitlesFollowTheItemKind)
 {
-    auto title = [&](const lumivo::ItemSpec& spec) {
+    auto title = [&](const lumivo::ItemChoices& choices) {
         CLumivo item;
-        const lumivo::Result r = lumivo::BuildItem(spec, item);
+        const lumivo::Result r = lumivo::BuildItem(choices, item);
         EXPECT_TRUE(r) << r.FirstError();
         return lumivo::ItemTitle(item, false);
     };
-    lumivo::ItemSpec s;
+    lumivo::ItemChoices s;
     s.text = u"Welcome";
     EXPECT_EQ(title(s), u"Welcome");
     s.type = LUMIVO_ENG2LINE;
@@ -195,7 +195,7 @@ TEST_F(PageOps, TitlesFollowTheItemKind)
 
 TEST(ItemBuilder, EachKindAsTheEditorBuildsIt)
 {
-    lumivo::ItemSpec s;
+    lumivo::ItemChoices s;
     CLumivo item;
     s.type = LUMIVO_IMAGE;
     s.index = 7;
