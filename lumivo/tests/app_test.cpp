@@ -420,3 +420,23 @@ TEST_F(AppTest, BoardSettingsChooseTheProgramsContainer)
     EXPECT_EQ(App().Document()->Core().ContentResource(), 333);
     EXPECT_EQ(App().MainFrame()->Preview()->Viewer()->BoardPixelSize(), QSize(128, 32));
 }
+
+TEST_F(AppTest, ClosingAModifiedProjectAsksFirst)
+{
+    options.showWindow = true;
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = App().MainFrame();
+    App().Document()->SetModifiedFlag(true);
+    EXPECT_TRUE(frame->isWindowModified());
+
+    saveAnswer = CPrompts::SaveAnswer::Cancel;
+    EXPECT_FALSE(frame->close());
+    EXPECT_TRUE(frame->isVisible());
+
+    // Save with a name given: the file is written, then the window closes.
+    saveAnswer = CPrompts::SaveAnswer::Save;
+    savePath = Path(QStringLiteral("closing.qvndoc"));
+    EXPECT_TRUE(frame->close());
+    EXPECT_TRUE(QFile::exists(savePath));
+    EXPECT_FALSE(App().Document()->IsModified());
+}
