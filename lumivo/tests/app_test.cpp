@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <QUrl>
 
 namespace {
@@ -165,7 +166,9 @@ TEST_F(AppTest, SettingsPersistAcrossStarts)
 
 TEST_F(AppTest, LanguageSwitchRelabelsTheRibbon)
 {
+    options.showWindow = true;
     ASSERT_TRUE(Start());
+    QCoreApplication::processEvents(); // laid out once in the start-up language
     CMainFrame* frame = App().MainFrame();
     const int english = LanguageCommand(u"English");
     const int korean = LanguageCommand(u"Korean");
@@ -179,6 +182,20 @@ TEST_F(AppTest, LanguageSwitchRelabelsTheRibbon)
         EXPECT_EQ(items[i]->data().toInt(), 200 + i);
 
     CRibbonBar* ribbon = frame->Ribbon();
+    auto buttonsFit = [ribbon] {
+        QCoreApplication::processEvents();
+        bool fit = true;
+        for (CRibbonPanel* p : ribbon->Panels(0))
+            for (QToolButton* b : p->Buttons())
+                if (b->width() < b->sizeHint().width()) {
+                    ADD_FAILURE() << "cut short: " << b->text().toStdString();
+                    fit = false;
+                }
+        return fit;
+    };
+    // Longer texts widen their buttons instead of being cut short.
+    ASSERT_TRUE(frame->ApplyLanguage(korean));
+    EXPECT_TRUE(buttonsFit());
     auto panelTitles = [ribbon] {
         QStringList t;
         for (CRibbonPanel* p : ribbon->Panels(0))
@@ -215,6 +232,7 @@ TEST_F(AppTest, LanguageSwitchRelabelsTheRibbon)
         }
         for (const QString& t : panelTitles())
             EXPECT_FALSE(t.isEmpty());
+        EXPECT_TRUE(buttonsFit());
     }
     // Commands whose work comes later are there but cannot be used yet.
     for (int c : {lumivo::cmd::kAdvtAdd, lumivo::cmd::kCommConnect, lumivo::cmd::kCommSend, lumivo::cmd::kCtrlSetup,

@@ -276,6 +276,7 @@ void CMainFrame::RelabelAll()
     for (int i = 0; i < panels.size() && i < 5; ++i)
         panels[i]->SetTitle(Tr("rbHome", panelKeys[i]));
     m_preview->setWindowTitle(Tr("Windows", "Preview"));
+    m_ribbon->Relayout();
     m_view->Relabel();
     update();
 }

@@ -137,3 +137,20 @@ QToolButton* CRibbonBar::AddCornerAction(QAction* action)
     m_corner->addWidget(b);
     return b;
 }
+
+void CRibbonBar::Relayout()
+{
+    for (int i = 0; i < m_pages->count(); ++i) {
+        QWidget* page = m_pages->widget(i);
+        for (CRibbonPanel* panel : Panels(i)) {
+            for (QToolButton* b : panel->Buttons())
+                b->updateGeometry();
+            panel->layout()->invalidate();
+            panel->layout()->activate();
+        }
+        page->layout()->invalidate();
+        page->layout()->activate();
+    }
+    layout()->invalidate();
+    layout()->activate();
+}

@@ -51,6 +51,8 @@ public:
     int CategoryCount() const;
     CRibbonPanel* AddPanel(int category, const QString& title);
     QList<CRibbonPanel*> Panels(int category) const;
+    // Lays the panels out again after their texts changed length.
+    void Relayout();
     // Buttons at the right end of the tab row (style, language, about).
     QToolButton* AddCornerAction(QAction* action);
 

@@ -49,6 +49,7 @@ QString StyleSheet(int command)
                "#RibbonPanel { background: %3; border: 1px solid %4; border-radius: 3px; }"
                "#RibbonPanel QToolButton, #RibbonBar QToolButton { color: %5; }"
                "#RibbonPanel QToolButton:hover, #RibbonBar QToolButton:hover { background: %6; }"
+               "#RibbonPanel QToolButton:checked { background: %6; color: #202020; border: 1px solid %4; }"
                "#RibbonPanel QToolButton:disabled { color: %4; }"
                "#RibbonPanelTitle { color: %5; }"
                "#RibbonAppButton { background: %4; color: %5; font-weight: bold; padding: 4px 10px; border-radius: 3px; }"
