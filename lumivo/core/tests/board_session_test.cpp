@@ -304,6 +304,63 @@ TEST_F(BoardLink, UserImageExchangeFailuresSayTimeoutOnlyForSilence)
     EXPECT_EQ("Error comm...", ui.boxes.back().caption);
 }
 
+// Progress window stand-in: remembers each window's title, range and last position.
+class ProgressLog : public serio::IPacketOwner {
+public:
+    struct Window {
+        std::string title;
+        DWORD total;
+        std::atomic<DWORD> last{0};
+    };
+    class Bar : public serio::ISerialProgress {
+    public:
+        explicit Bar(Window& w) : m_w(w) {}
+        void OnProgressMessage(DWORD bytes) override { m_w.last = bytes; }
+        void RefreshPosition() override {}
+
+    private:
+        Window& m_w;
+    };
+    std::unique_ptr<serio::ISerialProgress> CreateProgressWindow(const char* title, DWORD total) override
+    {
+        windows.push_back(std::make_unique<Window>());
+        windows.back()->title = title;
+        windows.back()->total = total;
+        return std::make_unique<Bar>(*windows.back());
+    }
+    std::vector<std::unique_ptr<Window>> windows;
+};
+
+TEST_F(BoardLink, LongTransfersShowProgressOverTheirLengths)
+{
+    const Bytes ads = MakeAdBlob(5, 0x77);
+    const Bytes images(3000, 0x42);
+    WriteFile(state.path / "ads.bin", ads);
+    WriteFile(state.path / "userimages.bin", images);
+    StartSim();
+    ProgressLog progress;
+    session->SetProgressOwner(&progress);
+    ui.yes = true;
+    document.packed = MakeAdBlob(2, 0x33);
+    document.userImages = Bytes(1500, 0x24);
+    ASSERT_EQ(BoardResult::Ok, session->Connect());
+    ASSERT_EQ(BoardResult::Ok, session->SendUserImages());
+    ASSERT_EQ(BoardResult::Ok, session->Send());
+
+    ASSERT_EQ(4u, progress.windows.size());
+    const std::pair<std::string, size_t> expected[] = {{"Read data...", ads.size()},
+                                                       {"Read data...", images.size()},
+                                                       {"Send data...", document.userImages.size()},
+                                                       {"Send data...", document.packed.size()}};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(expected[i].first, progress.windows[i]->title) << i;
+        EXPECT_EQ(expected[i].second, progress.windows[i]->total) << i;
+    }
+    // Receiving counts payload bytes, sending whole frames (7 bytes more).
+    EXPECT_EQ(ads.size(), progress.windows[0]->last.load());
+    EXPECT_EQ(document.packed.size() + 7, progress.windows[3]->last.load());
+}
+
 TEST_F(BoardLink, TraceLinesOfAConnection)
 {
     TempDir dir;
