@@ -4,6 +4,7 @@
 // the object (tens of megabytes): create it once, on the heap.
 #pragma once
 
+#include <qvr/glyph.h>
 #include <qvr/records.h>
 #include <qvr/rgx.h>
 
@@ -153,11 +154,83 @@ public:
     long SetUserImageLZO(const unsigned char* blob, size_t length);
 
     // ================================================================
-    // Glyph operations (GetFontData, GetIconData, the make_ builders and
-    // painters, unic2dbcs, dbcs2unic, the size queries) belong here; they
-    // are implemented in content_glyph.cpp and read the glyph and pattern
-    // areas below directly.
+    // Glyph operations (content_glyph.cpp): a cell (code + QVXF) becomes a
+    // picture of colour values, one byte a pixel, row after row, W x H
+    // bytes for the returned SIZE {W, H}. The caller clears the buffer; a
+    // space and a code without a glyph leave it untouched, and a null buffer
+    // gets the size only. `capacity` bounds
+    // what is written: rows that do not fit are left out and the returned
+    // height counts only the rows painted. Selectors beyond the tables
+    // (attrib >= 24, color >= 23) paint as row 0; nothing reads outside a
+    // table, a face or the buffer. No operation allocates.
     // ================================================================
+
+    // Shadow or outline colour of the colour rows 6 to 11.
+    static const unsigned char m_ShadowColor[6];
+
+    // Chooses the glyph by code range and content language and paints it.
+    SIZE GetFontData(QVXF attr, unsigned short code, long frame, unsigned char* out,
+                     size_t capacity = qvr::kGlyphBufferBytes) const;
+    // 32-bit bitmap description of the cell; returns bytes per row x height,
+    // 0 for a null pointer.
+    long GetFontData(QVXF attr, unsigned short code, BITMAP* bm) const;
+    // A move (animated icon) numbered `move`, 1-based.
+    SIZE GetIconData(QVXF attr, unsigned short move, long frame, unsigned char* out,
+                     size_t capacity = qvr::kGlyphBufferBytes) const;
+
+    // Builders by glyph source.
+    SIZE make_ascii(QVXF attr, unsigned short code, long frame, unsigned char* out,
+                    size_t capacity = qvr::kGlyphBufferBytes) const;
+    SIZE make_eng08(QVXF attr, unsigned short code, long frame, unsigned char* out,
+                    size_t capacity = qvr::kGlyphBufferBytes) const;
+    SIZE make_spc_unic(QVXF attr, unsigned short code, long frame, unsigned char* out,
+                       size_t capacity = qvr::kGlyphBufferBytes) const;
+    SIZE make_han_unic(QVXF attr, unsigned short code, long frame, unsigned char* out,
+                       size_t capacity = qvr::kGlyphBufferBytes) const;
+    SIZE make_euckr(QVXF attr, unsigned short code, long frame, unsigned char* out,
+                    size_t capacity = qvr::kGlyphBufferBytes) const;
+    SIZE make_gb2312(QVXF attr, unsigned short code, long frame, unsigned char* out,
+                     size_t capacity = qvr::kGlyphBufferBytes) const;
+    SIZE make_move(QVXF attr, unsigned short move, long frame, unsigned char* out,
+                   size_t capacity = qvr::kGlyphBufferBytes) const;
+    SIZE make_mov16x16(QVXF attr, unsigned short move, long frame, unsigned char* out,
+                       size_t capacity = qvr::kGlyphBufferBytes) const;
+    SIZE make_mov32x32(QVXF attr, unsigned short move, long frame, unsigned char* out,
+                       size_t capacity = qvr::kGlyphBufferBytes) const;
+
+    // Painters of one glyph (1 bit a dot, rows of whole bytes, most
+    // significant bit leftmost); a null glyph paints as one without dots.
+    SIZE make_fnt06(QVXF attr, const unsigned char* glyph, long frame, unsigned char* out,
+                    size_t capacity = qvr::kGlyphBufferBytes) const;
+    SIZE make_fnt08x16(QVXF attr, const unsigned char* glyph, long frame, unsigned char* out,
+                       size_t capacity = qvr::kGlyphBufferBytes) const;
+    SIZE make_fnt16x16(QVXF attr, const unsigned char* glyph, long frame, unsigned char* out,
+                       size_t capacity = qvr::kGlyphBufferBytes) const;
+    SIZE make_fnt16x32(QVXF attr, const unsigned char* glyph, long frame, unsigned char* out,
+                       size_t capacity = qvr::kGlyphBufferBytes) const;
+    SIZE make_fnt32x32(QVXF attr, const unsigned char* glyph, long frame, unsigned char* out,
+                       size_t capacity = qvr::kGlyphBufferBytes) const;
+
+    // Size of one cell.
+    static long GetCharXSize(QVXF attr, unsigned short code);
+    static long GetCharYSize(QVXF attr);
+    static long GetCharXSize(const CLumiChar* cell);
+    static long GetCharYSize(const CLumiChar* cell);
+    // A run of cells up to its end (code 0; the width also stops at a line
+    // control). The pointer-only forms trust the run to end; the others
+    // read at most `count` cells. All give 0 for a null pointer.
+    static long GetLumiCharWidth(const CLumiChar* cells);
+    static long GetLumiCharWidth(const CLumiChar* cells, size_t count);
+    static long GetLumiCharHeight(const CLumiChar* cells);
+    static long GetLumiCharHeight(const CLumiChar* cells, size_t count);
+    static SIZE GetLumiCharSize(const CLumiChar* cells);
+    static SIZE GetLumiCharSize(const CLumiChar* cells, size_t count);
+
+    // Double-byte code of a character: set 4 the first column of the code
+    // table (KS X 1001 / symbol index), set 3 the second (GB2312); 0xFFFF
+    // for no entry or another set.
+    unsigned short unic2dbcs(unsigned char set, unsigned short code) const;
+    static unsigned short dbcs2unic(unsigned char set, const char* dbcs);
 
 protected:
     // Loaders used by Initialize.

@@ -1,0 +1,132 @@
+#include "core/atomic_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lumivo {
+
+long IFileOps::Write(int fd, const uint8_t* data, size_t length) { return ::write(fd, data, length); }
+int IFileOps::Fsync(int fd) { return ::fsync(fd); }
+int IFileOps::Rename(const char* from, const char* to) { return std::rename(from, to); }
+
+namespace {
+
+std::string Why(const std::string& step, const std::filesystem::path& path, int err)
+{
+    return "cannot save " + path.string() + ": " + step + " failed (" + std::strerror(err) + ")";
+}
+
+// Flushes a folder's entry list so a rename survives a power cut; a folder
+// that cannot be opened or synced is no reason to fail the save.
+void SyncFolder(const std::filesystem::path& folder)
+{
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint8_t>& data, IFileOps* ops)
+{
+    IFileOps builtin;
+    IFileOps& io = ops ? *ops : builtin;
+    const std::filesystem::path folder = path.parent_path();
+    std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return Result::Fail(Why("creating a temporary file in its folder", path, errno));
+
+    // The new file keeps the permissions of the one it replaces; a new file
+    // gets the usual ones.
+    struct stat st{};
+    mode_t mode = 0666;
+    if (::stat(path.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode &= ~mask;
+    }
+    ::fchmod(fd, mode);
+
+    auto fail = [&](const char* step) {
+        const int err = errno;
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return Result::Fail(Why(step, path, err));
+    };
+    size_t done = 0;
+    while (done < data.size()) {
+        const long n = io.Write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return fail("writing");
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (io.Fsync(fd) != 0)
+        return fail("flushing to disk");
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        return Result::Fail(Why("closing", path, err));
+    }
+    if (io.Rename(temp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        return Result::Fail(Why("replacing the old file", path, err));
+    }
+    SyncFolder(folder);
+    return {};
+}
+
+Result ReadFileLimited(const std::filesystem::path& path, size_t maxBytes, std::vector<uint8_t>& out)
+{
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Result::Fail("cannot open " + path.string() + ": " + std::strerror(errno));
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Result::Fail("cannot read " + path.string() + ": not a regular file");
+    }
+    if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return Result::Fail("cannot read " + path.string() + ": larger than " +
+                            std::to_string(maxBytes) + " bytes");
+    }
+    out.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    // Reads what is there, never more than the limit, even if the file grows.
+    while (done < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            out.clear();
+            return Result::Fail("cannot read " + path.string() + ": " + std::strerror(err));
+        }
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    out.resize(done);
+    ::close(fd);
+    return {};
+}
+
+} // namespace lumivo

@@ -1,0 +1,33 @@
+// Writing a file so that the previous version survives any failure: the
+// bytes go to a temporary file in the same folder, which is flushed to disk
+// and then renamed over the old one. Reading is bounded by a size limit.
+#pragma once
+
+#include "core/result.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace lumivo {
+
+// The system calls the writer uses; tests replace single steps to make them
+// fail. Each returns what the POSIX call returns and leaves errno set.
+class IFileOps {
+public:
+    virtual ~IFileOps() = default;
+    virtual long Write(int fd, const uint8_t* data, size_t length);
+    virtual int Fsync(int fd);
+    virtual int Rename(const char* from, const char* to);
+};
+
+// Replaces path with data. On failure the old file (if any) is untouched,
+// the temporary file is removed and the error names the step and the cause.
+Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint8_t>& data,
+                       IFileOps* ops = nullptr);
+
+// Reads a whole file of at most maxBytes bytes.
+Result ReadFileLimited(const std::filesystem::path& path, size_t maxBytes, std::vector<uint8_t>& out);
+
+} // namespace lumivo

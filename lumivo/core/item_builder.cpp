@@ -1,0 +1,163 @@
+#include "core/item_builder.h"
+
+#include "core/item_text.h"
+
+#include <common/text.h>
+
+namespace lumivo {
+
+namespace {
+
+void ApplyGlyphChoices(const ItemChoices& choices, CLumiChar& cell)
+{
+    if (choices.color)
+        cell.attr.color = *choices.color;
+    if (choices.attrib)
+        cell.attr.attrib = *choices.attrib;
+    if (choices.face)
+        cell.attr.face = *choices.face & 0x1F;
+    if (choices.width)
+        cell.attr.widthIndex = *choices.width + 1;
+    if (choices.size)
+        cell.attr.size = *choices.size;
+}
+
+// Copies a line of text into cells [first, first + capacity).
+Result FillCells(const ItemChoices& choices, std::u16string_view text, CLumivo& item, int first,
+                 unsigned capacity, LUMIVO_TYPE cellKind)
+{
+    if (text.find(u'\n') != std::u16string_view::npos)
+        return Result::Fail("a line of an item cannot hold a line break");
+    if (text.find(u'\0') != std::u16string_view::npos)
+        return Result::Fail("the text holds a zero character");
+    if (text.size() > capacity) {
+        const std::u16string msg =
+            FormatText(LangText("Format", "fmtMaxChar"), {static_cast<long long>(capacity)});
+        return Result::Fail(common::Utf16ToUtf8(msg));
+    }
+    for (size_t i = 0; i < text.size(); ++i) {
+        CLumiChar& cell = item.chars[first + i];
+        cell.Initialize(cellKind);
+        cell.code = text[i];
+        ApplyGlyphChoices(choices, cell);
+    }
+    return {};
+}
+
+bool IsTextKind(int t) { return t == LUMIVO_TEXT || t == LUMIVO_ENG2LINE; }
+bool IsClockKind(int t) { return t == LUMIVO_DATE || t == LUMIVO_TIME || t == LUMIVO_TEMPERATURE; }
+bool IsContentKind(int t) { return t == LUMIVO_IMAGE || t == LUMIVO_MOVIE || t == LUMIVO_ANIMATION; }
+
+Result CheckRange(const char* what, std::optional<unsigned> v, unsigned max)
+{
+    if (v && *v > max)
+        return Result::Fail(std::string(what) + " must lie in 0 to " + std::to_string(max));
+    return {};
+}
+
+} // namespace
+
+int ItemKindFromName(std::string_view name)
+{
+    struct Kind {
+        const char* name;
+        int type;
+    };
+    static const Kind kinds[] = {{"text", LUMIVO_TEXT},         {"eng2line", LUMIVO_ENG2LINE},
+                                 {"image", LUMIVO_IMAGE},       {"movie", LUMIVO_MOVIE},
+                                 {"animation", LUMIVO_ANIMATION}, {"date", LUMIVO_DATE},
+                                 {"time", LUMIVO_TIME},         {"analog", LUMIVO_ANALOG},
+                                 {"temperature", LUMIVO_TEMPERATURE}};
+    for (const Kind& k : kinds)
+        if (name == k.name)
+            return k.type;
+    return -1;
+}
+
+Result BuildItem(const ItemChoices& choices, CLumivo& out)
+{
+    const int t = choices.type;
+    if (!IsTextKind(t) && !IsClockKind(t) && !IsContentKind(t) && t != LUMIVO_ANALOG)
+        return Result::Fail(std::string("the editor builds no items of kind ") +
+                            std::to_string(t));
+    for (Result r : {CheckRange("colour", choices.color, 22), CheckRange("attribute", choices.attrib, 23),
+                     CheckRange("face", choices.face, 31), CheckRange("width", choices.width, 3), CheckRange("size", choices.size, 7),
+                     CheckRange("start effect", choices.effectS, 0xFFFF),
+                     CheckRange("wait effect", choices.effectW, 0xFFFF),
+                     CheckRange("end effect", choices.effectE, 0xFFFF),
+                     CheckRange("speed", choices.speed, 255), CheckRange("option", choices.option, 255),
+                     CheckRange("content index", choices.index, 0xFFFF),
+                     CheckRange("delay", choices.delay, 83)})
+        if (!r)
+            return r;
+    if (choices.lines < 1 || choices.lines > 7)
+        return Result::Fail("lines must lie in 1 to 7");
+    const unsigned maxFormat = t == LUMIVO_DATE ? 4 : t == LUMIVO_TIME ? 3 : 1;
+    if (IsClockKind(t) && choices.format > maxFormat)
+        return Result::Fail("format must lie in 0 to " + std::to_string(maxFormat));
+
+    CLumivo item;
+    if (t == LUMIVO_ENG2LINE) {
+        Result r = FillCells(choices, choices.text, item, 0, kMaxLineChars, LUMIVO_ENG2LINE);
+        if (r)
+            r = FillCells(choices, choices.text2, item, CLumivo::kLineCells, kMaxLineChars, LUMIVO_ENG2LINE);
+        if (!r)
+            return r;
+    } else if (t == LUMIVO_TEXT || IsClockKind(t)) {
+        if (IsClockKind(t)) {
+            // The engine writes the live text into these cells and keeps
+            // their glyph choices, so every cell carries them.
+            for (CLumiChar& cell : item.chars)
+                ApplyGlyphChoices(choices, cell);
+        }
+        if (Result r = FillCells(choices, choices.text, item, 0, kMaxItemChars, LUMIVO_TEXT); !r)
+            return r;
+    } else if (IsContentKind(t)) {
+        item.chars[0].code = static_cast<uint16_t>(choices.index);
+        item.chars[0].attr.kind = t == LUMIVO_IMAGE ? 2 : t == LUMIVO_MOVIE ? 4 : 3;
+    }
+
+    item.type = static_cast<uint8_t>(t);
+    SetItemLines(item, choices.lines);
+    item.fit = (choices.fit && (IsTextKind(t) || IsClockKind(t))) ? 1 : 0;
+
+    const uint16_t speed = static_cast<uint16_t>(3 * choices.delay + 5);
+    switch (t) {
+    case LUMIVO_IMAGE:
+        item.effectS = CEFF(104, speed), item.effectW = CEFF(96, speed), item.effectE = CEFF(101, speed);
+        break;
+    case LUMIVO_MOVIE:
+        item.effectS = CEFF(102, speed), item.effectW = CEFF(94, speed), item.effectE = CEFF(99, speed);
+        break;
+    case LUMIVO_ANIMATION:
+        item.effectS = CEFF(103, speed), item.effectW = CEFF(95, speed), item.effectE = CEFF(100, speed);
+        break;
+    case LUMIVO_DATE:
+    case LUMIVO_TIME:
+    case LUMIVO_TEMPERATURE:
+        item.format = static_cast<uint8_t>(choices.format);
+        break;
+    case LUMIVO_ANALOG:
+        item.effectS.code = 101, item.effectW.code = 93, item.effectE.code = 98;
+        item.option = static_cast<uint8_t>(choices.option.value_or(1));
+        break;
+    default:
+        break;
+    }
+    if (t != LUMIVO_ANALOG && choices.option)
+        item.option = static_cast<uint8_t>(*choices.option);
+    if (choices.effectS)
+        item.effectS.code = static_cast<uint16_t>(*choices.effectS);
+    if (choices.effectW)
+        item.effectW.code = static_cast<uint16_t>(*choices.effectW);
+    if (choices.effectE)
+        item.effectE.code = static_cast<uint16_t>(*choices.effectE);
+    if (choices.speed) {
+        for (CEFF* e : {&item.effectS, &item.effectW, &item.effectE})
+            e->param = static_cast<uint16_t>((e->param & 0xFF00) | *choices.speed);
+    }
+    out = item;
+    return {};
+}
+
+} // namespace lumivo

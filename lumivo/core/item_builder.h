@@ -1,0 +1,47 @@
+// Building one item as the Ad editor's pages do, from plain choices: the
+// editor's pages and the command-line tool both fill an ItemChoices.
+#pragma once
+
+#include "core/result.h"
+
+#include <qvr/records.h>
+
+#include <optional>
+#include <string>
+
+namespace lumivo {
+
+struct ItemChoices {
+    int type = LUMIVO_TEXT;  // a kind the editor has a page for: 0-7 or 10
+    std::u16string text;     // Text, Eng2Line line 1, Date/Time/Temperature sample cells
+    std::u16string text2;    // Eng2Line line 2
+    unsigned lines = 1;      // 16-dot lines the item is high (1 to 7)
+    bool fit = false;        // Text, Eng2Line, Date, Time, Temperature only
+    unsigned format = 0;     // Date, Time, Temperature
+    // The item's option byte: the Analog page's 1-based style entry (1 when
+    // not given), the hold seconds of other kinds (the default 5 when not given).
+    std::optional<unsigned> option;
+    unsigned index = 0;      // Image, Movie, Animation: the content index
+    unsigned delay = 15;     // Image, Movie, Animation: delay choice d, speed byte 3 x d + 5
+    // Glyph choices applied to every cell built: colour row, attribute row,
+    // face, the width list's entry (widthIndex = entry + 1) and the glyph
+    // height in units of 8 dots (2: 16 dots, 4: 32 dots).
+    std::optional<unsigned> color, attrib, face, width, size;
+    // Effect codes and speed byte that replace the kind's defaults.
+    std::optional<unsigned> effectS, effectW, effectE, speed;
+};
+
+// Longest text of one item, and of one Eng2Line line.
+constexpr unsigned kMaxItemChars = CLumivo::kCells;
+constexpr unsigned kMaxLineChars = CLumivo::kLineCells;
+
+// Builds the item; fails (with the editor's message) for a kind that has no
+// editor page, a text that does not fit, or a value out of its field's range.
+Result BuildItem(const ItemChoices& choices, CLumivo& out);
+
+// The kind for a name as the command line spells it ("text", "eng2line",
+// "date", "time", "temperature", "analog", "image", "movie", "animation");
+// -1 for others.
+int ItemKindFromName(std::string_view name);
+
+} // namespace lumivo

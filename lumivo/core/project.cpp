@@ -1,0 +1,322 @@
+#include "core/project.h"
+
+#include "core/item_text.h"
+
+#include <qvr/content_resource.h>
+
+#include <common/text.h>
+
+#include <algorithm>
+
+namespace lumivo {
+
+namespace {
+
+constexpr const char* kSection = "Settings";
+
+std::string ErrMaxAdvt(const std::string& detail)
+{
+    return detail + ": " + common::Utf16ToUtf8(LangText("Error", "ErrMaxAdvt"));
+}
+
+} // namespace
+
+BoardValues NormaliseContent(BoardValues b)
+{
+    if (b.language != 'A' && b.language != 'E')
+        b.language = 'E';
+    if (b.lumivoColumn != 3 && b.lumivoColumn != 6)
+        b.lumivoColumn = 6;
+    if (b.lumivoRow == 0 || b.lumivoRow > 2)
+        b.lumivoRow = 2;
+    return b;
+}
+
+int ChooseContainer(uint8_t language, uint8_t row, uint8_t column)
+{
+    struct Choice {
+        uint8_t language, row, column;
+        int resource;
+    };
+    static const Choice table[] = {{'A', 1, 2, 310}, {'A', 1, 3, 311}, {'A', 1, 6, 312},
+                                   {'A', 2, 3, 333}, {'A', 2, 6, 315}, {'E', 1, 3, 316},
+                                   {'E', 1, 6, 314}, {'E', 2, 3, 327}, {'E', 2, 6, 326}};
+    for (const Choice& c : table)
+        if (c.language == language && c.row == row && c.column == column)
+            return c.resource;
+    return 0;
+}
+
+ContentLoader DefaultContentLoader()
+{
+    // The containers the program carries. A file that is there but cannot
+    // be read gives an empty vector: the library then reports it as not
+    // loadable rather than as missing.
+    return [](int resource) -> std::optional<std::vector<uint8_t>> {
+        if (qvr::FindContentResource(resource).empty())
+            return std::nullopt;
+        return qvr::LoadContentResource(resource);
+    };
+}
+
+BoardValues NewProjectBoard(const common::IProfile& profile)
+{
+    BoardValues b;
+    b.moduleRow = static_cast<uint8_t>(profile.GetProfileInt(kSection, "Module Row", 1));
+    b.moduleColumn = static_cast<uint8_t>(profile.GetProfileInt(kSection, "Module Column", 6));
+    b.language = static_cast<uint8_t>(profile.GetProfileInt(kSection, "Language", 69));
+    b.lumivoRow = b.moduleRow;
+    b.lumivoColumn = profile.GetProfileInt(kSection, "Lumivo Column", 6) >= 6 ? 6 : 3;
+    return b;
+}
+
+CProjectCore::CProjectCore(ContentLoader loader)
+    : m_Loader(std::move(loader)), m_Content(std::make_unique<CContent>())
+{
+    m_DefaultQvxf.Initialize(LUMIVO_TEXT);
+}
+
+CProjectCore::~CProjectCore() = default;
+
+// ---- Settings
+
+void CProjectCore::ReadSettings(const common::IProfile& p)
+{
+    m_Board.moduleRow = static_cast<uint8_t>(p.GetProfileInt(kSection, "Module Row", 2));
+    m_Board.moduleColumn = static_cast<uint8_t>(p.GetProfileInt(kSection, "Module Column", 6));
+    m_Board.language = static_cast<uint8_t>(p.GetProfileInt(kSection, "Language", 65));
+    m_Board.lumivoRow = static_cast<uint8_t>(p.GetProfileInt(kSection, "Lumivo Row", 2));
+    m_Board.lumivoColumn = static_cast<uint8_t>(p.GetProfileInt(kSection, "Lumivo Column", 6));
+}
+
+Result CProjectCore::Start(const common::IProfile& profile)
+{
+    ReadSettings(profile);
+    return ReloadContent();
+}
+
+void CProjectCore::WriteSettings(common::IProfile& p) const
+{
+    p.WriteProfileInt(kSection, "Module Row", m_Board.moduleRow);
+    p.WriteProfileInt(kSection, "Module Column", m_Board.moduleColumn);
+    p.WriteProfileInt(kSection, "Language", m_Board.language);
+    p.WriteProfileInt(kSection, "Lumivo Row", m_Board.lumivoRow);
+    p.WriteProfileInt(kSection, "Lumivo Column", m_Board.lumivoColumn);
+}
+
+void CProjectCore::WriteSaveSettings(common::IProfile& p) const
+{
+    p.WriteProfileString(kSection, "Project Path", m_Folder);
+    WriteSettings(p);
+}
+
+// ---- Board and content
+
+Result CProjectCore::SetBoard(BoardValues board)
+{
+    board.lumivoColumn = board.lumivoColumn < 6 ? 3 : 6;
+    m_Board = board;
+    return ReloadContent();
+}
+
+Result CProjectCore::ReloadContent()
+{
+    // The stored values follow the container choice.
+    m_Board = NormaliseContent(m_Board);
+    const int resource = ChooseContainer(m_Board);
+    if (resource != 0 && resource == m_ContentResource)
+        return {};
+    // Loading a container clears the library; the project's user images
+    // are kept across it.
+    const unsigned kept = m_Content->GetUserImageMX();
+    std::vector<uint8_t> images(static_cast<size_t>(m_Content->GetUserImageLZO(nullptr)));
+    m_Content->GetUserImageLZO(images.data(), images.size());
+    Result r = LoadContainer(resource);
+    m_Content->SetUserImageLZO(images.data(), images.size());
+    if (m_Content->GetUserImageMX() != kept)
+        r.Warn("the user images could not be kept");
+    return r;
+}
+
+Result CProjectCore::LoadContainer(int resource)
+{
+    std::optional<std::vector<uint8_t>> bytes;
+    if (resource != 0 && m_Loader)
+        bytes = m_Loader(resource);
+    if (!bytes) {
+        // No library for these values: an empty one rather than one that
+        // belongs to another board.
+        if (m_ContentResource != 0 || m_Content->GetHeaderWord() != 0)
+            m_Content->Clear();
+        m_ContentResource = 0;
+        // A warning, not an error: the project itself is fine.
+        Result r;
+        r.Warn(kMsgNoResource);
+        r.Failed();
+        return r;
+    }
+    if (bytes->empty() || m_Content->Initialize(bytes->data(), bytes->size()) == 0) {
+        m_Content->Clear(); // never a half-filled library
+        m_ContentResource = 0;
+        return Result::Fail(kMsgContent);
+    }
+    m_Content->SetBoardLanguage(m_Content->GetContentLanguage());
+    m_ContentResource = resource;
+    return {};
+}
+
+// ---- Project
+
+std::filesystem::path CProjectCore::SetProject(const std::string& folder, const std::string& name)
+{
+    m_Folder = folder;
+    m_Name = name;
+    m_Path = std::filesystem::path(folder) / (name + kProjectExtension);
+    m_Modified = true;
+    return m_Path;
+}
+
+// ---- The Ad list
+
+CAdEntry CProjectCore::MakeEntry(uint32_t page, const CLumivo& item) const
+{
+    CAdEntry e;
+    e.page = page;
+    e.item = item;
+    e.title = ItemTitle(item, KoreanLibrary());
+    e.effectS = item.effectS.code;
+    e.effectW = item.effectW.code;
+    e.effectE = item.effectE.code;
+    return e;
+}
+
+unsigned CProjectCore::CountPageItems(unsigned page) const
+{
+    return static_cast<unsigned>(std::count_if(m_Entries.begin(), m_Entries.end(),
+                                               [&](const CAdEntry& e) { return e.page == page; }));
+}
+
+std::vector<CLumivo> CProjectCore::PageItems(unsigned page) const
+{
+    std::vector<CLumivo> items;
+    for (const CAdEntry& e : m_Entries)
+        if (e.page == page)
+            items.push_back(e.item);
+    return items;
+}
+
+void CProjectCore::NewDocument()
+{
+    m_Entries.clear();
+    m_PageCount = 0;
+}
+
+Result CProjectCore::CheckPage(const std::vector<CLumivo>& items, unsigned itemsAfter) const
+{
+    if (items.empty())
+        return Result::Fail("a page needs at least one item");
+    if (items.size() > kMaxPageItems)
+        return Result::Fail(ErrMaxAdvt("a page holds at most four items"));
+    if (itemsAfter > kMaxItems)
+        return Result::Fail(ErrMaxAdvt("a project holds at most 50 items"));
+    return {};
+}
+
+Result CProjectCore::AppendPage(const std::vector<CLumivo>& items)
+{
+    return InsertPage(m_PageCount, items);
+}
+
+Result CProjectCore::InsertPage(unsigned page, const std::vector<CLumivo>& items)
+{
+    if (page > m_PageCount)
+        return Result::Fail("there is no page " + std::to_string(page));
+    if (Result r = CheckPage(items, ItemCount() + static_cast<unsigned>(items.size())); !r)
+        return r;
+    // The list stays grouped: the new page goes before the first entry of
+    // a later page.
+    auto at = std::find_if(m_Entries.begin(), m_Entries.end(),
+                           [&](const CAdEntry& e) { return e.page >= page; });
+    for (CAdEntry& e : m_Entries)
+        if (e.page >= page)
+            ++e.page;
+    std::vector<CAdEntry> added;
+    for (const CLumivo& item : items)
+        added.push_back(MakeEntry(page, item));
+    m_Entries.insert(at, added.begin(), added.end());
+    ++m_PageCount;
+    m_Modified = true;
+    return {};
+}
+
+Result CProjectCore::ReplacePage(unsigned page, const std::vector<CLumivo>& items)
+{
+    if (page >= m_PageCount)
+        return Result::Fail("there is no page " + std::to_string(page));
+    const unsigned others = ItemCount() - CountPageItems(page);
+    if (Result r = CheckPage(items, others + static_cast<unsigned>(items.size())); !r)
+        return r;
+    auto first = std::find_if(m_Entries.begin(), m_Entries.end(),
+                              [&](const CAdEntry& e) { return e.page >= page; });
+    auto last = std::find_if(first, m_Entries.end(), [&](const CAdEntry& e) { return e.page != page; });
+    std::vector<CAdEntry> added;
+    for (const CLumivo& item : items)
+        added.push_back(MakeEntry(page, item));
+    first = m_Entries.erase(first, last);
+    m_Entries.insert(first, added.begin(), added.end());
+    m_Modified = true;
+    return {};
+}
+
+Result CProjectCore::DeletePage(unsigned page)
+{
+    if (page >= m_PageCount)
+        return Result::Fail("there is no page " + std::to_string(page));
+    std::erase_if(m_Entries, [&](const CAdEntry& e) { return e.page == page; });
+    for (CAdEntry& e : m_Entries)
+        if (e.page > page)
+            --e.page;
+    --m_PageCount;
+    m_Modified = true;
+    return {};
+}
+
+Result CProjectCore::SetItem(size_t entry, const CLumivo& item)
+{
+    if (entry >= m_Entries.size())
+        return Result::Fail(common::Utf16ToUtf8(LangText("Error", "ErrOutBound")));
+    m_Entries[entry] = MakeEntry(m_Entries[entry].page, item);
+    m_Modified = true;
+    return {};
+}
+
+Result CProjectCore::SetPageUsed(unsigned page, bool used)
+{
+    if (page >= m_PageCount)
+        return Result::Fail("there is no page " + std::to_string(page));
+    for (CAdEntry& e : m_Entries)
+        if (e.page == page)
+            e.item.skip = used ? 0 : 1;
+    m_Modified = true;
+    return {};
+}
+
+// ---- User images
+
+Result CProjectCore::LoadUserImages(const uint8_t* blob, size_t length)
+{
+    if (blob == nullptr)
+        return Result::Fail("Error file: LumivoDoc 277 line");
+    const long used = m_Content->SetUserImageLZO(blob, length);
+    // A blob of no images is consumed up to its count field only.
+    const bool empty = used == 8 && length == 12 && m_Content->GetUserImageMX() == 0;
+    if (used != static_cast<long>(length) && !empty) {
+        Result r;
+        r.Error("the user-image blob is damaged: " + std::to_string(m_Content->GetUserImageMX()) +
+                " image(s) read");
+        return r;
+    }
+    return {};
+}
+
+} // namespace lumivo

@@ -1,0 +1,193 @@
+// The project: board values, the Ad list grouped by page, the content
+// library that matches the board with the user images inside it, the project
+// file (.qvndoc) and the Ad blob the controller exchanges. Everything here is
+// free of windows: the Qt document holds one CProjectCore and shows the
+// messages of the returned Results in message boxes; the command-line tool
+// prints them.
+#pragma once
+
+#include "core/atomic_file.h"
+#include "core/result.h"
+
+#include <qvr/content.h>
+#include <qvr/records.h>
+
+#include <common/profile.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumivo {
+
+// Texts fixed by the program (shown as they are in every language).
+inline constexpr const char* kMsgDocumentFile = "Error:Load Lumivo document file";
+inline constexpr const char* kMsgContent = "Error:Load Lumivo Content...";
+inline constexpr const char* kMsgNoResource = "Select Resource Not Find!!!!";
+
+// Limits of a project: what the controller's Ad blob can hold.
+constexpr unsigned kMaxItems = 50;
+constexpr unsigned kMaxPages = 50;
+constexpr unsigned kMaxPageItems = 4;
+
+// The reader's buffer for one compressed record or the user-image blob.
+// The program never writes longer ones; longer ones are dropped.
+constexpr size_t kMaxRecordBytes = 131072;
+
+constexpr const char* kProjectExtension = ".qvndoc";
+
+// One line of the Ad list.
+struct CAdEntry {
+    uint32_t page = 0;     // 0-based page (Ad) number
+    std::u16string title;  // rebuilt from the item whenever the entry is made
+    uint32_t effectS = 0;  // the item's effect codes when the entry was made
+    uint32_t effectW = 0;
+    uint32_t effectE = 0;
+    CLumivo item;
+};
+
+// Module Row, Module Column, Language, Lumivo Row, Lumivo Column.
+struct BoardValues {
+    uint8_t moduleRow = 2;
+    uint8_t moduleColumn = 6;
+    uint8_t language = 'A';
+    uint8_t lumivoRow = 2;
+    uint8_t lumivoColumn = 6;
+    bool operator==(const BoardValues&) const = default;
+};
+
+// The three content values as the container choice needs them: a Language
+// other than 'A' and 'E' becomes 'E', a Lumivo Column other than 3 and 6
+// becomes 6, a Lumivo Row of 0 or above 2 becomes 2.
+BoardValues NormaliseContent(BoardValues board);
+// The container's resource number for normalised values; 0 when none fits.
+int ChooseContainer(uint8_t language, uint8_t lumivoRow, uint8_t lumivoColumn);
+inline int ChooseContainer(const BoardValues& b)
+{
+    return ChooseContainer(b.language, b.lumivoRow, b.lumivoColumn);
+}
+
+// Where the containers come from: the bytes of a resource, nothing when
+// the resource does not exist (an empty vector: it exists but cannot be read).
+using ContentLoader = std::function<std::optional<std::vector<uint8_t>>(int resource)>;
+// The program's containers.
+ContentLoader DefaultContentLoader();
+
+// The board a new project starts with: the "Settings" values with the
+// new-project defaults (1 module row, 6 columns, 'E', content rows = module
+// rows, content column class 6 unless the setting is below 6).
+BoardValues NewProjectBoard(const common::IProfile& profile);
+
+class CProjectCore {
+public:
+    explicit CProjectCore(ContentLoader loader = DefaultContentLoader());
+    ~CProjectCore();
+    CProjectCore(const CProjectCore&) = delete;
+    CProjectCore& operator=(const CProjectCore&) = delete;
+
+    // ---- Settings (section "Settings").
+    // Reads the five board values with their defaults (2, 6, 'A', 2, 6),
+    // then chooses and loads the container: what the document does when it
+    // is made.
+    Result Start(const common::IProfile& profile);
+    void ReadSettings(const common::IProfile& profile);
+    // The five board values (when the document goes).
+    void WriteSettings(common::IProfile& profile) const;
+    // "Project Path" and the five values (when the project is saved).
+    void WriteSaveSettings(common::IProfile& profile) const;
+
+    // ---- Board and content library.
+    const BoardValues& Board() const { return m_Board; }
+    // Stores the values, the Lumivo Column clamped first (below 6: 3, else 6)
+    // and the content values normalised; reloads the content library. Fails
+    // when no container could be loaded (the values are stored all the same).
+    Result SetBoard(BoardValues board);
+    // Chooses the container for the board values and loads it; the user
+    // images survive a reload.
+    Result ReloadContent();
+    int ContentResource() const { return m_ContentResource; } // 0: nothing loaded
+    CContent& Content() { return *m_Content; }
+    const CContent& Content() const { return *m_Content; }
+    const QVXF& DefaultQvxf() const { return m_DefaultQvxf; }
+
+    // ---- Project folder and name.
+    // Stores both and composes the file path (folder / name + ".qvndoc");
+    // marks the project modified. Making the folder the current directory is
+    // left to the caller.
+    std::filesystem::path SetProject(const std::string& folder, const std::string& name);
+    const std::string& Folder() const { return m_Folder; }
+    const std::string& Name() const { return m_Name; }
+    const std::filesystem::path& Path() const { return m_Path; }
+
+    bool IsModified() const { return m_Modified; }
+    void SetModified(bool modified) { m_Modified = modified; }
+
+    // ---- The Ad list.
+    const std::vector<CAdEntry>& Entries() const { return m_Entries; }
+    unsigned PageCount() const { return m_PageCount; }
+    unsigned ItemCount() const { return static_cast<unsigned>(m_Entries.size()); }
+    unsigned CountPageItems(unsigned page) const;
+    std::vector<CLumivo> PageItems(unsigned page) const;
+    // Empties the list (a new document).
+    void NewDocument();
+    // A new last page. Refused (with the "ErrMaxAdvt" text) when the page is
+    // empty, holds more than four items or the project would pass 50 items.
+    Result AppendPage(const std::vector<CLumivo>& items);
+    // A new page p; pages p and later move one up. p may be the page count.
+    Result InsertPage(unsigned page, const std::vector<CLumivo>& items);
+    // The page's items replaced (the editor's Edit Ad).
+    Result ReplacePage(unsigned page, const std::vector<CLumivo>& items);
+    // Removes page p; later pages move one down.
+    Result DeletePage(unsigned page);
+    // Replaces one entry's item (effects, skip ...); rebuilds its title and codes.
+    Result SetItem(size_t entry, const CLumivo& item);
+    // The Uses check box: every item of the page stores skip = !used.
+    Result SetPageUsed(unsigned page, bool used);
+
+    // ---- Project file.
+    // A refused file leaves the project as it was. Damaged records, missing
+    // containers and repairs are reported as warnings of a successful load.
+    Result LoadFile(const std::filesystem::path& path);
+    Result LoadBytes(const uint8_t* data, size_t length);
+    std::vector<uint8_t> Serialize() const;
+    // Atomic: a failed save leaves the old file and reports why.
+    Result SaveFile(const std::filesystem::path& path, IFileOps* ops = nullptr);
+
+    // ---- Ad blob.
+    // Numbers the items 1 to n (in the project's items too, as the
+    // controller expects them numbered) and lays out the blob.
+    Result PackAdBlob(std::vector<uint8_t>& blob);
+    // Replaces the Ad list; a refused blob leaves it as it was.
+    Result LoadAdBlob(const uint8_t* blob, size_t length);
+
+    // ---- User images.
+    // Succeeds when the blob is consumed exactly.
+    Result LoadUserImages(const uint8_t* blob, size_t length);
+    unsigned UserImageCount() const { return m_Content->GetUserImageMX(); }
+
+    // Whether dates are titled with the Korean pictures (the Korean library).
+    bool KoreanLibrary() const { return m_Board.language == 'A'; }
+    CAdEntry MakeEntry(uint32_t page, const CLumivo& item) const;
+
+private:
+    Result LoadContainer(int resource);
+    Result CheckPage(const std::vector<CLumivo>& items, unsigned itemsAfter) const;
+
+    ContentLoader m_Loader;
+    std::unique_ptr<CContent> m_Content;
+    int m_ContentResource = 0;
+    std::vector<CAdEntry> m_Entries;
+    QVXF m_DefaultQvxf;
+    std::string m_Folder;
+    std::string m_Name;
+    std::filesystem::path m_Path;
+    BoardValues m_Board;
+    unsigned m_PageCount = 0;
+    bool m_Modified = false;
+};
+
+} // namespace lumivo

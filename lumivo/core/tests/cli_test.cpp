@@ -1,0 +1,190 @@
+// lumivo-cli end to end: the built program beside this test binary.
+#include "test_support.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+using namespace coretest;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Slurp(const std::filesystem::path& p)
+{
+    const std::vector<uint8_t> b = ReadAll(p);
+    return std::string(b.begin(), b.end());
+}
+
+class Cli : public ::testing::Test {
+protected:
+    Outcome Call(std::vector<std::string> args)
+    {
+        const std::filesystem::path program =
+            std::filesystem::read_symlink("/proc/self/exe").parent_path() / "lumivo-cli";
+        args.insert(args.begin(), program.string());
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, (dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, (dir / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addchdir_np(&actions, dir.path.c_str());
+        pid_t pid = 0;
+        Outcome run;
+        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        run.out = Slurp(dir / "out");
+        run.err = Slurp(dir / "err");
+        return run;
+    }
+    void SetUp() override
+    {
+        // The tool takes its containers from here: tiny ones for the
+        // default new board (E, 1 row, 6 columns) and for A, 2 rows, 6
+        // columns; none for the others.
+        setenv("LUMIVO_CONTENT_DIR", (dir / "content").c_str(), 1);
+        std::filesystem::create_directory(dir / "content");
+        ASSERT_TRUE(lumivo::WriteFileAtomic(dir / "content" / "314.qvr", TinyContainer()));
+        ASSERT_TRUE(lumivo::WriteFileAtomic(dir / "content" / "315.qvr", TinyContainer()));
+    }
+    void TearDown() override { unsetenv("LUMIVO_CONTENT_DIR"); }
+    std::string File(const char* name) { return (dir / name).string(); }
+    static bool OneLine(const std::string& err)
+    {
+        return !err.empty() && err.find('\n') == err.size() - 1;
+    }
+    TempDir dir;
+};
+
+TEST_F(Cli, NewAddInfoAndLimits)
+{
+    const std::string p = File("p.qvndoc");
+    Outcome r = Call({"new", p});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, ""); // container 314 is there
+    EXPECT_EQ(Call({"new", p}).status, 1); // exists
+    r = Call({"add", p, "--type", "text", "--text", "Hé \"quoted\"", "--start", "75", "--speed", "20"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // A 16-dot board has one line: a second item does not fit on page 0.
+    r = Call({"add", p, "--type", "time", "--page", "0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+    ASSERT_EQ(Call({"add", p, "--type", "image", "--index", "3"}).status, 0);
+
+    r = Call({"info", p, "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string json = r.out;
+    for (const char* key : {"\"moduleRows\":1", "\"moduleColumns\":6", "\"language\":\"E\"",
+                            "\"lumivoRows\":1", "\"lumivoColumns\":6", "\"pageCount\":2",
+                            "\"userImages\":0", "\"contentLoaded\":true",
+                            "\"title\":\"Hé \\\"quoted\\\"\"", "\"effectS\":75", "\"familyS\":\"Wave\"",
+                            "\"effectW\":92", "\"familyW\":\"None\"", "\"typeName\":\"Image\"",
+                            "\"title\":\"Image No. 4\"", "\"effectS\":104", "\"option\":5",
+                            "\"lines\":1", "\"fit\":0", "\"page\":1"})
+        EXPECT_NE(json.find(key), std::string::npos) << key << " in " << json;
+    r = Call({"info", p});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Wave 7"), std::string::npos) << r.out;
+
+    // Four items a page on a four-row board; 50 items a project.
+    const std::string q = File("q.qvndoc");
+    ASSERT_EQ(Call({"new", q, "--module-rows", "4", "--module-cols", "12", "--language", "A"}).status, 0);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(Call({"add", q, "--type", "eng2line", "--text", "a", "--text2", "b", "--page", "0"}).status, 0);
+    r = Call({"add", q, "--type", "text", "--text", "fifth", "--page", "0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+    EXPECT_NE(r.err.find("four items"), std::string::npos) << r.err;
+    EXPECT_EQ(Call({"add", q, "--type", "text", "--page", "5"}).status, 1); // no such page
+}
+
+TEST_F(Cli, TheFiftyFirstItemIsRefused)
+{
+    // Build 50 items through the core, then ask the tool for one more.
+    TestContent content;
+    auto project = MakeProject(content);
+    for (int i = 0; i < 25; ++i)
+        ASSERT_TRUE(project->AppendPage({TextItem(u"a"), TextItem(u"b")}));
+    ASSERT_TRUE(project->SetBoard({4, 6, 'E', 2, 6}));
+    ASSERT_TRUE(project->SaveFile(dir / "full.qvndoc"));
+    const std::vector<uint8_t> before = ReadAll(dir / "full.qvndoc");
+    const Outcome r = Call({"add", File("full.qvndoc"), "--type", "text", "--text", "51"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("at most 50 items"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadAll(dir / "full.qvndoc"), before);
+}
+
+TEST_F(Cli, BlobPackAndUnpack)
+{
+    const std::string p = File("p.qvndoc");
+    ASSERT_EQ(Call({"new", p, "--module-rows", "2", "--content-rows", "1"}).status, 0);
+    ASSERT_EQ(Call({"add", p, "--type", "text", "--text", "one"}).status, 0);
+    ASSERT_EQ(Call({"add", p, "--type", "analog", "--page", "0"}).status, 0);
+    ASSERT_EQ(Call({"add", p, "--type", "date", "--format", "2"}).status, 0);
+    Outcome r = Call({"blob", "pack", p, File("ads.bin")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<uint8_t> blob = ReadAll(dir / "ads.bin");
+    ASSERT_GT(blob.size(), 12u);
+    EXPECT_EQ(std::string(blob.begin(), blob.begin() + 4), "LZO ");
+
+    // Into a new file, and over an existing one (whose board stays).
+    r = Call({"blob", "unpack", File("ads.bin"), File("n.qvndoc"), "--module-rows", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string info = Call({"info", File("n.qvndoc"), "--json"}).out;
+    EXPECT_NE(info.find("\"pageCount\":2"), std::string::npos) << info;
+    EXPECT_NE(info.find("\"title\":\"one\""), std::string::npos) << info;
+    EXPECT_NE(info.find("\"typeName\":\"Analog\""), std::string::npos) << info;
+    ASSERT_EQ(Call({"blob", "unpack", File("ads.bin"), p}).status, 0);
+    EXPECT_NE(Call({"info", p, "--json"}).out.find("\"lumivoRows\":1"), std::string::npos);
+    EXPECT_EQ(Call({"blob", "unpack", File("ads.bin"), p, "--module-rows", "3"}).status, 2);
+
+    // RLE blobs and damaged ones are refused with one line.
+    std::vector<uint8_t> rle = blob;
+    std::copy_n("RLE ", 4, rle.begin());
+    ASSERT_TRUE(lumivo::WriteFileAtomic(dir / "rle.bin", rle));
+    r = Call({"blob", "unpack", File("rle.bin"), p});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(OneLine(r.err));
+    EXPECT_NE(r.err.find("RLE"), std::string::npos);
+}
+
+TEST_F(Cli, HelpUsageErrorsAndRefusedFiles)
+{
+    for (std::vector<std::string> verb : std::vector<std::vector<std::string>>{
+             {"new"}, {"add"}, {"info"}, {"blob", "pack"}, {"blob", "unpack"}}) {
+        verb.push_back("--help");
+        const Outcome r = Call(verb);
+        EXPECT_EQ(r.status, 0) << verb[0];
+        EXPECT_EQ(r.out.rfind("usage: lumivo-cli " + verb[0], 0), 0u) << r.out;
+    }
+    EXPECT_EQ(Call({"--help"}).status, 0);
+    EXPECT_EQ(Call({}).status, 2);
+    EXPECT_EQ(Call({"frobnicate"}).status, 2);
+    EXPECT_EQ(Call({"new"}).status, 2);
+    EXPECT_EQ(Call({"new", File("x.qvndoc"), "--module-rows", "9"}).status, 2);
+    EXPECT_EQ(Call({"new", File("x.qvndoc"), "--language", "K"}).status, 2);
+    EXPECT_EQ(Call({"info", File("x.qvndoc"), "--bogus"}).status, 2);
+    EXPECT_EQ(Call({"add", File("x.qvndoc"), "--type", "humidity"}).status, 2);
+
+    ASSERT_TRUE(lumivo::WriteFileAtomic(dir / "bad.qvndoc", {'Q', 'V', 'N', 'D', 'O', 'C', 'X', 1}));
+    const Outcome r = Call({"info", File("bad.qvndoc")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+    EXPECT_NE(r.err.find(lumivo::kMsgDocumentFile), std::string::npos);
+    EXPECT_EQ(Call({"info", File("missing.qvndoc")}).status, 1);
+}
+
+} // namespace
