@@ -174,6 +174,31 @@ TEST_F(CliBoard, SendThenFetchWritesTheSameAdsAsAProject)
     EXPECT_NE(std::string::npos, fetchedInfo.out.find("board: 1 x 6 modules"));
 }
 
+TEST_F(CliBoard, ImagesSentAreFetchedWithTheAds)
+{
+    StartSim();
+    lumivo::CProjectCore project;
+    ASSERT_TRUE(project.AppendPage({coretest::TextItem(u"Pictures")}).ok());
+    CRGX<8192> image;
+    image.header.width = 16;
+    image.header.height = 16;
+    std::fill(image.data, image.data + 128, 0x56);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(1, project.Content().InsertUserImage(&image));
+    const std::string p = (dir / "p.qvndoc").string();
+    ASSERT_TRUE(project.SaveFile(p).ok());
+
+    Outcome r = Call({"images", "send", p});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("sent 3 user images\n", r.out);
+    ASSERT_EQ(0, Call({"send", p}).status);
+    const std::string f = (dir / "f.qvndoc").string();
+    r = Call({"fetch", f});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("fetched 1 Ads (1 items) and 3 user images"));
+    EXPECT_NE(std::string::npos, Call({"info", f}, false).out.find("user images: 3"));
+}
+
 TEST_F(CliBoard, SettingsSetWritesOnlyTheNamedFields)
 {
     Bytes record(156);
