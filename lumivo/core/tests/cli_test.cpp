@@ -1,55 +1,13 @@
 // lumivo-cli end to end: the built program beside this test binary.
 #include "test_support.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
-
 using namespace coretest;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string Slurp(const std::filesystem::path& p)
-{
-    const std::vector<uint8_t> b = ReadAll(p);
-    return std::string(b.begin(), b.end());
-}
-
 class Cli : public ::testing::Test {
 protected:
-    Outcome Call(std::vector<std::string> args)
-    {
-        const std::filesystem::path program =
-            std::filesystem::read_symlink("/proc/self/exe").parent_path() / "lumivo-cli";
-        args.insert(args.begin(), program.string());
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, (dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, (dir / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addchdir_np(&actions, dir.path.c_str());
-        pid_t pid = 0;
-        Outcome run;
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        run.out = Slurp(dir / "out");
-        run.err = Slurp(dir / "err");
-        return run;
-    }
+    Outcome Call(std::vector<std::string> args) { return RunCli(dir.path, std::move(args)); }
     void SetUp() override
     {
         // The tool takes its containers from here: tiny ones for the

@@ -13,6 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -20,6 +24,8 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+
+extern char** environ;
 
 namespace coretest {
 
@@ -135,6 +141,46 @@ inline std::vector<uint8_t> ReadAll(const std::filesystem::path& path)
     std::vector<uint8_t> out;
     lumivo::ReadFileLimited(path, 1u << 24, out);
     return out;
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+inline std::string Slurp(const std::filesystem::path& p)
+{
+    const std::vector<uint8_t> b = ReadAll(p);
+    return std::string(b.begin(), b.end());
+}
+
+// Runs the built lumivo-cli (beside the test binary) in a folder; its
+// output goes to the files "out" and "err" there.
+inline Outcome RunCli(const std::filesystem::path& dir, std::vector<std::string> args)
+{
+    const std::filesystem::path program =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path() / "lumivo-cli";
+    args.insert(args.begin(), program.string());
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, (dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    pid_t pid = 0;
+    Outcome run;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.out = Slurp(dir / "out");
+    run.err = Slurp(dir / "err");
+    return run;
 }
 
 } // namespace coretest
