@@ -3,7 +3,11 @@
 #include <gif_lib.h>
 #include <png.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -157,9 +161,16 @@ bool GifWriter::Open(const std::filesystem::path& path, int boardWidth, int boar
     m_->height = boardHeight;
     m_->zoom = std::max(1, zoom);
     m_->picture = std::make_unique<BoardPicture>(boardWidth, boardHeight, zoom, dots);
+    // Opened here so that the file gets the usual permissions (the umask's).
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = "cannot write " + path.string() + ": " + std::strerror(errno);
+        return false;
+    }
     int err = 0;
-    m_->gif = EGifOpenFileName(path.c_str(), false, &err);
+    m_->gif = EGifOpenFileHandle(fd, &err);
     if (!m_->gif) {
+        ::close(fd);
         error = "cannot write " + path.string() + ": " + GifErrorString(err);
         return false;
     }
