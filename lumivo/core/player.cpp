@@ -413,7 +413,11 @@ void CPlayer::RenderPicture(PageInfo& e)
         if (h.frames == 0 || h.height == 0)
             return;
         const int offset = e.kind == LUMIVO_ANIMATION ? e.scrollPos : 0;
-        sy = static_cast<int>(e.animCounter % h.frames) * h.height + offset;
+        // In 64 bits: frame number x frame height can pass the int range.
+        const int64_t top = static_cast<int64_t>(e.animCounter % h.frames) * h.height + offset;
+        if (top >= e.bitmap.bmHeight)
+            return; // a frame the stored picture does not hold
+        sy = static_cast<int>(top);
         // Only the current frame: a band taller than a frame does not show
         // the top of the next one.
         rows = std::min(rows, static_cast<int>(h.height) - offset);

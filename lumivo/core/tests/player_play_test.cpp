@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -272,12 +273,52 @@ TEST_F(Player, AMovieStepsThroughItsFramesAndWraps)
     for (size_t i = 0; i < shown.size(); ++i)
         EXPECT_EQ(shown[i], i + 1);
 
-    // A header without frames shows a dark band instead of dividing by 0.
-    e.contentHeader.frames = 0;
+    // A header without frames shows a dark band instead of dividing by 0;
+    // one that promises more frames than the picture holds shows a dark
+    // band for the missing ones.
+    for (auto [frames, height, counter] : {std::tuple{0, 32, 1}, std::tuple{65535, 65535, 65534}}) {
+        e.contentHeader.frames = static_cast<uint16_t>(frames);
+        e.contentHeader.height = static_cast<uint16_t>(height);
+        e.animCounter = static_cast<uint32_t>(counter);
+        ASSERT_TRUE(player->Render());
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 64; ++x)
+                ASSERT_EQ(At(x, y), 0u) << frames;
+    }
+}
+
+TEST(PlayerPictures, APictureLargerThanTheFrameStorageIsCutAtItsEnd)
+{
+    // 320 x 64 x 8 frames: 512 rows of 1280 bytes, more than the 524,288 bytes of a frame.
+    qvrtest::LibraryShape shape;
+    shape.animation = qvrtest::Header(CONTENT_ANIMATION, 320, 64, 8);
+    shape.animations = 1;
+    const std::vector<uint8_t> bytes = qvrtest::MakeLibrary(shape).Build();
+    auto content = std::make_unique<CContent>();
+    ASSERT_EQ(content->Initialize(bytes.data(), bytes.size()), 1);
+    auto player = std::make_unique<CPlayer>();
+    player->SetContent(content.get());
+    player->SetModuleSize(20, 4);
+    ASSERT_TRUE(player->Play({Picture(LUMIVO_ANIMATION, 0, 8)}));
+    PageInfo& e = player->Entry(0);
+    // The field after the storage is the frame size: untouched by the pixels.
+    EXPECT_EQ(e.frameBytes, 512u * 1280u);
+    // 409 rows are stored: frame 6 (rows 384 to 447) shows its first 25
+    // rows, frame 7 nothing.
+    e.animCounter = 6;
     ASSERT_TRUE(player->Render());
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 64; ++x)
-            ASSERT_EQ(At(x, y), 0u);
+    for (int i = 25 * 320; i < 320 * 64; ++i)
+        ASSERT_EQ(player->Board()[i], 0u) << i;
+    e.animCounter = 7;
+    ASSERT_TRUE(player->Render());
+    for (int i = 0; i < 320 * 64; ++i)
+        ASSERT_EQ(player->Board()[i], 0u) << i;
+    e.animCounter = 1;
+    ASSERT_TRUE(player->Render());
+    int lit = 0;
+    for (int i = 0; i < 320 * 64; ++i)
+        lit += player->Board()[i] != 0;
+    EXPECT_GT(lit, 0);
 }
 
 class PlayerClock : public Player {
