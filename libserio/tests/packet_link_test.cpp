@@ -101,27 +101,7 @@ protected:
     std::unique_ptr<CountingPacket> packet;
 };
 
-std::vector<BYTE> MakeAdBlob(int pagesUsed)
-{
-    std::vector<BYTE> items(50 * 824, 0);
-    std::vector<BYTE> pages(50 * 10, 0);
-    for (int p = 0; p < pagesUsed; ++p) {
-        pages[p * 10] = static_cast<BYTE>(p + 1); // first item of the page
-        pages[p * 10 + 9] = 1;
-    }
-    const auto c1 = qvr::lzo::Compress(items.data(), items.size());
-    const auto c2 = qvr::lzo::Compress(pages.data(), pages.size());
-    std::vector<BYTE> blob = {'L', 'Z', 'O', ' '};
-    auto put32 = [&](size_t v) {
-        for (int i = 0; i < 4; ++i)
-            blob.push_back(static_cast<BYTE>(v >> (8 * i)));
-    };
-    put32(c1.size());
-    blob.insert(blob.end(), c1.begin(), c1.end());
-    put32(c2.size());
-    blob.insert(blob.end(), c2.begin(), c2.end());
-    return blob;
-}
+using boardsim::MakeAdBlob;
 
 } // namespace
 

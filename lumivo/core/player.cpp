@@ -2,6 +2,8 @@
 // Analog clocks are drawn in player_clock.cpp.
 #include "core/player.h"
 
+#include "core/clock.h"
+
 #include <common/named_mutex.h>
 
 #include <algorithm>
@@ -62,42 +64,13 @@ int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d)
     return era * 146097 + static_cast<int64_t>(doe) - 719468;
 }
 
-SYSTEMTIME FromTm(const std::tm& tm, unsigned milliseconds)
-{
-    SYSTEMTIME st;
-    st.wYear = static_cast<WORD>(tm.tm_year + 1900);
-    st.wMonth = static_cast<WORD>(tm.tm_mon + 1);
-    st.wDayOfWeek = static_cast<WORD>(tm.tm_wday);
-    st.wDay = static_cast<WORD>(tm.tm_mday);
-    st.wHour = static_cast<WORD>(tm.tm_hour);
-    st.wMinute = static_cast<WORD>(tm.tm_min);
-    st.wSecond = static_cast<WORD>(tm.tm_sec > 59 ? 59 : tm.tm_sec); // a leap second
-    st.wMilliseconds = static_cast<WORD>(milliseconds);
-    return st;
-}
-
 } // namespace
 
 // ---- Time
 
-bool SystemLocalTime(SYSTEMTIME& out)
-{
-    timespec ts{};
-    if (clock_gettime(CLOCK_REALTIME, &ts) != 0)
-        return false;
-    std::tm tm{};
-    const time_t t = ts.tv_sec;
-    if (!localtime_r(&t, &tm))
-        return false;
-    out = FromTm(tm, static_cast<unsigned>(ts.tv_nsec / 1000000));
-    return true;
-}
-
 VirtualClock::VirtualClock() : m_state(std::make_shared<State>())
 {
-    SYSTEMTIME now;
-    if (SystemLocalTime(now))
-        *this = VirtualClock(now);
+    *this = VirtualClock(SystemClock().LocalNow());
 }
 
 VirtualClock::VirtualClock(const SYSTEMTIME& start) : m_state(std::make_shared<State>())
@@ -119,7 +92,7 @@ bool VirtualClock::Now(SYSTEMTIME& out) const
     std::tm tm{};
     if (!gmtime_r(&t, &tm))
         return false;
-    out = FromTm(tm, static_cast<unsigned>(ms % 1000));
+    out = FromTm(tm, static_cast<long>(ms % 1000) * 1000000);
     return true;
 }
 
@@ -181,7 +154,10 @@ void CPlayer::SetClock(PlayerClock clock)
 
 bool CPlayer::ReadClock(SYSTEMTIME& t) const
 {
-    return m_Clock ? m_Clock(t) : SystemLocalTime(t);
+    if (m_Clock)
+        return m_Clock(t);
+    t = SystemClock().LocalNow();
+    return true;
 }
 
 bool CPlayer::Play(const std::vector<CLumivo>& items)

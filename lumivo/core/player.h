@@ -47,7 +47,7 @@ using PlayerClock = std::function<bool(SYSTEMTIME&)>;
 // renderer advances it by 5 ms a tick. Copies share the same time.
 class VirtualClock {
 public:
-    // Starts at the system's local time now.
+    // Starts at the computer's local time now.
     VirtualClock();
     explicit VirtualClock(const SYSTEMTIME& start);
     void Advance(unsigned milliseconds);
@@ -64,9 +64,6 @@ private:
     };
     std::shared_ptr<State> m_state;
 };
-
-// The system's local time (the default clock).
-bool SystemLocalTime(SYSTEMTIME& out);
 
 class CPlayer {
 public:
@@ -115,7 +112,7 @@ public:
     unsigned ModuleColumns() const { return m_Columns; }
     unsigned ModuleRows() const { return m_Rows; }
 
-    // ---- Time. Empty: the system's local time.
+    // ---- Time. Empty: the computer's local time (SystemClock).
     void SetClock(PlayerClock clock);
 
     // ---- Inspection (tests, tools): the play list, in the Ad's item order.
@@ -160,7 +157,7 @@ unsigned PlayVirtual(CPlayer& player, VirtualClock& clock, uint64_t totalMs, uns
                      const std::function<void(uint64_t ms)>& onFrame);
 
 // ---- Analog clock pieces (shared with the tests).
-namespace clock {
+namespace analog {
 
 // Hand end offsets, one entry per 6 degrees clockwise from twelve o'clock.
 extern const int8_t kHandX[60];
@@ -190,6 +187,6 @@ struct Scheme {
 };
 Scheme SchemeOf(unsigned scheme);
 
-} // namespace clock
+} // namespace analog
 
 } // namespace lumivo

@@ -10,7 +10,7 @@
 
 namespace lumivo {
 
-namespace clock {
+namespace analog {
 
 const int8_t kHandX[60] = {0,   10,  20,  30,  40,  49,  58,  66,  74,  80,  86,  91,  95,  97,  99,
                            100, 99,  97,  95,  91,  86,  80,  74,  66,  58,  50,  40,  30,  20,  10,
@@ -131,7 +131,7 @@ Scheme SchemeOf(unsigned scheme)
     return schemes[scheme < 3 ? scheme : 0];
 }
 
-} // namespace clock
+} // namespace analog
 
 void CPlayer::RenderClock(PageInfo& e)
 {
@@ -147,16 +147,16 @@ void CPlayer::RenderClock(PageInfo& e)
     std::memset(e.bits, 0, static_cast<size_t>(frameRows) * static_cast<size_t>(bm.bmWidthBytes));
 
     const int size = std::min<int>(e.height / 16, static_cast<int>(m_Rows));
-    const clock::Face face = clock::FaceOfSize(size);
+    const analog::Face face = analog::FaceOfSize(size);
     if (face.pixels > 0) {
-        const clock::Scheme scheme = clock::SchemeOf(e.item.chars[0].attr.color);
+        const analog::Scheme scheme = analog::SchemeOf(e.item.chars[0].attr.color);
         const uint32_t faceColour = CEffect::GetRGX2RGB(scheme.face);
         const int left = (frameWidth - face.pixels) / 2;
         for (int y = 0; y < face.pixels && y < frameRows; ++y)
             for (int x = 0; x < face.pixels; ++x) {
                 const int fx = left + x;
                 if (fx >= 0 && fx < frameWidth)
-                    px[static_cast<size_t>(y) * stride + fx] = clock::FacePixel(face, x, y) ? faceColour : 0;
+                    px[static_cast<size_t>(y) * stride + fx] = analog::FacePixel(face, x, y) ? faceColour : 0;
             }
 
         SYSTEMTIME now;
@@ -166,9 +166,9 @@ void CPlayer::RenderClock(PageInfo& e)
             // it leaves in the frame is the same colour as GetRGX2RGB.
             auto hand = [&](int index, int length, int pen, uint8_t colour) {
                 index = ((index % 60) + 60) % 60;
-                const int x = cx + clock::kHandX[index] * length / 100;
-                const int y = cy - clock::kHandY[index] * length / 100;
-                clock::DrawLine(px, stride, frameWidth, frameRows, cx, cy, x, y, pen,
+                const int x = cx + analog::kHandX[index] * length / 100;
+                const int y = cy - analog::kHandY[index] * length / 100;
+                analog::DrawLine(px, stride, frameWidth, frameRows, cx, cy, x, y, pen,
                                 CEffect::GetRGX2RGB(colour));
             };
             hand((now.wHour % 12) * 5 + now.wMinute / 12, face.hour, 2, scheme.hour);

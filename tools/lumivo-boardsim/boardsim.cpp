@@ -63,6 +63,28 @@ uint32_t ReadLe32(const BYTE* p)
 
 } // namespace
 
+std::vector<BYTE> MakeAdBlob(int pagesUsed, BYTE fill)
+{
+    std::vector<BYTE> items(50 * 824, fill);
+    std::vector<BYTE> pages(kPageArrayBytes, 0);
+    for (int p = 0; p < pagesUsed && p < 50; ++p) {
+        pages[p * kPageBytes] = static_cast<BYTE>(p + 1); // first item of the page
+        pages[p * kPageBytes + 9] = 1;
+    }
+    const auto c1 = qvr::lzo::Compress(items.data(), items.size());
+    const auto c2 = qvr::lzo::Compress(pages.data(), pages.size());
+    std::vector<BYTE> blob = {'L', 'Z', 'O', ' '};
+    auto put32 = [&](size_t v) {
+        for (int i = 0; i < 4; ++i)
+            blob.push_back(static_cast<BYTE>(v >> (8 * i)));
+    };
+    put32(c1.size());
+    blob.insert(blob.end(), c1.begin(), c1.end());
+    put32(c2.size());
+    blob.insert(blob.end(), c2.begin(), c2.end());
+    return blob;
+}
+
 const char* Usage()
 {
     return "usage: lumivo-boardsim [options]\n"
@@ -80,6 +102,7 @@ const char* Usage()
            "  --foreign CMD[:N]    answer CMD with a foreign command byte (0xEE)\n"
            "  --cut-off CMD[:N]    send only the first half of the answer to CMD\n"
            "  --vanish CMD         send half of the answer to CMD, then remove the device\n"
+           "  --short CMD[:N]      answer CMD with a valid frame whose payload lacks its last byte\n"
            "  Frames received are logged to standard error.\n";
 }
 
@@ -124,6 +147,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
             ok = ParseFault(v, o.cutOff);
         } else if (a == "--vanish") {
             ok = ParseFault(v, o.vanish);
+        } else if (a == "--short") {
+            ok = ParseFault(v, o.shortAnswer);
         } else {
             error = "unknown option " + a;
             return false;
@@ -335,8 +360,12 @@ void CBoardSim::Answer(BYTE request, BYTE command, const std::vector<BYTE>& payl
         Log("fault: foreign command byte in the answer to 0x%02X", request);
         command = request == 0xEE ? 0xEF : 0xEE;
     }
-    std::vector<BYTE> frame =
-        serio::BuildFrame(command, payload.data(), static_cast<DWORD>(payload.size()));
+    DWORD length = static_cast<DWORD>(payload.size());
+    if (length > 0 && TakeFault(m_options.shortAnswer, request)) {
+        Log("fault: answer to 0x%02X one byte short", request);
+        --length;
+    }
+    std::vector<BYTE> frame = serio::BuildFrame(command, payload.data(), length);
     if (TakeFault(m_options.badChecksum, request)) {
         Log("fault: bad checksum in the answer to 0x%02X", request);
         frame.back() ^= 0xFF;
@@ -346,7 +375,7 @@ void CBoardSim::Answer(BYTE request, BYTE command, const std::vector<BYTE>& payl
         Log("fault: answer to 0x%02X cut off after %zu of %zu bytes", request, frame.size() / 2, frame.size());
         frame.resize(frame.size() / 2);
     }
-    Log("tx cmd=0x%02X len=%zu", command, payload.size());
+    Log("tx cmd=0x%02X len=%u", command, length);
     WriteAll(frame.data(), frame.size());
     if (vanish)
         Vanish();

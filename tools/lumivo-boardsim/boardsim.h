@@ -43,9 +43,15 @@ struct Options {
     unsigned baud = 0;    // 0: write as fast as the terminal takes it
     // Faults by command byte: how many times (-1 = every time).
     std::map<BYTE, int> noAnswer, badChecksum, foreign, cutOff, vanish;
+    // A whole, valid answer whose payload lacks its last byte.
+    std::map<BYTE, int> shortAnswer;
 };
 
 // Parses the tool's arguments (without argv[0]); false with a message on error.
+// An Ad blob with pagesUsed pages of one item each, every item byte set to
+// fill (for tests that need stored Ads).
+std::vector<BYTE> MakeAdBlob(int pagesUsed, BYTE fill = 0);
+
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
 const char* Usage();
 

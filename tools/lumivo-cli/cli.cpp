@@ -106,6 +106,8 @@ Args Parse(const Verb& v, int argc, char** argv, int first)
             }
             if (!o->value && value)
                 throw UsageError("--" + name + " takes no value");
+            if (const auto earlier = args.Get(name); earlier && o->repeatable)
+                value = *earlier + "\n" + value.value_or("");
             args.Set(name, value.value_or(""));
         } else {
             args.positional.push_back(std::move(word));
@@ -136,6 +138,18 @@ std::optional<std::string> Args::Get(const std::string& name) const
     if (it == m_values.end())
         return std::nullopt;
     return it->second;
+}
+
+std::vector<std::string> Args::All(const std::string& name) const
+{
+    std::vector<std::string> values;
+    if (const std::optional<std::string> text = Get(name)) {
+        size_t start = 0;
+        for (size_t end; (end = text->find('\n', start)) != std::string::npos; start = end + 1)
+            values.push_back(text->substr(start, end - start));
+        values.push_back(text->substr(start));
+    }
+    return values;
 }
 
 std::optional<long> Args::Number(const std::string& name, long min, long max) const

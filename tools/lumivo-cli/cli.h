@@ -34,6 +34,9 @@ struct Option {
     const char* name;  // without "--"
     const char* value; // name of its value ("N"), or nullptr for a flag
     const char* help;
+    // Given more than once, every value is kept, one a line (see Args::All);
+    // other options keep their last value.
+    bool repeatable = false;
 };
 
 class Args {
@@ -41,6 +44,8 @@ public:
     std::vector<std::string> positional;
     bool Has(const std::string& name) const { return m_values.count(name) != 0; }
     std::optional<std::string> Get(const std::string& name) const;
+    // Every value of a repeatable option, in command-line order.
+    std::vector<std::string> All(const std::string& name) const;
     // The option as a whole number in [min, max]; a usage error otherwise.
     std::optional<long> Number(const std::string& name, long min, long max) const;
     void Set(const std::string& name, std::string value) { m_values[name] = std::move(value); }

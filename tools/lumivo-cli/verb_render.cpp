@@ -4,6 +4,7 @@
 #include "board_image.h"
 #include "cli.h"
 
+#include "core/clock.h"
 #include "core/player.h"
 
 #include <qvr/effect.h>
@@ -30,8 +31,7 @@ double Seconds(const cli::Args& args)
 // "HH:MM" or "HH:MM:SS" today, local time.
 SYSTEMTIME StartTime(const cli::Args& args)
 {
-    SYSTEMTIME t;
-    lumivo::SystemLocalTime(t);
+    SYSTEMTIME t = lumivo::SystemClock().LocalNow();
     const std::optional<std::string> text = args.Get("time");
     if (!text)
         return t;

@@ -7,7 +7,7 @@ namespace {
 
 class Cli : public ::testing::Test {
 protected:
-    Outcome Call(std::vector<std::string> args) { return RunCli(dir.path, std::move(args)); }
+    Outcome Call(std::vector<std::string> args) { return RunProgram("lumivo-cli", std::move(args), dir.path); }
     void SetUp() override
     {
         // The tool takes its containers from here: tiny ones for the

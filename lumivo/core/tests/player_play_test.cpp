@@ -366,15 +366,15 @@ TEST_F(PlayerClock, ThreeOClockPointsTheHourHandRightAndTheMinuteHandUp)
 
 TEST_F(PlayerClock, SizesSchemesAndHandsFollowTheTable)
 {
-    using lumivo::clock::FaceOfSize;
+    using lumivo::analog::FaceOfSize;
     EXPECT_EQ(FaceOfSize(0).pixels, 0);
     EXPECT_EQ(FaceOfSize(2).pixels, 32);
     EXPECT_EQ(FaceOfSize(3).minute, 20);
     EXPECT_EQ(FaceOfSize(4).second, 28);
     EXPECT_EQ(FaceOfSize(7).pixels, 64); // taller bands keep the largest face
     // Scheme 1: green face, yellow hands, red second hand; an unknown scheme is scheme 0.
-    EXPECT_EQ(lumivo::clock::SchemeOf(1).face, 2);
-    EXPECT_EQ(lumivo::clock::SchemeOf(9).face, lumivo::clock::SchemeOf(0).face);
+    EXPECT_EQ(lumivo::analog::SchemeOf(1).face, 2);
+    EXPECT_EQ(lumivo::analog::SchemeOf(9).face, lumivo::analog::SchemeOf(0).face);
 
     // 9:30:45 on a 48-dot face: hour index 45 + 2 = 47, minute 30, second 45.
     Board(4, 3);

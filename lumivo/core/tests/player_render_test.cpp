@@ -56,6 +56,7 @@ protected:
         ASSERT_TRUE(project->SaveFile(file));
     }
     void TearDown() override { unsetenv("LUMIVO_CONTENT_DIR"); }
+    Outcome Tool(std::vector<std::string> args) { return RunProgram("lumivo-cli", std::move(args), dir.path); }
 
     // The board the player shows at 03:00:00, drawn in this process.
     std::vector<uint32_t> Expected()
@@ -83,7 +84,7 @@ protected:
 
 TEST_F(Render, APngIsTheLastFrameAtTheZoom)
 {
-    const Outcome r = RunCli(dir.path, {"render", file.string(), "--page", "1", "--out", "end.png", "--seconds", "0.5",
+    const Outcome r = Tool({"render", file.string(), "--page", "1", "--out", "end.png", "--seconds", "0.5",
                                         "--time", "03:00", "--zoom", "2"});
     ASSERT_EQ(r.status, 0) << r.err;
     Picture png;
@@ -103,7 +104,7 @@ TEST_F(Render, APngIsTheLastFrameAtTheZoom)
     EXPECT_EQ(png.At(2 * 40, 2 * 15), 0xFF0000u); // the hour hand's end at three
 
     // The dot style: a dark background between the LEDs, unlit LEDs dim.
-    ASSERT_EQ(RunCli(dir.path, {"render", file.string(), "--out", "dots.png", "--seconds", "0.1", "--time", "03:00",
+    ASSERT_EQ(Tool({"render", file.string(), "--out", "dots.png", "--seconds", "0.1", "--time", "03:00",
                                 "--zoom", "8", "--dots"})
                   .status,
               0);
@@ -119,7 +120,7 @@ TEST_F(Render, APngIsTheLastFrameAtTheZoom)
 
 TEST_F(Render, AGifKeepsThePlayedTimeAndMergesEqualFrames)
 {
-    const Outcome r = RunCli(dir.path, {"render", file.string(), "--out", "clock.gif", "--seconds", "2.5", "--time",
+    const Outcome r = Tool({"render", file.string(), "--out", "clock.gif", "--seconds", "2.5", "--time",
                                         "03:00:00", "--zoom", "3", "--fps", "50"});
     ASSERT_EQ(r.status, 0) << r.err;
     // The clock asks for a paint from its first step delay (25 ms) on, every
@@ -147,10 +148,11 @@ TEST_F(Render, AGifKeepsThePlayedTimeAndMergesEqualFrames)
 
 TEST_F(Render, AFolderHoldsOneFramePerPaintAndTheOptionsAreChecked)
 {
-    const Outcome r = RunCli(dir.path, {"render", file.string(), "--out", "frames/", "--seconds", "0.1", "--time",
+    const Outcome r = Tool({"render", file.string(), "--out", "frames/", "--seconds", "0.1", "--time",
                                         "03:00", "--zoom", "1"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Slurp(dir / "frames" / "times.txt"),
+    const std::vector<uint8_t> times = ReadAll(dir / "frames" / "times.txt");
+    EXPECT_EQ(std::string(times.begin(), times.end()),
               "frame-0000.png 0\nframe-0001.png 25\nframe-0002.png 45\nframe-0003.png 65\nframe-0004.png 85\n");
     Picture last;
     ASSERT_TRUE(ReadPng(dir / "frames" / "frame-0004.png", last));
@@ -158,13 +160,13 @@ TEST_F(Render, AFolderHoldsOneFramePerPaintAndTheOptionsAreChecked)
     EXPECT_EQ(last.height, 32u);
     EXPECT_FALSE(std::filesystem::exists(dir / "frames" / "frame-0005.png"));
 
-    EXPECT_EQ(RunCli(dir.path, {"render", file.string(), "--out", "x.bmp"}).status, 2);
-    EXPECT_EQ(RunCli(dir.path, {"render", file.string(), "--out", "x.png", "--page", "0"}).status, 2);
-    EXPECT_EQ(RunCli(dir.path, {"render", file.string(), "--out", "x.png", "--seconds", "-1"}).status, 2);
-    const Outcome missing = RunCli(dir.path, {"render", file.string(), "--out", "x.png", "--page", "2"});
+    EXPECT_EQ(Tool({"render", file.string(), "--out", "x.bmp"}).status, 2);
+    EXPECT_EQ(Tool({"render", file.string(), "--out", "x.png", "--page", "0"}).status, 2);
+    EXPECT_EQ(Tool({"render", file.string(), "--out", "x.png", "--seconds", "-1"}).status, 2);
+    const Outcome missing = Tool({"render", file.string(), "--out", "x.png", "--page", "2"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("there is no page 2"), std::string::npos) << missing.err;
-    const Outcome help = RunCli(dir.path, {"render", "--help"});
+    const Outcome help = Tool({"render", "--help"});
     EXPECT_NE((help.out + help.err).find("numbered from 1"), std::string::npos);
 }
 

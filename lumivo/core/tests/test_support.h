@@ -13,11 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -148,18 +147,11 @@ struct Outcome {
     std::string out, err;
 };
 
-inline std::string Slurp(const std::filesystem::path& p)
+// Runs a program of the build (beside this test binary) in folder dir with
+// its output caught in the files dir/out and dir/err.
+inline Outcome RunProgram(const char* name, std::vector<std::string> args, const std::filesystem::path& dir)
 {
-    const std::vector<uint8_t> b = ReadAll(p);
-    return std::string(b.begin(), b.end());
-}
-
-// Runs the built lumivo-cli (beside the test binary) in a folder; its
-// output goes to the files "out" and "err" there.
-inline Outcome RunCli(const std::filesystem::path& dir, std::vector<std::string> args)
-{
-    const std::filesystem::path program =
-        std::filesystem::read_symlink("/proc/self/exe").parent_path() / "lumivo-cli";
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe").parent_path() / name;
     args.insert(args.begin(), program.string());
     std::vector<char*> argv;
     for (std::string& a : args)
@@ -178,8 +170,9 @@ inline Outcome RunCli(const std::filesystem::path& dir, std::vector<std::string>
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     posix_spawn_file_actions_destroy(&actions);
-    run.out = Slurp(dir / "out");
-    run.err = Slurp(dir / "err");
+    const std::vector<uint8_t> out = ReadAll(dir / "out"), err = ReadAll(dir / "err");
+    run.out.assign(out.begin(), out.end());
+    run.err.assign(err.begin(), err.end());
     return run;
 }
 

@@ -1,0 +1,418 @@
+#include "core/board_session.h"
+
+#include <common/globalization.h>
+#include <common/text.h>
+
+#include <exception>
+
+namespace lumivo {
+namespace {
+
+using namespace board_cmd;
+
+// Time-outs (ms) and tries of each request.
+constexpr int kEnterUpdateMs = 3000, kEnterUpdateTries = 2;
+constexpr int kSetClockMs = 2000, kSetClockTries = 2;
+constexpr int kModuleInfoMs = 3000, kModuleInfoTries = 3;
+constexpr int kBoardInfoMs = 3000, kBoardInfoTries = 3;
+constexpr int kSettingsMs = 2000, kSettingsTries = 2;
+constexpr int kReadAdsMs = 3000, kReadAdsTries = 1;
+constexpr int kReadImagesMs = 10000, kReadImagesTries = 1;
+constexpr int kSendAdsMs = 10000, kSendAdsTries = 3;
+constexpr int kSendImagesMs = 10000, kSendImagesTries = 3;
+constexpr int kImagesDoneMs = 3000, kImagesDoneTries = 1;
+constexpr int kGiveUpMs = 50, kGiveUpTries = 5;
+constexpr int kDisconnectMs = 100, kDisconnectTries = 1;
+
+constexpr BYTE kAck = 0xFC;
+constexpr size_t kMaxMessageUnits = 1024; // the frame's message buffer
+
+std::string WrongLength(const char* what, size_t got, size_t want)
+{
+    return std::string(what) + " answer is " + std::to_string(got) + " bytes, not " + std::to_string(want);
+}
+
+void ReplaceAll(std::u16string& text, std::u16string_view from, std::u16string_view to)
+{
+    for (size_t at = text.find(from); at != std::u16string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+} // namespace
+
+std::string DescribeResult(BYTE result)
+{
+    switch (result) {
+    case 0xFC: return "acknowledged";
+    case 0xFB: return "no answer";
+    case 0xFD: return "an answer to another command";
+    case 0: return "failed";
+    default: return "result " + std::to_string(result);
+    }
+}
+
+BoardFromModule BoardValuesOf(const serio::ModuleInfo& info)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    BoardFromModule b;
+    b.moduleRow = info.byModuleRows;
+    b.moduleColumn = info.byModuleCols;
+    b.language = static_cast<BYTE>(kHex[info.LanguageCode()]);
+    b.lumivoRow = static_cast<BYTE>(info.RowCode());
+    b.lumivoColumn = static_cast<BYTE>(info.ColumnCode());
+    return b;
+}
+
+std::string AdCountQuestion(int count)
+{
+    std::u16string text = CGlobalization::GetText(u"Format", u"fmtLumivoCount");
+    if (text.empty())
+        text = common::Utf8ToUtf16(kMsgAdCount);
+    ReplaceAll(text, u"&&", u"\n");
+    ReplaceAll(text, u"\\n", u"\n");
+    // The count goes where "%d" is; nothing else of a translated text is
+    // taken as a format, so a stray "%s" cannot read what is not there.
+    const std::u16string number = common::Utf8ToUtf16(std::to_string(count));
+    std::u16string out;
+    bool filled = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'%' && i + 1 < text.size()) {
+            if (text[i + 1] == u'%') {
+                out += u'%';
+                ++i;
+                continue;
+            }
+            if (text[i + 1] == u'd' && !filled) {
+                out += number;
+                filled = true;
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return common::Utf16ToUtf8(out);
+}
+
+CBoardSession::CBoardSession(IBoardUi& ui, const IClock& clock)
+    : m_ui(ui), m_clock(clock), m_packet(std::make_unique<CPacket>())
+{
+}
+
+CBoardSession::~CBoardSession()
+{
+    End();
+}
+
+void CBoardSession::End()
+{
+    if (m_packet->IsOpen()) {
+        m_packet->SendPacket(kLeaveUpdate);
+        m_packet->Close();
+    }
+}
+
+void CBoardSession::Trace(const char* text)
+{
+    if (m_trace)
+        m_trace->Trace(text);
+}
+
+BYTE CBoardSession::Exchange(BYTE command, const std::vector<BYTE>& payload, int timeoutMs, int tries)
+{
+    return m_packet->SendPacketAck(command, static_cast<DWORD>(payload.size()), payload.data(), timeoutMs, tries);
+}
+
+BYTE CBoardSession::ExchangeWithProgress(BYTE command, const std::vector<BYTE>& payload, int timeoutMs, int tries,
+                                         DWORD progressTotal, bool sending)
+{
+    m_packet->ShowProgress(progressTotal, sending ? 1 : 0);
+    const BYTE result = Exchange(command, payload, timeoutMs, tries);
+    m_packet->DestoryProgress();
+    return result;
+}
+
+bool CBoardSession::CheckResult(BYTE result, const char* what)
+{
+    if (result == kAck)
+        return true;
+    if (result == 0xFB)
+        m_ui.ShowMessage(kMsgCommTimeout, kCapCommError, MessageIcon::Stop);
+    Note(std::string(what) + ": " + DescribeResult(result));
+    return false;
+}
+
+// ---- Connection.
+
+BoardResult CBoardSession::Connect()
+{
+    m_ui.ClearPreview();
+    if (IsConnected())
+        return BoardResult::AlreadyConnected;
+    m_lastError.clear();
+    m_ui.LockDrawing(true);
+    Trace("Serial Open");
+    // A port that did not open makes every step time out, which offers
+    // Retry and Cancel like any other failure.
+    m_openError = m_packet->Open(m_owner);
+
+    if (!RunStep("entering update mode", &CBoardSession::EnterUpdate) ||
+        !RunStep("setting the clock", &CBoardSession::SetClock) ||
+        !RunStep("reading the module information", &CBoardSession::ReadModuleInfo) ||
+        !RunStep("reading the controller settings", &CBoardSession::ReadBoardInfo))
+        return BoardResult::Cancelled;
+
+    const int stored = m_moduleInfo.byAdCount;
+    if (stored >= 1 && stored <= 50 && m_ui.AskYesNo(AdCountQuestion(stored), kAppTitle)) {
+        Trace("Get HangPage data");
+        if (!RunStep("reading the stored Ads", &CBoardSession::ReadStoredAds))
+            return BoardResult::Cancelled;
+    }
+    Trace("init module info OK\n");
+    m_ui.LockDrawing(false);
+    return BoardResult::Ok;
+}
+
+bool CBoardSession::RunStep(const char* name, Step step)
+{
+    for (;;) {
+        BYTE result = 0;
+        m_lastError.clear();
+        try {
+            result = (this->*step)();
+        } catch (const std::exception& e) {
+            std::u16string text = common::Utf8ToUtf16(e.what());
+            if (text.size() > kMaxMessageUnits - 1)
+                text.resize(kMaxMessageUnits - 1);
+            m_ui.ShowMessage(common::Utf16ToUtf8(text), kAppTitle, MessageIcon::Stop);
+            Note(common::Utf16ToUtf8(text));
+            result = 0;
+        }
+        if (result == kAck)
+            return true;
+        std::string why = std::string(name) + ": " + (m_lastError.empty() ? DescribeResult(result) : m_lastError);
+        m_ui.LockDrawing(false);
+        if (!m_ui.AskRetry(kMsgConnectFailed, kAppTitle)) {
+            GiveUp();
+            Note(std::move(why));
+            return false;
+        }
+        m_ui.LockDrawing(true);
+    }
+}
+
+void CBoardSession::GiveUp()
+{
+    Exchange(kLeaveUpdate, {}, kGiveUpMs, kGiveUpTries);
+    m_packet->Close();
+}
+
+BYTE CBoardSession::EnterUpdate()
+{
+    Trace("Update Mode\n");
+    return Exchange(kEnterUpdate, {}, kEnterUpdateMs, kEnterUpdateTries);
+}
+
+BYTE CBoardSession::SetClock()
+{
+    Trace("Set Controller DateTime");
+    const auto payload = MakeClockPayload(m_clock.LocalNow());
+    return Exchange(kSetClock, std::vector<BYTE>(payload.begin(), payload.end()), kSetClockMs, kSetClockTries);
+}
+
+BYTE CBoardSession::ReadModuleInfo()
+{
+    Trace("init module info");
+    Trace("Get Module Info");
+    const BYTE result = Exchange(kModuleInfo, {}, kModuleInfoMs, kModuleInfoTries);
+    Trace("Get Module Info Recv");
+    if (result != kAck)
+        return result;
+    const std::vector<BYTE> answer = m_packet->CopyPacket();
+    serio::ModuleInfo info{};
+    if (!serio::RecordFromBytes(info, answer.data(), answer.size())) {
+        Note(WrongLength("the module information", answer.size(), sizeof info));
+        return 0;
+    }
+    Trace("Get Module Info OK");
+    m_moduleInfo = info;
+    m_modelCode = info.dwModelCode;
+    Trace("SetLumivoInfo");
+    ApplyBoard();
+    Trace("SetLumivoInfoOK");
+    return result;
+}
+
+void CBoardSession::ApplyBoard()
+{
+    // A board whose content library is missing is still the board: the
+    // document keeps the values and reports the library itself.
+    if (m_document)
+        m_document->SetBoard(BoardValuesOf(m_moduleInfo));
+}
+
+BYTE CBoardSession::ReadBoardInfo()
+{
+    Trace("init board info");
+    Trace("Get Board Info");
+    const BYTE result = Exchange(kReadSettings, {}, kBoardInfoMs, kBoardInfoTries);
+    Trace("Get Board Info Recv");
+    if (result != kAck)
+        return result;
+    const std::vector<BYTE> answer = m_packet->CopyPacket();
+    serio::ControllerSettings settings{};
+    if (!serio::RecordFromBytes(settings, answer.data(), answer.size())) {
+        Note(WrongLength("the settings", answer.size(), sizeof settings));
+        return 0;
+    }
+    Trace("Get Board Info OK");
+    m_settings = settings;
+    Trace("SetLumivoInfo");
+    if (m_document)
+        m_document->SetContentLanguage(settings.wLanguage == 1 ? 10 : 14);
+    return result;
+}
+
+BYTE CBoardSession::ReadStoredAds()
+{
+    BYTE result = ExchangeWithProgress(kReadAds, {}, kReadAdsMs, kReadAdsTries, m_moduleInfo.wAdBlobLength, false);
+    if (result != kAck)
+        return result;
+    if (!m_document) {
+        m_ui.ShowMessage(kMsgNoDocument, kAppTitle, MessageIcon::None);
+        Note(kMsgNoDocument);
+        return 0;
+    }
+    ApplyBoard();
+    const std::vector<BYTE> ads = m_packet->CopyPacket();
+    if (!m_document->LoadAdBlob(ads.data(), ads.size())) {
+        Note("the controller's Ad blob (" + std::to_string(ads.size()) + " bytes) cannot be read");
+        return 0;
+    }
+    if (m_moduleInfo.byUserImage == 0)
+        return kAck;
+    result = ExchangeWithProgress(kReadUserImages, {}, kReadImagesMs, kReadImagesTries,
+                                  m_moduleInfo.wUserImageLength, false);
+    if (!CheckResult(result, "reading the user images"))
+        return result;
+    // Images that cannot be read are not taken as read: the project would
+    // otherwise lose them without a word.
+    const std::vector<BYTE> images = m_packet->CopyPacket();
+    if (!m_document->LoadUserImages(images.data(), images.size())) {
+        Note("the controller's user-image blob (" + std::to_string(images.size()) + " bytes) cannot be read");
+        return 0;
+    }
+    return result;
+}
+
+// ---- Sending and disconnecting.
+
+void CBoardSession::Disconnect()
+{
+    if (m_packet->IsOpen())
+        Exchange(kLeaveUpdate, {}, kDisconnectMs, kDisconnectTries);
+    m_packet->Close();
+}
+
+BoardResult CBoardSession::Send()
+{
+    m_lastError.clear();
+    if (!IsConnected()) {
+        Note("not connected");
+        return BoardResult::Failed;
+    }
+    if (!m_document) {
+        Note(kMsgNoDocument);
+        return BoardResult::Failed;
+    }
+    m_ui.ClearPreview();
+    m_ui.ShowWait(true);
+    std::vector<BYTE> blob;
+    if (!m_document->PackAdBlob(blob)) {
+        m_ui.ShowWait(false);
+        Note("the Ads cannot be packed");
+        return BoardResult::Failed;
+    }
+    BYTE result = 0;
+    for (;;) {
+        result = ExchangeWithProgress(kSendAds, blob, kSendAdsMs, kSendAdsTries, static_cast<DWORD>(blob.size()), true);
+        if (result == kAck || !m_ui.AskRetry(kMsgSendFailed, kCapSendFailed))
+            break;
+    }
+    m_ui.ShowWait(false);
+    m_ui.BringToFront();
+    if (result != kAck) {
+        Note(std::string("sending the Ads: ") + DescribeResult(result));
+        return BoardResult::Cancelled;
+    }
+    Disconnect();
+    m_ui.ShowMessage(kMsgSendOk, kAppTitle, MessageIcon::Information);
+    return BoardResult::Ok;
+}
+
+BoardResult CBoardSession::SendUserImages()
+{
+    m_lastError.clear();
+    if (!m_document) {
+        Note(kMsgNoDocument);
+        return BoardResult::Failed;
+    }
+    std::vector<BYTE> blob;
+    if (!m_document->GetUserImageBlob(blob)) {
+        Note("the user images cannot be packed");
+        return BoardResult::Failed;
+    }
+    BYTE result = ExchangeWithProgress(kSendUserImages, blob, kSendImagesMs, kSendImagesTries,
+                                       static_cast<DWORD>(blob.size()), true);
+    if (!CheckResult(result, "sending the user images"))
+        return BoardResult::Failed;
+    m_ui.ShowWait(true);
+    result = Exchange(kUserImagesDone, {}, kImagesDoneMs, kImagesDoneTries);
+    m_ui.ShowWait(false);
+    return CheckResult(result, "closing the user images") ? BoardResult::Ok : BoardResult::Failed;
+}
+
+// ---- Controller settings.
+
+bool CBoardSession::ExchangeOrGiveUp(BYTE command, const std::vector<BYTE>& payload, const char* failText,
+                                     const char* what)
+{
+    BYTE result = 0;
+    while ((result = Exchange(command, payload, kSettingsMs, kSettingsTries)) != kAck) {
+        if (!m_ui.AskRetry(failText, kAppTitle)) {
+            Note(std::string(what) + ": " + DescribeResult(result));
+            return false;
+        }
+    }
+    return true;
+}
+
+BoardResult CBoardSession::ModuleState()
+{
+    m_lastError.clear();
+    Trace("OnModuleStateRead\n");
+    if (!ExchangeOrGiveUp(kReadSettings, {}, kMsgReadSettingsFailed, "reading the controller settings"))
+        return BoardResult::Cancelled;
+    const std::vector<BYTE> answer = m_packet->CopyPacket();
+    CModuleStateModel model;
+    model.SetModuleInfo(ModelName(m_moduleInfo).c_str(), m_moduleInfo.byManufactureDate);
+    if (!model.SetSettings(answer.data(), answer.size())) {
+        // Editing a record of another shape would send the controller bytes
+        // it never had: say so instead of showing the dialog.
+        Note(WrongLength("the controller's settings", answer.size(), sizeof(serio::ControllerSettings)));
+        m_ui.ShowMessage(m_lastError, kAppTitle, MessageIcon::Stop);
+        return BoardResult::Failed;
+    }
+    model.SetModelCode(m_modelCode);
+    if (!m_ui.EditModuleState(model))
+        return BoardResult::Cancelled;
+
+    Trace("OnModuleStateWrite\n");
+    const std::vector<BYTE> record = model.RecordBytes();
+    if (!ExchangeOrGiveUp(kWriteSettings, record, kMsgWriteSettingsFailed, "writing the controller settings"))
+        return BoardResult::Cancelled; // the edits are lost
+    m_ui.ResizePreview(model.Columns(), model.Rows());
+    return BoardResult::Ok;
+}
+
+} // namespace lumivo
