@@ -5,20 +5,6 @@
 namespace lumivo {
 namespace {
 
-SYSTEMTIME FromTm(const std::tm& tm, long nanoseconds)
-{
-    SYSTEMTIME t;
-    t.wYear = static_cast<WORD>(tm.tm_year + 1900);
-    t.wMonth = static_cast<WORD>(tm.tm_mon + 1);
-    t.wDayOfWeek = static_cast<WORD>(tm.tm_wday);
-    t.wDay = static_cast<WORD>(tm.tm_mday);
-    t.wHour = static_cast<WORD>(tm.tm_hour);
-    t.wMinute = static_cast<WORD>(tm.tm_min);
-    t.wSecond = static_cast<WORD>(tm.tm_sec > 59 ? 59 : tm.tm_sec); // a leap second reads as :59
-    t.wMilliseconds = static_cast<WORD>(nanoseconds / 1000000);
-    return t;
-}
-
 SYSTEMTIME Now(bool local)
 {
     timespec ts{};
@@ -32,6 +18,20 @@ SYSTEMTIME Now(bool local)
 }
 
 } // namespace
+
+SYSTEMTIME FromTm(const std::tm& tm, long nanoseconds)
+{
+    SYSTEMTIME t;
+    t.wYear = static_cast<WORD>(tm.tm_year + 1900);
+    t.wMonth = static_cast<WORD>(tm.tm_mon + 1);
+    t.wDayOfWeek = static_cast<WORD>(tm.tm_wday);
+    t.wDay = static_cast<WORD>(tm.tm_mday);
+    t.wHour = static_cast<WORD>(tm.tm_hour);
+    t.wMinute = static_cast<WORD>(tm.tm_min);
+    t.wSecond = static_cast<WORD>(tm.tm_sec > 59 ? 59 : tm.tm_sec); // a leap second reads as :59
+    t.wMilliseconds = static_cast<WORD>(nanoseconds / 1000000);
+    return t;
+}
 
 SYSTEMTIME CSystemClock::LocalNow() const { return Now(true); }
 SYSTEMTIME CSystemClock::UtcNow() const { return Now(false); }

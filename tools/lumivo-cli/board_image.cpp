@@ -1,0 +1,281 @@
+#include "board_image.h"
+
+#include <gif_lib.h>
+#include <png.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace cli {
+
+namespace {
+
+constexpr Rgb kBackground{12, 12, 12};
+constexpr Rgb kUnlit{44, 44, 44};
+constexpr int kUnlitInk = 8;
+
+Rgb InkColour(int ink)
+{
+    if (ink == kUnlitInk)
+        return kUnlit;
+    return Rgb{uint8_t(ink & 1 ? 255 : 0), uint8_t(ink & 2 ? 255 : 0), uint8_t(ink & 4 ? 255 : 0)};
+}
+
+// The LED colour (bit 0 red, 1 green, 2 blue) of a board pixel.
+int InkOf(uint32_t rgb)
+{
+    return ((rgb >> 23) & 1) | (((rgb >> 15) & 1) << 1) | (((rgb >> 7) & 1) << 2);
+}
+
+uint8_t Index(int ink, int level)
+{
+    return static_cast<uint8_t>(ink * kInkLevels + level);
+}
+
+} // namespace
+
+const std::vector<Rgb>& BoardPalette()
+{
+    static const std::vector<Rgb> palette = [] {
+        std::vector<Rgb> p(256, Rgb{0, 0, 0});
+        for (int ink = 0; ink < kInks; ++ink) {
+            const Rgb c = InkColour(ink);
+            for (int level = 0; level < kInkLevels; ++level) {
+                auto mix = [&](uint8_t bg, uint8_t fg) {
+                    return static_cast<uint8_t>((bg * (kInkLevels - 1 - level) + fg * level) / (kInkLevels - 1));
+                };
+                p[Index(ink, level)] = Rgb{mix(kBackground.r, c.r), mix(kBackground.g, c.g), mix(kBackground.b, c.b)};
+            }
+        }
+        return p;
+    }();
+    return palette;
+}
+
+BoardPicture::BoardPicture(int boardWidth, int boardHeight, int zoom, bool dots)
+    : m_BoardWidth(std::max(0, boardWidth)), m_BoardHeight(std::max(0, boardHeight)), m_Zoom(std::max(1, zoom)),
+      m_bDots(dots), m_Width(m_BoardWidth * m_Zoom), m_Height(m_BoardHeight * m_Zoom),
+      m_Coverage(static_cast<size_t>(m_Zoom) * m_Zoom, kInkLevels - 1),
+      m_Pixels(static_cast<size_t>(m_Width) * m_Height, 0)
+{
+    if (m_bDots && m_Zoom >= 3) {
+        // A dot filling 80 % of its cell, edges smoothed by 4 x 4 samples.
+        const double c = m_Zoom / 2.0, r = m_Zoom * 0.4;
+        for (int y = 0; y < m_Zoom; ++y)
+            for (int x = 0; x < m_Zoom; ++x) {
+                int inside = 0;
+                for (int sy = 0; sy < 4; ++sy)
+                    for (int sx = 0; sx < 4; ++sx) {
+                        const double px = x + (sx + 0.5) / 4 - c, py = y + (sy + 0.5) / 4 - c;
+                        inside += px * px + py * py <= r * r;
+                    }
+                m_Coverage[static_cast<size_t>(y) * m_Zoom + x] =
+                    static_cast<uint8_t>((inside * (kInkLevels - 1) + 8) / 16);
+            }
+    }
+}
+
+void BoardPicture::Draw(const uint32_t* board)
+{
+    for (int by = 0; by < m_BoardHeight; ++by)
+        for (int bx = 0; bx < m_BoardWidth; ++bx) {
+            int ink = InkOf(board[static_cast<size_t>(by) * m_BoardWidth + bx]);
+            if (ink == 0 && m_bDots)
+                ink = kUnlitInk;
+            for (int y = 0; y < m_Zoom; ++y) {
+                uint8_t* out = m_Pixels.data() + static_cast<size_t>(by * m_Zoom + y) * m_Width + bx * m_Zoom;
+                const uint8_t* cov = m_Coverage.data() + static_cast<size_t>(y) * m_Zoom;
+                for (int x = 0; x < m_Zoom; ++x)
+                    out[x] = Index(ink, cov[x]);
+            }
+        }
+}
+
+bool WritePng(const std::filesystem::path& path, const BoardPicture& picture, std::string& error)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        error = "cannot write " + path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+        error = "cannot write the PNG " + path.string();
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.Width()), static_cast<png_uint_32>(picture.Height()), 8,
+                 PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> colours;
+    for (int i = 0; i < kInks * kInkLevels; ++i) {
+        const Rgb c = BoardPalette()[static_cast<size_t>(i)];
+        colours.push_back(png_color{c.r, c.g, c.b});
+    }
+    png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
+    png_set_compression_level(png, 3);
+    png_write_info(png, info);
+    for (int y = 0; y < picture.Height(); ++y)
+        png_write_row(png, const_cast<png_bytep>(picture.Row(y)));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    if (std::fclose(f) != 0) {
+        error = "cannot write " + path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// ---- GIF
+
+struct GifWriter::State {
+    GifFileType* gif = nullptr;
+    std::unique_ptr<BoardPicture> picture;
+    int width = 0, height = 0, zoom = 1;
+    std::vector<uint32_t> pending, shown;
+    uint64_t pendingMs = 0;
+    bool hasPending = false, hasShown = false;
+};
+
+GifWriter::GifWriter() : m_(std::make_unique<State>()) {}
+
+GifWriter::~GifWriter()
+{
+    if (m_->gif) {
+        int err = 0;
+        EGifCloseFile(m_->gif, &err);
+    }
+}
+
+bool GifWriter::Open(const std::filesystem::path& path, int boardWidth, int boardHeight, int zoom, bool dots,
+                     std::string& error)
+{
+    m_->width = boardWidth;
+    m_->height = boardHeight;
+    m_->zoom = std::max(1, zoom);
+    m_->picture = std::make_unique<BoardPicture>(boardWidth, boardHeight, zoom, dots);
+    // Opened here so that the file gets the usual permissions (the umask's).
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = "cannot write " + path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    int err = 0;
+    m_->gif = EGifOpenFileHandle(fd, &err);
+    if (!m_->gif) {
+        ::close(fd);
+        error = "cannot write " + path.string() + ": " + GifErrorString(err);
+        return false;
+    }
+    EGifSetGifVersion(m_->gif, true);
+    std::vector<GifColorType> colours;
+    for (const Rgb& c : BoardPalette())
+        colours.push_back(GifColorType{c.r, c.g, c.b});
+    ColorMapObject* map = GifMakeMapObject(256, colours.data());
+    const bool ok = map && EGifPutScreenDesc(m_->gif, m_->picture->Width(), m_->picture->Height(), 8, 0, map) ==
+                               GIF_OK;
+    GifFreeMapObject(map);
+    // Loop for ever.
+    static const GifByteType app[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
+    static const GifByteType loop[] = {1, 0, 0};
+    if (!ok || EGifPutExtensionLeader(m_->gif, APPLICATION_EXT_FUNC_CODE) != GIF_OK ||
+        EGifPutExtensionBlock(m_->gif, sizeof app, app) != GIF_OK ||
+        EGifPutExtensionBlock(m_->gif, sizeof loop, loop) != GIF_OK || EGifPutExtensionTrailer(m_->gif) != GIF_OK) {
+        error = "cannot write " + path.string() + ": " + GifErrorString(m_->gif->Error);
+        return false;
+    }
+    return true;
+}
+
+bool GifWriter::AddFrame(const uint32_t* board, uint64_t ms, std::string& error)
+{
+    State& s = *m_;
+    const size_t n = static_cast<size_t>(s.width) * s.height;
+    if (s.hasPending && std::equal(board, board + n, s.pending.begin()))
+        return true; // the same picture shows on
+    if (s.hasPending && !WritePending(ms, false, error))
+        return false;
+    s.pending.assign(board, board + n);
+    s.pendingMs = ms;
+    s.hasPending = true;
+    return true;
+}
+
+bool GifWriter::WritePending(uint64_t untilMs, bool force, std::string& error)
+{
+    State& s = *m_;
+    // Delays in hundredths of a second, rounded on the running time so that
+    // they add up to the time played.
+    auto cs = [](uint64_t ms) { return (ms + 5) / 10; };
+    uint64_t delay = cs(untilMs) - cs(s.pendingMs);
+    if (delay == 0) {
+        if (!force)
+            return true; // shorter than a GIF can show
+        delay = 1;
+    }
+    // The rectangle that changed since the last stored frame.
+    int x0 = 0, y0 = 0, x1 = s.width, y1 = s.height;
+    if (s.hasShown) {
+        x0 = s.width, y0 = s.height, x1 = 0, y1 = 0;
+        for (int y = 0; y < s.height; ++y)
+            for (int x = 0; x < s.width; ++x) {
+                const size_t i = static_cast<size_t>(y) * s.width + x;
+                if (s.pending[i] != s.shown[i]) {
+                    x0 = std::min(x0, x);
+                    x1 = std::max(x1, x + 1);
+                    y0 = std::min(y0, y);
+                    y1 = std::max(y1, y + 1);
+                }
+            }
+        if (x1 <= x0) { // unchanged: one pixel keeps the frame's time
+            x0 = y0 = 0;
+            x1 = y1 = 1;
+        }
+    }
+    s.picture->Draw(s.pending.data());
+    GraphicsControlBlock gcb{};
+    gcb.DisposalMode = DISPOSE_DO_NOT;
+    gcb.UserInputFlag = false;
+    gcb.DelayTime = static_cast<int>(std::min<uint64_t>(delay, 65535));
+    gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+    GifByteType ext[4];
+    EGifGCBToExtension(&gcb, ext);
+    const int z = s.zoom;
+    const int left = x0 * z, top = y0 * z, w = (x1 - x0) * z, h = (y1 - y0) * z;
+    bool ok = EGifPutExtension(s.gif, GRAPHICS_EXT_FUNC_CODE, 4, ext) == GIF_OK &&
+              EGifPutImageDesc(s.gif, left, top, w, h, false, nullptr) == GIF_OK;
+    for (int y = 0; ok && y < h; ++y)
+        ok = EGifPutLine(s.gif, const_cast<GifPixelType*>(s.picture->Row(top + y) + left), w) == GIF_OK;
+    if (!ok) {
+        error = std::string("cannot write the GIF: ") + GifErrorString(s.gif->Error);
+        return false;
+    }
+    s.shown = s.pending;
+    s.hasShown = true;
+    ++m_Written;
+    return true;
+}
+
+bool GifWriter::Finish(uint64_t endMs, std::string& error)
+{
+    if (m_->hasPending && !WritePending(std::max(endMs, m_->pendingMs), m_Written == 0, error))
+        return false;
+    m_->hasPending = false;
+    int err = 0;
+    const int r = EGifCloseFile(m_->gif, &err);
+    m_->gif = nullptr;
+    if (r != GIF_OK) {
+        error = std::string("cannot write the GIF: ") + GifErrorString(err);
+        return false;
+    }
+    return true;
+}
+
+} // namespace cli

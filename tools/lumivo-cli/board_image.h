@@ -1,0 +1,66 @@
+// Pictures of a board image for "render": each LED scaled to a square of
+// zoom x zoom pixels, or drawn as a round dot on a dark background; written
+// as PNG files or as the frames of an animated GIF.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// Every picture uses one palette: 9 inks (the 8 LED colours and the unlit
+// LED of the dot style), each at 16 levels of coverage over the background.
+struct Rgb {
+    uint8_t r, g, b;
+};
+constexpr int kInkLevels = 16;
+constexpr int kInks = 9;
+const std::vector<Rgb>& BoardPalette(); // 256 entries, unused ones black
+
+class BoardPicture {
+public:
+    BoardPicture(int boardWidth, int boardHeight, int zoom, bool dots);
+    int Width() const { return m_Width; }
+    int Height() const { return m_Height; }
+    // Draws a board image (0x00RRGGBB, boardWidth x boardHeight).
+    void Draw(const uint32_t* board);
+    const uint8_t* Row(int y) const { return m_Pixels.data() + static_cast<size_t>(y) * m_Width; }
+
+private:
+    int m_BoardWidth, m_BoardHeight, m_Zoom;
+    bool m_bDots;
+    int m_Width, m_Height;
+    std::vector<uint8_t> m_Coverage; // zoom x zoom levels of one LED
+    std::vector<uint8_t> m_Pixels;   // palette indexes
+};
+
+// False with a reason when the file cannot be written.
+bool WritePng(const std::filesystem::path& path, const BoardPicture& picture, std::string& error);
+
+// An endlessly looping GIF. Frames come with their time; a frame is shown
+// until the next one (or the end). Equal frames are merged and only the
+// changed rectangle of a frame is stored.
+class GifWriter {
+public:
+    GifWriter();
+    ~GifWriter();
+    bool Open(const std::filesystem::path& path, int boardWidth, int boardHeight, int zoom, bool dots,
+              std::string& error);
+    // Frames in time order, the first at 0 ms.
+    bool AddFrame(const uint32_t* board, uint64_t ms, std::string& error);
+    // Writes the last frame, shown until endMs, and closes the file.
+    bool Finish(uint64_t endMs, std::string& error);
+    unsigned FramesWritten() const { return m_Written; }
+
+private:
+    // force: write even a frame too short to show (a GIF needs one frame).
+    bool WritePending(uint64_t untilMs, bool force, std::string& error);
+    struct State;
+    std::unique_ptr<State> m_;
+    unsigned m_Written = 0;
+};
+
+} // namespace cli
