@@ -49,9 +49,10 @@ bool CLumivoDoc::OnOpenDocument(const QString& path)
         return false;
     m_core.SetModified(false);
     SetPathName(path);
-    emit listChanged();
+    // The board (and content) first: the list's views may start playing.
     if (!(before == m_core.Board()))
         emit boardChanged();
+    emit listChanged();
     emit modifiedChanged(false);
     return true;
 }

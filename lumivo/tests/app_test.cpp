@@ -458,3 +458,44 @@ TEST_F(AppTest, ClosingAModifiedProjectAsksFirst)
     EXPECT_TRUE(QFile::exists(savePath));
     EXPECT_FALSE(App().Document()->IsModified());
 }
+
+TEST_F(AppTest, OpenedProjectPlaysInThePreview)
+{
+    options.contentLoader = nullptr; // the containers the program carries
+    options.showWindow = true;
+    options.files = {QString::fromLocal8Bit(qgetenv("LUMIVO_SOURCE_DIR")) + "/examples/welcome.qvndoc"};
+    ASSERT_TRUE(QFile::exists(options.files[0]));
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = App().MainFrame();
+    CLumivoViewer* viewer = frame->Preview()->Viewer();
+    ASSERT_GT(App().Document()->Core().ItemCount(), 0u);
+    // The first Ad is chosen and plays at once.
+    ASSERT_NE(frame->View()->currentItem(), nullptr);
+    EXPECT_TRUE(viewer->IsPlaying());
+
+    // Ticks ask for paints, each paint steps the effects: LEDs light up.
+    auto litLeds = [viewer] {
+        const QImage& b = viewer->BoardImage();
+        int lit = 0;
+        for (int y = 0; y < b.height(); ++y)
+            for (int x = 0; x < b.width(); ++x)
+                lit += (b.pixel(x, y) & 0xFFFFFF) != 0;
+        return lit;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->PaintCount() > 20 && litLeds() > 0, 10000);
+    if (const char* out = std::getenv("LUMIVO_SCREENSHOT"))
+        frame->grab().toImage().save(QString::fromLocal8Bit(out));
+    const QImage shot = viewer->grab().toImage();
+    const QRect r = viewer->BoardRect().intersected(viewer->rect());
+    int litOnScreen = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            litOnScreen += (shot.pixel(x, y) & 0xFFFFFF) != 0;
+    EXPECT_GT(litOnScreen, 0);
+
+    // Another row plays its own Ad; a new, empty project stops the preview.
+    frame->View()->setCurrentItem(frame->View()->topLevelItem(frame->View()->topLevelItemCount() - 1));
+    EXPECT_TRUE(viewer->IsPlaying());
+    App().Document()->OnNewDocument();
+    EXPECT_FALSE(viewer->IsPlaying());
+}

@@ -36,6 +36,7 @@ void CLumivoView::Relabel()
 void CLumivoView::OnUpdate()
 {
     using lumivo::FromU16;
+    const int current = currentIndex().isValid() ? currentIndex().row() : 0;
     clear();
     for (const lumivo::CAdEntry& e : m_doc.Core().Entries()) {
         auto* row = new QTreeWidgetItem(this);
@@ -51,4 +52,8 @@ void CLumivoView::OnUpdate()
     for (int c = 0; c < columnCount(); ++c)
         if (c != 1)
             resizeColumnToContents(c);
+    // The row that was chosen stays chosen (the first one in a new list),
+    // which shows its Ad in the preview.
+    if (topLevelItemCount())
+        setCurrentItem(topLevelItem(qMin(current, topLevelItemCount() - 1)));
 }

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <cstring>
+
 namespace {
 const QColor kBackground(0x20, 0x20, 0x24);
 const QColor kBoard(0x0c, 0x0c, 0x0c);
@@ -15,10 +17,55 @@ CLumivoViewer::CLumivoViewer(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setObjectName(QStringLiteral("CLumivoViwer"));
+    m_timer.AttachListener(*this);
+}
+
+CLumivoViewer::~CLumivoViewer()
+{
+    StopTimer();
+    m_timer.DetachListener(*this);
+}
+
+void CLumivoViewer::StopTimer()
+{
+    m_timer.Stop();
+    m_player.Stop();
+}
+
+void CLumivoViewer::SetContent(CContent* content)
+{
+    StopTimer();
+    m_player.SetContent(content);
+    update();
+}
+
+bool CLumivoViewer::Play(const std::vector<CLumivo>& items)
+{
+    StopTimer();
+    if (!m_player.Play(items))
+        return false;
+    m_paints = 0;
+    update(); // the first frame at once, then as the ticks ask
+    return m_timer.Start(lumivo::kTickMs, 2);
+}
+
+void CLumivoViewer::Stop()
+{
+    StopTimer();
+    update();
+}
+
+void CLumivoViewer::OnMMTimer(CMMTimer&)
+{
+    // Only counting here; one queued repaint at a time, the paint draws.
+    if (m_player.Tick() && !m_repaintPosted.exchange(true))
+        QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
 }
 
 void CLumivoViewer::SetModuleSize(unsigned columns, unsigned rows)
 {
+    StopTimer();
+    m_player.SetModuleSize(columns, rows);
     m_columns = columns;
     m_rows = rows;
     const QSize size = BoardPixelSize();
@@ -35,6 +82,7 @@ void CLumivoViewer::SetModuleSize(unsigned columns, unsigned rows)
 
 void CLumivoViewer::setBoardImage(const QImage& image)
 {
+    StopTimer();
     if (m_board.isNull())
         return;
     m_board.fill(Qt::black);
@@ -66,6 +114,14 @@ QRect CLumivoViewer::BoardRect() const
 
 void CLumivoViewer::paintEvent(QPaintEvent*)
 {
+    m_repaintPosted = false;
+    if (m_timer.IsRunning() && !m_board.isNull() && m_player.Render() &&
+        m_player.BoardWidth() == m_board.width() && m_player.BoardHeight() == m_board.height()) {
+        ++m_paints;
+        const int w = m_board.width();
+        for (int y = 0; y < m_board.height(); ++y)
+            std::memcpy(m_board.scanLine(y), m_player.Board() + size_t(y) * size_t(w), size_t(w) * 4);
+    }
     QPainter p(this);
     p.fillRect(rect(), kBackground);
     if (m_board.isNull())
@@ -144,6 +200,7 @@ CLumivoViewerWnd::CLumivoViewerWnd(QWidget* parent) : QDockWidget(parent), m_vie
 
 void CLumivoViewerWnd::Clear()
 {
+    m_viewer->SetContent(nullptr);
     m_viewer->SetModuleSize(0, 0);
     m_viewer->update();
 }

@@ -1,13 +1,28 @@
 // The preview: a board image (one pixel per LED) scaled by a zoom factor and
 // centred in the window; or, when the View option is on and the zoom leaves
 // room, drawn as a real board looks: a round lit dot per LED on a dark board.
+//
+// Playing: Play(items) hands one Ad to the player and starts a 5 ms timer.
+// The timer's tick (on its own thread) only counts and asks for a repaint;
+// each paint on the GUI thread advances the effects one step, draws the
+// board image and scales it into the window.
 #pragma once
+
+#include "core/player.h"
+
+#include <common/mmtimer.h>
+#include <qvr/records.h>
 
 #include <QDockWidget>
 #include <QImage>
 #include <QWidget>
 
-class CLumivoViewer : public QWidget {
+#include <atomic>
+#include <vector>
+
+class CContent;
+
+class CLumivoViewer : public QWidget, private CMMTimerListener {
     Q_OBJECT
 public:
     static constexpr int kMinZoom = 50;
@@ -17,6 +32,16 @@ public:
     static constexpr int kMinDotZoom = 300;
 
     explicit CLumivoViewer(QWidget* parent = nullptr);
+    ~CLumivoViewer() override;
+
+    // The document's content library (borrowed); null stops playing.
+    void SetContent(CContent* content);
+    // Plays one Ad until another comes; false without a content library.
+    bool Play(const std::vector<CLumivo>& items);
+    void Stop();
+    bool IsPlaying() const { return m_timer.IsRunning(); }
+    // Paints made while playing (each one is one step of every effect).
+    unsigned long PaintCount() const { return m_paints; }
 
     // The board's size in 16 × 16 modules; the board image is resized (and
     // cleared) when it changes.
@@ -25,8 +50,8 @@ public:
     unsigned ModuleRows() const { return m_rows; }
     QSize BoardPixelSize() const { return {int(m_columns * 16), int(m_rows * 16)}; }
 
-    // The picture to show: copied into the board image at (0, 0); parts
-    // beyond the board are clipped.
+    // A still picture to show: copied into the board image at (0, 0);
+    // parts beyond the board are clipped. Stops playing.
     void setBoardImage(const QImage& image);
     const QImage& BoardImage() const { return m_board; }
 
@@ -48,12 +73,21 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    void OnMMTimer(CMMTimer& timer) override;
+    void StopTimer();
+
+    lumivo::CPlayer m_player;
+    std::atomic<bool> m_repaintPosted{false};
+    unsigned long m_paints = 0;
     unsigned m_columns = 0;
     unsigned m_rows = 0;
     QImage m_board;
     int m_zoom = 100;
     bool m_ledDots = false;
     bool m_capture = false;
+    // Last member, so it is destroyed first: its destructor waits for a tick
+    // still running, which uses the player and this widget.
+    CMMTimer m_timer;
 };
 
 class CLumivoViewerWnd : public QDockWidget {

@@ -62,6 +62,15 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
     connect(&doc, &CLumivoDoc::titleChanged, this, &CMainFrame::UpdateTitle);
     connect(&doc, &CLumivoDoc::modifiedChanged, this, &CMainFrame::UpdateTitle);
     connect(&doc, &CLumivoDoc::boardChanged, this, [this] { ShowDocument(&m_doc); });
+    // A new, empty document stops the preview; choosing an Ad plays it.
+    connect(&doc, &CLumivoDoc::listChanged, this, [this] {
+        if (m_doc.Core().ItemCount() == 0)
+            m_preview->Viewer()->Stop();
+    });
+    connect(m_view, &CLumivoView::pageSelected, this, [this](unsigned page) {
+        ShowDocument(&m_doc);
+        Play(m_doc.Core().PageItems(page));
+    });
     ShowDocument(&doc);
 
     // The stored language, or the one that matches the desktop's.
@@ -287,7 +296,15 @@ void CMainFrame::ShowDocument(CLumivoDoc* doc)
         m_preview->Clear();
         return;
     }
+    m_preview->Viewer()->SetContent(&doc->Core().Content());
     ResizeBoard(doc->ModuleColumns(), doc->ModuleRows());
+}
+
+int CMainFrame::Play(const std::vector<CLumivo>& items)
+{
+    if (!m_preview)
+        return 0;
+    return m_preview->Viewer()->Play(items) ? 1 : 0;
 }
 
 void CMainFrame::ResizeBoard(unsigned columns, unsigned rows) { m_preview->ResizeBoard(columns, rows); }

@@ -3,6 +3,7 @@
 // files. It owns the link to the controller.
 #pragma once
 
+#include <qvr/records.h>
 #include <serio/packet.h>
 
 #include <QList>
@@ -10,6 +11,7 @@
 #include <QMap>
 
 #include <memory>
+#include <vector>
 
 class CLumivoApp;
 class CLumivoDoc;
@@ -44,6 +46,8 @@ public:
 
     // The preview's entry points.
     void ShowDocument(CLumivoDoc* doc);
+    // Plays one Ad's items; 0 when there is no preview to play them.
+    int Play(const std::vector<CLumivo>& items);
     void ResizeBoard(unsigned columns, unsigned rows);
 
     void UpdateTitle();
