@@ -132,12 +132,15 @@ void CLumivoViewer::paintEvent(QPaintEvent*)
         return;
     }
     // One dot per LED, a little smaller than its cell so the board shows
-    // between them; dark LEDs stay faintly visible as on a real board.
+    // between them; dark LEDs stay faintly visible as on a real board. The
+    // dots are drawn once per colour and size, then only copied.
     p.fillRect(target, kBoard);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
     const double cell = m_zoom / 100.0;
-    const double dot = cell * 0.8;
+    const int side = qMax(1, int(cell));
+    if (m_dotSide != side) {
+        m_dots.clear();
+        m_dotSide = side;
+    }
     const QRect visible = rect().intersected(target);
     const int x0 = qMax(0, int((visible.left() - target.left()) / cell));
     const int x1 = qMin(m_board.width() - 1, int((visible.right() - target.left()) / cell));
@@ -145,13 +148,30 @@ void CLumivoViewer::paintEvent(QPaintEvent*)
     const int y1 = qMin(m_board.height() - 1, int((visible.bottom() - target.top()) / cell));
     for (int y = y0; y <= y1; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(m_board.constScanLine(y));
-        for (int x = x0; x <= x1; ++x) {
-            const QRgb c = line[x] & 0xFFFFFF;
-            p.setBrush(c ? QColor::fromRgb(c) : kDarkLed);
-            p.drawEllipse(QRectF(target.left() + x * cell + (cell - dot) / 2,
-                                 target.top() + y * cell + (cell - dot) / 2, dot, dot));
-        }
+        for (int x = x0; x <= x1; ++x)
+            p.drawImage(QPoint(target.left() + int(x * cell), target.top() + int(y * cell)),
+                        Dot(line[x] & 0xFFFFFF));
     }
+}
+
+const QImage& CLumivoViewer::Dot(QRgb colour)
+{
+    auto it = m_dots.find(colour);
+    if (it != m_dots.end())
+        return it->second;
+    QImage dot(m_dotSide, m_dotSide, QImage::Format_RGB32);
+    dot.fill(kBoard);
+    QPainter p(&dot);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour ? QColor::fromRgb(colour) : kDarkLed);
+    const double d = m_dotSide * 0.8;
+    p.drawEllipse(QRectF((m_dotSide - d) / 2, (m_dotSide - d) / 2, d, d));
+    p.end();
+    // Pictures can hold any colour; the cache stays small all the same.
+    if (m_dots.size() > 256)
+        m_dots.clear();
+    return m_dots.emplace(colour, std::move(dot)).first->second;
 }
 
 void CLumivoViewer::wheelEvent(QWheelEvent* event)

@@ -18,6 +18,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <unordered_map>
 #include <vector>
 
 class CContent;
@@ -75,6 +76,7 @@ protected:
 private:
     void OnMMTimer(CMMTimer& timer) override;
     void StopTimer();
+    const QImage& Dot(QRgb colour);
 
     lumivo::CPlayer m_player;
     std::atomic<bool> m_repaintPosted{false};
@@ -84,6 +86,8 @@ private:
     QImage m_board;
     int m_zoom = 100;
     bool m_ledDots = false;
+    int m_dotSide = 0;
+    std::unordered_map<QRgb, QImage> m_dots; // one drawn dot per colour
     bool m_capture = false;
     // Last member, so it is destroyed first: its destructor waits for a tick
     // still running, which uses the player and this widget.
