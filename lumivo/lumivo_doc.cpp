@@ -25,13 +25,6 @@ bool CLumivoDoc::Report(const lumivo::Result& result)
     return result.ok();
 }
 
-void CLumivoDoc::InternalError(int line)
-{
-    if (m_prompts.message)
-        m_prompts.message(CPrompts::Icon::None,
-                          QStringLiteral("Error file: %1 %2 line").arg(QStringLiteral("LumivoDoc")).arg(line));
-}
-
 bool CLumivoDoc::OnNewDocument()
 {
     m_core.NewDocument();

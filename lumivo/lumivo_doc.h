@@ -50,8 +50,6 @@ public:
 
     // Shows the messages of a core result in message boxes; returns its outcome.
     bool Report(const lumivo::Result& result);
-    // "Error file: LumivoDoc <line> line".
-    void InternalError(int line);
 
 signals:
     void titleChanged();
