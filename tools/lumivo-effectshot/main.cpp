@@ -225,12 +225,7 @@ int main(int argc, char** argv)
     }
     item.chars[std::min<size_t>(o.text.size(), CLumivo::kLineCells - 1)].code = 0;
     const int band = o.band > 0 ? o.band : int(o.rows) * 16;
-    BITMAP& bm = page->bitmap;
-    bm.bmWidth = engine->m_Width;
-    bm.bmHeight = band;
-    bm.bmWidthBytes = bm.bmWidth * 4;
-    bm.bmPlanes = 1;
-    bm.bmBitsPixel = 32;
+    qvr::DescribeDib32(page->bitmap, engine->m_Width, band);
     page->width = engine->m_Width;
     page->height = band;
 
