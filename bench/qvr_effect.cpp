@@ -32,13 +32,8 @@ struct Board {
             item.chars[n].code = static_cast<uint16_t>(text[n]);
         item.chars[n].code = 0;
 
-        BITMAP& bm = page->bitmap;
-        bm.bmWidth = static_cast<LONG>(columns * 16);
-        bm.bmHeight = 16;
-        bm.bmWidthBytes = bm.bmWidth * 4;
-        bm.bmPlanes = 1;
-        bm.bmBitsPixel = 32;
-        page->width = bm.bmWidth;
+        qvr::DescribeDib32(page->bitmap, columns * 16, 16);
+        page->width = page->bitmap.bmWidth;
         page->height = 16;
         engine->SetPageInfo(page.get());
         engine->SetEffectS(start);

@@ -31,12 +31,7 @@ struct FamilyBoard {
         item.chars[n].code = 0;
         item.option = 1;
 
-        BITMAP& bm = page->bitmap;
-        bm.bmWidth = 320;
-        bm.bmHeight = 64;
-        bm.bmWidthBytes = bm.bmWidth * 4;
-        bm.bmPlanes = 1;
-        bm.bmBitsPixel = 32;
+        qvr::DescribeDib32(page->bitmap, 320, 64);
         page->width = 320;
         page->height = 64;
         engine->SetPageInfo(page.get());

@@ -239,19 +239,26 @@ SYSTEMTIME TimeOrNow(const SYSTEMTIME* time)
     SYSTEMTIME now;
     const std::time_t t = std::time(nullptr);
     struct tm parts {};
-    if (localtime_r(&t, &parts)) {
-        now.wYear = static_cast<WORD>(parts.tm_year + 1900);
-        now.wMonth = static_cast<WORD>(parts.tm_mon + 1);
-        now.wDayOfWeek = static_cast<WORD>(parts.tm_wday);
-        now.wDay = static_cast<WORD>(parts.tm_mday);
-        now.wHour = static_cast<WORD>(parts.tm_hour);
-        now.wMinute = static_cast<WORD>(parts.tm_min);
-        now.wSecond = static_cast<WORD>(parts.tm_sec > 59 ? 59 : parts.tm_sec);
-    }
+    if (localtime_r(&t, &parts))
+        now = common::SystemTimeFromTm(parts);
     return now;
 }
 
 } // namespace
+
+SYSTEMTIME SystemTimeFromTm(const std::tm& tm, long nanoseconds)
+{
+    SYSTEMTIME t;
+    t.wYear = static_cast<WORD>(tm.tm_year + 1900);
+    t.wMonth = static_cast<WORD>(tm.tm_mon + 1);
+    t.wDayOfWeek = static_cast<WORD>(tm.tm_wday);
+    t.wDay = static_cast<WORD>(tm.tm_mday);
+    t.wHour = static_cast<WORD>(tm.tm_hour);
+    t.wMinute = static_cast<WORD>(tm.tm_min);
+    t.wSecond = static_cast<WORD>(tm.tm_sec > 59 ? 59 : tm.tm_sec);
+    t.wMilliseconds = static_cast<WORD>(nanoseconds / 1000000);
+    return t;
+}
 
 std::u16string FormatDate(LANGID lang, const SYSTEMTIME& time, std::u16string_view picture)
 {

@@ -414,13 +414,7 @@ long CContent::GetFontData(QVXF attr, unsigned short code, BITMAP* bm) const
         return 0;
     const long width = GetCharXSize(attr, code);
     const long height = CellHeight(attr);
-    *bm = BITMAP{};
-    bm->bmType = 0;
-    bm->bmWidth = static_cast<LONG>(width);
-    bm->bmHeight = static_cast<LONG>(height);
-    bm->bmWidthBytes = static_cast<LONG>(qvr::Dib32Stride(width));
-    bm->bmPlanes = 1;
-    bm->bmBitsPixel = 32;
+    qvr::DescribeDib32(*bm, width, height);
     return bm->bmWidthBytes * height;
 }
 

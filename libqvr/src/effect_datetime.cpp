@@ -26,14 +26,7 @@ bool SystemClock(SYSTEMTIME& st)
     std::tm tm{};
     if (now == static_cast<std::time_t>(-1) || !localtime_r(&now, &tm))
         return false;
-    st.wYear = static_cast<WORD>(tm.tm_year + 1900);
-    st.wMonth = static_cast<WORD>(tm.tm_mon + 1);
-    st.wDayOfWeek = static_cast<WORD>(tm.tm_wday);
-    st.wDay = static_cast<WORD>(tm.tm_mday);
-    st.wHour = static_cast<WORD>(tm.tm_hour);
-    st.wMinute = static_cast<WORD>(tm.tm_min);
-    st.wSecond = static_cast<WORD>(tm.tm_sec > 59 ? 59 : tm.tm_sec); // leap second
-    st.wMilliseconds = 0;
+    st = common::SystemTimeFromTm(tm);
     return true;
 }
 

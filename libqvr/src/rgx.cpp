@@ -16,17 +16,21 @@ int GetRGXtoRGB(unsigned char value, eRGX2RGB order)
 
 namespace qvr {
 
+void DescribeDib32(BITMAP& bm, long width, long height)
+{
+    bm = BITMAP{};
+    bm.bmWidth = static_cast<LONG>(width);
+    bm.bmHeight = static_cast<LONG>(height);
+    bm.bmWidthBytes = static_cast<LONG>(Dib32Stride(width));
+    bm.bmPlanes = 1;
+    bm.bmBitsPixel = 32;
+}
+
 int DescribeBitmap(const RGX_HEADER& header, BITMAP* bm)
 {
     if (bm == nullptr)
         return 0;
-    bm->bmType = 0;
-    bm->bmWidth = header.width;
-    bm->bmHeight = static_cast<LONG>(header.height) * header.frames;
-    bm->bmWidthBytes = static_cast<LONG>(Dib32Stride(header.width));
-    bm->bmPlanes = 1;
-    bm->bmBitsPixel = 32;
-    bm->bmBits = nullptr;
+    DescribeDib32(*bm, header.width, static_cast<long>(header.height) * header.frames);
     return 1;
 }
 

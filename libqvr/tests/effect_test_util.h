@@ -65,12 +65,7 @@ struct Rig {
     // The frame description a host gives an item's band.
     void ArmBand(int height)
     {
-        BITMAP& bm = page->bitmap;
-        bm.bmWidth = engine->m_Width;
-        bm.bmHeight = height;
-        bm.bmWidthBytes = bm.bmWidth * 4;
-        bm.bmPlanes = 1;
-        bm.bmBitsPixel = 32;
+        qvr::DescribeDib32(page->bitmap, engine->m_Width, height);
         page->width = engine->m_Width;
         page->height = height;
     }

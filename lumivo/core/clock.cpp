@@ -1,5 +1,7 @@
 #include "core/clock.h"
 
+#include <common/datetime.h>
+
 #include <ctime>
 
 namespace lumivo {
@@ -14,24 +16,10 @@ SYSTEMTIME Now(bool local)
         ::localtime_r(&ts.tv_sec, &tm);
     else
         ::gmtime_r(&ts.tv_sec, &tm);
-    return FromTm(tm, ts.tv_nsec);
+    return common::SystemTimeFromTm(tm, ts.tv_nsec);
 }
 
 } // namespace
-
-SYSTEMTIME FromTm(const std::tm& tm, long nanoseconds)
-{
-    SYSTEMTIME t;
-    t.wYear = static_cast<WORD>(tm.tm_year + 1900);
-    t.wMonth = static_cast<WORD>(tm.tm_mon + 1);
-    t.wDayOfWeek = static_cast<WORD>(tm.tm_wday);
-    t.wDay = static_cast<WORD>(tm.tm_mday);
-    t.wHour = static_cast<WORD>(tm.tm_hour);
-    t.wMinute = static_cast<WORD>(tm.tm_min);
-    t.wSecond = static_cast<WORD>(tm.tm_sec > 59 ? 59 : tm.tm_sec); // a leap second reads as :59
-    t.wMilliseconds = static_cast<WORD>(nanoseconds / 1000000);
-    return t;
-}
 
 SYSTEMTIME CSystemClock::LocalNow() const { return Now(true); }
 SYSTEMTIME CSystemClock::UtcNow() const { return Now(false); }

@@ -37,8 +37,6 @@ private:
     SYSTEMTIME m_time;
 };
 
-// A broken-down time (localtime_r, gmtime_r) as a SYSTEMTIME.
-SYSTEMTIME FromTm(const std::tm& tm, long nanoseconds);
 
 // 0 = Sunday .. 6 = Saturday for a date of the Gregorian calendar.
 int DayOfWeek(int year, int month, int day);

@@ -4,6 +4,7 @@
 
 #include "core/clock.h"
 
+#include <common/datetime.h>
 #include <common/named_mutex.h>
 
 #include <algorithm>
@@ -92,7 +93,7 @@ bool VirtualClock::Now(SYSTEMTIME& out) const
     std::tm tm{};
     if (!gmtime_r(&t, &tm))
         return false;
-    out = FromTm(tm, static_cast<long>(ms % 1000) * 1000000);
+    out = common::SystemTimeFromTm(tm, static_cast<long>(ms % 1000) * 1000000);
     return true;
 }
 
@@ -212,12 +213,7 @@ void CPlayer::BuildEntry(PageInfo& e, const CLumivo& item, int& runningY)
         // Rows past the frame storage are left out rather than written past it.
         m_pContent->GetContentData(kind, index, e.bits, PageInfo::kFrameBytes);
     } else {
-        e.bitmap = BITMAP{};
-        e.bitmap.bmWidth = m_Width;
-        e.bitmap.bmHeight = e.height;
-        e.bitmap.bmPlanes = 1;
-        e.bitmap.bmBitsPixel = 32;
-        e.bitmap.bmWidthBytes = ((m_Width * 32 + 31) / 32) * 4;
+        qvr::DescribeDib32(e.bitmap, m_Width, e.height);
         e.frameBytes = static_cast<uint32_t>(e.bitmap.bmHeight * e.bitmap.bmWidthBytes);
         e.phase = 0;
     }

@@ -6,7 +6,7 @@
 #include "qvr/effect.h"
 #include "qvr/effect_family.h"
 
-#include <png.h>
+#include "board_image.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -141,41 +141,18 @@ void LoadHexFont(CContent& c, const std::string& path)
     }
 }
 
+// Each LED as a scale x scale square, or as a round dot when there is room for one.
 bool WritePng(const std::string& path, const PageInfo& page, unsigned scale)
 {
     const BITMAP& bm = page.bitmap;
-    const unsigned W = unsigned(bm.bmWidth) * scale, H = unsigned(bm.bmHeight) * scale;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, W, H, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<png_byte> row(size_t(W) * 3);
-    for (unsigned y = 0; y < H; ++y) {
-        for (unsigned x = 0; x < W; ++x) {
-            uint32_t v;
-            std::memcpy(&v, page.bits + (y / scale) * bm.bmWidthBytes + (x / scale) * 4, 4);
-            // A dark gap between LEDs when they are drawn large enough.
-            const bool gap = scale >= 3 && (x % scale == scale - 1 || y % scale == scale - 1);
-            const bool unlit = v == 0;
-            row[x * 3 + 0] = gap ? 0 : unlit ? 24 : png_byte(v >> 16);
-            row[x * 3 + 1] = gap ? 0 : unlit ? 24 : png_byte(v >> 8);
-            row[x * 3 + 2] = gap ? 0 : unlit ? 24 : png_byte(v);
-        }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    std::vector<uint32_t> board(size_t(bm.bmWidth) * bm.bmHeight);
+    for (LONG y = 0; y < bm.bmHeight; ++y)
+        std::memcpy(board.data() + size_t(y) * bm.bmWidth, page.bits + size_t(y) * bm.bmWidthBytes,
+                    size_t(bm.bmWidth) * 4);
+    cli::BoardPicture picture(bm.bmWidth, bm.bmHeight, int(scale), scale >= 3);
+    picture.Draw(board.data());
+    std::string error;
+    return cli::WritePng(path, picture, error);
 }
 
 } // namespace
@@ -225,12 +202,7 @@ int main(int argc, char** argv)
     }
     item.chars[std::min<size_t>(o.text.size(), CLumivo::kLineCells - 1)].code = 0;
     const int band = o.band > 0 ? o.band : int(o.rows) * 16;
-    BITMAP& bm = page->bitmap;
-    bm.bmWidth = engine->m_Width;
-    bm.bmHeight = band;
-    bm.bmWidthBytes = bm.bmWidth * 4;
-    bm.bmPlanes = 1;
-    bm.bmBitsPixel = 32;
+    qvr::DescribeDib32(page->bitmap, engine->m_Width, band);
     page->width = engine->m_Width;
     page->height = band;
 

@@ -16,6 +16,7 @@
 #include "common/platform.h"
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,9 @@ constexpr LANGID kLangChinese = 0x04;
 
 // Empty when the date is not a real calendar date (the day of the week is
 // worked out from the date; wDayOfWeek is not read).
+// A broken-down time (localtime_r, gmtime_r) as a SYSTEMTIME; a leap second reads as :59.
+SYSTEMTIME SystemTimeFromTm(const std::tm& tm, long nanoseconds = 0);
+
 std::u16string FormatDate(LANGID lang, const SYSTEMTIME& time, std::u16string_view picture);
 // Empty when the hour, minute or second is out of range.
 std::u16string FormatTime(LANGID lang, const SYSTEMTIME& time, std::u16string_view picture);

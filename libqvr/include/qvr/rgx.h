@@ -24,6 +24,8 @@ namespace qvr {
 // Bytes per row of a 32-bit picture of the given width.
 constexpr long Dib32Stride(long width) { return ((width * 32 + 31) / 32) * 4; }
 // Fills a 32-bit bitmap description of an image (height = rows x frames).
+// Describes a 32-bit picture of width x height pixels (no bits pointer).
+void DescribeDib32(BITMAP& bm, long width, long height);
 int DescribeBitmap(const RGX_HEADER& header, BITMAP* bm);
 // Writes the 32-bit picture of the pixel data (at most dataBytes of it read,
 // at most dstBytes written); returns 1, 0 for a null argument.
