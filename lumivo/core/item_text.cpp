@@ -194,12 +194,15 @@ const char* EffectFamilyName(unsigned row)
 
 std::u16string EffectCellText(int phase, unsigned code)
 {
-    const unsigned row = EffectRow(phase, code);
-    const char* name = EffectFamilyName(row);
+    // Named by the row's family, not by its row number: the wait table has no
+    // Scroll row, so its row numbers name the neighbouring family (a None wait
+    // would read "3D Effect 1").
+    const unsigned familyNumber = EffectFamily(phase, code);
+    const char* name = EffectFamilyName(familyNumber);
     if (*name == '\0')
         return {};
     const std::u16string family = LangText("Effect", name);
-    if (row == 0 || row == 8)
+    if (familyNumber == 0 || familyNumber == 8)
         return FormatText(u"%s", {family});
     return FormatText(u"%s %2d", {family, static_cast<long long>(EffectIndex(phase, code)) + 1});
 }

@@ -287,6 +287,11 @@ TEST(EffectNames, RowsIndexesAndCellTexts)
     EXPECT_EQ(lumivo::EffectCellText(0, 75), u"Wave  7");
     EXPECT_EQ(lumivo::EffectCellText(2, 97), u"None");
     EXPECT_EQ(lumivo::EffectCellText(0, 104), u"");
+    // Wait codes are named by their family although the wait table has no Scroll row.
+    EXPECT_EQ(lumivo::EffectCellText(1, 92), u"None");
+    EXPECT_EQ(lumivo::EffectCellText(1, 61), u"Wave  2");
+    EXPECT_EQ(lumivo::EffectCellText(1, 67), u"Zoom  1");
+    EXPECT_EQ(lumivo::EffectCellText(1, 89), u"3D Effect  1");
     EXPECT_EQ(lumivo::FormatText(u"%s %2d|%02d|%%|%-4s|", {u"Zoom", 3LL, 7LL, u"ab"}), u"Zoom  3|07|%|ab  |");
     EXPECT_EQ(lumivo::FormatText(u"%s %d", {u"only"}), u"only ");
 }
