@@ -1,4 +1,5 @@
 #include "lumivo_app.h"
+#include "termination_signals.h"
 
 int main(int argc, char** argv)
 {
@@ -7,6 +8,7 @@ int main(int argc, char** argv)
     options.files = app.arguments().mid(1);
     if (!app.InitInstance(options))
         return 0;
+    CTerminationSignals termination;
     const int rc = app.exec();
     const int exitRc = app.ExitInstance();
     return rc ? rc : exitRc;
