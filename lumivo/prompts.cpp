@@ -2,7 +2,7 @@
 
 #include "ui/new_project_dlg.h"
 
-#include <serio/ui/url_file_down_dlg.h>
+#include <serio/widgets/url_file_down_dlg.h>
 
 #include <QDesktopServices>
 #include <QFileDialog>

@@ -1,7 +1,7 @@
 #include "ui/new_project_dlg.h"
 
-#include <serio/ui/serial_dialogs.h>
-#include <serio/ui/url_file_down_dlg.h>
+#include <serio/widgets/serial_dialogs.h>
+#include <serio/widgets/url_file_down_dlg.h>
 
 #include <common/profile.h>
 
