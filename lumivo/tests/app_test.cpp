@@ -42,17 +42,6 @@ int LanguageCommand(const char16_t* name)
     return -1;
 }
 
-CLumivo TextItem(const char16_t* text)
-{
-    lumivo::ItemChoices spec;
-    spec.type = LUMIVO_TEXT;
-    spec.text = text;
-    spec.lines = 1;
-    CLumivo item;
-    EXPECT_TRUE(lumivo::BuildItem(spec, item).ok());
-    return item;
-}
-
 } // namespace
 
 TEST_F(AppTest, StartsAndEndsInOrder)
@@ -306,10 +295,9 @@ TEST_F(AppTest, OpenAndSaveRoundTripThroughTheDocument)
 {
     ASSERT_TRUE(Start());
     CLumivoDoc* doc = App().Document();
-    ASSERT_TRUE(doc->Core().AppendPage({TextItem(u"Hello"), TextItem(u"World")}).ok());
-    ASSERT_TRUE(doc->Core().AppendPage({TextItem(u"Sale")}).ok());
-    emit doc->listChanged();
-    doc->SetModifiedFlag(true);
+    ASSERT_TRUE(doc->AppendPage({TextItem(u"Hello"), TextItem(u"World")}));
+    ASSERT_TRUE(doc->AppendPage({TextItem(u"Sale")}));
+    EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(App().MainFrame()->View()->topLevelItemCount(), 3);
 
     savePath = Path(QStringLiteral("round")); // the extension is added
@@ -357,7 +345,7 @@ TEST_F(AppTest, DroppedProjectFileOpens)
 {
     ASSERT_TRUE(Start());
     CLumivoDoc* doc = App().Document();
-    ASSERT_TRUE(doc->Core().AppendPage({TextItem(u"Dropped")}).ok());
+    ASSERT_TRUE(doc->AppendPage({TextItem(u"Dropped")}));
     savePath = Path(QStringLiteral("drop.qvndoc"));
     ASSERT_TRUE(App().OnFileSaveAs());
     doc->OnNewDocument();
@@ -487,8 +475,9 @@ TEST_F(AppTest, OpenedProjectPlaysInThePreview)
     QTRY_VERIFY_WITH_TIMEOUT(viewer->PaintCount() > 20 && litLeds() > 0, 10000);
     // On a real display (Xvfb) the picture is read back from the screen.
     const bool onScreen = QGuiApplication::platformName() == QLatin1String("xcb");
-    if (onScreen)
+    if (onScreen) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    }
     auto grab = [onScreen](QWidget* w) {
         return onScreen ? w->screen()->grabWindow(w->winId()).toImage() : w->grab().toImage();
     };

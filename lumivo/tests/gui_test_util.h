@@ -2,6 +2,7 @@
 // and trace; every question answered in code and every message recorded.
 #pragma once
 
+#include "core/item_builder.h"
 #include "lumivo_app.h"
 #include "lumivo_doc.h"
 #include "ui/main_frame.h"
@@ -15,6 +16,18 @@
 #include <QUuid>
 
 #include <optional>
+
+// A one-line Text item built as the Ad editor builds it.
+inline CLumivo TextItem(const char16_t* text)
+{
+    lumivo::ItemChoices spec;
+    spec.type = LUMIVO_TEXT;
+    spec.text = text;
+    spec.lines = 1;
+    CLumivo item;
+    EXPECT_TRUE(lumivo::BuildItem(spec, item).ok());
+    return item;
+}
 
 class AppTest : public ::testing::Test {
 protected:
