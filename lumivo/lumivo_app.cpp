@@ -6,6 +6,7 @@
 #include "ui/about_dlg.h"
 #include "ui/main_frame.h"
 #include "ui/new_project_dlg.h"
+#include "ui/qt_text.h"
 
 #include <serio/widgets/serial_dialogs.h>
 
@@ -393,12 +394,22 @@ bool CLumivoApp::OfferUpdate(const lumivo::UpdateResult& result)
 {
     if (result.downloadAddress.isEmpty())
         return false;
-    // The server names the file that is downloaded and opened: only plain
-    // web addresses are taken, the user sees the address before saying yes,
-    // and only a file that arrived whole is opened.
+    // The server names the file that is downloaded and opened: only https
+    // addresses are taken (certificates checked), the user sees the address
+    // before saying yes, and only a file that arrived whole is opened.
     const QString address = QString::fromUtf8(result.downloadAddress).trimmed();
     QString fileName;
-    if (!lumivo::IsAcceptableUpdateAddress(address, &fileName)) {
+    switch (lumivo::CheckUpdateAddress(address, &fileName)) {
+    case lumivo::UpdateAddress::Accepted:
+        break;
+    case lumivo::UpdateAddress::PlainHttp:
+        Trace(QStringLiteral("update address refused: plain http, which anyone on the way could alter: %1")
+                  .arg(address));
+        if (m_prompts.message)
+            m_prompts.message(CPrompts::Icon::Warning,
+                              lumivo::Tr("Error", "ErrUpdateHttp") + QStringLiteral("\n\n") + address);
+        return false;
+    case lumivo::UpdateAddress::Refused:
         Trace(QStringLiteral("update address refused: %1").arg(address));
         return false;
     }
