@@ -200,7 +200,8 @@ void CLumivoApp::OnFileNew()
         return;
     }
     NewProjectResult r;
-    if (!m_prompts.newProject || !m_prompts.newProject(m_newProjectCounter, r))
+    // The proposed "Lumivo<n>" counts from 1.
+    if (!m_prompts.newProject || !m_prompts.newProject(m_newProjectCounter + 1, r))
         return;
     m_doc->SetBoard(r.moduleRows, r.moduleColumns, r.language, r.contentRows, r.contentColumns);
     m_doc->SetProject(r.folder, r.name);

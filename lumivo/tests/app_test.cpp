@@ -260,7 +260,7 @@ TEST_F(AppTest, FileNewAsksFromTheSecondTimeOn)
     EXPECT_TRUE(newProjectCalls.isEmpty());
 
     App().OnFileNew(); // cancelled: an empty, untitled document
-    EXPECT_EQ(newProjectCalls, QList<unsigned>({0}));
+    EXPECT_EQ(newProjectCalls, QList<unsigned>({1})); // the first proposal is "Lumivo1"
     EXPECT_EQ(App().NewProjectCounter(), 0u);
     EXPECT_TRUE(doc->PathName().isEmpty());
 
@@ -274,7 +274,7 @@ TEST_F(AppTest, FileNewAsksFromTheSecondTimeOn)
     r.contentColumns = 6;
     newProject = r;
     App().OnFileNew();
-    EXPECT_EQ(newProjectCalls, QList<unsigned>({0, 0}));
+    EXPECT_EQ(newProjectCalls, QList<unsigned>({1, 1}));
     EXPECT_EQ(App().NewProjectCounter(), 1u);
     EXPECT_EQ(QFileInfo(doc->PathName()).fileName(), QStringLiteral("Shop.qvndoc"));
     EXPECT_TRUE(doc->IsModified());

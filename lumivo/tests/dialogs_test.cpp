@@ -48,6 +48,22 @@ TEST(NewProjectDlg, DefaultsWithoutSettings)
     EXPECT_EQ(dlg.FolderEdit()->maxLength(), 260);
 }
 
+TEST(NewProjectDlg, TheProposedNameCountsFromOneAndPassesOverExistingFiles)
+{
+    ScopedProfile p;
+    QTemporaryDir dir;
+    p.profile.WriteProfileString("Settings", "Project Path", dir.path().toStdString());
+    EXPECT_EQ(CNewProjectDlg(0).NameEdit()->text(), QStringLiteral("Lumivo1"));
+    EXPECT_EQ(CNewProjectDlg(1).NameEdit()->text(), QStringLiteral("Lumivo1"));
+    for (const char* name : {"Lumivo1.qvndoc", "Lumivo2.qvndoc", "Lumivo4.qvndoc", "Lumivo3.txt"}) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(CNewProjectDlg(1).NameEdit()->text(), QStringLiteral("Lumivo3"));
+    EXPECT_EQ(CNewProjectDlg(4).NameEdit()->text(), QStringLiteral("Lumivo5"));
+    EXPECT_EQ(CNewProjectDlg(7).NameEdit()->text(), QStringLiteral("Lumivo7"));
+}
+
 TEST(NewProjectDlg, SettingsChooseTheDefaults)
 {
     ScopedProfile p;
