@@ -173,6 +173,7 @@ TEST_F(ProjectFile, DamagedRecordsAreDroppedAndTheRestLoads)
     ASSERT_EQ(project->ItemCount(), 1u);
     EXPECT_EQ(project->Entries()[0].title, u"good");
     EXPECT_TRUE(r.HasMessage("4 damaged item(s) were dropped"));
+    EXPECT_GT(project->LoadRepairs(), 0u);
 }
 
 TEST_F(ProjectFile, TruncatedFilesKeepWhatArrivedWithoutReadingPastTheEnd)
@@ -215,12 +216,14 @@ TEST_F(ProjectFile, UserImagesComeBackAndADamagedBlockIsReported)
     ASSERT_TRUE(r);
     EXPECT_EQ(reread->UserImageCount(), 1u);
     EXPECT_TRUE(r.HasMessage("user-image blob is damaged"));
+    EXPECT_EQ(reread->LoadRepairs(), 1u);
 
     // A file without user images clears those of the previous project.
     Bytes plain;
     plain.header(2, 6, 'E', 2, 6, 0, 0).u32(0).u32(0);
     ASSERT_TRUE(reread->LoadBytes(plain.data.data(), plain.data.size()));
     EXPECT_EQ(reread->UserImageCount(), 0u);
+    EXPECT_EQ(reread->LoadRepairs(), 0u);
 }
 
 TEST_F(ProjectFile, MissingOrBrokenContainerStillLoadsTheAds)
@@ -234,12 +237,14 @@ TEST_F(ProjectFile, MissingOrBrokenContainerStillLoadsTheAds)
     EXPECT_TRUE(r.HasMessage(lumivo::kMsgNoResource));
     EXPECT_EQ(project->ItemCount(), 1u);
     EXPECT_EQ(project->ContentResource(), 0);
+    EXPECT_EQ(project->LoadRepairs(), 0u); // the file itself is sound
 
     Bytes broken;
     broken.header(2, 6, 'A', 2, 6, 1, 1).entry(0, TextItem(u"ad")).u32(0).u32(0);
     r = project->LoadBytes(broken.data.data(), broken.data.size());
     ASSERT_TRUE(r);
     EXPECT_TRUE(r.HasMessage(lumivo::kMsgContent));
+    EXPECT_EQ(project->LoadRepairs(), 0u);
     EXPECT_EQ(project->ContentResource(), 0);
     EXPECT_EQ(project->Content().GetHeaderWord(), 0u); // no half-filled library
 }
