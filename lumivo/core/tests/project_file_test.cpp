@@ -299,7 +299,7 @@ TEST(ProgramContainers, TheSampleProjectOpensWithTheLibraryItsBoardChooses)
     EXPECT_EQ(project.ContentResource(), 314);
     EXPECT_EQ(project.Content().GetContentRow(), 1u);
     EXPECT_GE(project.PageCount(), 3u);
-    EXPECT_EQ(project.Entries()[0].title, u"Welcome to Lumivo");
+    EXPECT_EQ(project.Entries()[0].title, u"Welcome!");
     EXPECT_EQ(project.Serialize(), ReadAll(sample)); // the committed file is what the core writes
 }
 
