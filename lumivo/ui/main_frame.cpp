@@ -101,6 +101,10 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
 CMainFrame::~CMainFrame()
 {
     SaveLayout();
+    // The base classes hide the window once this frame is gone, and the
+    // preview then reports its visibility: its handler here reads members.
+    m_preview->disconnect(this);
+    hide();
 }
 
 void CMainFrame::SaveLayout()
@@ -252,7 +256,7 @@ void CMainFrame::BuildRibbon()
     connect(about, &QAction::triggered, &m_app, &CLumivoApp::OnAppAbout);
     connect(status, &QAction::toggled, statusBar(), &QWidget::setVisible);
     connect(preview, &QAction::toggled, m_preview, &QWidget::setVisible);
-    connect(m_preview, &QDockWidget::visibilityChanged, preview, [this, preview](bool) {
+    connect(m_preview, &QDockWidget::visibilityChanged, this, [this, preview](bool) {
         preview->setChecked(!m_preview->isHidden());
     });
     connect(dots, &QAction::toggled, this, [this](bool on) {
