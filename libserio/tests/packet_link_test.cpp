@@ -59,6 +59,10 @@ public:
     ~CountingPacket() override { EndListener(); }
     std::atomic<int> vanished{0};
     std::atomic<int> events{0};
+    // When set, reported instead of a plain receive event, as a port does
+    // when a line error or break comes with the characters.
+    std::atomic<DWORD> receiveReportedAs{0};
+    std::atomic<DWORD> receiveErrors{0};
 
 protected:
     void OnEvent(EEvent e, EError err) override
@@ -66,6 +70,9 @@ protected:
         ++events;
         if (e == EEventError && err == EErrorIOE)
             ++vanished;
+        if (e == EEventRecv && receiveReportedAs)
+            return CPacket::OnEvent(static_cast<EEvent>(receiveReportedAs.load()),
+                                    static_cast<EError>(receiveErrors.load()));
         CPacket::OnEvent(e, err);
     }
 };
@@ -249,6 +256,25 @@ TEST_F(PacketLink, SendingReportsProgressPerPercent)
     EXPECT_EQ(20u, pos.size());
     EXPECT_EQ(1024u, pos.front());
     EXPECT_EQ(20007u, pos.back());
+}
+
+TEST_F(PacketLink, AnswerThatCameWithALineErrorIsReadOnTheFirstTry)
+{
+    StartSim();
+    const struct {
+        DWORD event, errors;
+    } reports[] = {{CSerial::EEventRecv | CSerial::EEventError, CSerial::EErrorFrame},
+                   {CSerial::EEventRecv | CSerial::EEventBreak, CSerial::EErrorBreak},
+                   {CSerial::EEventError, CSerial::EErrorParity}};
+    for (const auto& r : reports) {
+        SCOPED_TRACE(r.event);
+        packet->receiveErrors = r.errors;
+        packet->receiveReportedAs = r.event;
+        const int before = Requests(0x56);
+        EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 400, 1));
+        EXPECT_EQ(sizeof(serio::ModuleInfo), packet->GetPacketLength());
+        EXPECT_EQ(before + 1, Requests(0x56));
+    }
 }
 
 TEST_F(PacketLink, CutOffAnswerIsOvercomeByRetries)
