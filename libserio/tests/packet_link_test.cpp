@@ -210,6 +210,18 @@ TEST_F(PacketLink, SilenceOnEveryTryGivesNoAnswerAfterAllTries)
     ASSERT_TRUE(WaitFor([&] { return Requests(0x55) == 2; }, 2000));
 }
 
+TEST_F(PacketLink, NoTriesToCountRepeatsUntilAnAnswer)
+{
+    boardsim::Options o;
+    o.noAnswer[0x55] = 3;
+    o.noAnswer[0x56] = 2;
+    StartSim(o);
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x55, 0, nullptr, 100, 0));
+    EXPECT_EQ(4, Requests(0x55));
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 100, -1));
+    EXPECT_EQ(3, Requests(0x56));
+}
+
 TEST_F(PacketLink, LongAnswerAtLineSpeedOutlastsTheSilenceTimeout)
 {
     boardsim::Options o;
