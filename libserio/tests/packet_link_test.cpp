@@ -344,9 +344,14 @@ TEST(BoardSimOptions, ParsedAndRejected)
     boardsim::Options o;
     std::string error;
     ASSERT_TRUE(boardsim::ParseOptions({"--module-rows", "2", "--language", "E", "--baud", "9600", "--no-answer",
-                                        "0x55:2", "--vanish", "123"},
+                                        "0x55:2", "--vanish", "123", "--delay", "0x5B:10500:2", "--delay", "0x45:90"},
                                        o, error))
         << error;
+    EXPECT_EQ(10500, o.delay[0x5B].ms);
+    EXPECT_EQ(2, o.delay[0x5B].times);
+    EXPECT_EQ(-1, o.delay[0x45].times);
+    for (const char* bad : {"0x56", "0x56:", "0x56:-1", "0x56:10:0", "0x56:10:x", "0x156:10"})
+        EXPECT_FALSE(boardsim::ParseOptions({"--delay", bad}, o, error)) << bad;
     EXPECT_EQ(2, o.moduleRows);
     EXPECT_EQ('E', o.language);
     EXPECT_EQ(9600u, o.baud);
