@@ -216,9 +216,9 @@ TEST_F(PacketLink, NoTriesToCountRepeatsUntilAnAnswer)
     o.noAnswer[0x55] = 3;
     o.noAnswer[0x56] = 2;
     StartSim(o);
-    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x55, 0, nullptr, 100, 0));
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x55, 0, nullptr, 300, 0));
     EXPECT_EQ(4, Requests(0x55));
-    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 100, -1));
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 300, -1));
     EXPECT_EQ(3, Requests(0x56));
 }
 

@@ -46,16 +46,15 @@ class GatedPort : public CSerialEx {
 public:
     ~GatedPort() override
     {
-        Open(); // never leave a handler waiting
+        Release(); // never leave a handler waiting
         EndListener();
     }
-    void Open()
+    void Release()
     {
         std::lock_guard lk(m_lock);
         m_open = true;
         m_wake.notify_all();
     }
-    using CSerialEx::Open;
     std::atomic<int> calls{0};
 
 protected:
@@ -311,7 +310,7 @@ TEST(SerialListener, StopWithoutWaitingLeavesABusyListenerToEndByItself)
     });
     const bool prompt = WaitFor([&] { return returned.load(); }, 2000);
     const bool stillBusy = port.calls == 1;
-    port.Open();
+    port.Release();
     stopper.join();
     EXPECT_TRUE(prompt) << "a time-out of 0 waited for the handler";
     EXPECT_TRUE(stillBusy);

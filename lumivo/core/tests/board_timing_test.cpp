@@ -8,6 +8,7 @@
 #include "board_fixture.h"
 
 #include <algorithm>
+#include <chrono>
 #include <thread>
 
 using namespace board_test;
@@ -39,6 +40,7 @@ struct Case {
     std::unique_ptr<boardsim::CBoardSim> sim;
     std::unique_ptr<lumivo::CBoardSession> session;
     bool succeeded = false;
+    long long elapsedMs = 0; // for the report of a failure
 
     int Requests() const
     {
@@ -150,13 +152,20 @@ TEST(BoardTiming, EachStepKeepsItsTimeoutAndTries)
     }
     std::vector<std::thread> runs;
     for (auto& c : cases)
-        runs.emplace_back([&c] { c->succeeded = c->step->run(*c); });
+        runs.emplace_back([&c] {
+            const auto start = std::chrono::steady_clock::now();
+            c->succeeded = c->step->run(*c);
+            c->elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - start)
+                               .count();
+        });
     for (std::thread& t : runs)
         t.join();
 
     for (auto& c : cases) {
-        SCOPED_TRACE(std::string(c->step->name) + (c->late ? ", answers just past the time-out"
-                                                            : ", answers just inside the time-out"));
+        SCOPED_TRACE(std::string(c->step->name)
+                     + (c->late ? ", answers just past the time-out" : ", answers just inside the time-out")
+                     + " (" + std::to_string(c->elapsedMs) + " ms)");
         if (c->late) {
             EXPECT_FALSE(c->succeeded);
             EXPECT_EQ(c->step->tries, c->Requests()) << "every try lost, and no more tries than the step's";
