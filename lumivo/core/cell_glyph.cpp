@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/cell_glyph.h"
 
+#include "core/item_text.h"
+
 #include <algorithm>
 #include <array>
 #include <mutex>
@@ -110,6 +112,17 @@ std::u16string InexactChars(const CContent& content, const CLumiChar* cells, siz
             out += ch;
     }
     return out;
+}
+
+std::u16string InexactNotice(const CContent& content, const CLumiChar* cells, size_t count)
+{
+    const std::u16string inexact = InexactChars(content, cells, count);
+    if (inexact.empty())
+        return {};
+    std::u16string list;
+    for (char16_t c : inexact)
+        list += (list.empty() ? u"" : u" ") + std::u16string(1, c);
+    return FormatText(LangText("Error", "ErrNoGlyph"), {list});
 }
 
 } // namespace lumivo

@@ -30,5 +30,7 @@ GlyphFit CheckGlyph(const CContent& content, const CLumiChar& cell);
 // The characters of the cells that the library cannot draw exactly, each
 // once, in order of first appearance.
 std::u16string InexactChars(const CContent& content, const CLumiChar* cells, size_t count);
+// The "ErrNoGlyph" message naming those characters; "" when there are none.
+std::u16string InexactNotice(const CContent& content, const CLumiChar* cells, size_t count);
 
 } // namespace lumivo

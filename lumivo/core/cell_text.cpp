@@ -160,10 +160,12 @@ std::vector<CLumiChar> CCellText::Selected() const
     return {m_cells.begin() + static_cast<long>(SelectionBegin()), m_cells.begin() + static_cast<long>(SelectionEnd())};
 }
 
-std::u16string CCellText::Text() const
+std::u16string CCellText::Text() const { return CellsText(m_cells); }
+
+std::u16string CellsText(const std::vector<CLumiChar>& cells)
 {
     std::u16string out;
-    for (const CLumiChar& c : m_cells) {
+    for (const CLumiChar& c : cells) {
         if (c.attr.kind == 5)
             continue; // a move's code is its number, not a character
         out += IsBreak(c) ? u'\n' : static_cast<char16_t>(c.code);

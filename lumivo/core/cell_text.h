@@ -116,6 +116,10 @@ private:
     size_t m_anchor = 0;
 };
 
+// The characters of cells, a line break as '\n'; moves (whose codes are
+// their numbers) are left out.
+std::u16string CellsText(const std::vector<CLumiChar>& cells);
+
 // The clipboard form of cells: 8 bytes each (code, reserved, lines, QVXF
 // word; little-endian), back to back.
 std::vector<uint8_t> EncodeCells(const std::vector<CLumiChar>& cells);

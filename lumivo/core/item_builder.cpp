@@ -227,13 +227,9 @@ Result BuildItem(const ItemChoices& choices, CLumivo& out, const CContent* conte
     }
     Result result;
     if (content && IsTextKind(t)) {
-        const std::u16string inexact = InexactChars(*content, item.chars, CLumivo::kCells);
-        if (!inexact.empty()) {
-            std::u16string list;
-            for (char16_t c : inexact)
-                list += (list.empty() ? u"" : u" ") + std::u16string(1, c);
-            result.Warn(common::Utf16ToUtf8(FormatText(LangText("Error", "ErrNoGlyph"), {list})));
-        }
+        const std::u16string notice = InexactNotice(*content, item.chars, CLumivo::kCells);
+        if (!notice.empty())
+            result.Warn(common::Utf16ToUtf8(notice));
     }
     out = item;
     return result;
