@@ -23,6 +23,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -530,6 +531,45 @@ TEST_F(AdEditor, CellsAndPlainTextMoveThroughTheClipboard)
     QTest::keyClick(from, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(from->Text().Size(), 100u);
     EXPECT_TRUE(TextPage()->Notice()->text().contains("at most 100"));
+}
+
+// The editor in each language with text in its script, drawn by the board's
+// fonts; the pictures stay in the build tree when LUMIVO_SCREENSHOT_DIR says where.
+TEST_F(AdEditor, TextInThreeScriptsIsDrawnByTheBoardsFonts)
+{
+    const struct {
+        const char16_t* language;
+        uint8_t board;
+        const char* typed;
+        const char* file;
+    } shots[] = {{u"English", 'E', "OPEN 24H", "ad-editor-english.png"},
+                 {u"Korean", 'A', "영업중 24시", "ad-editor-korean.png"},
+                 {u"Chinese", 'E', "营业中 24小时", "ad-editor-chinese.png"}};
+    const QString dir = QString::fromLocal8Bit(qgetenv("LUMIVO_SCREENSHOT_DIR"));
+    for (const auto& s : shots) {
+        CGlobalization::SelectLanguage(s.language);
+        dlg.reset();
+        Board(2, s.board);
+        CAdEditorDlg& d = Open();
+        CCharEditor* editor = TextPage()->Editor();
+        Compose(editor, QString(), QString::fromUtf8(s.typed)); // as an input method commits it
+        ASSERT_TRUE(d.AddBand()) << messages.join('\n').toStdString();
+        EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+        int lit = 0;
+        for (size_t i = 0; i < editor->Text().Size(); ++i) {
+            EXPECT_FALSE(editor->IsMarked(i)) << s.file << " " << i;
+            const QImage cell = editor->grab(editor->CellRect(i)).toImage();
+            for (int y = 0; y < cell.height(); y += editor->Zoom())
+                for (int x = 0; x < cell.width(); x += editor->Zoom())
+                    lit += (cell.pixel(x, y) & 0xFFFFFF) != 0;
+        }
+        EXPECT_GT(lit, 100) << s.file;
+        EXPECT_EQ(d.AddButton()->text(), QString::fromStdU16String(CGlobalization::GetText(u"AddDialog", u"btnAdd")));
+        if (!dir.isEmpty()) {
+            QDir().mkpath(dir);
+            EXPECT_TRUE(d.grab().save(dir + QLatin1Char('/') + QLatin1String(s.file)));
+        }
+    }
 }
 
 } // namespace
