@@ -301,11 +301,16 @@ void CCharEditor::UpdateTimers()
     }
 }
 
+void CCharEditor::NextFrame()
+{
+    ++m_frame;
+    Compose();
+}
+
 void CCharEditor::timerEvent(QTimerEvent* e)
 {
     if (e->timerId() == m_frameTimer.timerId()) {
-        ++m_frame;
-        Compose();
+        NextFrame();
         update();
     } else if (e->timerId() == m_blinkTimer.timerId()) {
         m_caretShown = !m_caretShown;

@@ -61,6 +61,9 @@ public:
     QRect CellRect(size_t i) const;
     // Whether cell i is marked as not drawn exactly by the board.
     bool IsMarked(size_t i) const { return i < m_marked.size() && m_marked[i]; }
+    // One step of the animated colours, attributes and moves: every cell is
+    // painted again at the next frame (the frame timer's work).
+    void NextFrame();
     // Draws the widget into painter's device as paintEvent does (benchmarks).
     void Render(QPainter& painter);
 
