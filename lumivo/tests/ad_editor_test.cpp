@@ -177,6 +177,10 @@ TEST_F(AdEditor, EachPageBuildsItsKind)
         EXPECT_EQ(item.effectE, CEFF(p.e, 11));
     }
 
+    // The chosen movie plays in its thumbnail.
+    Show(3);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Page<CQVSheetContentPage>(3)->ShownFrame() > 0; }, 3000));
+
     // Date, time, temperature: the chosen format, the text of the moment.
     auto* date = Page<CQVSheetDateTimePage>(5);
     ASSERT_EQ(date->Formats()->count(), 5);
@@ -422,6 +426,28 @@ TEST_F(AdEditor, ChoicesApplyToTheSelectionAfterALineBreak)
     QTest::keyClick(editor, Qt::Key_Right);
     EXPECT_EQ(page->ColorList()->currentIndex(), 0);
     EXPECT_EQ(page->ColorSpin()->value(), 1);
+
+    // Symbols and moves go in at the caret, in the glyph of the caret's cell.
+    CGlyphGrid* symbols = page->Symbols();
+    ASSERT_GT(symbols->count(), 500);
+    symbols->setFocus();
+    symbols->setCurrentRow(100);
+    QTest::keyClick(symbols, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), editor);
+    ASSERT_EQ(editor->Text().Size(), 7u);
+    EXPECT_EQ(editor->Text().Cells()[1].code, symbols->CellAt(100).code);
+    EXPECT_GE(editor->Text().Cells()[1].code, qvr::kLatinLimit);
+    EXPECT_FALSE(editor->IsMarked(1));
+    CGlyphGrid* moves = page->Moves();
+    page->findChild<QTabWidget*>()->setCurrentWidget(moves);
+    moves->setFocus();
+    moves->setCurrentRow(2);
+    QTest::keyClick(moves, Qt::Key_Return);
+    const CLumiChar& move = editor->Text().Cells()[2];
+    EXPECT_EQ(move.attr.kind, 5u);
+    EXPECT_EQ(move.code, 3);
+    EXPECT_EQ(editor->CellRect(2).width(), 16 * editor->Zoom());
+    EXPECT_EQ(editor->Text().Text(), u"a" + std::u16string(1, char16_t(symbols->CellAt(100).code)) + u"b\ncde");
 }
 
 TEST_F(AdEditor, LimitsAndUndrawableCharactersAreTold)
