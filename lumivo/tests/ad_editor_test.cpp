@@ -591,6 +591,10 @@ TEST_F(AdEditor, TextInThreeScriptsIsDrawnByTheBoardsFonts)
         }
         EXPECT_GT(lit, 100) << s.file;
         EXPECT_EQ(d.AddButton()->text(), QString::fromStdU16String(CGlobalization::GetText(u"AddDialog", u"btnAdd")));
+        // Every language keeps the English keys.
+        EXPECT_EQ(QKeySequence::mnemonic(d.AddButton()->text()), QKeySequence(Qt::ALT | Qt::Key_A)) << s.file;
+        EXPECT_EQ(QKeySequence::mnemonic(d.ReplaceButton()->text()), QKeySequence(Qt::ALT | Qt::Key_R)) << s.file;
+        EXPECT_EQ(QKeySequence::mnemonic(d.DeleteButton()->text()), QKeySequence(Qt::ALT | Qt::Key_D)) << s.file;
         if (!dir.isEmpty()) {
             QDir().mkpath(dir);
             EXPECT_TRUE(d.grab().save(dir + QLatin1Char('/') + QLatin1String(s.file)));
