@@ -226,7 +226,7 @@ TEST_F(AppTest, LanguageSwitchRelabelsTheRibbon)
         EXPECT_TRUE(buttonsFit());
     }
     // Commands whose work comes later are there but cannot be used yet.
-    for (int c : {lumivo::cmd::kAdvtAdd, lumivo::cmd::kCommConnect, lumivo::cmd::kCommSend, lumivo::cmd::kCtrlSetup,
+    for (int c : {lumivo::cmd::kCommConnect, lumivo::cmd::kCommSend, lumivo::cmd::kCtrlSetup,
                   lumivo::cmd::kCtrlUserImage})
         EXPECT_FALSE(frame->Action(c)->isEnabled()) << c;
     // A number beyond the list changes nothing.
