@@ -7,6 +7,7 @@
 #include <gif_lib.h>
 #include <png.h>
 
+#include <optional>
 #include <sstream>
 
 using namespace coretest;
@@ -183,6 +184,8 @@ TEST(RenderPace, TheFrameRateDoesNotSlowTheAnimation)
     const std::filesystem::path content =
         std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "content";
     ASSERT_TRUE(std::filesystem::exists(content / "326.qvr")) << content;
+    const char* before = std::getenv("LUMIVO_CONTENT_DIR");
+    const std::optional<std::string> previous = before ? std::optional<std::string>(before) : std::nullopt;
     setenv("LUMIVO_CONTENT_DIR", content.c_str(), 1);
     auto tool = [&](std::vector<std::string> args) { return RunProgram("lumivo-cli", std::move(args), dir.path); };
     ASSERT_EQ(tool({"new", "pace.qvndoc", "--module-rows", "2", "--module-cols", "2"}).status, 0);
@@ -210,7 +213,10 @@ TEST(RenderPace, TheFrameRateDoesNotSlowTheAnimation)
         return -1;
     };
     const long slow = firstMove("5"), fast = firstMove("50");
-    unsetenv("LUMIVO_CONTENT_DIR");
+    if (previous)
+        setenv("LUMIVO_CONTENT_DIR", previous->c_str(), 1);
+    else
+        unsetenv("LUMIVO_CONTENT_DIR");
     // The hold ends near 11.9 s; a frame every 200 ms shows it at the next one.
     EXPECT_GT(fast, 10000);
     EXPECT_LE(fast, slow);
