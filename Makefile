@@ -44,17 +44,17 @@ fuzz: deps
 	  $$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 $(BUILD)-fuzz/corpus/$$(basename $$f); done
 
 # The whole suite under AddressSanitizer (leak checks on) and
-# UndefinedBehaviorSanitizer, built at -O1 without benchmarks in
-# $(BUILD)-sanitize. Known noise of the system libraries is suppressed in
-# .ci/sanitizer/.
+# UndefinedBehaviorSanitizer in $(BUILD)-sanitize: -O1 with line tables only
+# and no benchmarks, to keep the build short. Known noise of the system
+# libraries is suppressed in .ci/sanitizer/.
 SAN_DIR := $(CURDIR)/.ci/sanitizer
 SAN_ENV := ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1 \
 	LSAN_OPTIONS=suppressions=$(SAN_DIR)/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 sanitize: deps
-	@test -f $(BUILD)-sanitize/build.ninja || cmake -S . -B $(BUILD)-sanitize -G Ninja $(CMAKE_FLAGS) \
+	cmake -S . -B $(BUILD)-sanitize -G Ninja $(CMAKE_FLAGS) \
 	  -DLUMIVO_SANITIZE=ON -DLUMIVO_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g"
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1"
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
 	$(SAN_ENV) ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(JOBS)
 
