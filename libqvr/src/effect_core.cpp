@@ -2,7 +2,7 @@
 // lock, and the line-buffer and frame-buffer basics.
 #include "qvr/effect.h"
 
-#include "effect_internal.h"
+#include "effect_family_util.h"
 
 #include <common/named_mutex.h>
 
@@ -224,9 +224,7 @@ long CEffect::copy_LB2FB(long, long, BITMAP* bm)
             std::fill(row, row + f.width, 0u);
             continue;
         }
-        const unsigned char* lb = m_LB[y];
-        for (long x = 0; x < cols; ++x)
-            row[x] = GetRGX2RGB(lb[x]);
+        qvr::RgbRow(m_LB[y], row, cols);
         std::fill(row + cols, row + f.width, 0u);
     }
     return 0;
