@@ -16,6 +16,47 @@ unsigned char CEffect::m_LB[CEffect::kLBRows][CEffect::kLBCols];
 
 namespace {
 
+// What the line buffer may hold lit; the whole of it until the first clear.
+qvr::LBArea g_LBLit{0, CEffect::kLBRows, 0, CEffect::kLBCols};
+
+} // namespace
+
+void qvr::MarkLB(long top, long bottom, long left, long right)
+{
+    top = std::max<long>(top, 0);
+    bottom = std::min<long>(bottom, CEffect::kLBRows);
+    left = std::max<long>(left, 0);
+    right = std::min<long>(right, CEffect::kLBCols);
+    if (top >= bottom || left >= right)
+        return;
+    LBArea& a = g_LBLit;
+    if (a.top >= a.bottom || a.left >= a.right) {
+        a = LBArea{top, bottom, left, right};
+        return;
+    }
+    a.top = std::min(a.top, top);
+    a.bottom = std::max(a.bottom, bottom);
+    a.left = std::min(a.left, left);
+    a.right = std::max(a.right, right);
+}
+
+void qvr::ClearLB()
+{
+    const LBArea& a = g_LBLit;
+    if (a.left < a.right)
+        for (long y = a.top; y < a.bottom; ++y)
+            std::memset(&CEffect::m_LB[y][a.left], 0, static_cast<size_t>(a.right - a.left));
+    g_LBLit = LBArea{};
+}
+
+void qvr::ClearWholeLB()
+{
+    std::memset(CEffect::m_LB, 0, sizeof CEffect::m_LB);
+    g_LBLit = LBArea{};
+}
+
+namespace {
+
 constexpr uint32_t kHoldBase = 32768;
 
 unsigned TickCount()
@@ -63,7 +104,7 @@ void CEffect::SetModuleSize(unsigned columns, unsigned rows)
     m_ModuleY = static_cast<int32_t>(rows);
     m_Width = m_ModuleX * 16;
     m_Height = m_ModuleY * 16;
-    std::memset(m_LB, 0, sizeof m_LB);
+    qvr::ClearWholeLB();
     _make_Cylinder_Table();
     _make_Circle_Table();
     _make_3DRotate_Table();

@@ -95,10 +95,13 @@ long CEffect::DrawLine(long x, long y, const CLumiChar* cells)
             const long rows = std::min<long>(h, kGlyphBytes / w);
             const long c0 = std::max<long>(0, -x);
             const long c1 = std::min<long>(w, kLBCols - x);
-            for (long r = std::max<long>(0, -y); r < rows && y + r < kLBRows; ++r)
+            const long r0 = std::max<long>(0, -y);
+            const long r1 = std::min<long>(rows, kLBRows - y);
+            for (long r = r0; r < r1; ++r)
                 if (c1 > c0)
                     std::memcpy(&m_LB[y + r][x + c0], glyph + r * w + c0,
                                 static_cast<size_t>(c1 - c0));
+            qvr::MarkLB(y + r0, y + r1, x + c0, x + c1);
         }
         x += w;
     }
@@ -141,7 +144,7 @@ unsigned CEffect::effect_unicode(long x, long y)
     else if (item.type == LUMIVO_TIME)
         SetTimeText(&item);
     analyze_pHangMok(0);
-    std::memset(m_LB, 0, sizeof m_LB);
+    qvr::ClearLB();
 
     // The Twist starts draw on a strip of their own width; the full code is
     // compared, so an automatically chosen Twist keeps the page width.
@@ -188,6 +191,7 @@ unsigned CEffect::effect_unicode(long x, long y)
                 a += ratio;
             }
         }
+        qvr::MarkLB(0, rows, 0, cols);
         return static_cast<unsigned>(p->width);
     }
     return static_cast<unsigned>(end);
