@@ -103,6 +103,24 @@ void PaintBand(const Band& b, F&& colourAt)
     }
 }
 
+// Row y of the line buffer, or null below it.
+inline const unsigned char* LBRow(long y)
+{
+    return static_cast<unsigned long>(y) < CEffect::kLBRows ? CEffect::m_LB[y] : nullptr;
+}
+
+// Frame pixels [x0, x1) of a row from the same columns of a line-buffer row
+// (null: none); columns past the line buffer are black.
+inline void TextRun(uint32_t* row, const unsigned char* lb, long x0, long x1)
+{
+    if (x0 >= x1)
+        return;
+    const long lit = lb ? std::clamp<long>(CEffect::kLBCols - x0, 0, x1 - x0) : 0;
+    if (lit > 0)
+        RgbRow(lb + x0, row + x0, lit);
+    std::fill(row + x0 + lit, row + x1, 0u);
+}
+
 // Clears the whole frame (the frame's rows and columns) to black.
 inline void ClearFrame(const CEffect::FrameRows& f)
 {
