@@ -100,37 +100,95 @@ long CEffect::_copy_pBUFnFIX(long sx, long sy, long sw, long sh, long dx, long d
     if (!m_pPage)
         return dx + dw;
     const FrameRows f = GetFrameRows(bm);
-    qvr::ClearFrame(f);
     // An empty rectangle shows nothing (and would divide by zero).
-    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) {
+        qvr::ClearFrame(f);
         return dx + dw;
+    }
     const float rx = static_cast<float>(sw) / static_cast<float>(dw);
     const float ry = static_cast<float>(sh) / static_cast<float>(dh);
     const long cols = std::min<long>(std::max<long>(m_pPage->width, 0), f.width);
     const long r0 = std::max<long>(dy, 0);
     const long r1 = std::min<long>(dy + dh, f.height);
-    for (long r = r0; r < r1; ++r) {
-        const long i = r - dy;
-        const long srcRow = static_cast<long>(static_cast<float>(i) * ry + static_cast<float>(sy));
+    const bool enlarging = rx <= 1.0f;
+
+    // Where each column comes from (enlarging) or goes to (shrinking) is the
+    // same on every row: worked out once, for as many columns as the line
+    // buffer has; wider frames (never a board) work out the rest per pixel.
+    const long c0 = std::clamp<long>(dx, 0, cols);
+    const long c1 = std::clamp<long>(dx + dw, c0, cols);
+    const long k0 = std::max<long>(0, -sx);
+    const long k1 = std::max<long>(k0, std::min<long>(sw, kLBCols - sx));
+    auto sourceColumn = [&](long c) {
+        const long s = static_cast<long>(static_cast<float>(c - dx) * rx + static_cast<float>(sx));
+        return static_cast<unsigned long>(s) < kLBCols ? s : -1L;
+    };
+    auto destinationColumn = [&](long k) {
+        const long c = static_cast<long>(static_cast<float>(k) / rx + static_cast<float>(dx));
+        return c >= 0 && c < cols ? c : -1L;
+    };
+    int32_t plan[kLBCols];
+    const long planned = enlarging ? std::min<long>(c1 - c0, kLBCols) : std::min<long>(k1 - k0, kLBCols);
+    for (long i = 0; i < planned; ++i)
+        plan[i] = static_cast<int32_t>(enlarging ? sourceColumn(c0 + i) : destinationColumn(k0 + i));
+
+    unsigned char bytes[kLBCols];
+    long shownRow = -1; // the source row of the frame row above, when it showed one
+    for (long r = 0; r < f.height; ++r) {
         uint32_t* row = f.Row(r);
-        if (static_cast<unsigned long>(srcRow) >= kLBRows)
-            continue; // nothing lit to show (the frame is already black)
+        const long srcRow = r >= r0 && r < r1
+                                ? static_cast<long>(static_cast<float>(r - dy) * ry + static_cast<float>(sy))
+                                : -1;
+        if (static_cast<unsigned long>(srcRow) >= kLBRows) {
+            std::fill(row, row + f.width, 0u); // nothing lit to show
+            shownRow = -1;
+            continue;
+        }
+        if (srcRow == shownRow) { // the same source row: the same frame row
+            std::memcpy(row, f.Row(r - 1), static_cast<size_t>(f.width) * 4);
+            continue;
+        }
+        shownRow = srcRow;
         const unsigned char* lb = m_LB[srcRow];
-        if (rx <= 1.0f) {
-            const long c0 = std::max<long>(dx, 0);
-            const long c1 = std::min<long>(dx + dw, cols);
-            for (long c = c0; c < c1; ++c) {
-                const long j = c - dx;
-                const long srcCol = static_cast<long>(static_cast<float>(j) * rx + static_cast<float>(sx));
-                row[c] = static_cast<unsigned long>(srcCol) < kLBCols ? Rgb(lb[srcCol]) : 0u;
+        if (enlarging) {
+            for (long i = 0; i < planned; ++i)
+                bytes[i] = plan[i] >= 0 ? lb[plan[i]] : 0;
+            std::fill(row, row + c0, 0u);
+            qvr::RgbRow(bytes, row + c0, planned);
+            for (long c = c0 + planned; c < c1; ++c) {
+                const long s = sourceColumn(c);
+                row[c] = s >= 0 ? Rgb(lb[s]) : 0u;
             }
+            std::fill(row + c1, row + f.width, 0u);
         } else {
-            for (long k = std::max<long>(0, -sx); k < sw && sx + k < kLBCols; ++k) {
+            // Later source pixels overwrite earlier ones; dark ones write
+            // nothing (kept branch-free: which pixels are dark is the text's).
+            // Columns outside the frame go to a spare byte past them.
+            const long spare = std::min<long>(cols, kLBCols - 1);
+            std::memset(bytes, 0, static_cast<size_t>(spare + 1));
+            const unsigned char* src = lb + sx + k0;
+            for (long i = 0; i < planned; i += 8) {
+                const long n = std::min<long>(8, planned - i);
+                uint64_t eight = 0;
+                std::memcpy(&eight, src + i, static_cast<size_t>(n));
+                if (eight == 0)
+                    continue; // eight dark source pixels write nothing
+                for (long j = i; j < i + n; ++j) {
+                    const unsigned char v = src[j];
+                    const long c = plan[j] >= 0 && plan[j] < spare ? plan[j] : spare;
+                    bytes[c] = static_cast<unsigned char>(v | (bytes[c] & -(v == 0)));
+                }
+            }
+            qvr::RgbRow(bytes, row, spare);
+            std::fill(row + spare, row + f.width, 0u);
+            if (cols > spare) // a frame wider than the line buffer
+                for (long i = 0; i < planned; ++i)
+                    if (plan[i] >= spare && lb[sx + k0 + i] != 0)
+                        row[plan[i]] = Rgb(lb[sx + k0 + i]);
+            for (long k = k0 + planned; k < k1; ++k) {
                 const unsigned char v = lb[sx + k];
-                if (v == 0)
-                    continue;
-                const long c = static_cast<long>(static_cast<float>(k) / rx + static_cast<float>(dx));
-                if (c >= 0 && c < cols)
+                const long c = destinationColumn(k);
+                if (v != 0 && c >= 0)
                     row[c] = Rgb(v);
             }
         }
