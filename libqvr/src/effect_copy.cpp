@@ -55,9 +55,14 @@ long CEffect::_copy_pBUFnCLR(long dx, long dy, ROP_MODE mode, unsigned long colo
     if (!m_pPage)
         return 0;
     const FrameRows f = GetFrameRows(bm);
-    const uint32_t m = GetRGX2RGB(static_cast<unsigned char>(colour));
+    // Taking colour components out of a pixel is taking the same bits out of
+    // its colour byte: the row's bytes are masked, then converted at once.
+    const unsigned char m = static_cast<unsigned char>(colour & 7);
+    const unsigned char keep = mode == ROP_REMOVE ? static_cast<unsigned char>(~m & 7) : m;
     const long h = std::max<long>(m_pPage->height, 0);
     const long cols = std::min<long>(std::max<long>(m_pPage->width, 0), f.width);
+    unsigned char bytes[kLBCols];
+    uint32_t lit[kLBCols];
     for (long r = 0; r < f.height; ++r) {
         const long s = r + dy;
         if (s < 0)
@@ -69,27 +74,18 @@ long CEffect::_copy_pBUFnCLR(long dx, long dy, ROP_MODE mode, unsigned long colo
         const unsigned char* lb = s < kLBRows ? m_LB[s] : nullptr;
         const long in0 = lb ? std::clamp<long>(-dx, 0, cols) : cols;
         const long in1 = lb ? std::clamp<long>(kLBCols - dx, in0, cols) : cols;
-        auto apply = [&](long x0, long x1, auto source) {
-            switch (mode) {
-            case ROP_REPLACE:
-                for (long x = x0; x < x1; ++x)
-                    row[x] = source(x) & m;
-                break;
-            case ROP_ADD:
-                for (long x = x0; x < x1; ++x)
-                    row[x] |= source(x) & m;
-                break;
-            case ROP_REMOVE:
-                for (long x = x0; x < x1; ++x)
-                    row[x] = source(x) & ~m;
-                break;
-            }
-        };
-        auto dark = [](long) { return 0u; };
-        apply(0, in0, dark);
-        if (lb)
-            apply(in0, in1, [&](long x) { return Rgb(lb[x + dx]); });
-        apply(in1, cols, dark);
+        const long n = in1 - in0;
+        const unsigned char* src = lb ? lb + in0 + dx : nullptr;
+        qvr::Blocks16(n, [&](long x) { bytes[x] = src[x] & keep; });
+        if (mode == ROP_ADD) {
+            qvr::RgbRow(bytes, lit, n);
+            uint32_t* out = row + in0;
+            qvr::Blocks16(n, [&](long x) { out[x] |= lit[x]; });
+        } else {
+            std::fill(row, row + in0, 0u);
+            qvr::RgbRow(bytes, row + in0, n);
+            std::fill(row + in1, row + cols, 0u);
+        }
     }
     return 0;
 }

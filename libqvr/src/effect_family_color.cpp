@@ -22,14 +22,21 @@ const uint16_t kSymbols[3][16] = {
 
 bool IsColor(unsigned code) { return code >= 88 && code <= 94; }
 
-// The two mixing copies of codes 88 to 91.
-void MixCopies(CEffect& e, PageInfo& p, unsigned code, bool start)
+// The two mixing copies of codes 88 to 91, on a band that is black where
+// the first copy does not write.
+void MixCopies(CEffect& e, PageInfo& p, const qvr::Band& b, unsigned code, bool start)
 {
     const unsigned char first = (code == 88 || code == 90) ? kRed : kGreen;
     const unsigned char second = first == kRed ? kGreen : kRed;
     const long d = start ? -p.position : p.position;
     const bool across = code == 88 || code == 89;
-    e._copy_pBUFnCLR(across ? d : 0, across ? 0 : d, ROP_REPLACE, first, &p.bitmap);
+    // The first copy replaces every row whose source row r + dy lies in the
+    // band; the other rows are cleared here.
+    const long dy = across ? 0 : d;
+    for (long y = 0; y < b.rows; ++y)
+        if (y + dy < 0 || y + dy >= b.h)
+            std::fill(b.f.Row(y), b.f.Row(y) + b.cols, 0u);
+    e._copy_pBUFnCLR(across ? d : 0, dy, ROP_REPLACE, first, &p.bitmap);
     e._copy_pBUFnCLR(across ? -d : 0, across ? 0 : -d, ROP_ADD, second, &p.bitmap);
 }
 
@@ -52,13 +59,14 @@ DWORD ColorStep(CEffect& e, PageInfo& p, unsigned code, bool start)
         ++p.frameCount;
     }
     const qvr::Band b = qvr::BandOf(e, p);
-    for (long y = 0; y < b.rows; ++y)
-        std::fill(b.f.Row(y), b.f.Row(y) + b.cols, 0u);
     e.effect_unicode(p.xOffset, 0);
-    if (symbol)
+    if (symbol) {
+        for (long y = 0; y < b.rows; ++y)
+            std::fill(b.f.Row(y), b.f.Row(y) + b.cols, 0u);
         e._draw_symbol(code);
-    else
-        MixCopies(e, p, code, start);
+    } else {
+        MixCopies(e, p, b, code, start);
+    }
 
     if (p.position == p.limit)
         return CEffect::kEffectEnd;

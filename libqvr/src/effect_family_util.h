@@ -35,6 +35,20 @@ inline constexpr uint32_t kRgbOf[8] = {0x000000, 0xFF0000, 0x00FF00, 0xFFFF00,
                                        0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
 inline uint32_t Rgb(unsigned char c) { return kRgbOf[c & 7]; }
 
+// Calls op(i) for i from 0 to n - 1, in blocks of a fixed count of 16: when
+// what op reads and writes cannot overlap (local buffers, or pointers the
+// compiler can tell apart), such blocks become vector code.
+template <typename Op>
+inline void Blocks16(long n, Op&& op)
+{
+    long i = 0;
+    for (; i + 16 <= n; i += 16)
+        for (long k = 0; k < 16; ++k)
+            op(i + k);
+    for (; i < n; ++i)
+        op(i);
+}
+
 // Writes n frame pixels from n colour bytes, as Rgb does one by one. With
 // SSE2, sixteen at a time: each colour bit becomes a byte mask (0 or FF) and
 // the masks are interleaved into pixels (blue, green, red, 0 in memory).
