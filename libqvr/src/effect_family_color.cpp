@@ -60,13 +60,10 @@ DWORD ColorStep(CEffect& e, PageInfo& p, unsigned code, bool start)
     }
     const qvr::Band b = qvr::BandOf(e, p);
     e.effect_unicode(p.xOffset, 0);
-    if (symbol) {
-        for (long y = 0; y < b.rows; ++y)
-            std::fill(b.f.Row(y), b.f.Row(y) + b.cols, 0u);
-        e._draw_symbol(code);
-    } else {
+    if (symbol)
+        e._draw_symbol(code); // writes every pixel of the band
+    else
         MixCopies(e, p, b, code, start);
-    }
 
     if (p.position == p.limit)
         return CEffect::kEffectEnd;
@@ -138,17 +135,27 @@ long CEffect::_draw_symbol(long symbol)
     const bool wait = p->phase == 1;
     // Stretched down taller bands: each symbol row covers h / 16 band rows.
     const long s = std::max<long>(b.h / 16, 1);
-    qvr::PaintBand(b, [&](long x, long y, unsigned char t) -> unsigned char {
-        if (x >= pos + 16)
-            return wait ? t : 0;
-        if (x < pos)
-            return t;
-        const long row = std::min<long>(y / s, 15);
-        if ((rows[row] >> (x - pos)) & 1)
-            return static_cast<unsigned char>(7 - (t & 7));
-        if (wait || x < pos + 8)
-            return t;
-        return 0;
-    });
+    // Left of the symbol the text shows, right of it the text (wait) or black.
+    const long left = std::clamp<long>(pos, 0, b.cols);
+    const long right = std::clamp<long>(pos + 16, left, b.cols);
+    for (long y = 0; y < b.rows; ++y) {
+        uint32_t* row = b.f.Row(y);
+        const unsigned char* lb = qvr::LBRow(y);
+        qvr::TextRun(row, lb, 0, left);
+        if (wait)
+            qvr::TextRun(row, lb, right, b.cols);
+        else
+            std::fill(row + right, row + b.cols, 0u);
+        const uint16_t bits = rows[std::min<long>(y / s, 15)];
+        for (long x = left; x < right; ++x) {
+            const unsigned char t = x < kLBCols && lb ? lb[x] : 0;
+            unsigned char v;
+            if ((bits >> (x - pos)) & 1)
+                v = static_cast<unsigned char>(7 - (t & 7));
+            else
+                v = (wait || x < pos + 8) ? t : 0;
+            row[x] = qvr::Rgb(v);
+        }
+    }
     return 0;
 }
