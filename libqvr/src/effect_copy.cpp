@@ -163,18 +163,13 @@ long CEffect::_copy_pBUFnFIX(long sx, long sy, long sw, long sh, long dx, long d
             const long spare = std::min<long>(cols, kLBCols - 1);
             std::memset(bytes, 0, static_cast<size_t>(spare + 1));
             const unsigned char* src = lb + sx + k0;
-            for (long i = 0; i < planned; i += 8) {
-                const long n = std::min<long>(8, planned - i);
-                uint64_t eight = 0;
-                std::memcpy(&eight, src + i, static_cast<size_t>(n));
-                if (eight == 0)
-                    continue; // eight dark source pixels write nothing
-                for (long j = i; j < i + n; ++j) {
-                    const unsigned char v = src[j];
-                    const long c = plan[j] >= 0 && plan[j] < spare ? plan[j] : spare;
+            qvr::LitBlocks(src, planned, [&](long i0, long i1) {
+                for (long i = i0; i < i1; ++i) {
+                    const unsigned char v = src[i];
+                    const long c = plan[i] >= 0 && plan[i] < spare ? plan[i] : spare;
                     bytes[c] = static_cast<unsigned char>(v | (bytes[c] & -(v == 0)));
                 }
-            }
+            });
             qvr::RgbRow(bytes, row, spare);
             std::fill(row + spare, row + f.width, 0u);
             if (cols > spare) // a frame wider than the line buffer
@@ -209,20 +204,15 @@ long CEffect::_copy_pBUFnTWIST(long top, long bottom, long angle, long direction
         const long deg = std::labs(std::min<long>(a, 1080)) % 360;
         const double cosine = kCos.v[deg];
         uint32_t* row = f.Row(r);
-        // Dark source pixels add nothing: they are passed over eight at a time.
+        // Dark source pixels add nothing.
         if (const unsigned char* lb = qvr::LBRow(lbRow))
-            for (long x0 = 0; x0 < lit; x0 += 8) {
-                const long n = std::min<long>(8, lit - x0);
-                uint64_t eight = 0;
-                std::memcpy(&eight, lb + x0, static_cast<size_t>(n));
-                if (eight == 0)
-                    continue;
-                for (long x = x0; x < x0 + n; ++x) {
+            qvr::LitBlocks(lb, lit, [&](long x0, long x1) {
+                for (long x = x0; x < x1; ++x) {
                     const long c = static_cast<long>((x - cx) * cosine + cx);
                     if (c >= 0 && c < cols)
                         row[c] |= Rgb(lb[x]);
                 }
-            }
+            });
         if (a > 0)
             a -= slant;
     };

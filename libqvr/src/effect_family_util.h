@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -47,6 +48,24 @@ inline void Blocks16(long n, Op&& op)
             op(i + k);
     for (; i < n; ++i)
         op(i);
+}
+
+// Calls visit(x0, x1) for the stretches of src[0, n) that may hold lit
+// (non-zero) bytes: blocks of eight with a lit byte, and the last few bytes
+// whatever they hold. Copiers that change a frame only for lit pixels pass
+// over dark stretches a word at a time.
+template <typename F>
+inline void LitBlocks(const unsigned char* src, long n, F&& visit)
+{
+    long x0 = 0;
+    for (; x0 + 8 <= n; x0 += 8) {
+        uint64_t eight;
+        std::memcpy(&eight, src + x0, 8);
+        if (eight != 0)
+            visit(x0, x0 + 8);
+    }
+    if (x0 < n)
+        visit(x0, n);
 }
 
 // Writes n frame pixels from n colour bytes, as Rgb does one by one. With
