@@ -241,10 +241,16 @@ long CEffect::_copy_pBUFnANGLE(BITMAP* bm)
     // describe; the columns beyond stay black.
     const long cols = std::min<long>(GetTableWidth(), f.width);
     const long rows = std::min<long>(h, f.height);
+    unsigned char bytes[kTableCols];
     for (long y = 0; y < rows; ++y) {
         uint32_t* row = f.Row(y);
-        for (long x = 0; x < cols; ++x)
-            row[x] = Rgb(LBAt(table[x], y));
+        if (const unsigned char* lb = qvr::LBRow(y)) {
+            for (long x = 0; x < cols; ++x)
+                bytes[x] = static_cast<unsigned long>(table[x]) < kLBCols ? lb[table[x]] : 0;
+            qvr::RgbRow(bytes, row, cols);
+        } else {
+            std::fill(row, row + cols, 0u);
+        }
         std::fill(row + cols, row + f.width, 0u);
     }
     RoundCorners(f, rows, cols, h);
@@ -261,20 +267,31 @@ long CEffect::_copy_pBUFnCircle(int mode, BITMAP* bm)
     const int32_t* offsets = h > 16 ? m_CircleT : m_CircleS;
     const long cols = std::min<long>(GetTableWidth(), f.width);
     const long rows = std::min<long>(h, f.height);
-    for (long y = 0; y < rows; ++y) {
-        uint32_t* row = f.Row(y);
+    // Column by column into a tile of colour bytes (a column of the line
+    // buffer stays in the cache from one screen column to the next), then
+    // converted row by row; 64 rows a tile.
+    constexpr long kTileRows = kLBRows;
+    unsigned char tile[kTileRows][kTableCols];
+    for (long y0 = 0; y0 < rows; y0 += kTileRows) {
+        const long y1 = std::min<long>(y0 + kTileRows, rows);
+        for (long y = y0; y < y1; ++y)
+            std::memset(tile[y - y0], 0, static_cast<size_t>(cols));
         for (long x = 0; x < cols; ++x) {
             const long o = offsets[x];
-            unsigned char v = 0;
-            if (mode == 0) {
-                if (y < h - o)
-                    v = LBAt(columns[x], o + y);
-            } else if (y >= o) {
-                v = LBAt(columns[x], y - o);
-            }
-            row[x] = Rgb(v);
+            const long c = columns[x];
+            if (static_cast<unsigned long>(c) >= kLBCols)
+                continue; // a column outside the line buffer is dark
+            const long shift = mode == 0 ? o : -o; // LB row = y + shift
+            const long first = std::max({mode == 0 ? 0L : o, -shift, y0});
+            const long end = std::min({mode == 0 ? h - o : rows, kLBRows - shift, y1});
+            for (long y = first; y < end; ++y)
+                tile[y - y0][x] = m_LB[y + shift][c];
         }
-        std::fill(row + cols, row + f.width, 0u);
+        for (long y = y0; y < y1; ++y) {
+            uint32_t* row = f.Row(y);
+            qvr::RgbRow(tile[y - y0], row, cols);
+            std::fill(row + cols, row + f.width, 0u);
+        }
     }
     return 0;
 }
