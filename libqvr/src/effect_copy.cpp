@@ -300,26 +300,45 @@ long CEffect::_copy_pBUFn3DRotate1(BITMAP*) { return 0; }
 
 namespace {
 
-// One column of the drum: source column `src`, drawn from row `top` with the
-// rows scaled to `percent`; `slanted` shifts every third row left by one.
-void DrumColumn(const CEffect::FrameRows& f, long x, long src, long top, long percent, long h,
-                bool slanted)
+// One screen column of the drum: it shows line-buffer column `src` from
+// frame row `top` down, its rows scaled to `percent` (source row y lands on
+// row top + y * percent / 100; at 0 or less only the first source row shows).
+struct DrumColumn {
+    long src, top, percent;
+};
+
+// Paints the drum's columns. Row by row through the line buffer, so that
+// each source row is read where it lies; dark source pixels add nothing and
+// are passed over, a row at a time when the columns it shows are all dark.
+// `slanted` shifts every third frame row left by one.
+void PaintDrum(const CEffect::FrameRows& f, const DrumColumn* columns, long count, long h, bool slanted)
 {
-    long dest = top;
-    long acc = 0;
-    for (long y = 0; y < h && dest < f.height; ++y) {
-        if (dest >= 0) {
+    long first = CEffect::kLBCols, last = -1; // the source columns shown
+    for (long x = 0; x < count; ++x)
+        if (static_cast<unsigned long>(columns[x].src) < CEffect::kLBCols) {
+            first = std::min(first, columns[x].src);
+            last = std::max(last, columns[x].src);
+        }
+    const long rows = std::min<long>(h, CEffect::kLBRows);
+    for (long y = 0; y < rows && first <= last; ++y) {
+        const unsigned char* lb = CEffect::m_LB[y];
+        bool lit = false;
+        qvr::LitBlocks(lb + first, last + 1 - first, [&](long, long) { lit = true; });
+        if (!lit)
+            continue;
+        for (long x = 0; x < count; ++x) {
+            const DrumColumn& d = columns[x];
+            if (static_cast<unsigned long>(d.src) >= CEffect::kLBCols || lb[d.src] == 0)
+                continue;
+            if (d.percent <= 0 && y > 0)
+                continue;
+            const long dest = d.percent <= 0 ? d.top : d.top + y * d.percent / 100;
+            if (dest < 0 || dest >= f.height)
+                continue;
             const long c = (slanted && dest % 3 == 1) ? x - 1 : x;
             if (c >= 0)
-                f.Row(dest)[c] |= Rgb(LBAt(src, y));
+                f.Row(dest)[c] |= Rgb(lb[d.src]);
         }
-        acc += percent;
-        while (acc >= 100) {
-            acc -= 100;
-            ++dest;
-        }
-        if (percent <= 0)
-            break;
     }
 }
 
@@ -338,11 +357,12 @@ long CEffect::_copy_pBUFn3DRotate2(BITMAP* bm)
     const long h = std::max<long>(m_pPage->height, 0);
     const long L = m_DrumColumn[T - 1];
     const long xo = m_pPage->xOffset;
-    const bool slanted = (m_pPage->item.blend & 2) != 0;
+    DrumColumn columns[kTableCols];
     for (long x = 0; x < W; ++x) {
         const long j = (xo < L && m_DrumColumn[x] > xo) ? x : 2 * T - x - 1;
-        DrumColumn(f, x, m_DrumColumn[j] - 1, 0, 100, h, slanted);
+        columns[x] = DrumColumn{m_DrumColumn[j] - 1, 0, 100};
     }
+    PaintDrum(f, columns, W, h, (m_pPage->item.blend & 2) != 0);
     return 0;
 }
 
@@ -362,15 +382,16 @@ long CEffect::_copy_pBUFn3DRotate3(BITMAP* bm)
     const int32_t* heights = h > 16 ? m_DrumHeightT : m_DrumHeightS;
     const long L = m_DrumColumn[T - 1];
     const long xo = m_pPage->xOffset;
-    const bool slanted = (m_pPage->item.blend & 2) != 0;
+    DrumColumn columns[kTableCols];
     for (long x = 0; x < W; ++x) {
         if (xo < L && m_DrumColumn[x] > xo) {
-            DrumColumn(f, x, m_DrumColumn[x] - 1, 0, 100, h, slanted);
+            columns[x] = DrumColumn{m_DrumColumn[x] - 1, 0, 100};
         } else {
             const long j = 2 * T - x - 1;
-            DrumColumn(f, x, m_DrumColumn[j] - 1, tops[j], heights[j], h, slanted);
+            columns[x] = DrumColumn{m_DrumColumn[j] - 1, tops[j], heights[j]};
         }
     }
+    PaintDrum(f, columns, W, h, (m_pPage->item.blend & 2) != 0);
     RoundCorners(f, std::min<long>(h, f.height), W, h);
     return 0;
 }
