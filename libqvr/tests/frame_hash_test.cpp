@@ -77,10 +77,11 @@ struct Run {
     int line = 0;
 };
 
-CLumivo Item(LUMIVO_TYPE type, std::initializer_list<Run> runs, uint8_t option, uint8_t fit)
+CLumivo Item(LUMIVO_TYPE type, std::initializer_list<Run> runs, uint8_t option, uint8_t fit, uint8_t blend = 1)
 {
     CLumivo item;
     item.type = static_cast<uint8_t>(type);
+    item.blend = blend & 3;
     int next[2] = {0, 0};
     for (const Run& r : runs) {
         const QVXF q = qvrtest::Cell(r.kind | (r.size << 5) | (r.widthIndex << 8), r.colour, r.attrib);
@@ -106,14 +107,15 @@ struct BoardCase {
 std::vector<BoardCase> Boards()
 {
     // 96 x 16: Latin, Hangul and Hanja in 16 dots, a colour that changes every
-    // frame, a shadow, an animated attribute and an icon; wider than the board.
+    // frame, a shadow, an animated attribute and an icon; wider than the board;
+    // blend bit 1 slants the drum.
     const CLumivo wide = Item(LUMIVO_TEXT,
                               {{u"Lumivo ", 1, 2, 1, 12, 0},
                                {u"\uB8E8\uBBF8\uBCF4 ", 1, 2, 1, 2, 0},
                                {u"\u6F22\u5B57", 1, 2, 1, 4, 0},
                                {u"\x0001", 5, 2, 1, 0, 0},
                                {u" LED 9:30", 1, 2, 1, 7, 1}},
-                              2, 0);
+                              2, 0, 3);
     // 320 x 64: 32-dot glyphs and a 32-dot icon that fit the board.
     const CLumivo tall = Item(LUMIVO_TEXT,
                               {{u"Open ", 1, 4, 1, 6, 0},
