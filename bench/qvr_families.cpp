@@ -109,7 +109,7 @@ struct FamilyBoard {
     std::unique_ptr<PageInfo> page = std::make_unique<PageInfo>();
     bool ok = false;
 
-    FamilyBoard(int phase, uint16_t code)
+    FamilyBoard(int phase, uint16_t code, uint8_t fit = 0)
     {
         const std::vector<uint8_t> bytes = qvr::LoadContentResource(kContainer);
         ok = !bytes.empty() && content->Initialize(bytes.data(), bytes.size()) == 1;
@@ -134,6 +134,7 @@ struct FamilyBoard {
                 item.chars[n].attr = QVXF::FromWord(r.word);
             }
         item.option = 1;
+        item.fit = fit;
 
         qvr::DescribeDib32(page->bitmap, kWidth, kHeight);
         page->width = kWidth;
@@ -158,10 +159,10 @@ struct FamilyBoard {
 };
 
 // Args: phase (0 start, 1 wait, 2 end), effect code.
-void FamilyStep(benchmark::State& state)
+void Steps(benchmark::State& state, uint8_t fit)
 {
     const int phase = static_cast<int>(state.range(0));
-    FamilyBoard b(phase, static_cast<uint16_t>(state.range(1)));
+    FamilyBoard b(phase, static_cast<uint16_t>(state.range(1)), fit);
     if (!b.ok) {
         state.SkipWithError("no content container (build the target qvr_content)");
         return;
@@ -175,6 +176,11 @@ void FamilyStep(benchmark::State& state)
             b.Arm(phase); // the phase is over: play it again
     });
 }
+
+void FamilyStep(benchmark::State& state) { Steps(state, 0); }
+// The item laid out to the board width: every band row is squeezed in the
+// line buffer before the family step.
+void FitStep(benchmark::State& state) { Steps(state, 1); }
 
 } // namespace
 
@@ -219,3 +225,5 @@ BENCHMARK(FamilyStep)
     ->Args({2, 95})
     ->Args({2, 97})
     ->Unit(benchmark::kMicrosecond);
+
+BENCHMARK(FitStep)->ArgNames({"phase", "code"})->Args({0, 100})->Args({0, 51})->Unit(benchmark::kMicrosecond);
