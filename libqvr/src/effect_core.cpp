@@ -40,6 +40,8 @@ void qvr::MarkLB(long top, long bottom, long left, long right)
     a.right = std::max(a.right, right);
 }
 
+const qvr::LBArea& qvr::LitLB() { return g_LBLit; }
+
 void qvr::ClearLB()
 {
     const LBArea& a = g_LBLit;

@@ -23,6 +23,8 @@ struct LBArea {
 // Widens the area by rows [top, bottom) and columns [left, right) (inside
 // the buffer; an empty span changes nothing).
 void MarkLB(long top, long bottom, long left, long right);
+// The area as it stands.
+const LBArea& LitLB();
 // Clears the area (or the whole buffer) and leaves the area empty.
 void ClearLB();
 void ClearWholeLB();

@@ -258,6 +258,38 @@ TEST_F(TextDrawing, EveryDrawingStartsFromAClearBuffer)
     }
 }
 
+// Laid out to the board width on the wider Twist strip, every band row is
+// stretched alike: column c shows column truncate(c * ratio) of the text as
+// drawn, the ratio being the board width over the strip width.
+TEST_F(TextDrawing, FitTextIsStretchedRowByRowAlongTheStrip)
+{
+    const std::unique_ptr<CContent> lit = qvrtest::OpenLibrary(1, 10);
+    engine->SetContent(lit.get());
+    SetLine(u"AB");
+    for (int i = 0; i < 2; ++i)
+        page->item.chars[i].attr.color = 3; // every dot of a cell lit
+    page->item.fit = 1;
+    engine->SetPageInfo(page);
+    page->effectS.code = 95;
+    page->repeatCount = 1;
+    // The text as drawn before stretching: centred on the 166-column strip as
+    // if it were as wide as the board.
+    engine->SetModuleSize(6, 1);
+    engine->disp_unicode((166 - 96) / 2, 0, page->item.chars);
+    std::vector<std::vector<unsigned char>> drawn;
+    for (int y = 0; y < 16; ++y)
+        drawn.emplace_back(CEffect::m_LB[y], CEffect::m_LB[y] + 166);
+
+    EXPECT_EQ(engine->effect_unicode(0, 0), 166u);
+    const float ratio = 96.0f / 166.0f;
+    for (int y = 0; y < 16; ++y) {
+        float a = 0;
+        for (int c = 0; c < 166; ++c, a += ratio)
+            ASSERT_EQ(CEffect::m_LB[y][c], drawn[y][static_cast<int>(a)]) << c << "," << y;
+        ASSERT_EQ(CEffect::m_LB[y][166], 0) << y;
+    }
+}
+
 TEST_F(TextDrawing, BlankCellsOfOtherKinds)
 {
     engine->SetPageInfo(page);
