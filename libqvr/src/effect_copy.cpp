@@ -308,37 +308,46 @@ struct DrumColumn {
 };
 
 // Paints the drum's columns. Row by row through the line buffer, so that
-// each source row is read where it lies; dark source pixels add nothing and
-// are passed over, a row at a time when the columns it shows are all dark.
+// each source row is read where it lies: the row's pixels of every column
+// are gathered at once, then only blocks of them holding a lit pixel are
+// placed (dark pixels add nothing); all-dark rows are passed over.
 // `slanted` shifts every third frame row left by one.
 void PaintDrum(const CEffect::FrameRows& f, const DrumColumn* columns, long count, long h, bool slanted)
 {
     long first = CEffect::kLBCols, last = -1; // the source columns shown
-    for (long x = 0; x < count; ++x)
-        if (static_cast<unsigned long>(columns[x].src) < CEffect::kLBCols) {
-            first = std::min(first, columns[x].src);
-            last = std::max(last, columns[x].src);
+    int32_t at[CEffect::kTableCols];          // where a column reads its row
+    unsigned char shown[CEffect::kTableCols]; // FF for a column inside the buffer
+    for (long x = 0; x < count; ++x) {
+        const long src = columns[x].src;
+        const bool inside = static_cast<unsigned long>(src) < CEffect::kLBCols;
+        at[x] = inside ? static_cast<int32_t>(src) : 0;
+        shown[x] = inside ? 0xFF : 0;
+        if (inside) {
+            first = std::min(first, src);
+            last = std::max(last, src);
         }
+    }
+    unsigned char bytes[CEffect::kTableCols];
     const long rows = std::min<long>(h, CEffect::kLBRows);
     for (long y = 0; y < rows && first <= last; ++y) {
         const unsigned char* lb = CEffect::m_LB[y];
-        bool lit = false;
-        qvr::LitBlocks(lb + first, last + 1 - first, [&](long, long) { lit = true; });
-        if (!lit)
+        if (!qvr::AnyLit(lb + first, last + 1 - first))
             continue;
-        for (long x = 0; x < count; ++x) {
-            const DrumColumn& d = columns[x];
-            if (static_cast<unsigned long>(d.src) >= CEffect::kLBCols || lb[d.src] == 0)
-                continue;
-            if (d.percent <= 0 && y > 0)
-                continue;
-            const long dest = d.percent <= 0 ? d.top : d.top + y * d.percent / 100;
-            if (dest < 0 || dest >= f.height)
-                continue;
-            const long c = (slanted && dest % 3 == 1) ? x - 1 : x;
-            if (c >= 0)
-                f.Row(dest)[c] |= Rgb(lb[d.src]);
-        }
+        for (long x = 0; x < count; ++x)
+            bytes[x] = lb[at[x]] & shown[x];
+        qvr::LitBlocks(bytes, count, [&](long x0, long x1) {
+            for (long x = x0; x < x1; ++x) {
+                const DrumColumn& d = columns[x];
+                if (d.percent <= 0 && y > 0)
+                    continue; // only its first source row shows
+                const long dest = d.percent <= 0 ? d.top : d.top + y * d.percent / 100;
+                if (dest < 0 || dest >= f.height)
+                    continue;
+                const long c = (slanted && dest % 3 == 1) ? x - 1 : x;
+                if (c >= 0)
+                    f.Row(dest)[c] |= Rgb(bytes[x]);
+            }
+        });
     }
 }
 

@@ -68,6 +68,22 @@ inline void LitBlocks(const unsigned char* src, long n, F&& visit)
         visit(x0, n);
 }
 
+// Whether src[0, n) holds a lit (non-zero) byte; a word at a time.
+inline bool AnyLit(const unsigned char* src, long n)
+{
+    long x = 0;
+    for (; x + 8 <= n; x += 8) {
+        uint64_t eight;
+        std::memcpy(&eight, src + x, 8);
+        if (eight != 0)
+            return true;
+    }
+    for (; x < n; ++x)
+        if (src[x] != 0)
+            return true;
+    return false;
+}
+
 // Writes n frame pixels from n colour bytes, as Rgb does one by one. With
 // SSE2, sixteen at a time: each colour bit becomes a byte mask (0 or FF) and
 // the masks are interleaved into pixels (blue, green, red, 0 in memory).
