@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstring>
 
-using qvr::LBAt;
 using qvr::Rgb;
 
 namespace {

@@ -102,7 +102,6 @@ static void PaintMask(CEffect& e, PageInfo& p, const Mask& m, long frame, const 
     const long period = 2 * m.rowBytes;
     const long cached = std::min<long>(b.cols, CEffect::kLBCols);
     unsigned char paint[CEffect::kLBCols], show[CEffect::kLBCols], bytes[CEffect::kLBCols];
-    static const unsigned char kDark[CEffect::kLBCols] = {};
     long maskRow = -1;
     for (long y = 0; y < b.rows; ++y) {
         if ((y / s) % m.rows != maskRow) {
@@ -125,7 +124,7 @@ static void PaintMask(CEffect& e, PageInfo& p, const Mask& m, long frame, const 
                 std::memcpy(show + c, show, n);
             }
         }
-        const unsigned char* lb = qvr::LBRow(y) ? qvr::LBRow(y) : kDark;
+        const unsigned char* lb = qvr::LBRowOrDark(y);
         if (rule.underText)
             PaintUnderText(lb, paint, bytes, cached);
         else

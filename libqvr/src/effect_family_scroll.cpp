@@ -59,14 +59,11 @@ void InitScroll(PageInfo& p, unsigned code, bool start)
     }
 }
 
-// Even columns from line-buffer row `even`, odd ones from `odd` (null: dark),
-// in fixed blocks the compiler vectorises.
-void Interleave(const unsigned char* __restrict even, const unsigned char* __restrict odd,
+// Even columns from row `a`, odd ones from row `b`, in fixed blocks the
+// compiler vectorises.
+void Interleave(const unsigned char* __restrict a, const unsigned char* __restrict b,
                 unsigned char* __restrict out, long n)
 {
-    static const unsigned char kDark[CEffect::kLBCols] = {};
-    const unsigned char* a = even ? even : kDark;
-    const unsigned char* b = odd ? odd : kDark;
     static const unsigned char kEven[16] = {0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0,
                                             0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0};
     long x = 0;
@@ -108,7 +105,7 @@ void Comb(CEffect& e, PageInfo& p, unsigned code, long k, bool start)
         for (long y = 0; y < b.rows; ++y) {
             const long evenRow = start ? y + d : y - d;
             const long oddRow = start ? y - d : y + d;
-            Interleave(qvr::LBRow(evenRow), qvr::LBRow(oddRow), bytes, cached);
+            Interleave(qvr::LBRowOrDark(evenRow), qvr::LBRowOrDark(oddRow), bytes, cached);
             uint32_t* row = b.f.Row(y);
             qvr::RgbRow(bytes, row, cached);
             std::fill(row + cached, row + b.cols, 0u);

@@ -133,29 +133,18 @@ inline Band BandOf(const CEffect& e, const PageInfo& p)
     return b;
 }
 
-// Writes every pixel of the band from a colour byte chosen per pixel;
-// colourAt(x, y, t) gets the text pixel t (the line-buffer byte there).
-template <typename F>
-void PaintBand(const Band& b, F&& colourAt)
-{
-    static const unsigned char kDark[CEffect::kLBCols] = {};
-    const long lit = std::min<long>(b.cols, CEffect::kLBCols);
-    unsigned char bytes[CEffect::kLBCols];
-    for (long y = 0; y < b.rows; ++y) {
-        uint32_t* row = b.f.Row(y);
-        const unsigned char* lb = y < CEffect::kLBRows ? CEffect::m_LB[y] : kDark;
-        for (long x = 0; x < lit; ++x)
-            bytes[x] = colourAt(x, y, lb[x]);
-        RgbRow(bytes, row, lit);
-        for (long x = lit; x < b.cols; ++x)
-            row[x] = Rgb(colourAt(x, y, static_cast<unsigned char>(0)));
-    }
-}
-
 // Row y of the line buffer, or null below it.
 inline const unsigned char* LBRow(long y)
 {
     return static_cast<unsigned long>(y) < CEffect::kLBRows ? CEffect::m_LB[y] : nullptr;
+}
+
+// Row y of the line buffer, or a dark row as long below it.
+inline const unsigned char* LBRowOrDark(long y)
+{
+    static const unsigned char kDark[CEffect::kLBCols] = {};
+    const unsigned char* row = LBRow(y);
+    return row ? row : kDark;
 }
 
 // Frame pixels [x0, x1) of a row from the same columns of a line-buffer row
