@@ -192,21 +192,27 @@ inline __m128i DotMasks(uint32_t first, uint32_t second)
     return _mm_cmpeq_epi8(_mm_and_si128(v, bit), bit);
 }
 
+// Attribute applied to sixteen values at once (see Attribute).
+inline __m128i Attributes16(__m128i attrib, __m128i v)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i keep = _mm_cmpeq_epi8(attrib, zero);
+    const __m128i high = _mm_and_si128(attrib, _mm_set1_epi8(char(0xFC)));
+    const __m128i invert = _mm_and_si128(_mm_cmpeq_epi8(high, _mm_set1_epi8(4)), _mm_set1_epi8(3));
+    const __m128i paint = _mm_andnot_si128(keep, _mm_and_si128(_mm_cmpeq_epi8(high, zero), attrib));
+    return _mm_or_si128(_mm_or_si128(_mm_and_si128(v, keep), _mm_andnot_si128(v, invert)), paint);
+}
+
 // Sixteen colour values as the scalar rule gives them: dots take the
 // foreground, shadow dots the shadow colour, the others the background;
 // then the attribute keeps (0), paints (1 to 3), inverts (4 to 7) or blanks.
 inline __m128i Colours16(__m128i dot, __m128i shadowDot, __m128i fore, __m128i back, __m128i attrib,
                          __m128i shadow)
 {
-    const __m128i zero = _mm_setzero_si128();
     const __m128i shade = _mm_andnot_si128(dot, shadowDot);
     const __m128i c = _mm_or_si128(_mm_or_si128(_mm_and_si128(fore, dot), _mm_and_si128(shadow, shade)),
                                    _mm_andnot_si128(_mm_or_si128(dot, shade), back));
-    const __m128i keep = _mm_cmpeq_epi8(attrib, zero);
-    const __m128i high = _mm_and_si128(attrib, _mm_set1_epi8(char(0xFC)));
-    const __m128i invert = _mm_and_si128(_mm_cmpeq_epi8(high, _mm_set1_epi8(4)), _mm_set1_epi8(3));
-    const __m128i paint = _mm_andnot_si128(keep, _mm_and_si128(_mm_cmpeq_epi8(high, zero), attrib));
-    return _mm_or_si128(_mm_or_si128(_mm_and_si128(c, keep), _mm_andnot_si128(c, invert)), paint);
+    return Attributes16(attrib, c);
 }
 #endif
 
@@ -332,15 +338,30 @@ SIZE PaintMove(const CContent& c, const QVXF& a, unsigned short code, long t, un
     const long paintRows = size.cy < sourceRows ? size.cy : sourceRows;
     unsigned char* o = out;
     for (long y = 0; y < paintRows; ++y) {
+        if (Half && (y & 1)) { // the same source row as the row above
+            std::memcpy(o, o - size.cx, static_cast<size_t>(size.cx));
+            o += size.cx;
+            continue;
+        }
         const long sy = Half ? y / 2 : y;
         const unsigned char* src = frame + sy * (kMoveSide / 2);
         const unsigned char* pr = p + sy * kMoveSide;
-        for (unsigned x = 0; x < kMoveSide; ++x) {
-            const unsigned char nibble = (x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4);
-            const unsigned char value = Attribute(pr[x], nibble);
+        unsigned char v[kMoveSide];
+#if defined(__SSE2__)
+        // High nibble first: each byte gives two pixels.
+        const __m128i raw = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src));
+        const __m128i low4 = _mm_set1_epi8(0x0F);
+        const __m128i nibbles = _mm_unpacklo_epi8(_mm_and_si128(_mm_srli_epi16(raw, 4), low4),
+                                                  _mm_and_si128(raw, low4));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(v),
+                         Attributes16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pr)), nibbles));
+#else
+        for (unsigned x = 0; x < kMoveSide; ++x)
+            v[x] = Attribute(pr[x], (x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4));
+#endif
+        for (unsigned x = 0; x < kMoveSide; ++x)
             for (unsigned n = runs[x]; n > 0; --n)
-                *o++ = value;
-        }
+                *o++ = v[x];
     }
     if (size.cy > paintRows)
         std::memset(o, 0, size_t(size.cy - paintRows) * size_t(size.cx));
