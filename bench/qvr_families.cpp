@@ -10,6 +10,8 @@
 #include "qvr/effect.h"
 #include "qvr/rgx.h"
 
+#include <common/named_mutex.h>
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -101,6 +103,17 @@ void FloorStep(benchmark::State& state)
     RunAgainstFloors(state, [cols] { Floor(cols); });
 }
 
+// The engine's lock, taken and released once per step: part of every
+// step's time.
+void EffectLock(benchmark::State& state)
+{
+    common::NamedMutex lock("EffectMutex");
+    RunAgainstFloors(state, [&] {
+        lock.lock();
+        lock.unlock();
+    });
+}
+
 // ---- The family steps
 
 struct FamilyBoard {
@@ -185,6 +198,7 @@ void FitStep(benchmark::State& state) { Steps(state, 1); }
 } // namespace
 
 BENCHMARK(FloorStep)->ArgName("whole")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(EffectLock)->Unit(benchmark::kMicrosecond);
 
 // A start, wait and end of every family; for the families whose codes work
 // differently, one code of each kind (Scroll: sliding and combing; Color:
