@@ -64,16 +64,17 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
 
     connect(&doc, &CLumivoDoc::titleChanged, this, &CMainFrame::UpdateTitle);
     connect(&doc, &CLumivoDoc::modifiedChanged, this, &CMainFrame::UpdateTitle);
-    connect(&doc, &CLumivoDoc::boardChanged, this, [this] { ShowDocument(&m_doc); });
-    // A new, empty document stops the preview; choosing an Ad plays it.
-    connect(&doc, &CLumivoDoc::listChanged, this, [this] {
-        if (m_doc.Core().ItemCount() == 0)
-            m_preview->Viewer()->Stop();
+    // A new board or library stops the preview; the Ad in view starts again.
+    connect(&doc, &CLumivoDoc::boardChanged, this, [this] {
+        ShowDocument(&m_doc);
+        m_view->ReplayPreview();
     });
+    // The list says which Ad plays, and when nothing does.
     connect(m_view, &CLumivoView::pageSelected, this, [this](unsigned page) {
         ShowDocument(&m_doc);
         Play(m_doc.Core().PageItems(page));
     });
+    connect(m_view, &CLumivoView::previewStopped, this, [this] { m_preview->Viewer()->Stop(); });
     ShowDocument(&doc);
 
     // The stored language, or the one that matches the desktop's.
