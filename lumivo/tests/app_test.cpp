@@ -33,15 +33,6 @@ QStringList ReadLines(const QString& path)
     return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-int LanguageCommand(const char16_t* name)
-{
-    const auto list = CGlobalization::GetLangList();
-    for (size_t i = 0; i < list.size(); ++i)
-        if (list[i] == name)
-            return lumivo::cmd::kFirstLanguage + int(i);
-    return -1;
-}
-
 } // namespace
 
 TEST_F(AppTest, StartsAndEndsInOrder)
@@ -197,7 +188,11 @@ TEST_F(AppTest, LanguageSwitchRelabelsTheRibbon)
     EXPECT_EQ(ribbon->CategoryName(0), QStringLiteral("Home"));
     EXPECT_EQ(panelTitles(), QStringList({"File", "Ads", "Communications", "Controller", "View"}));
     EXPECT_EQ(frame->Action(lumivo::cmd::kFileOpen)->text(), QStringLiteral("Open"));
-    EXPECT_EQ(frame->Action(lumivo::cmd::kFileOpen)->toolTip(), QStringLiteral("Open an existing project file"));
+    EXPECT_EQ(frame->Action(lumivo::cmd::kFileOpen)->toolTip(),
+              QStringLiteral("Open an existing project file (%1)")
+                  .arg(QKeySequence(QKeySequence::Open).toString(QKeySequence::NativeText)));
+    EXPECT_EQ(frame->Action(lumivo::cmd::kAdvtDelete)->toolTip(),
+              QStringLiteral("Delete the selected Ad page with all its items (Del)"));
     EXPECT_EQ(frame->Preview()->windowTitle(), QStringLiteral("Preview"));
 
     ASSERT_TRUE(frame->ApplyLanguage(korean));
@@ -212,7 +207,8 @@ TEST_F(AppTest, LanguageSwitchRelabelsTheRibbon)
         ASSERT_TRUE(frame->ApplyLanguage(lang));
         for (int c : {lumivo::cmd::kFileNew, lumivo::cmd::kFileOpen, lumivo::cmd::kFileSave, lumivo::cmd::kFileSaveAs,
                       lumivo::cmd::kAppExit, lumivo::cmd::kAdvtAdd, lumivo::cmd::kAdvtEdit, lumivo::cmd::kAdvtCopy,
-                      lumivo::cmd::kAdvtDelete, lumivo::cmd::kCommSetup, lumivo::cmd::kCommConnect,
+                      lumivo::cmd::kAdvtDelete, lumivo::cmd::kAdvtPaste, lumivo::cmd::kEditUndo,
+                      lumivo::cmd::kEditRedo, lumivo::cmd::kCommSetup, lumivo::cmd::kCommConnect,
                       lumivo::cmd::kCommDisconnect, lumivo::cmd::kCommSend, lumivo::cmd::kCtrlSetup,
                       lumivo::cmd::kCtrlUserImage, lumivo::cmd::kViewStatusBar, lumivo::cmd::kViewPreview,
                       lumivo::cmd::kViewLedDots, lumivo::cmd::kStyle, lumivo::cmd::kLanguage, lumivo::cmd::kAppAbout}) {
@@ -226,7 +222,7 @@ TEST_F(AppTest, LanguageSwitchRelabelsTheRibbon)
         EXPECT_TRUE(buttonsFit());
     }
     // Commands whose work comes later are there but cannot be used yet.
-    for (int c : {lumivo::cmd::kAdvtAdd, lumivo::cmd::kCommConnect, lumivo::cmd::kCommSend, lumivo::cmd::kCtrlSetup,
+    for (int c : {lumivo::cmd::kCommConnect, lumivo::cmd::kCommSend, lumivo::cmd::kCtrlSetup,
                   lumivo::cmd::kCtrlUserImage})
         EXPECT_FALSE(frame->Action(c)->isEnabled()) << c;
     // A number beyond the list changes nothing.

@@ -2,11 +2,14 @@
 // and trace; every question answered in code and every message recorded.
 #pragma once
 
+#include "commands.h"
 #include "core/item_builder.h"
 #include "lumivo_app.h"
 #include "lumivo_doc.h"
 #include "ui/main_frame.h"
 #include "ui/new_project_dlg.h"
+
+#include <common/globalization.h>
 
 #include <gtest/gtest.h>
 
@@ -27,6 +30,16 @@ inline CLumivo TextItem(const char16_t* text)
     CLumivo item;
     EXPECT_TRUE(lumivo::BuildItem(spec, item).ok());
     return item;
+}
+
+// The menu command that selects a language of the list; -1 when not listed.
+inline int LanguageCommand(const char16_t* name)
+{
+    const auto list = CGlobalization::GetLangList();
+    for (size_t i = 0; i < list.size(); ++i)
+        if (list[i] == name)
+            return lumivo::cmd::kFirstLanguage + int(i);
+    return -1;
 }
 
 class AppTest : public ::testing::Test {

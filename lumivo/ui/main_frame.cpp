@@ -110,7 +110,8 @@ void CMainFrame::BuildRibbon()
     setMenuWidget(m_ribbon);
     QStyle* st = style();
     m_commands = new CCommandGroup(this);
-    m_adActions = new CAdActions(m_doc, this);
+    m_adActions = new CAdActions(m_doc, *m_view, m_app.Prompts(), this);
+    addActions(m_adActions->KeyActions());
     m_boardActions = new CBoardActions(m_packet, this);
     auto MakeAction = [this](int command, const char* section, const char* key, bool enabled = true,
                              bool checkable = false) {
@@ -129,6 +130,10 @@ void CMainFrame::BuildRibbon()
     m_appMenu->addAction(appOpen);
     m_appMenu->addAction(appSave);
     m_appMenu->addAction(appSaveAs);
+    m_editMenu = new QMenu(this);
+    m_editMenu->addAction(m_adActions->Action(cmd::kEditUndo));
+    m_editMenu->addAction(m_adActions->Action(cmd::kEditRedo));
+    m_appMenu->addMenu(m_editMenu);
     m_appMenu->addSeparator();
     m_appMenu->addMenu(m_recentMenu);
     m_appMenu->addSeparator();
@@ -155,7 +160,7 @@ void CMainFrame::BuildRibbon()
     panel->AddAction(fileSave);
 
     panel = m_ribbon->AddPanel(m_homeCategory, QString());
-    for (int c : {cmd::kAdvtAdd, cmd::kAdvtEdit, cmd::kAdvtCopy, cmd::kAdvtDelete})
+    for (int c : {cmd::kAdvtAdd, cmd::kAdvtEdit, cmd::kAdvtCopy, cmd::kAdvtPaste, cmd::kAdvtDelete})
         panel->AddAction(m_adActions->Action(c), c == cmd::kAdvtAdd);
     m_adActions->Action(cmd::kAdvtAdd)->setIcon(st->standardIcon(QStyle::SP_FileDialogNewFolder));
 
@@ -273,6 +278,7 @@ void CMainFrame::RelabelAll()
     m_boardActions->Relabel();
     m_ribbon->SetApplicationText(Tr("rbApp", "rbAppFile"), Tr("rbApp", "rbAppFileToolTip"));
     m_recentMenu->setTitle(Tr("rbApp", "rbAppRecent"));
+    m_editMenu->setTitle(Tr("rbApp", "rbAppEdit"));
     m_ribbon->SetCategoryName(m_homeCategory, Tr("rbHome", "rbName"));
     const char* panelKeys[] = {"rbPanelFile", "rbPanelAdvt", "rbPanelComm", "rbPanelCtrl", "rbPanelView"};
     const QList<CRibbonPanel*> panels = m_ribbon->Panels(m_homeCategory);
