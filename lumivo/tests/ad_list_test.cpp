@@ -17,7 +17,6 @@
 #include <common/globalization.h>
 
 #include <QClipboard>
-#include <QDeadlineTimer>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
@@ -40,14 +39,6 @@ void SetClipboard(const std::vector<uint8_t>& bytes)
     QGuiApplication::clipboard()->setMimeData(mime);
 }
 
-bool WaitFor(const std::function<bool()>& condition)
-{
-    QDeadlineTimer deadline(10000);
-    while (!condition() && !deadline.hasExpired())
-        QTest::qWait(10);
-    return condition();
-}
-
 CLumivo Picture(LUMIVO_TYPE type, uint16_t index)
 {
     CLumivo item;
@@ -60,13 +51,9 @@ class AdListTest : public AppTest {
 protected:
     void StartWindow()
     {
-        options.showWindow = true;
-        ASSERT_TRUE(Start());
-        frame = App().MainFrame();
+        ASSERT_TRUE(frame = StartActiveWindow());
         doc = App().Document();
         view = frame->View();
-        frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
         view->setFocus();
         frame->AdActions()->openEditor = [this](std::optional<unsigned> page) { editorCalls.push_back(page); };
     }

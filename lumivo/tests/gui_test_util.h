@@ -13,11 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUuid>
 
+#include <functional>
 #include <optional>
 
 // A one-line Text item built as the Ad editor builds it.
@@ -40,6 +43,15 @@ inline int LanguageCommand(const char16_t* name)
         if (list[i] == name)
             return lumivo::cmd::kFirstLanguage + int(i);
     return -1;
+}
+
+// Runs the event loop until the condition holds or the time is up.
+inline bool WaitFor(const std::function<bool()>& condition, int ms = 15000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!condition() && !deadline.hasExpired())
+        QTest::qWait(10);
+    return condition();
 }
 
 class AppTest : public ::testing::Test {
@@ -103,6 +115,18 @@ protected:
     {
         InstallPrompts();
         return App().InitInstance(options);
+    }
+
+    // Starts with the window shown and active, so that the window's keys
+    // reach it; null when it could not.
+    CMainFrame* StartActiveWindow()
+    {
+        options.showWindow = true;
+        if (!Start())
+            return nullptr;
+        CMainFrame* frame = App().MainFrame();
+        frame->activateWindow();
+        return QTest::qWaitForWindowActive(frame) ? frame : nullptr;
     }
 
     QString Path(const QString& name) const { return m_dir.filePath(name); }

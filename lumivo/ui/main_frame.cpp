@@ -53,6 +53,7 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
 
     m_view = new CLumivoView(doc, this);
     setCentralWidget(m_view);
+    m_view->setFocus(); // the keys work on the list from the start
     m_preview = new CLumivoViewerWnd(this);
     addDockWidget(Qt::BottomDockWidgetArea, m_preview);
     resizeDocks({m_preview}, {220}, Qt::Vertical);
