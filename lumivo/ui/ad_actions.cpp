@@ -105,7 +105,12 @@ CAdActions::CAdActions(CLumivoDoc& doc, CLumivoView& view, CPrompts& prompts, QO
 
     connect(&m_view, &CLumivoView::focusChanged, this, &CAdActions::UpdateEnabling);
     connect(&m_doc, &CLumivoDoc::listChanged, this, &CAdActions::UpdateEnabling);
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CAdActions::UpdateEnabling);
+    // Asking another program's clipboard can take a round trip: only when it changes.
+    m_clipboardHasItems = ClipboardHasItems();
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        m_clipboardHasItems = ClipboardHasItems();
+        UpdateEnabling();
+    });
     connect(&m_view, &CLumivoView::editRequested, this, [this](unsigned page) {
         if (openEditor)
             openEditor(page);
@@ -171,7 +176,7 @@ void CAdActions::UpdateEnabling()
     for (int phase = 0; phase < 3; ++phase)
         Action(kAdvtEffectS + phase)
             ->setEnabled(entry && *entry < entries.size() && OpensEffectDialog(entries[*entry].item, phase));
-    Action(kAdvtPaste)->setEnabled(ClipboardHasItems());
+    Action(kAdvtPaste)->setEnabled(m_clipboardHasItems);
     Action(kAdvtExpandAll)->setEnabled(m_view.GroupCount() > 0);
     Action(kAdvtCollapseAll)->setEnabled(m_view.GroupCount() > 0);
     UpdateUndoTexts();

@@ -63,4 +63,5 @@ private:
     QAction* m_menuDelete;
     QAction* m_menuCopy;
     QAction* m_menuPaste;
+    bool m_clipboardHasItems = false;
 };

@@ -9,6 +9,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace {
 
@@ -37,9 +38,10 @@ CLumivoView::CLumivoView(CLumivoDoc& doc, QWidget* parent) : CGroupListView(pare
     SetHeaderSorting(false);
     header()->setContextMenuPolicy(Qt::PreventContextMenu);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // The narrow columns fit their texts after each change (FitColumns);
+    // sizing them on every cell change would measure all rows each time.
     header()->setStretchLastSection(false);
-    for (int c = 0; c < kColumns; ++c)
-        header()->setSectionResizeMode(c, c == kColTitle ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    header()->setSectionResizeMode(kColTitle, QHeaderView::Stretch);
 
     connect(&doc, &CLumivoDoc::pageInserted, this, &CLumivoView::OnPageInserted);
     connect(&doc, &CLumivoDoc::pageRemoved, this, &CLumivoView::OnPageRemoved);
@@ -121,6 +123,7 @@ void CLumivoView::Relabel()
     for (int r = 0; r < RowCount(); ++r)
         SetRow(r);
     --m_updating;
+    FitColumns();
 }
 
 void CLumivoView::Refill()
@@ -136,11 +139,19 @@ void CLumivoView::Refill()
         InsertEntryRow(int(i), -1);
     GroupByColumn(kColPage);
     m_nextGroupId = GroupCount();
+    FitColumns();
     setUpdatesEnabled(true);
     --m_updating;
     if (RowCount() > 0)
         SelectPage(0);
     emit focusChanged();
+}
+
+void CLumivoView::FitColumns()
+{
+    for (int c = 0; c < kColumns; ++c)
+        if (c != kColTitle)
+            resizeColumnToContents(c);
 }
 
 bool CLumivoView::Matches() const
@@ -329,6 +340,7 @@ void CLumivoView::OnListChanged()
         return;
     }
     m_changeHandled = false;
+    FitColumns();
     SyncPreview(); // the page in view changed: it plays again
     emit focusChanged();
 }
@@ -344,6 +356,17 @@ void CLumivoView::OnRowChecked(int row, bool checked)
     // Refused: the boxes show the items again; no listChanged() follows.
     OnPageChanged(unsigned(page));
     m_changeHandled = false;
+}
+
+void CLumivoView::keyPressEvent(QKeyEvent* event)
+{
+    // Shift+F10 opens the context menu, as the Menu key does.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), mapToGlobal(QPoint()));
+        contextMenuEvent(&menu);
+        return;
+    }
+    CGroupListView::keyPressEvent(event);
 }
 
 void CLumivoView::contextMenuEvent(QContextMenuEvent* event)

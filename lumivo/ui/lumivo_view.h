@@ -53,6 +53,7 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QStringList RowTexts(const lumivo::CAdEntry& e) const;
@@ -63,6 +64,7 @@ private:
     int RowsOfGroup(int id) const;
     void RelabelPagesFrom(unsigned page);
     bool Matches() const;
+    void FitColumns();
     void OnPageInserted(unsigned page);
     void OnPageRemoved(unsigned page);
     void OnPageChanged(unsigned page);

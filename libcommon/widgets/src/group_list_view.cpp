@@ -215,8 +215,17 @@ bool CGroupListView::DeleteRow(int row)
 
 void CGroupListView::DeleteAllRows()
 {
-    while (!m_rows.isEmpty())
-        DeleteRow(RowCount() - 1);
+    // At once rather than row by row; the groups stay, empty.
+    for (GroupItem* g : m_groups) {
+        Detach(g);
+        qDeleteAll(g->takeChildren());
+    }
+    clear(); // the rows in no group
+    m_rows.clear();
+    for (GroupItem* g : m_groups) {
+        addTopLevelItem(g);
+        ShowGroup(g);
+    }
 }
 
 QString CGroupListView::RowText(int row, int column) const
