@@ -51,13 +51,21 @@ struct Project {
     }
 };
 
+// The project in a shown list, laid out once.
+struct ShownList : Project {
+    CLumivoView view{doc};
+    explicit ShownList(int items) : Project(items)
+    {
+        view.resize(900, 600);
+        view.show();
+        QCoreApplication::processEvents();
+    }
+};
+
 void BM_AdListRefill50(benchmark::State& state)
 {
-    Project p(50);
-    CLumivoView view(p.doc);
-    view.resize(900, 600);
-    view.show();
-    QCoreApplication::processEvents();
+    ShownList list(50);
+    CLumivoView& view = list.view;
     const bool paint = state.range(0) != 0;
     for (auto _ : state) {
         view.Refill();
@@ -70,15 +78,11 @@ BENCHMARK(BM_AdListRefill50)->Arg(0)->Arg(1)->ArgNames({"paint"})->Unit(benchmar
 
 void BM_AdListPasteAndUndo(benchmark::State& state)
 {
-    Project p(46);
-    CLumivoView view(p.doc);
-    view.resize(900, 600);
-    view.show();
-    QCoreApplication::processEvents();
+    ShownList list(46);
     const std::vector<CLumivo> page = {Item(1), Item(2), Item(3), Item(4)};
     for (auto _ : state) {
-        p.doc.AppendPage(page);
-        p.doc.UndoStack()->undo();
+        list.doc.AppendPage(page);
+        list.doc.UndoStack()->undo();
     }
 }
 BENCHMARK(BM_AdListPasteAndUndo)->Unit(benchmark::kMicrosecond);
