@@ -4,6 +4,7 @@
 // and paint that follow), one pasted Ad shown and taken back, and the share
 // of a core the effect dialog's demonstration uses while it plays.
 #include "lumivo_doc.h"
+#include "qt_start.h"
 #include "ui/effect_dlg.h"
 #include "ui/lumivo_view.h"
 #include "ui/lumivo_viewer.h"
@@ -14,12 +15,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <QUndoStack>
 
-#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -38,6 +37,9 @@ CLumivo Item(int n)
 
 // A document without a content library, holding `items` items in pages of four.
 struct Project {
+    struct Qt {
+        Qt() { StartQt(); }
+    } qt; // first: the document and views need the application object
     CPrompts prompts;
     CLumivoDoc doc{prompts, [](int) { return std::optional<std::vector<uint8_t>>(); }};
     explicit Project(int items)
@@ -98,6 +100,7 @@ double Seconds(clockid_t clock)
 // the process's CPU time over the wall time.
 void BM_EffectDemoCpu(benchmark::State& state)
 {
+    StartQt();
     const std::vector<uint8_t> bytes = qvr::LoadContentResource(lumivo::ChooseContainer('E', 1, 6));
     auto content = std::make_unique<CContent>();
     if (bytes.empty() || content->Initialize(bytes.data(), bytes.size()) != 1) {
@@ -123,14 +126,3 @@ void BM_EffectDemoCpu(benchmark::State& state)
 BENCHMARK(BM_EffectDemoCpu)->Arg(5)->Arg(60)->Arg(97)->ArgNames({"code"})->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
