@@ -200,6 +200,38 @@ TEST_F(AdListTest, CopyAndPasteByKeyboardKeepTheBytesAndWhatTheUserSees)
     EXPECT_TRUE(view->HasGroupState(view->GroupIdAt(0), CGroupListView::kCollapsed));
 }
 
+TEST_F(AdListTest, AnEditedAdChangesItsRowsInPlace)
+{
+    StartWindow();
+    ASSERT_TRUE(doc->AppendPage({TextItem(u"a")}));
+    ASSERT_TRUE(doc->AppendPage({TextItem(u"b1"), TextItem(u"b2")}));
+    ASSERT_TRUE(doc->AppendPage({TextItem(u"c")}));
+    view->SetGroupState(view->GroupIdAt(2), CGroupListView::kCollapsible | CGroupListView::kCollapsed);
+    view->SetCurrentRow(2);
+    QSignalSpy played(view, &CLumivoView::pageSelected);
+    auto titles = [this] {
+        QStringList t;
+        for (int r = 0; r < view->RowCount(); ++r)
+            t.append(view->RowText(r, CLumivoView::kColTitle) + "@" + view->RowText(r, CLumivoView::kColPage));
+        return t;
+    };
+
+    // What the editor's OK does: the page's items replaced, one step.
+    ASSERT_TRUE(doc->ReplacePage(1, {TextItem(u"x"), TextItem(u"y"), TextItem(u"z")}));
+    EXPECT_EQ(titles(), QStringList({"a@Ad 01", "x@Ad 02", "y@Ad 02", "z@Ad 02", "c@Ad 03"}));
+    EXPECT_EQ(view->CurrentRow(), 2);
+    EXPECT_EQ(played.size(), 1); // the Ad in view changed: it plays again
+    EXPECT_TRUE(view->HasGroupState(view->GroupIdAt(2), CGroupListView::kCollapsed));
+    ASSERT_TRUE(doc->ReplacePage(1, {TextItem(u"q")}));
+    EXPECT_EQ(titles(), QStringList({"a@Ad 01", "q@Ad 02", "c@Ad 03"}));
+    EXPECT_EQ(view->FocusedPage(), 1u);
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(titles(), QStringList({"a@Ad 01", "b1@Ad 02", "b2@Ad 02", "c@Ad 03"}));
+    EXPECT_TRUE(view->HasGroupState(view->GroupIdAt(2), CGroupListView::kCollapsed));
+    EXPECT_EQ(view->GroupCount(), 3);
+}
+
 TEST_F(AdListTest, PasteRefusesAFullProjectAndDamagedData)
 {
     StartWindow();
