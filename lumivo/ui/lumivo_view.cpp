@@ -74,6 +74,12 @@ CLumivoView::CLumivoView(CLumivoDoc& doc, QWidget* parent) : CGroupListView(pare
     Refill();
 }
 
+CLumivoView::~CLumivoView()
+{
+    // Its own handlers must not run while the list below it goes.
+    disconnect(this, nullptr, this, nullptr);
+}
+
 QString CLumivoView::PageText(unsigned page)
 {
     return lumivo::FromU16(lumivo::FormatText(u"%s %02d", {lumivo::LangText("AdCell", "AdCellPageNo"),

@@ -25,6 +25,7 @@ public:
     enum Column { kColUses, kColPage, kColTitle, kColEffectS, kColEffectW, kColEffectE, kColumns };
 
     explicit CLumivoView(CLumivoDoc& doc, QWidget* parent = nullptr);
+    ~CLumivoView() override;
 
     // Headers and every text in the selected language.
     void Relabel();

@@ -116,10 +116,9 @@ CGroupListView::CGroupListView(QWidget* parent) : QTreeWidget(parent)
 
 CGroupListView::~CGroupListView()
 {
-    // The tree deletes what it holds; rows in no tree are ours.
-    clear();
-    m_rows.clear();
-    m_groups.clear();
+    // The tree deletes the rows and groups (all of them are in it); its
+    // signals while it goes must not reach handlers of a widget half gone.
+    disconnect(this, nullptr, this, nullptr);
 }
 
 // ---- Columns and rows
