@@ -39,6 +39,14 @@ public:
         f.setBold(true);
         setFont(0, f);
     }
+    QVariant data(int column, int role) const override
+    {
+        // As high as a row, whose check box may make it the taller one.
+        if (role == Qt::SizeHintRole && column == 0)
+            if (const int h = m_view->RowHeightHint(); h > 0)
+                return QSize(-1, h);
+        return QTreeWidgetItem::data(column, role);
+    }
     bool operator<(const QTreeWidgetItem& other) const override
     {
         // Groups keep their order in both directions and come before rows.
@@ -58,6 +66,8 @@ public:
 CGroupListView::CGroupListView(QWidget* parent) : QTreeWidget(parent)
 {
     setRootIsDecorated(false);
+    // One height for all lines (the group headers take the rows'): laying
+    // out then measures one line, not all of them.
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -260,6 +270,16 @@ void CGroupListView::SetCheckedQuietly(RowItem* item, bool checked)
     item->lastCheck = s;
     item->setCheckState(0, s);
     --m_quiet;
+}
+
+int CGroupListView::RowHeightHint() const
+{
+    if (m_rows.isEmpty() || m_rows.front()->treeWidget() != this)
+        return 0;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QModelIndex index = indexFromItem(m_rows.front(), 0);
+    return itemDelegateForIndex(index)->sizeHint(option, index).height();
 }
 
 int CGroupListView::RowAt(const QPoint& viewportPos) const { return RowOfItem(itemAt(viewportPos)); }

@@ -168,6 +168,8 @@ private:
     void SetCheckedQuietly(RowItem* item, bool checked);
     void UpdateGroupToolTip(GroupItem* group);
     bool RowLess(const RowItem* a, const RowItem* b) const;
+    // The height a row asks for; 0 without rows.
+    int RowHeightHint() const;
 
     QList<RowItem*> m_rows;     // row order
     QList<GroupItem*> m_groups; // position order
