@@ -17,6 +17,7 @@
 #include <common/globalization.h>
 
 #include <QClipboard>
+#include <QDir>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
@@ -416,7 +417,11 @@ TEST_F(AdListTest, EffectDialogDemonstratesTheChoiceAndChangesOneItem)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(QApplication::focusWidget(), "2");
         EXPECT_EQ(dlg->DemoItem().effectS, CEFF(3, 10));
-        EXPECT_TRUE(WaitFor([demo] { return demo->PaintCount() > 0; }));
+        EXPECT_TRUE(WaitFor([demo] { return demo->PaintCount() > 20; }));
+        if (const QByteArray dir = qgetenv("LUMIVO_SCREENSHOT_DIR"); !dir.isEmpty()) {
+            QDir().mkpath(QString::fromLocal8Bit(dir));
+            dlg->grab().save(QString::fromLocal8Bit(dir) + "/effect-dialog.png");
+        }
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     });
     view->SetCurrentRow(0);
