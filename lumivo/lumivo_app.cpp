@@ -7,7 +7,7 @@
 #include "ui/main_frame.h"
 #include "ui/new_project_dlg.h"
 
-#include <serio/ui/serial_dialogs.h>
+#include <serio/widgets/serial_dialogs.h>
 
 #include <QDateTime>
 #include <QDir>

@@ -1,14 +1,21 @@
 #include "lumivo_doc.h"
 
+#include "undo/add_remove_page.h"
+#include "undo/change_item.h"
+#include "undo/replace_ad_list.h"
+#include "undo/replace_page.h"
+
 #include <common/profile.h>
 
 #include <QDir>
 #include <QFileInfo>
+#include <QUndoStack>
 
 CLumivoDoc::CLumivoDoc(CPrompts& prompts, lumivo::ContentLoader loader, QObject* parent)
-    : QObject(parent), m_prompts(prompts), m_core(std::move(loader))
+    : QObject(parent), m_prompts(prompts), m_core(std::move(loader)), m_undoStack(new QUndoStack(this))
 {
     Report(m_core.Start(common::AppProfile()));
+    connect(m_undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { emit modifiedChanged(!clean); });
 }
 
 CLumivoDoc::~CLumivoDoc() { m_core.WriteSettings(common::AppProfile()); }
@@ -29,6 +36,7 @@ bool CLumivoDoc::OnNewDocument()
 {
     m_core.NewDocument();
     m_core.SetModified(false);
+    m_undoStack->clear();
     SetPathName(QString());
     emit listChanged();
     emit modifiedChanged(false);
@@ -41,6 +49,7 @@ bool CLumivoDoc::OnOpenDocument(const QString& path)
     if (!Report(m_core.LoadFile(path.toStdString())))
         return false;
     m_core.SetModified(false);
+    m_undoStack->clear();
     SetPathName(path);
     // The board (and content) first: the list's views may start playing.
     if (!(before == m_core.Board()))
@@ -56,6 +65,7 @@ bool CLumivoDoc::OnSaveDocument(const QString& path)
     if (!Report(m_core.SaveFile(path.toStdString())))
         return false;
     m_core.SetModified(false);
+    m_undoStack->setClean();
     SetPathName(path);
     emit modifiedChanged(false);
     return true;
@@ -72,12 +82,113 @@ QString CLumivoDoc::Title() const
     return m_path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(m_path).fileName();
 }
 
+bool CLumivoDoc::IsModified() const { return !m_undoStack->isClean(); }
+
 void CLumivoDoc::SetModifiedFlag(bool modified)
 {
-    if (m_core.IsModified() == modified)
+    if (IsModified() == modified)
         return;
     m_core.SetModified(modified);
-    emit modifiedChanged(modified);
+    // cleanChanged announces the change.
+    if (modified)
+        m_undoStack->resetClean();
+    else
+        m_undoStack->setClean();
+}
+
+// ---- Edits
+
+bool CLumivoDoc::Push(lumivo::Result check, QUndoCommand* command)
+{
+    auto* c = static_cast<CDocCommand*>(command);
+    if (check)
+        check.Append(c->Apply());
+    if (!Report(check)) {
+        delete c;
+        return false;
+    }
+    m_undoStack->push(c);
+    return true;
+}
+
+bool CLumivoDoc::InsertPage(unsigned page, const std::vector<CLumivo>& items, const QString& text)
+{
+    return Push({}, new AddPage(*this, page, items, text));
+}
+
+bool CLumivoDoc::AppendPage(const std::vector<CLumivo>& items, const QString& text)
+{
+    return InsertPage(m_core.PageCount(), items, text);
+}
+
+bool CLumivoDoc::DeletePage(unsigned page, const QString& text)
+{
+    lumivo::Result check;
+    if (page >= m_core.PageCount())
+        check.Error("there is no page " + std::to_string(page));
+    return Push(check, new RemovePage(*this, page, text));
+}
+
+bool CLumivoDoc::ReplacePage(unsigned page, const std::vector<CLumivo>& items, const QString& text)
+{
+    return Push({}, new ::ReplacePage(*this, page, items, text));
+}
+
+bool CLumivoDoc::ChangeItem(size_t entry, const CLumivo& item, const QString& text)
+{
+    return Push({}, new ::ChangeItem(*this, entry, item, text));
+}
+
+bool CLumivoDoc::SetPageUsed(unsigned page, bool used, const QString& text)
+{
+    return Push({}, new ::SetPageUsed(*this, page, used, text));
+}
+
+bool CLumivoDoc::ReplaceAdList(const lumivo::AdPages& pages, const QString& text)
+{
+    return Push({}, new ::ReplaceAdList(*this, pages, text));
+}
+
+// ---- Applying changes (the undo commands)
+
+lumivo::Result CLumivoDoc::Announce(lumivo::Result r, const std::function<void()>& what)
+{
+    if (r) {
+        if (what)
+            what();
+        emit listChanged();
+    }
+    return r;
+}
+
+lumivo::Result CLumivoDoc::ApplyInsertPage(unsigned page, const std::vector<CLumivo>& items)
+{
+    return Announce(m_core.InsertPage(page, items), [&] { emit pageInserted(page); });
+}
+
+lumivo::Result CLumivoDoc::ApplyDeletePage(unsigned page)
+{
+    return Announce(m_core.DeletePage(page), [&] { emit pageRemoved(page); });
+}
+
+lumivo::Result CLumivoDoc::ApplyReplacePage(unsigned page, const std::vector<CLumivo>& items)
+{
+    return Announce(m_core.ReplacePage(page, items), [&] { emit pageChanged(page); });
+}
+
+lumivo::Result CLumivoDoc::ApplySetItem(size_t entry, const CLumivo& item)
+{
+    return Announce(m_core.SetItem(entry, item), [&] { emit itemChanged(entry); });
+}
+
+lumivo::Result CLumivoDoc::ApplySetPageUsed(unsigned page, bool used)
+{
+    return Announce(m_core.SetPageUsed(page, used), [&] { emit pageChanged(page); });
+}
+
+lumivo::Result CLumivoDoc::ApplyReplaceAdList(const lumivo::AdPages& pages)
+{
+    return Announce(m_core.ReplaceAdList(pages), nullptr);
 }
 
 int CLumivoDoc::SetBoard(uint8_t moduleRow, uint8_t moduleColumn, uint8_t language, uint8_t lumivoRow,
@@ -93,6 +204,6 @@ int CLumivoDoc::SetProject(const QString& folder, const QString& name)
     const std::filesystem::path path = m_core.SetProject(folder.toStdString(), name.toStdString());
     QDir::setCurrent(folder);
     SetPathName(QString::fromStdString(path.string()));
-    emit modifiedChanged(true);
+    SetModifiedFlag(true);
     return 1;
 }

@@ -1,7 +1,12 @@
 // CLumivoDoc: the program's one document. It holds the project core (board,
 // Ad list, content library, file formats) and adds what a window needs: the
-// message boxes for the core's messages, the modified flag and title, the
-// path, and signals for the views.
+// undo stack, the message boxes for the core's messages, the modified flag
+// and title, the path, and signals that say what changed.
+//
+// Widgets read the project through Core() (const) and change it only through
+// the edit methods below: each checks the change, builds one command and
+// pushes it on UndoStack(). A change the core would refuse is reported and
+// never pushed.
 #pragma once
 
 #include "core/project.h"
@@ -10,7 +15,10 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
+
+class QUndoStack;
 
 class CLumivoDoc : public QObject {
     Q_OBJECT
@@ -21,24 +29,51 @@ public:
     // Writes the board settings back.
     ~CLumivoDoc() override;
 
-    lumivo::CProjectCore& Core() { return m_core; }
     const lumivo::CProjectCore& Core() const { return m_core; }
+    // The content library lent to the preview's engine, which takes it
+    // non-const; borrowers only paint from it.
+    CContent* BorrowContent() { return &m_core.Content(); }
+    // Every change to the project goes on this stack; it also decides
+    // whether the project counts as modified.
+    QUndoStack* UndoStack() const { return m_undoStack; }
 
-    // File New: an empty Ad list; the board stays.
+    // File New: an empty Ad list; the board stays. The undo stack is cleared.
     bool OnNewDocument();
-    // Reads a project file; false (with the message shown) when it is refused.
+    // Reads a project file; false (with the message shown) when it is
+    // refused. The undo stack is cleared.
     bool OnOpenDocument(const QString& path);
-    // Writes "Project Path" and the board settings, then the file.
+    // Writes "Project Path" and the board settings, then the file; the
+    // stack's current state becomes the clean one.
     bool OnSaveDocument(const QString& path);
 
     const QString& PathName() const { return m_path; }
     void SetPathName(const QString& path);
     // The file name, or "Untitled" before the project has one.
     QString Title() const;
-    bool IsModified() const { return m_core.IsModified(); }
+    // Differs from the last saved or opened state (the undo stack is not clean).
+    bool IsModified() const;
+    // true: modified although no undo step says so (a new project still to be
+    // saved); false: the current state counts as saved.
     void SetModifiedFlag(bool modified = true);
 
+    // ---- Edits: one undo step each; false (with the reason shown) when
+    // refused, and then nothing changed.
+    // A new page at `page` (0..PageCount()); later pages move one up.
+    bool InsertPage(unsigned page, const std::vector<CLumivo>& items, const QString& text = QString());
+    bool AppendPage(const std::vector<CLumivo>& items, const QString& text = QString());
+    bool DeletePage(unsigned page, const QString& text = QString());
+    // The Ad editor's OK on an existing page.
+    bool ReplacePage(unsigned page, const std::vector<CLumivo>& items, const QString& text = QString());
+    // One item changed (its effects ...).
+    bool ChangeItem(size_t entry, const CLumivo& item, const QString& text = QString());
+    // The Uses check box of a page.
+    bool SetPageUsed(unsigned page, bool used, const QString& text = QString());
+    // The whole Ad list replaced (Ads read back from the controller).
+    bool ReplaceAdList(const lumivo::AdPages& pages, const QString& text = QString());
+
     // After the controller told its board, or from the new-project dialog.
+    // Board changes are not undo steps (the board comes with the project or
+    // from the controller).
     int SetBoard(uint8_t moduleRow, uint8_t moduleColumn, uint8_t language, uint8_t lumivoRow,
                  uint8_t lumivoColumn);
     // Folder and name of a new project: the path is composed, the folder
@@ -50,15 +85,38 @@ public:
 
     // Shows the messages of a core result in message boxes; returns its outcome.
     bool Report(const lumivo::Result& result);
+    // The questions and messages of the document's windows (its dialogs too).
+    CPrompts& Prompts() const { return m_prompts; }
+
+    // ---- For the undo commands only: apply one change to the core and
+    // announce it. Views must not call these (they bypass the stack).
+    lumivo::Result ApplyInsertPage(unsigned page, const std::vector<CLumivo>& items);
+    lumivo::Result ApplyDeletePage(unsigned page);
+    lumivo::Result ApplyReplacePage(unsigned page, const std::vector<CLumivo>& items);
+    lumivo::Result ApplySetItem(size_t entry, const CLumivo& item);
+    lumivo::Result ApplySetPageUsed(unsigned page, bool used);
+    lumivo::Result ApplyReplaceAdList(const lumivo::AdPages& pages);
 
 signals:
     void titleChanged();
     void modifiedChanged(bool modified);
-    void listChanged();  // the Ad list changed
+    // What changed in the Ad list. Page numbers are those after the change
+    // for insertions and changes, before it for removals. listChanged()
+    // follows every one of them, and is alone when the whole list changed.
+    void pageInserted(unsigned page);
+    void pageRemoved(unsigned page);
+    void pageChanged(unsigned page);
+    void itemChanged(size_t entry);
+    void listChanged();
     void boardChanged(); // board values or content library changed
 
 private:
+    bool Push(lumivo::Result check, class QUndoCommand* command);
+    // On success: what() emits the specific signal, then listChanged().
+    lumivo::Result Announce(lumivo::Result r, const std::function<void()>& what);
+
     CPrompts& m_prompts;
     lumivo::CProjectCore m_core;
+    QUndoStack* m_undoStack;
     QString m_path;
 };

@@ -1,7 +1,7 @@
 // Helpers shared by the engine tests.
 #pragma once
 
-#include "qvr/effect.h"
+#include <qvr/qvr.h> // the umbrella header: every public header of the library
 
 #include <cstdlib>
 #include <cstring>

@@ -301,6 +301,34 @@ Result CProjectCore::SetPageUsed(unsigned page, bool used)
     return {};
 }
 
+AdPages CProjectCore::Pages() const
+{
+    AdPages pages(m_PageCount);
+    for (const CAdEntry& e : m_Entries)
+        if (e.page < pages.size())
+            pages[e.page].push_back(e.item);
+    return pages;
+}
+
+Result CProjectCore::ReplaceAdList(const AdPages& pages)
+{
+    if (pages.size() > kMaxPages)
+        return Result::Fail(ErrMaxAdvt("a project holds at most 50 pages"));
+    size_t total = 0;
+    for (const auto& items : pages)
+        total += items.size();
+    for (const auto& items : pages)
+        if (Result r = CheckPage(items, static_cast<unsigned>(std::min<size_t>(total, kMaxItems + 1))); !r)
+            return r;
+    m_Entries.clear();
+    for (size_t p = 0; p < pages.size(); ++p)
+        for (const CLumivo& item : pages[p])
+            m_Entries.push_back(MakeEntry(static_cast<uint32_t>(p), item));
+    m_PageCount = static_cast<unsigned>(pages.size());
+    m_Modified = true;
+    return {};
+}
+
 // ---- User images
 
 Result CProjectCore::LoadUserImages(const uint8_t* blob, size_t length)

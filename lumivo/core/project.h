@@ -40,6 +40,13 @@ constexpr size_t kMaxRecordBytes = 131072;
 
 constexpr const char* kProjectExtension = ".qvndoc";
 
+// The Ad list as pages of items, in page order.
+using AdPages = std::vector<std::vector<CLumivo>>;
+
+// Reads an Ad blob ("LZO ": items and page table) into pages; pages the
+// controller left empty are closed up. A refused blob leaves pages untouched.
+Result ReadAdBlob(const uint8_t* blob, size_t length, AdPages& pages);
+
 // One line of the Ad list.
 struct CAdEntry {
     uint32_t page = 0;     // 0-based page (Ad) number
@@ -147,6 +154,11 @@ public:
     Result SetItem(size_t entry, const CLumivo& item);
     // The Uses check box: every item of the page stores skip = !used.
     Result SetPageUsed(unsigned page, bool used);
+    // The whole list as pages, and replaced by pages (Ads read from the
+    // controller; undo). Refused, changing nothing, when a page is empty or
+    // holds more than four items, or there are more than 50 items or pages.
+    AdPages Pages() const;
+    Result ReplaceAdList(const AdPages& pages);
 
     // ---- Project file.
     // A refused file leaves the project as it was. Damaged records, missing

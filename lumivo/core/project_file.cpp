@@ -295,7 +295,7 @@ Result CProjectCore::PackAdBlob(std::vector<uint8_t>& blob)
     return {};
 }
 
-Result CProjectCore::LoadAdBlob(const uint8_t* blob, size_t length)
+Result ReadAdBlob(const uint8_t* blob, size_t length, AdPages& pagesOut)
 {
     if (blob == nullptr)
         return Result::Fail("Error file: LumivoDoc 163 line");
@@ -336,11 +336,20 @@ Result CProjectCore::LoadAdBlob(const uint8_t* blob, size_t length)
         return Result::Fail("the Ad blob lists " + std::to_string(entries.size()) +
                             " items, more than 50");
     // Pages left empty by the controller are closed up.
-    m_PageCount = RepairPages(entries, r);
-    m_Entries.clear();
+    const unsigned count = RepairPages(entries, r);
+    pagesOut.assign(count, {});
     for (const RawEntry& e : entries)
-        m_Entries.push_back(MakeEntry(e.page, e.item));
-    m_Modified = true;
+        pagesOut[e.page].push_back(e.item);
+    return r;
+}
+
+Result CProjectCore::LoadAdBlob(const uint8_t* blob, size_t length)
+{
+    AdPages pages;
+    Result r = ReadAdBlob(blob, length, pages);
+    if (!r)
+        return r;
+    r.Append(ReplaceAdList(pages));
     return r;
 }
 

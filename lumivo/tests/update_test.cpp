@@ -182,7 +182,7 @@ TEST(UpdateFrame, LayoutAndValidity)
 
 TEST(UpdateExchange, LowerOrEqualVersionEndsWithoutRequest)
 {
-    for (const QByteArray version : {QByteArray("3.0.249.4098"), QByteArray("3.0.249.4099"), QByteArray("2.9")}) {
+    for (const QByteArray& version : {QByteArray("3.0.249.4098"), QByteArray("3.0.249.4099"), QByteArray("2.9")}) {
         FakeUpdateServer server(Offering(version, kAddress));
         const lumivo::UpdateResult r = RunExchange(server);
         EXPECT_TRUE(r.newVersion.isEmpty()) << version.constData();

@@ -3,6 +3,10 @@
 #include "commands.h"
 #include "lumivo_app.h"
 #include "lumivo_doc.h"
+#include "ui/ad_actions.h"
+#include "ui/ad_editor_dlg.h"
+#include "ui/board_actions.h"
+#include "ui/command_group.h"
 #include "ui/lumivo_view.h"
 #include "ui/lumivo_viewer.h"
 #include "ui/qt_text.h"
@@ -50,6 +54,7 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
 
     m_view = new CLumivoView(doc, this);
     setCentralWidget(m_view);
+    m_view->setFocus(); // the keys work on the list from the start
     m_preview = new CLumivoViewerWnd(this);
     addDockWidget(Qt::BottomDockWidgetArea, m_preview);
     resizeDocks({m_preview}, {220}, Qt::Vertical);
@@ -59,18 +64,26 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
     BuildRibbon();
     BuildLanguageMenu();
 
+    // Add Ad and Edit Ad open the Ad editor over the window.
+    m_adActions->openEditor = [this](std::optional<unsigned> page) {
+        auto* editor = new CAdEditorDlg(m_doc, page, this);
+        editor->setAttribute(Qt::WA_DeleteOnClose);
+        editor->open();
+    };
+
     connect(&doc, &CLumivoDoc::titleChanged, this, &CMainFrame::UpdateTitle);
     connect(&doc, &CLumivoDoc::modifiedChanged, this, &CMainFrame::UpdateTitle);
-    connect(&doc, &CLumivoDoc::boardChanged, this, [this] { ShowDocument(&m_doc); });
-    // A new, empty document stops the preview; choosing an Ad plays it.
-    connect(&doc, &CLumivoDoc::listChanged, this, [this] {
-        if (m_doc.Core().ItemCount() == 0)
-            m_preview->Viewer()->Stop();
+    // A new board or library stops the preview; the Ad in view starts again.
+    connect(&doc, &CLumivoDoc::boardChanged, this, [this] {
+        ShowDocument(&m_doc);
+        m_view->ReplayPreview();
     });
+    // The list says which Ad plays, and when nothing does.
     connect(m_view, &CLumivoView::pageSelected, this, [this](unsigned page) {
         ShowDocument(&m_doc);
         Play(m_doc.Core().PageItems(page));
     });
+    connect(m_view, &CLumivoView::previewStopped, this, [this] { m_preview->Viewer()->Stop(); });
     ShowDocument(&doc);
 
     // The stored language, or the one that matches the desktop's.
@@ -91,17 +104,13 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
 
 CMainFrame::~CMainFrame() = default;
 
-QAction* CMainFrame::MakeAction(int command, const char* section, const char* key, bool enabled, bool checkable)
+QAction* CMainFrame::Action(int command) const
 {
-    auto* a = new QAction(this);
-    a->setData(command);
-    a->setEnabled(enabled);
-    a->setCheckable(checkable);
-    if (key)
-        m_labels.append({a, section, key});
-    if (command)
-        m_actions.insert(command, a);
-    return a;
+    for (const CCommandGroup* group : {m_commands, static_cast<CCommandGroup*>(m_adActions),
+                                       static_cast<CCommandGroup*>(m_boardActions)})
+        if (QAction* a = group ? group->Action(command) : nullptr)
+            return a;
+    return nullptr;
 }
 
 void CMainFrame::BuildRibbon()
@@ -109,6 +118,14 @@ void CMainFrame::BuildRibbon()
     m_ribbon = new CRibbonBar(this);
     setMenuWidget(m_ribbon);
     QStyle* st = style();
+    m_commands = new CCommandGroup(this);
+    m_adActions = new CAdActions(m_doc, *m_view, m_app.Prompts(), this);
+    addActions(m_adActions->KeyActions());
+    m_boardActions = new CBoardActions(m_packet, this);
+    auto MakeAction = [this](int command, const char* section, const char* key, bool enabled = true,
+                             bool checkable = false) {
+        return m_commands->MakeAction(command, section, key, enabled, checkable);
+    };
 
     // The application menu.
     m_appMenu = new QMenu(this);
@@ -122,6 +139,10 @@ void CMainFrame::BuildRibbon()
     m_appMenu->addAction(appOpen);
     m_appMenu->addAction(appSave);
     m_appMenu->addAction(appSaveAs);
+    m_editMenu = new QMenu(this);
+    m_editMenu->addAction(m_adActions->Action(cmd::kEditUndo));
+    m_editMenu->addAction(m_adActions->Action(cmd::kEditRedo));
+    m_appMenu->addMenu(m_editMenu);
     m_appMenu->addSeparator();
     m_appMenu->addMenu(m_recentMenu);
     m_appMenu->addSeparator();
@@ -147,25 +168,19 @@ void CMainFrame::BuildRibbon()
     panel->AddAction(fileOpen);
     panel->AddAction(fileSave);
 
-    // Commands that arrive with the Ad editor, the board link and the user
-    // images: present, not yet usable.
     panel = m_ribbon->AddPanel(m_homeCategory, QString());
-    for (auto [c, key] : {std::pair{cmd::kAdvtAdd, "rbAdvtAdd"}, {cmd::kAdvtEdit, "rbAdvtEdit"},
-                          {cmd::kAdvtCopy, "rbAdvtCopy"}, {cmd::kAdvtDelete, "rbAdvtDelete"}})
-        panel->AddAction(MakeAction(c, "rbHome", key, false), c == cmd::kAdvtAdd);
-    m_actions[cmd::kAdvtAdd]->setIcon(st->standardIcon(QStyle::SP_FileDialogNewFolder));
+    for (int c : {cmd::kAdvtAdd, cmd::kAdvtEdit, cmd::kAdvtCopy, cmd::kAdvtPaste, cmd::kAdvtDelete})
+        panel->AddAction(m_adActions->Action(c), c == cmd::kAdvtAdd);
+    m_adActions->Action(cmd::kAdvtAdd)->setIcon(st->standardIcon(QStyle::SP_FileDialogNewFolder));
 
     panel = m_ribbon->AddPanel(m_homeCategory, QString());
-    auto* commSetup = MakeAction(cmd::kCommSetup, "rbHome", "rbCommSetup");
-    commSetup->setIcon(st->standardIcon(QStyle::SP_ComputerIcon));
-    panel->AddAction(commSetup);
-    for (auto [c, key] : {std::pair{cmd::kCommConnect, "rbCommConnect"}, {cmd::kCommDisconnect, "rbCommDisconnect"},
-                          {cmd::kCommSend, "rbCommSend"}})
-        panel->AddAction(MakeAction(c, "rbHome", key, false), false);
+    panel->AddAction(m_boardActions->Action(cmd::kCommSetup));
+    for (int c : {cmd::kCommConnect, cmd::kCommDisconnect, cmd::kCommSend})
+        panel->AddAction(m_boardActions->Action(c), false);
 
     panel = m_ribbon->AddPanel(m_homeCategory, QString());
-    panel->AddAction(MakeAction(cmd::kCtrlSetup, "rbHome", "rbCtrlSetup", false), false);
-    panel->AddAction(MakeAction(cmd::kCtrlUserImage, "rbHome", "rbCtrlUserImage", false), false);
+    panel->AddAction(m_boardActions->Action(cmd::kCtrlSetup), false);
+    panel->AddAction(m_boardActions->Action(cmd::kCtrlUserImage), false);
 
     panel = m_ribbon->AddPanel(m_homeCategory, QString());
     auto* status = MakeAction(cmd::kViewStatusBar, "rbHome", "rbViewStatus", true, true);
@@ -188,7 +203,7 @@ void CMainFrame::BuildRibbon()
         a->setCheckable(true);
         a->setChecked(c == m_look);
         m_styleGroup->addAction(a);
-        m_actions.insert(c, a);
+        m_commands->AddNumbered(c, a);
     }
     styleAction->setMenu(m_styleMenu);
     auto* languageAction = MakeAction(cmd::kLanguage, "rbHome", "rbLanguage");
@@ -208,10 +223,6 @@ void CMainFrame::BuildRibbon()
     connect(appSaveAs, &QAction::triggered, &m_app, [this] { m_app.OnFileSaveAs(); });
     connect(appExit, &QAction::triggered, this, &QWidget::close);
     connect(about, &QAction::triggered, &m_app, &CLumivoApp::OnAppAbout);
-    connect(commSetup, &QAction::triggered, this, [this] {
-        if (m_packet.SerialSetup(0))
-            m_packet.SaveSettings();
-    });
     connect(status, &QAction::toggled, statusBar(), &QWidget::setVisible);
     connect(preview, &QAction::toggled, m_preview, &QWidget::setVisible);
     connect(m_preview, &QDockWidget::visibilityChanged, preview, [this, preview](bool) {
@@ -248,7 +259,7 @@ void CMainFrame::ApplyLook(int command)
     if (auto* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(fusion);
     qApp->setStyleSheet(StyleSheet(command));
-    if (QAction* a = m_actions.value(command))
+    if (QAction* a = m_commands ? m_commands->Action(command) : nullptr)
         a->setChecked(true);
     common::AppProfile().WriteProfileInt("Workspace", "ApplicationLook", command);
     update();
@@ -271,14 +282,12 @@ bool CMainFrame::ApplyLanguage(int command)
 
 void CMainFrame::RelabelAll()
 {
-    for (const Label& l : m_labels) {
-        l.action->setText(Tr(l.section, l.key));
-        const QByteArray tip = QByteArray(l.key) + "ToolTip";
-        l.action->setToolTip(Tr(l.section, tip.constData()));
-        l.action->setStatusTip(l.action->toolTip());
-    }
+    m_commands->Relabel();
+    m_adActions->Relabel();
+    m_boardActions->Relabel();
     m_ribbon->SetApplicationText(Tr("rbApp", "rbAppFile"), Tr("rbApp", "rbAppFileToolTip"));
     m_recentMenu->setTitle(Tr("rbApp", "rbAppRecent"));
+    m_editMenu->setTitle(Tr("rbApp", "rbAppEdit"));
     m_ribbon->SetCategoryName(m_homeCategory, Tr("rbHome", "rbName"));
     const char* panelKeys[] = {"rbPanelFile", "rbPanelAdvt", "rbPanelComm", "rbPanelCtrl", "rbPanelView"};
     const QList<CRibbonPanel*> panels = m_ribbon->Panels(m_homeCategory);
@@ -296,7 +305,7 @@ void CMainFrame::ShowDocument(CLumivoDoc* doc)
         m_preview->Clear();
         return;
     }
-    m_preview->Viewer()->SetContent(&doc->Core().Content());
+    m_preview->Viewer()->SetContent(doc->BorrowContent());
     ResizeBoard(doc->ModuleColumns(), doc->ModuleRows());
 }
 

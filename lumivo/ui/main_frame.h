@@ -13,6 +13,9 @@
 #include <memory>
 #include <vector>
 
+class CAdActions;
+class CBoardActions;
+class CCommandGroup;
 class CLumivoApp;
 class CLumivoDoc;
 class CLumivoView;
@@ -31,7 +34,9 @@ public:
     CRibbonBar* Ribbon() const { return m_ribbon; }
     CLumivoView* View() const { return m_view; }
     CLumivoViewerWnd* Preview() const { return m_preview; }
-    QAction* Action(int command) const { return m_actions.value(command); }
+    CAdActions* AdActions() const { return m_adActions; }
+    // The action of a command id, from whichever command group owns it.
+    QAction* Action(int command) const;
     QMenu* LanguageMenu() const { return m_languageMenu; }
     CPacket& Packet() { return m_packet; }
 
@@ -59,8 +64,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QAction* MakeAction(int command, const char* section, const char* key, bool enabled = true,
-                        bool checkable = false);
     void BuildRibbon();
     void BuildLanguageMenu();
 
@@ -72,17 +75,14 @@ private:
     CLumivoViewerWnd* m_preview = nullptr;
     QMenu* m_appMenu = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
     QMenu* m_languageMenu = nullptr;
     QMenu* m_styleMenu = nullptr;
     QActionGroup* m_languageGroup = nullptr;
     QActionGroup* m_styleGroup = nullptr;
-    QMap<int, QAction*> m_actions;
-    struct Label {
-        QAction* action;
-        const char* section;
-        const char* key; // the tooltip's key is key + "ToolTip"
-    };
-    QList<Label> m_labels;
+    CCommandGroup* m_commands = nullptr; // file, view and window commands
+    CAdActions* m_adActions = nullptr;
+    CBoardActions* m_boardActions = nullptr;
     int m_homeCategory = 0;
     int m_look = 0;
     int m_language = 0;

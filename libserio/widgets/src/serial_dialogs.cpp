@@ -1,4 +1,4 @@
-#include <serio/ui/serial_dialogs.h>
+#include <serio/widgets/serial_dialogs.h>
 
 #include <common/globalization.h>
 

@@ -1,4 +1,4 @@
-#include <serio/ui/url_file_down_dlg.h>
+#include <serio/widgets/url_file_down_dlg.h>
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,0 +1,19 @@
+# Run as a test: cmake -DFILES="a;b" -P CheckHeadless.cmake
+# Fails when one of FILES (programs or shared libraries) loads any Qt library
+# or a library the dynamic linker cannot find: the headless tools must run on
+# a machine without a display stack.
+foreach(file IN LISTS FILES)
+  execute_process(COMMAND ldd ${file} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "ldd ${file} failed: ${err}")
+  endif()
+  string(REGEX MATCHALL "libQt6[A-Za-z]*\\.so[.0-9]*" qt "${out}")
+  if(qt)
+    list(REMOVE_DUPLICATES qt)
+    message(FATAL_ERROR "${file} loads ${qt}")
+  endif()
+  if(out MATCHES "not found")
+    message(FATAL_ERROR "${file} needs a library that is not found:\n${out}")
+  endif()
+  message(STATUS "${file}: no Qt")
+endforeach()

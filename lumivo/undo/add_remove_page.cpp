@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "undo/add_remove_page.h"
+
+#include "lumivo_doc.h"
+
+AddRemovePage::AddRemovePage(CLumivoDoc& doc, unsigned page, std::vector<CLumivo> items, const QString& text)
+    : CDocCommand(doc, text), m_page(page), m_items(std::move(items))
+{
+}
+
+lumivo::Result AddRemovePage::InsertPageNow() { return m_doc.ApplyInsertPage(m_page, m_items); }
+
+lumivo::Result AddRemovePage::RemovePageNow() { return m_doc.ApplyDeletePage(m_page); }
+
+AddPage::AddPage(CLumivoDoc& doc, unsigned page, std::vector<CLumivo> items, const QString& text)
+    : AddRemovePage(doc, page, std::move(items), text)
+{
+}
+
+RemovePage::RemovePage(CLumivoDoc& doc, unsigned page, const QString& text)
+    : AddRemovePage(doc, page, doc.Core().PageItems(page), text)
+{
+}
