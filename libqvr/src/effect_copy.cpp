@@ -240,15 +240,30 @@ long CEffect::_copy_pBUFnANGLE(BITMAP* bm)
     // describe; the columns beyond stay black.
     const long cols = std::min<long>(GetTableWidth(), f.width);
     const long rows = std::min<long>(h, f.height);
+    // Where each screen column reads its row, once: a column outside the
+    // line buffer reads byte 0 and masks it.
+    int32_t at[kTableCols];
+    unsigned char inside[kTableCols];
+    long first = kLBCols, last = -1; // the strip columns read
+    for (long x = 0; x < cols; ++x) {
+        const bool in = static_cast<unsigned long>(table[x]) < kLBCols;
+        at[x] = in ? table[x] : 0;
+        inside[x] = in ? 0xFF : 0;
+        if (in) {
+            first = std::min<long>(first, table[x]);
+            last = std::max<long>(last, table[x]);
+        }
+    }
     unsigned char bytes[kTableCols];
     for (long y = 0; y < rows; ++y) {
         uint32_t* row = f.Row(y);
-        if (const unsigned char* lb = qvr::LBRow(y)) {
+        const unsigned char* lb = qvr::LBRow(y);
+        if (lb && first <= last && qvr::AnyLit(lb + first, last + 1 - first)) {
             for (long x = 0; x < cols; ++x)
-                bytes[x] = static_cast<unsigned long>(table[x]) < kLBCols ? lb[table[x]] : 0;
+                bytes[x] = lb[at[x]] & inside[x];
             qvr::RgbRow(bytes, row, cols);
         } else {
-            std::fill(row, row + cols, 0u);
+            std::fill(row, row + cols, 0u); // nothing lit on this row
         }
         std::fill(row + cols, row + f.width, 0u);
     }
