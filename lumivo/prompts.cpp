@@ -6,24 +6,44 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QUrl>
+
+namespace {
+
+void ShowBox(QWidget* parent, CPrompts::Icon icon, const QString& caption, const QString& text)
+{
+    using Icon = CPrompts::Icon;
+    QMessageBox box(parent);
+    box.setWindowTitle(caption);
+    box.setText(text);
+    box.setIcon(icon == Icon::Error         ? QMessageBox::Critical
+                : icon == Icon::Warning     ? QMessageBox::Warning
+                : icon == Icon::Information ? QMessageBox::Information
+                                            : QMessageBox::NoIcon);
+    box.exec();
+}
+
+} // namespace
 
 CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
 {
     CPrompts p;
-    p.message = [parent](Icon icon, const QString& text) {
-        QMessageBox box(parent());
-        box.setWindowTitle(QStringLiteral("lumivo"));
-        box.setText(text);
-        box.setIcon(icon == Icon::Error         ? QMessageBox::Critical
-                    : icon == Icon::Warning     ? QMessageBox::Warning
-                    : icon == Icon::Information ? QMessageBox::Information
-                                                : QMessageBox::NoIcon);
-        box.exec();
-    };
+    p.message = [parent](Icon icon, const QString& text) { ShowBox(parent(), icon, QStringLiteral("lumivo"), text); };
     p.askYesNo = [parent](const QString& caption, const QString& text) {
-        return QMessageBox::question(parent(), caption, text, QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::No) == QMessageBox::Yes;
+        // Y and N answer: the buttons' mnemonics work without Alt in a message box.
+        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent());
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Yes"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    };
+    p.askRetry = [parent](const QString& caption, const QString& text) {
+        return QMessageBox::warning(parent(), caption, text, QMessageBox::Retry | QMessageBox::Cancel,
+                                    QMessageBox::Retry) == QMessageBox::Retry;
+    };
+    p.captionedMessage = [parent](Icon icon, const QString& caption, const QString& text) {
+        ShowBox(parent(), icon, caption, text);
     };
     p.askSaveChanges = [parent](const QString& title) {
         const auto b = QMessageBox::question(parent(), QStringLiteral("lumivo"),

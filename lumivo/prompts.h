@@ -16,6 +16,10 @@ struct CPrompts {
 
     std::function<void(Icon, const QString& text)> message;
     std::function<bool(const QString& caption, const QString& text)> askYesNo;
+    // A Retry/Cancel box: true for Retry.
+    std::function<bool(const QString& caption, const QString& text)> askRetry;
+    // A message with a caption of its own (the board link's boxes).
+    std::function<void(Icon, const QString& caption, const QString& text)> captionedMessage;
     std::function<SaveAnswer(const QString& documentTitle)> askSaveChanges;
     std::function<QString(const QString& startFolder)> openFileName;
     std::function<QString(const QString& proposedPath)> saveFileName;

@@ -355,10 +355,7 @@ BoardResult CBoardSession::Send()
     m_ui.BringToFront();
     if (result != kAck) {
         if (!IsConnected()) {
-            Note(BoardText("DeviceLost",
-                           "The connection to the board was lost: the serial device %s went away. The project is "
-                           "unchanged.",
-                           {m_packet->GetDeviceName()}));
+            Note(DeviceLostText(m_packet->GetDeviceName()));
             return BoardResult::Failed;
         }
         Note(std::string("sending the Ads: ") + DescribeResult(result));

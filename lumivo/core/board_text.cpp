@@ -58,7 +58,7 @@ std::string OpenErrorText(const std::string& device, long error)
             if (const struct group* g = ::getgrgid(st.st_gid); g && g->gr_name && *g->gr_name)
                 owner = g->gr_name;
         return BoardText("PortDenied",
-                         "You may not open the serial device %s: it belongs to the group \"%s\". Join that group "
+                         "You may not open the serial device %s: it belongs to the group %s. Join that group "
                          "(sudo usermod -aG %s $USER), then log out and in again.",
                          {device, owner, owner});
     }
@@ -66,6 +66,13 @@ std::string OpenErrorText(const std::string& device, long error)
         return BoardText("PortFailed", "The serial device %s cannot be opened: %s.",
                          {device, std::strerror(static_cast<int>(error))});
     }
+}
+
+std::string DeviceLostText(const std::string& device)
+{
+    return BoardText("DeviceLost",
+                     "The connection to the board was lost: the serial device %s went away. The project is unchanged.",
+                     {device});
 }
 
 } // namespace lumivo

@@ -18,4 +18,7 @@ std::string BoardText(const char* key, const char* english, std::initializer_lis
 // that owns the device and how to join it).
 std::string OpenErrorText(const std::string& device, long error);
 
+// The device of a connection went away (an adapter pulled out).
+std::string DeviceLostText(const std::string& device);
+
 } // namespace lumivo
