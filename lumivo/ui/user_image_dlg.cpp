@@ -90,16 +90,10 @@ bool CUserImageDlg::ReadPicture(const QString& path, lumivo::Rgb24Picture& pictu
     picture.width = image.width();
     picture.height = image.height();
     picture.bgr.resize(size_t(picture.width) * size_t(picture.height) * 3);
-    // Format_BGR888 keeps red in the first byte; the picture wants blue first.
-    for (int y = 0; y < picture.height; ++y) {
-        const uchar* s = image.constScanLine(y);
-        uint8_t* d = picture.bgr.data() + size_t(y) * size_t(picture.width) * 3;
-        for (int x = 0; x < picture.width; ++x) {
-            d[3 * x] = s[3 * x + 2];
-            d[3 * x + 1] = s[3 * x + 1];
-            d[3 * x + 2] = s[3 * x];
-        }
-    }
+    // Format_BGR888 keeps blue, green, red in memory order; rows lose their padding.
+    for (int y = 0; y < picture.height; ++y)
+        std::memcpy(picture.bgr.data() + size_t(y) * size_t(picture.width) * 3, image.constScanLine(y),
+                    size_t(picture.width) * 3);
     return true;
 }
 
