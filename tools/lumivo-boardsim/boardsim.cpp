@@ -2,6 +2,7 @@
 
 #include <qvr/lzo.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdarg>
@@ -96,7 +97,8 @@ const char* Usage()
            "  --content-rows 1|2   row code of the model (1 = 16 dots, 2 = 32 dots; default 1)\n"
            "  --content-cols 3|6   column code of the model (default 6)\n"
            "  --state DIR          keep settings, Ads, user images and clock in DIR across runs\n"
-           "  --baud N             pace the answers like a line of N bit/s (10 bits a byte)\n"
+           "  --baud N             pace the answers, and the reading of requests, like a line\n"
+           "                       of N bit/s (10 bits a byte)\n"
            "  --no-answer CMD[:N]  do not answer CMD (the first N times; default always)\n"
            "  --bad-checksum CMD[:N]  answer CMD with a wrong checksum\n"
            "  --foreign CMD[:N]    answer CMD with a foreign command byte (0xEE)\n"
@@ -227,15 +229,30 @@ void CBoardSim::Stop()
 
 void CBoardSim::Run()
 {
+    using Clock = std::chrono::steady_clock;
     BYTE buf[4096];
+    // With a line rate, bytes are taken no faster than such a line carries
+    // them (in slices of about 5 ms), so a sender waits as it would on it.
+    const size_t slice = m_options.baud ? std::clamp<size_t>(m_options.baud / 2000, 1, sizeof buf) : sizeof buf;
+    Clock::time_point carried = Clock::now();
     while (!m_stop && !m_vanished) {
         pollfd p{m_master, POLLIN, 0};
         const int r = ::poll(&p, 1, 50);
         if (r <= 0 || !(p.revents & POLLIN))
             continue;
-        const ssize_t n = ::read(m_master, buf, sizeof buf);
-        if (n > 0)
-            m_receiver.Feed(buf, static_cast<size_t>(n));
+        const ssize_t n = ::read(m_master, buf, slice);
+        if (n <= 0)
+            continue;
+        if (m_options.baud) {
+            // A line that was idle starts now; a busy one goes on from where
+            // it was, so late wake-ups do not add up.
+            const auto now = Clock::now();
+            if (now - carried > std::chrono::milliseconds(5))
+                carried = now;
+            carried += std::chrono::microseconds(uint64_t(n) * 10ull * 1000000ull / m_options.baud);
+            std::this_thread::sleep_until(carried);
+        }
+        m_receiver.Feed(buf, static_cast<size_t>(n));
     }
 }
 
