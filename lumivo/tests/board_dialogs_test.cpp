@@ -10,6 +10,8 @@
 #include "ui/simulated_board.h"
 #include "ui/user_image_dlg.h"
 
+#include <serio/widgets/serial_dialogs.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -279,4 +281,43 @@ TEST_F(BoardWindowTest, SimulatedBoardStartsWithTheConnectionAndEndsWithTheProgr
     App().ExitInstance();
     EXPECT_NE(::kill(pid_t(pid), 0), 0); // gone with the program
     EXPECT_EQ(StoredSettings().value("Serial Setup/Device").toString(), QStringLiteral("simulated"));
+}
+
+TEST_F(BoardWindowTest, PortSetupOffersTheSimulatedBoardWithItsSizeAndLanguage)
+{
+    ASSERT_TRUE(Start());
+    WhenModal([](QWidget* w) {
+        auto* dlg = qobject_cast<CSerialSetupDlg*>(w);
+        ASSERT_NE(dlg, nullptr);
+        auto* rows = dlg->findChild<QSpinBox*>(QStringLiteral("SimRows"));
+        auto* columns = dlg->findChild<QSpinBox*>(QStringLiteral("SimColumns"));
+        auto* language = dlg->findChild<QComboBox*>(QStringLiteral("SimLanguage"));
+        ASSERT_TRUE(rows && columns && language);
+        const int simulated = dlg->PortList()->findData(QStringLiteral("simulated"));
+        ASSERT_GE(simulated, 0);
+        EXPECT_EQ(dlg->PortList()->itemText(simulated), QStringLiteral("Simulated board"));
+        if (dlg->PortList()->currentIndex() != simulated)
+            EXPECT_FALSE(rows->isEnabled()); // only for the simulated board
+        dlg->PortList()->setCurrentIndex(simulated);
+        EXPECT_TRUE(rows->isEnabled());
+        rows->setValue(3);
+        columns->setValue(12);
+        language->setCurrentIndex(0); // Korean (A)
+        dlg->accept();
+    });
+    Frame()->Action(lumivo::cmd::kCommSetup)->trigger();
+    EXPECT_EQ(Frame()->Packet().GetSettings().strDevice, CSimulatedBoard::kDevice);
+    const CSimulatedBoard::Options o = CSimulatedBoard::Stored(Doc()->Core().Board());
+    EXPECT_EQ(o.moduleRows, 3);
+    EXPECT_EQ(o.moduleColumns, 12);
+    EXPECT_EQ(o.language, 'A');
+
+    // The port choice alone selects it again.
+    WhenModal([](QWidget* w) {
+        auto* dlg = qobject_cast<CSerialPortDlg*>(w);
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_EQ(dlg->PortList()->currentData().toString(), QStringLiteral("simulated"));
+        dlg->reject();
+    });
+    EXPECT_EQ(Frame()->Packet().SerialSetup(1), 0);
 }

@@ -206,6 +206,8 @@ TEST_F(BoardWindow, DeviceThatDoesNotOpenIsNamedAtOnce)
     EXPECT_TRUE(messages[0].contains(QStringLiteral("/dev/ttyUSB-not-there does not exist")));
     EXPECT_TRUE(retryTexts.isEmpty());
     EXPECT_EQ(Now(), kIdle);
+    // The port choice is offered (declined here).
+    EXPECT_EQ(questions, QStringList({"Choose another serial port now?"}));
 }
 
 TEST_F(BoardWindow, LiveDatesFollowTheConnectedBoardsLanguage)

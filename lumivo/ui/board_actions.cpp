@@ -214,6 +214,12 @@ void CBoardActions::Finished(const BoardOutcome& out)
         Message(lumivo::MessageIcon::Warning, QStringLiteral("lumivo"), QString::fromStdString(m.text));
     if (out.result == BoardResult::Failed && !out.messageShown && !out.error.empty())
         Message(lumivo::MessageIcon::Stop, QStringLiteral("lumivo"), QString::fromStdString(out.error));
+    // A port that did not open: the port choice is offered at once.
+    if (out.job == BoardJob::Connect && out.openError != 0 && m_prompts.askYesNo &&
+        m_prompts.askYesNo(QStringLiteral("lumivo"),
+                           lumivo::BoardQText("ChoosePort", "Choose another serial port now?")) &&
+        m_packet.SerialSetup(1))
+        m_packet.SaveSettings();
     emit jobFinished(int(out.job), int(out.result));
 }
 

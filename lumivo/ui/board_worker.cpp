@@ -162,6 +162,7 @@ void CBoardWorker::Run(BoardJob job, std::vector<BYTE> adBlob, std::vector<BYTE>
     out.error = m_session.LastError();
     out.connected = m_session.IsConnected();
     out.messageShown = m_ui.TakeMessageShown();
+    out.openError = job == BoardJob::Connect ? m_session.LastOpenError() : 0;
     out.moduleInfo = m_session.ModuleInfo();
     out.settings = m_session.Settings();
     out.readBack = document.ReadBack();

@@ -32,6 +32,7 @@ struct BoardOutcome {
     std::string error;              // the session's last error, in words
     bool connected = false;         // the port is open after the job
     bool messageShown = false;      // a box already told the user about it
+    long openError = 0;             // connect: why the port did not open (0: it did)
     serio::ModuleInfo moduleInfo{};
     serio::ControllerSettings settings{};
     lumivo::BoardReadBack readBack; // for the project (connect)
