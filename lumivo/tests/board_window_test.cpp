@@ -229,4 +229,11 @@ TEST_F(BoardWindow, LiveDatesFollowTheConnectedBoardsLanguage)
     EXPECT_EQ(content->GetBoardLanguage(), 10u);
     ASSERT_TRUE(KeyJob(Qt::Key_F5, Qt::ShiftModifier));
     EXPECT_EQ(content->GetBoardLanguage(), content->GetContentLanguage());
+
+    // Program end while connected leaves update mode without waiting.
+    ASSERT_TRUE(KeyJob(Qt::Key_F5));
+    EXPECT_TRUE(sim->InUpdateMode());
+    App().ExitInstance();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sim->InUpdateMode(); }, 2000));
+    EXPECT_EQ(sim->Received().back().command, kLeave);
 }
