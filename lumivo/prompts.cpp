@@ -4,32 +4,28 @@
 
 #include <serio/widgets/url_file_down_dlg.h>
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QPushButton>
 #include <QUrl>
 
-namespace {
-
-void ShowBox(QWidget* parent, CPrompts::Icon icon, const QString& caption, const QString& text)
-{
-    using Icon = CPrompts::Icon;
-    QMessageBox box(parent);
-    box.setWindowTitle(caption);
-    box.setText(text);
-    box.setIcon(icon == Icon::Error         ? QMessageBox::Critical
-                : icon == Icon::Warning     ? QMessageBox::Warning
-                : icon == Icon::Information ? QMessageBox::Information
-                                            : QMessageBox::NoIcon);
-    box.exec();
-}
-
-} // namespace
-
 CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
 {
     CPrompts p;
-    p.message = [parent](Icon icon, const QString& text) { ShowBox(parent(), icon, QStringLiteral("lumivo"), text); };
+    p.titledMessage = [parent](Icon icon, const QString& caption, const QString& text) {
+        // Over the active dialog (the Ad editor's messages), else the main window.
+        QWidget* over = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent();
+        QMessageBox box(over);
+        box.setWindowTitle(caption);
+        box.setText(text);
+        box.setIcon(icon == Icon::Error         ? QMessageBox::Critical
+                    : icon == Icon::Warning     ? QMessageBox::Warning
+                    : icon == Icon::Information ? QMessageBox::Information
+                                                : QMessageBox::NoIcon);
+        box.exec();
+    };
+    p.message = [show = p.titledMessage](Icon icon, const QString& text) { show(icon, QStringLiteral("lumivo"), text); };
     p.askYesNo = [parent](const QString& caption, const QString& text) {
         // Y and N answer: the buttons' mnemonics work without Alt in a message box.
         QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent());
@@ -41,9 +37,6 @@ CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
     p.askRetry = [parent](const QString& caption, const QString& text) {
         return QMessageBox::warning(parent(), caption, text, QMessageBox::Retry | QMessageBox::Cancel,
                                     QMessageBox::Retry) == QMessageBox::Retry;
-    };
-    p.captionedMessage = [parent](Icon icon, const QString& caption, const QString& text) {
-        ShowBox(parent(), icon, caption, text);
     };
     p.askSaveChanges = [parent](const QString& title) {
         const auto b = QMessageBox::question(parent(), QStringLiteral("lumivo"),

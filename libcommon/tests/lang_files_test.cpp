@@ -212,6 +212,7 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"Format", u"fmtTxtContent"}, {"%s", "%d"}},   // kind name, 1-based content number
     {{u"Format", u"fmtTxtType"}, {"%s", "%s"}},      // kind name, the text as it shows now
     {{u"Format", u"fmtTemp"}, {"%s", "%s"}},         // kind name, the sample reading
+    {{u"Error", u"ErrNoGlyph"}, {"%s"}},             // the characters the board cannot draw
     // The board link's texts, filled in order with their %s arguments only.
     {{u"Board", u"DeviceLost"}, {"%s"}},                       // device path
     {{u"Board", u"ImageTooLarge"}, {"%s", "%s", "%s", "%s"}},  // width, height, bytes, limit

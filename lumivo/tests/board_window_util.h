@@ -94,7 +94,7 @@ protected:
             --retries;
             return true;
         };
-        p.captionedMessage = [this](CPrompts::Icon, const QString& caption, const QString& text) {
+        p.titledMessage = [this](CPrompts::Icon, const QString& caption, const QString& text) {
             messages.append(text);
             captions.append(caption);
         };

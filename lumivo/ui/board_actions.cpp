@@ -150,10 +150,7 @@ void CBoardActions::SetTraceFile(const QString& path)
 
 void CBoardActions::Message(lumivo::MessageIcon icon, const QString& caption, const QString& text)
 {
-    if (m_prompts.captionedMessage)
-        m_prompts.captionedMessage(IconOf(icon), caption, text);
-    else if (m_prompts.message)
-        m_prompts.message(IconOf(icon), text);
+    m_prompts.Show(IconOf(icon), caption, text);
 }
 
 void CBoardActions::UpdateEnabling()
