@@ -52,6 +52,7 @@ void SendFiftyItemsAt115200(benchmark::State& state)
     common::SetAppProfile(&profile);
     boardsim::Options o;
     o.baud = kBaud;
+    o.readBaud = kBaud;
     boardsim::CBoardSim sim(o, nullptr);
     if (sim.Create() != 0) {
         state.SkipWithError("no pseudo-terminal");

@@ -362,6 +362,8 @@ TEST(BoardSimOptions, ParsedAndRejected)
     EXPECT_FALSE(boardsim::ParseOptions({"--no-answer", "0x155"}, o, error));
     EXPECT_FALSE(boardsim::ParseOptions({"--module-rows"}, o, error));
     EXPECT_FALSE(boardsim::ParseOptions({"--bogus", "1"}, o, error));
+    EXPECT_TRUE(boardsim::ParseOptions({"--read-baud", "9600"}, o, error));
+    EXPECT_EQ(9600u, o.readBaud);
     // Blobs it cannot read count no Ads rather than failing.
     EXPECT_EQ(0, boardsim::CBoardSim::CountAds({'R', 'L', 'E', ' ', 0, 0, 0, 0}));
     std::vector<BYTE> damaged = MakeAdBlob(4);

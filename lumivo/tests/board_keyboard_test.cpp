@@ -182,6 +182,7 @@ TEST_F(BoardKeyboard, PreviewKeepsPlayingDuringASend)
 {
     boardsim::Options o;
     o.baud = 115200;
+    o.readBaud = 115200;
     o.language = 'E';
     options.contentLoader = lumivo::DefaultContentLoader();
     StartLinked(o);
