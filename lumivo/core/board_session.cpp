@@ -160,10 +160,10 @@ BoardResult CBoardSession::Connect()
     Trace("Serial Open");
     m_openError = m_packet->Open(m_owner);
     if (m_openError != 0) {
-        // Every step would only time out: say which device and why instead.
+        // Every step would only time out: say which device and why instead
+        // (the caller shows it, as for every Failed).
         Note(OpenErrorText(m_packet->GetDeviceName(), m_openError));
         m_ui.LockDrawing(false);
-        m_ui.ShowMessage(m_lastError, kAppTitle, MessageIcon::Stop);
         return BoardResult::Failed;
     }
 
