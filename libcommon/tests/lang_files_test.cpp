@@ -212,6 +212,8 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"Format", u"fmtTxtContent"}, {"%s", "%d"}},   // kind name, 1-based content number
     {{u"Format", u"fmtTxtType"}, {"%s", "%s"}},      // kind name, the text as it shows now
     {{u"Format", u"fmtTemp"}, {"%s", "%s"}},         // kind name, the sample reading
+    {{u"AdMenu", u"MenuDelete"}, {"%s"}},            // the Ad's group header
+    {{u"AdMenu", u"ConfirmDelete"}, {"%s", "%d"}},   // the Ad's group header, its item count
     {{u"Error", u"ErrNoGlyph"}, {"%s"}},             // the characters the board cannot draw
     // The board link's texts, filled in order with their %s arguments only.
     {{u"Board", u"DeviceLost"}, {"%s"}},                       // device path
