@@ -100,6 +100,15 @@ INSTANTIATE_TEST_SUITE_P(
         UndoCase{"ReplaceAdList",
                  [](CLumivoDoc& d) {
                      return d.ReplaceAdList({{TextItem(u"Board")}, {TextItem(u"Ads"), TextItem(u"Here")}});
+                 }},
+        UndoCase{"ReplaceUserImages",
+                 [](CLumivoDoc& d) {
+                     CRGX<8192> image;
+                     image.header.width = 8;
+                     image.header.height = 2;
+                     image.header.frames = 1;
+                     image.GetDataPtr()[0] = 0x12;
+                     return d.ReplaceUserImages({image, image});
                  }}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -102,7 +102,12 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
     UpdateTitle();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    // The board link uses the packet: it goes first.
+    delete m_boardActions;
+    m_boardActions = nullptr;
+}
 
 QAction* CMainFrame::Action(int command) const
 {
@@ -121,7 +126,10 @@ void CMainFrame::BuildRibbon()
     m_commands = new CCommandGroup(this);
     m_adActions = new CAdActions(m_doc, *m_view, m_app.Prompts(), this);
     addActions(m_adActions->KeyActions());
-    m_boardActions = new CBoardActions(m_packet, this);
+    m_boardActions = new CBoardActions(m_packet, m_doc, m_app.Prompts(), this);
+    m_boardActions->SetTraceFile(m_app.TraceFile());
+    m_boardActions->saveModified = [this] { return m_app.SaveModified(); };
+    m_boardActions->resizePreview = [this](int columns, int rows) { ResizeBoard(unsigned(columns), unsigned(rows)); };
     auto MakeAction = [this](int command, const char* section, const char* key, bool enabled = true,
                              bool checkable = false) {
         return m_commands->MakeAction(command, section, key, enabled, checkable);
@@ -339,6 +347,12 @@ void CMainFrame::RebuildRecentMenu()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    // An exchange with the board ends first (its window shows its progress).
+    if (m_boardActions && m_boardActions->IsBusy()) {
+        statusBar()->showMessage(Tr("Board", "BusyClose"), 5000);
+        event->ignore();
+        return;
+    }
     if (!m_app.SaveModified()) {
         event->ignore();
         return;
