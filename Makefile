@@ -51,7 +51,7 @@ fuzz: deps
 	@command -v clang++ >/dev/null || { echo "fuzz: clang++ not present, skipped"; exit 0; }; \
 	$(MAKE) fuzz-build && mkdir -p $(BUILD)-fuzz/artifacts && \
 	for t in $(FUZZ_TARGETS); do echo "== $$t"; mkdir -p $(BUILD)-fuzz/corpus/$$t; \
-	  $(FUZZ_BIN)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=30 -rss_limit_mb=2048 \
+	  $(FUZZ_BIN)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=30 -rss_limit_mb=2048 -print_final_stats=1 \
 	    -artifact_prefix=$(BUILD)-fuzz/artifacts/$$t- $(BUILD)-fuzz/corpus/$$t fuzz/corpus/$$t || exit 1; done
 
 fuzz-merge:
