@@ -116,16 +116,30 @@ Args Parse(const Verb& v, int argc, char** argv, int first)
     return args;
 }
 
+// The language whose date and time pictures the verbs use. A missing one
+// is a warning, not an error: most verbs do not need it, but dates would
+// show without their pictures.
 void SelectLanguage()
 {
     const char* name = std::getenv("LUMIVO_LANGUAGE");
-    std::u16string wanted = common::Utf8ToUtf16(name && *name ? name : "English");
+    const std::string wanted = name && *name ? name : "English";
     CGlobalization::InitLanguageList();
-    for (const std::u16string& lang : CGlobalization::GetLangList())
-        if (lang == wanted) {
+    const std::vector<std::u16string> languages = CGlobalization::GetLangList();
+    for (const std::u16string& lang : languages)
+        if (lang == common::Utf8ToUtf16(wanted)) {
             CGlobalization::SelectLanguage(lang);
             return;
         }
+    const std::string folder = common::Utf16ToUtf8(CGlobalization::GetLangDir());
+    if (languages.empty()) {
+        std::cerr << "lumivo-cli: warning: no language files in " << folder << "\n";
+        return;
+    }
+    std::string found;
+    for (const std::u16string& lang : languages)
+        found += (found.empty() ? "" : ", ") + common::Utf16ToUtf8(lang);
+    std::cerr << "lumivo-cli: warning: no language \"" << wanted << "\" in " << folder << " (there are " << found
+              << ")\n";
 }
 
 } // namespace
