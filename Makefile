@@ -3,7 +3,7 @@ BUILD   ?= build
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all build deps test bench run fuzz fuzz-build fuzz-merge clean configure
+.PHONY: all build deps test bench run package fuzz fuzz-build fuzz-merge clean configure
 
 all: build
 
@@ -21,6 +21,11 @@ build: configure
 test: deps
 	$(MAKE) build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package build/lumivo_<version>_<arch>.deb (CPack).
+package: deps
+	$(MAKE) build
+	cmake --build $(BUILD) --target package
 
 bench: deps
 	$(MAKE) build
