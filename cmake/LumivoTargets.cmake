@@ -49,7 +49,17 @@ function(lumivo_tests name dir)
   add_executable(${name} ${test_sources})
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${dir}/tests ${dir}/src)
+  lumivo_test_environment(${name})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 900
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMIVO_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+endfunction()
+
+# lumivo_test_environment(TARGET) builds into a test binary the environment
+# its tests need (the source tree, Qt's offscreen platform), so that it runs
+# by hand as under CTest; variables set in the environment still win. A
+# target that needs more adds LUMIVO_TEST_CONTENT_DIR or LUMIVO_TEST_QVRBUILD
+# as compile definitions.
+function(lumivo_test_environment target)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/test_environment.cpp)
+  target_compile_definitions(${target} PRIVATE LUMIVO_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 endfunction()

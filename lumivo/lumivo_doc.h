@@ -85,6 +85,8 @@ public:
 
     // Shows the messages of a core result in message boxes; returns its outcome.
     bool Report(const lumivo::Result& result);
+    // The questions and messages of the document's windows (its dialogs too).
+    CPrompts& Prompts() const { return m_prompts; }
 
     // ---- For the undo commands only: apply one change to the core and
     // announce it. Views must not call these (they bypass the stack).

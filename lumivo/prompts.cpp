@@ -4,6 +4,7 @@
 
 #include <serio/widgets/url_file_down_dlg.h>
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QUrl>
@@ -11,9 +12,11 @@
 CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
 {
     CPrompts p;
-    p.message = [parent](Icon icon, const QString& text) {
-        QMessageBox box(parent());
-        box.setWindowTitle(QStringLiteral("lumivo"));
+    p.titledMessage = [parent](Icon icon, const QString& caption, const QString& text) {
+        // Over the active dialog (the Ad editor's messages), else the main window.
+        QWidget* over = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent();
+        QMessageBox box(over);
+        box.setWindowTitle(caption);
         box.setText(text);
         box.setIcon(icon == Icon::Error         ? QMessageBox::Critical
                     : icon == Icon::Warning     ? QMessageBox::Warning
@@ -21,6 +24,7 @@ CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
                                                 : QMessageBox::NoIcon);
         box.exec();
     };
+    p.message = [show = p.titledMessage](Icon icon, const QString& text) { show(icon, QStringLiteral("lumivo"), text); };
     p.askYesNo = [parent](const QString& caption, const QString& text) {
         return QMessageBox::question(parent(), caption, text, QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::No) == QMessageBox::Yes;

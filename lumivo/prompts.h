@@ -15,6 +15,8 @@ struct CPrompts {
     enum class SaveAnswer { Save, Discard, Cancel };
 
     std::function<void(Icon, const QString& text)> message;
+    // A message under a caption of its own; Show() falls back to message.
+    std::function<void(Icon, const QString& caption, const QString& text)> titledMessage;
     std::function<bool(const QString& caption, const QString& text)> askYesNo;
     std::function<SaveAnswer(const QString& documentTitle)> askSaveChanges;
     std::function<QString(const QString& startFolder)> openFileName;
@@ -25,6 +27,15 @@ struct CPrompts {
     std::function<bool(const QString& url, const QString& path)> download;
     // Opens a downloaded file with the desktop's handler for it.
     std::function<bool(const QString& path)> openFile;
+
+    // A message with a caption, through titledMessage or else message.
+    void Show(Icon icon, const QString& caption, const QString& text) const
+    {
+        if (titledMessage)
+            titledMessage(icon, caption, text);
+        else if (message)
+            message(icon, text);
+    }
 
     // The interactive answers: message boxes and dialogs over parent.
     static CPrompts Interactive(std::function<QWidget*()> parent);

@@ -16,6 +16,8 @@ constexpr long long kSliceNs = 20'000'000;
 constexpr long long kMaxLagNs = 1'000'000'000;
 
 std::atomic<unsigned> g_nextTimerId{1};
+// Listener calls in progress on this thread (of any timer).
+thread_local int t_notifyDepth = 0;
 
 long long NowNs()
 {
@@ -38,16 +40,37 @@ void SleepUntilNs(long long deadline)
 struct CMMTimer::Run {
     uint32_t period = 0;
     long long start = 0;
+    // Held while an expiry starts (the stop check and the counters), so
+    // that once Stop has set stop under it the thread no longer touches the
+    // timer.
+    std::mutex expiry;
     std::atomic<bool> stop{false};
     std::atomic<bool> finished{false};
 };
 
-CMMTimer::CMMTimer() = default;
+struct CMMTimer::Listeners {
+    std::recursive_mutex lock;            // serialises calls, attaches and detaches
+    std::vector<CMMTimerListener*> list; // attachment order, repeats allowed
+    bool destroyed = false;               // the timer is gone: call nobody any more
+};
+
+CMMTimer::CMMTimer() : m_listeners(std::make_shared<Listeners>()) {}
 
 CMMTimer::~CMMTimer()
 {
     Stop();
-    ReapFinishedThreads(true);
+    {
+        // Waits for a call in progress on another thread; from inside a
+        // listener (the lock is recursive) it only marks the end.
+        std::lock_guard lock(m_listeners->lock);
+        m_listeners->destroyed = true;
+    }
+    // Inside a listener call, a thread of this timer may be waiting for
+    // the lock that call holds: joining it would never end. The threads no
+    // longer touch the timer, so they may end by themselves.
+    ReapFinishedThreads(t_notifyDepth == 0);
+    for (auto& [thread, run] : m_threads)
+        thread.detach();
 }
 
 void CMMTimer::GetDevCaps(TIMECAPS* caps)
@@ -70,7 +93,7 @@ bool CMMTimer::Start(unsigned delay, unsigned resolution)
     run->period = delay;
     run->start = NowNs();
     try {
-        std::thread thread(&CMMTimer::ThreadMain, this, run);
+        std::thread thread(&CMMTimer::ThreadMain, this, run, m_listeners);
         m_threads.emplace_back(std::move(thread), run);
     } catch (const std::system_error&) {
         return false; // no thread to be had: the timer stays stopped
@@ -87,11 +110,15 @@ void CMMTimer::Stop()
     std::lock_guard lock(m_runLock);
     if (!m_bRunning)
         return;
-    // Expiries are started under m_runLock, so once the flag is set here no
-    // further one can begin. Waiting for the thread itself happens later
-    // (next Start or the destructor): it may be inside a listener that waits
-    // for something our caller holds, or it may be our caller.
-    m_run->stop = true;
+    // Expiries are started under the run's expiry lock, so once the flag is
+    // set here no further one can begin. Waiting for the thread itself
+    // happens later (next Start or the destructor): it may be inside a
+    // listener that waits for something our caller holds, or it may be our
+    // caller.
+    {
+        std::lock_guard expiry(m_run->expiry);
+        m_run->stop = true;
+    }
     m_run.reset();
     m_bRunning = false;
 }
@@ -112,7 +139,7 @@ void CMMTimer::ReapFinishedThreads(bool all)
     }
 }
 
-void CMMTimer::ThreadMain(std::shared_ptr<Run> run)
+void CMMTimer::ThreadMain(std::shared_ptr<Run> run, std::shared_ptr<Listeners> listeners)
 {
     const long long period = static_cast<long long>(run->period) * 1'000'000;
     long long deadline = run->start + period;
@@ -124,13 +151,15 @@ void CMMTimer::ThreadMain(std::shared_ptr<Run> run)
             now = NowNs();
         }
         {
-            std::lock_guard lock(m_runLock);
+            std::lock_guard lock(run->expiry);
             if (run->stop)
                 break;
             m_nTotalMilliseconds += run->period;
             ++m_nCount;
         }
-        NotifyListeners();
+        // From here on the timer may be gone (destroyed by a listener or
+        // another thread): only run and listeners are used.
+        Notify(listeners, *this);
         deadline += period;
         if (NowNs() - deadline > kMaxLagNs)
             deadline = NowNs() + period;
@@ -147,23 +176,35 @@ void CMMTimer::Reset()
 
 void CMMTimer::AttachListener(CMMTimerListener& listener)
 {
-    std::lock_guard lock(m_lock);
-    m_lstListeners.push_back(&listener);
+    std::lock_guard lock(m_listeners->lock);
+    m_listeners->list.push_back(&listener);
 }
 
 void CMMTimer::DetachListener(CMMTimerListener& listener)
 {
-    std::lock_guard lock(m_lock);
-    m_lstListeners.erase(std::remove(m_lstListeners.begin(), m_lstListeners.end(), &listener),
-                         m_lstListeners.end());
+    std::lock_guard lock(m_listeners->lock);
+    auto& list = m_listeners->list;
+    list.erase(std::remove(list.begin(), list.end(), &listener), list.end());
 }
 
 void CMMTimer::NotifyListeners()
 {
-    std::lock_guard lock(m_lock);
+    Notify(m_listeners, *this);
+}
+
+void CMMTimer::Notify(std::shared_ptr<Listeners> listeners, CMMTimer& timer)
+{
+    std::lock_guard lock(listeners->lock);
+    struct Depth {
+        Depth() { ++t_notifyDepth; }
+        ~Depth() { --t_notifyDepth; }
+    } depth;
     // A listener may attach or detach listeners from inside its call (the
     // lock is recursive); walk a copy so the list can change under the walk.
-    const std::vector<CMMTimerListener*> listeners = m_lstListeners;
-    for (CMMTimerListener* listener : listeners)
-        listener->OnMMTimer(*this);
+    const std::vector<CMMTimerListener*> list = listeners->list;
+    for (CMMTimerListener* listener : list) {
+        if (listeners->destroyed)
+            break;
+        listener->OnMMTimer(timer);
+    }
 }

@@ -42,6 +42,45 @@ void SplitTag(std::u16string_view content, CXmlElement& element)
                                                                  : Trim(content.substr(blank + 1));
 }
 
+// A character reference "&#N;" or "&#xH;" at pos: appends the character,
+// moves pos past it and returns true. Anything else (no digits, no ";", a
+// code of 0 or beyond Unicode) is not a reference and stays as it is.
+bool TakeCharacterReference(std::u16string_view raw, std::size_t& pos, std::u16string& out)
+{
+    if (raw.substr(pos, 2) != u"&#")
+        return false;
+    std::size_t i = pos + 2;
+    const bool hex = i < raw.size() && (raw[i] == u'x' || raw[i] == u'X');
+    if (hex)
+        ++i;
+    const std::size_t digitsStart = i;
+    char32_t code = 0;
+    for (; i < raw.size() && i - digitsStart < 8; ++i) {
+        const char16_t c = raw[i];
+        unsigned digit = 0;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (hex && c >= u'a' && c <= u'f')
+            digit = c - u'a' + 10;
+        else if (hex && c >= u'A' && c <= u'F')
+            digit = c - u'A' + 10;
+        else
+            break;
+        code = code * (hex ? 16 : 10) + digit;
+    }
+    if (i == digitsStart || i >= raw.size() || raw[i] != u';' || code == 0 || code > 0x10FFFF)
+        return false;
+    if (code > 0xFFFF) {
+        code -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (code >> 10));
+        out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    } else {
+        out += static_cast<char16_t>(code);
+    }
+    pos = i + 1;
+    return true;
+}
+
 } // namespace
 
 CXmlElement::~CXmlElement()
@@ -89,6 +128,8 @@ std::u16string CXmlElement::GetValue(std::u16string_view attribute) const
                 break;
             }
         }
+        if (!replaced)
+            replaced = TakeCharacterReference(raw, i, value);
         if (!replaced)
             value += raw[i++];
     }

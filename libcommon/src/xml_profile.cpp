@@ -19,14 +19,31 @@ bool Empty(const char16_t* text)
     return !text || !*text;
 }
 
-// Names and values are written with &, ", < and > as entities: the reader's
-// GetValue turns them back, so a value with a quote or a bracket survives a
-// save and load instead of being cut or breaking the file.
+// Names and values are written with &, ", < and > as entities, and with
+// character references for what the reader would misread: "=" (the reader
+// finds an attribute by the first "name=" in the whole tag, so a name or
+// value holding "value=" would be taken for the attribute), control
+// characters (the parser turns line breaks and tabs into blanks) and lone
+// surrogates (no UTF-8 form). The reader's GetValue turns them all back.
 std::u16string Escaped(std::u16string_view text)
 {
     std::u16string out;
     out.reserve(text.size());
-    for (const char16_t c : text) {
+    auto reference = [&out](unsigned code) {
+        const std::string digits = std::to_string(code);
+        out += u"&#";
+        out.append(digits.begin(), digits.end());
+        out += u';';
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool high = c >= 0xD800 && c <= 0xDBFF;
+        const bool paired = high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        if (paired) {
+            out += c;
+            out += text[++i];
+            continue;
+        }
         switch (c) {
         case u'&':
             out += u"&amp;";
@@ -41,7 +58,10 @@ std::u16string Escaped(std::u16string_view text)
             out += u"&gt;";
             break;
         default:
-            out += c;
+            if (c < 0x20 || c == u'=' || (c >= 0xD800 && c <= 0xDFFF))
+                reference(c);
+            else
+                out += c;
         }
     }
     return out;

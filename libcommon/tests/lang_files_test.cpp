@@ -212,6 +212,7 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"Format", u"fmtTxtContent"}, {"%s", "%d"}},   // kind name, 1-based content number
     {{u"Format", u"fmtTxtType"}, {"%s", "%s"}},      // kind name, the text as it shows now
     {{u"Format", u"fmtTemp"}, {"%s", "%s"}},         // kind name, the sample reading
+    {{u"Error", u"ErrNoGlyph"}, {"%s"}},             // the characters the board cannot draw
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)

@@ -152,6 +152,59 @@ TEST(MMTimer, StopFromInsideAListener)
     timer.Stop();
 }
 
+TEST(MMTimer, DestroyedFromInsideAListener)
+{
+    // The listener that ends the timer returns into a timer that is gone:
+    // the listeners after it in that expiry are not called, and nothing
+    // waits for the thread it runs on.
+    std::atomic<bool> destroyed{false};
+    std::atomic<int> callsAfter{0};
+    auto* timer = new CMMTimer;
+    Listener destroyer([&](CMMTimer& t) {
+        if (t.GetCount() == 3) {
+            destroyed = true;
+            delete &t;
+        }
+    });
+    Listener after([&](CMMTimer&) { callsAfter += destroyed ? 1 : 0; });
+    timer->AttachListener(destroyer);
+    timer->AttachListener(after);
+    ASSERT_TRUE(timer->Start(1, 1));
+    ASSERT_TRUE(WaitFor([&] { return destroyed.load(); }));
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(destroyer.calls, 3);
+    EXPECT_EQ(callsAfter, 0);
+
+    // The same from a call on another thread while the timer's own thread
+    // waits to call the listeners: destroying it must not wait for that
+    // thread, which waits for the call to end.
+    destroyed = false;
+    std::atomic<bool> done{false};
+    std::thread caller([&] {
+        const auto me = std::this_thread::get_id();
+        auto* running = new CMMTimer;
+        Listener slowDestroyer([&](CMMTimer& t) {
+            if (std::this_thread::get_id() != me)
+                return;
+            std::this_thread::sleep_for(10ms); // the next expiry comes meanwhile
+            destroyed = true;
+            delete &t;
+        });
+        running->AttachListener(slowDestroyer);
+        running->AttachListener(after);
+        if (running->Start(1, 1) && WaitFor([&] { return running->GetCount() > 0; }))
+            running->NotifyListeners();
+        done = true;
+    });
+    const bool finished = WaitFor([&] { return done.load(); }, 5s);
+    if (finished)
+        caller.join();
+    else
+        caller.detach(); // stuck for good: report it rather than hang
+    ASSERT_TRUE(finished) << "destroying the timer waited for its own thread";
+    EXPECT_EQ(callsAfter, 0);
+}
+
 TEST(MMTimer, StopWhileAListenerWaitsForTheCaller)
 {
     // The preview stops its timer while holding the lock its listener takes.

@@ -113,6 +113,10 @@ TEST(XmlParser, AttributeValues)
     EXPECT_EQ(e.GetValue(u"none"), u"");
     e.m_strAttributes = u"end=";
     EXPECT_EQ(e.GetValue(u"end"), u"");
+    // Character references, decimal and hexadecimal, beyond the BMP too;
+    // what is not one (no digits, no ";", 0, past Unicode) stays text.
+    e.m_strAttributes = u"r=\"&#61;&#x3d;&#9;&#X1F600;|&#;&#12 &#0;&#x110000;&#xg;&amp;#10;\"";
+    EXPECT_EQ(e.GetValue(u"r"), u"==\t\U0001F600|&#;&#12 &#0;&#x110000;&#xg;&#10;");
 }
 
 TEST(XmlParser, FindAndCursors)

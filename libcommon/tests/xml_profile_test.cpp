@@ -262,3 +262,65 @@ TEST(XmlProfile, CopiesShareSections)
     EXPECT_FALSE(other.IsSection(u"T"));
     EXPECT_TRUE(other.IsKey(u"S", u"k2"));
 }
+
+TEST(XmlProfile, EveryNameAndValueSurvivesSaveAndLoad)
+{
+    // Texts the reader could take for markup: attribute names followed by
+    // "=", line breaks and tabs (blanks to the parser), entity lookalikes,
+    // a lone surrogate (no UTF-8 form of its own).
+    const std::u16string tricky[] = {u"value=\"7\"",  u"readonly=1",      u"name=",  u"a\r\nb\nc\rd\te",
+                                     u" edges\t ",     u"&#10;&amp;&#x41;", u"<k/>",  u"한국어=中文",
+                                     std::u16string(1, char16_t(0xD800)) + u"x"};
+    CXmlProfile p;
+    for (const std::u16string& t : tricky) {
+        const std::u16string section = u"S " + t;
+        p.SetKey(section.c_str(), t.c_str(), (t + u"|value").c_str(), 0);
+        p.SetKey(section.c_str(), u"plain", t.c_str(), 0);
+    }
+    p.SetKey(u"Locked readonly=0", u"name=\"x\" readonly=\"0\"", u"1", 1);
+    p.SetReadOnly(p.FindSection(u"Locked readonly=0"), 1);
+    testutil::TempDir dir;
+    for (auto encoding : {CXmlParser::ENCODING_ANSI, CXmlParser::ENCODING_UTF16}) {
+        SCOPED_TRACE(encoding);
+        ASSERT_EQ(p.Save(dir / "p.xml", encoding), 1);
+        CXmlProfile q;
+        ASSERT_EQ(q.Load(dir / "p.xml"), 1);
+        CXmlProfileSectionEntry* sections = nullptr;
+        ASSERT_EQ(q.GetSections(sections), std::size(tricky) + 1);
+        for (std::size_t i = 0; i < std::size(tricky); ++i) {
+            SCOPED_TRACE(Utf8(tricky[i]));
+            EXPECT_EQ(sections[i].m_strName, u"S " + tricky[i]);
+            EXPECT_EQ(sections[i].m_nReadOnly, 0);
+            CXmlProfileKey* keys = nullptr;
+            ASSERT_EQ(q.GetKeys(sections[i].m_strName.c_str(), keys), 2u);
+            EXPECT_EQ(keys[0].m_strName, tricky[i]);
+            EXPECT_EQ(keys[0].m_strValue, tricky[i] + u"|value");
+            EXPECT_EQ(keys[1].m_strValue, tricky[i]);
+            EXPECT_EQ(keys[0].m_nReadOnly + keys[1].m_nReadOnly, 0);
+            delete[] keys;
+        }
+        EXPECT_EQ(sections[std::size(tricky)].m_nReadOnly, 1);
+        delete[] sections;
+        EXPECT_EQ(q.GetReadOnly(q.FindKey(u"Locked readonly=0", u"name=\"x\" readonly=\"0\"")), 1);
+    }
+}
+
+TEST(XmlProfile, FilesOfTheEarlierWriterReadAsBefore)
+{
+    // Only &, ", < and > were written as entities; "=" and line breaks were
+    // written as they are, and a line break read back as a blank.
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "old.xml",
+                        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                        "<profile>\r\n"
+                        "\t<section name=\"Old\">\r\n"
+                        "\t\t<key name=\"Expr\" value=\"a=b &amp;#10; &quot;q&quot; &lt;t&gt;\"/>\r\n"
+                        "\t\t<key name=\"Lines\" value=\"one\r\ntwo\tthree\" readonly=\"1\"/>\r\n"
+                        "\t</section>\r\n"
+                        "</profile>\r\n");
+    CXmlProfile p;
+    ASSERT_EQ(p.Load(dir / "old.xml"), 1);
+    EXPECT_EQ(p.GetKey(u"Old", u"Expr", nullptr), u"a=b &#10; \"q\" <t>");
+    EXPECT_EQ(p.GetKey(u"Old", u"Lines", nullptr), u"one  two three");
+    EXPECT_EQ(p.GetReadOnly(p.FindKey(u"Old", u"Lines")), 1);
+}

@@ -241,8 +241,10 @@ void CPacket::OnEvent(EEvent eEvent, EError eError)
         Close(); // the device has gone
         return;
     }
-    if (eEvent != EEventRecv)
-        return; // what is queued is read at the next plain receive event
+    // Whatever woke the listener (characters, a line error or break that
+    // came with them, a modem line), read what has arrived: bytes left
+    // queued are not announced again until more come, so an answer would
+    // wait for the next try.
     BYTE piece[kReadPiece];
     for (;;) {
         DWORD got = 0;

@@ -189,7 +189,9 @@ LONG CSerialEx::StartListener()
     std::lock_guard lk(m_threadLock);
     if (m_bListening)
         return 0;
-    if (m_hThread.joinable()) { // a listener that ended on its own
+    // A listener that ended on its own, or one that a Stop with a time-out
+    // left to finish its handler (it ends after it).
+    if (m_hThread.joinable()) {
         if (m_hThread.get_id() == std::this_thread::get_id())
             m_hThread.detach();
         else
@@ -216,7 +218,6 @@ LONG CSerialEx::StopListener(DWORD dwTimeout)
         m_bStopping = true;
         return 0;
     }
-    std::thread thread;
     {
         std::lock_guard lk(m_threadLock);
         if (!m_hThread.joinable())
@@ -226,14 +227,23 @@ LONG CSerialEx::StopListener(DWORD dwTimeout)
             // Setting the mask again completes the listener's pending wait.
             CSerial::SetMask(CSerial::GetEventMask());
         }
+    }
+    const bool ended = m_threadEnded.Wait(dwTimeout);
+    m_bListening = false;
+    if (!ended) {
+        // Busy in a handler: it keeps its stop request and ends after the
+        // handler; the next Start, Stop or Close reaps it. Until then the
+        // port's events stay in place for it.
+        return 0;
+    }
+    std::thread thread;
+    {
+        std::lock_guard lk(m_threadLock);
         thread = std::move(m_hThread);
     }
-    if (m_threadEnded.Wait(dwTimeout))
+    if (thread.joinable())
         thread.join();
-    else
-        thread.detach();
     m_bStopping = false;
-    m_bListening = false;
     return 0;
 }
 

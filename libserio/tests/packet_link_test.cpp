@@ -59,6 +59,10 @@ public:
     ~CountingPacket() override { EndListener(); }
     std::atomic<int> vanished{0};
     std::atomic<int> events{0};
+    // When set, reported instead of a plain receive event, as a port does
+    // when a line error or break comes with the characters.
+    std::atomic<DWORD> receiveReportedAs{0};
+    std::atomic<DWORD> receiveErrors{0};
 
 protected:
     void OnEvent(EEvent e, EError err) override
@@ -66,6 +70,9 @@ protected:
         ++events;
         if (e == EEventError && err == EErrorIOE)
             ++vanished;
+        if (e == EEventRecv && receiveReportedAs)
+            return CPacket::OnEvent(static_cast<EEvent>(receiveReportedAs.load()),
+                                    static_cast<EError>(receiveErrors.load()));
         CPacket::OnEvent(e, err);
     }
 };
@@ -203,6 +210,18 @@ TEST_F(PacketLink, SilenceOnEveryTryGivesNoAnswerAfterAllTries)
     ASSERT_TRUE(WaitFor([&] { return Requests(0x55) == 2; }, 2000));
 }
 
+TEST_F(PacketLink, NoTriesToCountRepeatsUntilAnAnswer)
+{
+    boardsim::Options o;
+    o.noAnswer[0x55] = 3;
+    o.noAnswer[0x56] = 2;
+    StartSim(o);
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x55, 0, nullptr, 300, 0));
+    EXPECT_EQ(4, Requests(0x55));
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 300, -1));
+    EXPECT_EQ(3, Requests(0x56));
+}
+
 TEST_F(PacketLink, LongAnswerAtLineSpeedOutlastsTheSilenceTimeout)
 {
     boardsim::Options o;
@@ -249,6 +268,25 @@ TEST_F(PacketLink, SendingReportsProgressPerPercent)
     EXPECT_EQ(20u, pos.size());
     EXPECT_EQ(1024u, pos.front());
     EXPECT_EQ(20007u, pos.back());
+}
+
+TEST_F(PacketLink, AnswerThatCameWithALineErrorIsReadOnTheFirstTry)
+{
+    StartSim();
+    const struct {
+        DWORD event, errors;
+    } reports[] = {{CSerial::EEventRecv | CSerial::EEventError, CSerial::EErrorFrame},
+                   {CSerial::EEventRecv | CSerial::EEventBreak, CSerial::EErrorBreak},
+                   {CSerial::EEventError, CSerial::EErrorParity}};
+    for (const auto& r : reports) {
+        SCOPED_TRACE(r.event);
+        packet->receiveErrors = r.errors;
+        packet->receiveReportedAs = r.event;
+        const int before = Requests(0x56);
+        EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 400, 1));
+        EXPECT_EQ(sizeof(serio::ModuleInfo), packet->GetPacketLength());
+        EXPECT_EQ(before + 1, Requests(0x56));
+    }
 }
 
 TEST_F(PacketLink, CutOffAnswerIsOvercomeByRetries)
@@ -306,9 +344,14 @@ TEST(BoardSimOptions, ParsedAndRejected)
     boardsim::Options o;
     std::string error;
     ASSERT_TRUE(boardsim::ParseOptions({"--module-rows", "2", "--language", "E", "--baud", "9600", "--no-answer",
-                                        "0x55:2", "--vanish", "123"},
+                                        "0x55:2", "--vanish", "123", "--delay", "0x5B:10500:2", "--delay", "0x45:90"},
                                        o, error))
         << error;
+    EXPECT_EQ(10500, o.delay[0x5B].ms);
+    EXPECT_EQ(2, o.delay[0x5B].times);
+    EXPECT_EQ(-1, o.delay[0x45].times);
+    for (const char* bad : {"0x56", "0x56:", "0x56:-1", "0x56:10:0", "0x56:10:x", "0x156:10"})
+        EXPECT_FALSE(boardsim::ParseOptions({"--delay", bad}, o, error)) << bad;
     EXPECT_EQ(2, o.moduleRows);
     EXPECT_EQ('E', o.language);
     EXPECT_EQ(9600u, o.baud);

@@ -2,6 +2,7 @@
 #include "link_fixture.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cerrno>
 #include <mutex>
 
@@ -38,6 +39,36 @@ protected:
 private:
     std::mutex m_lock;
     std::vector<Event> m_events;
+};
+
+// Counts its events; the first one waits until the test opens the gate.
+class GatedPort : public CSerialEx {
+public:
+    ~GatedPort() override
+    {
+        Release(); // never leave a handler waiting
+        EndListener();
+    }
+    void Release()
+    {
+        std::lock_guard lk(m_lock);
+        m_open = true;
+        m_wake.notify_all();
+    }
+    std::atomic<int> calls{0};
+
+protected:
+    void OnEvent(EEvent, EError) override
+    {
+        ++calls;
+        std::unique_lock lk(m_lock);
+        m_wake.wait(lk, [this] { return m_open; });
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    bool m_open = false;
 };
 
 struct Message {
@@ -228,7 +259,6 @@ TEST(SerialWindow, EventsArePostedAsMessages)
     EXPECT_EQ(0, port.Close());
     EXPECT_EQ(nullptr, port.GetWindow());
     EXPECT_FALSE(port.IsListening());
-    EXPECT_EQ(0, port.StopListener(0)); // none running: at once
 
     // The window-only form opens the configured device with its settings.
     ScopedProfile profile;
@@ -265,6 +295,39 @@ TEST(SerialListener, VanishedDeviceIsReportedOnceAndOnTheListenerThread)
     EXPECT_EQ(0, port.Close());
 }
 
+TEST(SerialListener, StopWithoutWaitingLeavesABusyListenerToEndByItself)
+{
+    ScopedProfile profile;
+    PtyPair pty;
+    GatedPort port;
+    ASSERT_EQ(0, port.Open(pty.path, 0, 0, true));
+    pty.Send({1});
+    ASSERT_TRUE(WaitFor([&] { return port.calls == 1; })); // the handler is busy
+    std::atomic<bool> returned{false};
+    std::thread stopper([&] {
+        port.StopListener(0);
+        returned = true;
+    });
+    const bool prompt = WaitFor([&] { return returned.load(); }, 2000);
+    const bool stillBusy = port.calls == 1;
+    port.Release();
+    stopper.join();
+    EXPECT_TRUE(prompt) << "a time-out of 0 waited for the handler";
+    EXPECT_TRUE(stillBusy);
+    EXPECT_FALSE(port.IsListening());
+    // The listener it stopped waiting for still stops after the handler:
+    // more input calls nobody, and closing the port waits for it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    pty.Send({2});
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(1, port.calls.load());
+    EXPECT_EQ(0, port.Close());
+    // A new listener starts after it.
+    ASSERT_EQ(0, port.Open(pty.path, 0, 0, true));
+    pty.Send({3});
+    EXPECT_TRUE(WaitFor([&] { return port.calls == 2; }));
+}
+
 TEST(SerialAvr, ByteInterface)
 {
     ScopedProfile profile;
@@ -281,7 +344,9 @@ TEST(SerialAvr, ByteInterface)
     EXPECT_EQ(0x7F, avr.getByte(2));
     const auto start = Clock::now();
     EXPECT_EQ(-1, avr.getByte(1));
-    EXPECT_GE(MsSince(start), 990);
+    const long waited = MsSince(start);
+    EXPECT_GE(waited, 990);
+    EXPECT_LT(waited, 1900) << "a time-out of one second";
     avr.flushTX();
     avr.Close();
     avr.flushTX();

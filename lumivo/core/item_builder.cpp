@@ -1,6 +1,10 @@
 #include "core/item_builder.h"
 
+#include "core/cell_glyph.h"
+#include "core/cell_text.h"
 #include "core/item_text.h"
+
+#include <qvr/effect.h>
 
 #include <common/text.h>
 
@@ -22,6 +26,12 @@ void ApplyGlyphChoices(const ItemChoices& choices, CLumiChar& cell)
         cell.attr.size = *choices.size;
 }
 
+// The editor's message for a line longer than `capacity` characters.
+Result TooLong(unsigned capacity)
+{
+    return Result::Fail(common::Utf16ToUtf8(FormatText(LangText("Format", "fmtMaxChar"), {static_cast<long long>(capacity)})));
+}
+
 // Copies a line of text into cells [first, first + capacity).
 Result FillCells(const ItemChoices& choices, std::u16string_view text, CLumivo& item, int first,
                  unsigned capacity, LUMIVO_TYPE cellKind)
@@ -30,11 +40,8 @@ Result FillCells(const ItemChoices& choices, std::u16string_view text, CLumivo& 
         return Result::Fail("a line of an item cannot hold a line break");
     if (text.find(u'\0') != std::u16string_view::npos)
         return Result::Fail("the text holds a zero character");
-    if (text.size() > capacity) {
-        const std::u16string msg =
-            FormatText(LangText("Format", "fmtMaxChar"), {static_cast<long long>(capacity)});
-        return Result::Fail(common::Utf16ToUtf8(msg));
-    }
+    if (text.size() > capacity)
+        return TooLong(capacity);
     for (size_t i = 0; i < text.size(); ++i) {
         CLumiChar& cell = item.chars[first + i];
         cell.Initialize(cellKind);
@@ -42,6 +49,35 @@ Result FillCells(const ItemChoices& choices, std::u16string_view text, CLumivo& 
         ApplyGlyphChoices(choices, cell);
     }
     return {};
+}
+
+// Copies the editor's cells from `at` into item cells [first, first +
+// capacity) up to the end of the line: a cell for which ends() holds, or the
+// last cell. `at` is left on the cell that ended the line.
+template <class Ends>
+Result CopyCells(const std::vector<CLumiChar>& cells, size_t& at, CLumivo& item, int first, unsigned capacity,
+                 Ends ends)
+{
+    for (unsigned n = 0; at < cells.size() && !ends(cells[at]); ++at, ++n) {
+        if (n == capacity)
+            return TooLong(capacity);
+        item.chars[first + n] = cells[at];
+    }
+    return {};
+}
+
+Result FillFromCells(const std::vector<CLumiChar>& cells, int type, CLumivo& item)
+{
+    size_t at = 0;
+    if (type == LUMIVO_TEXT)
+        return CopyCells(cells, at, item, 0, kMaxItemChars, IsLineEnd);
+    auto ends = [](const CLumiChar& c) { return c.code == 0 || c.code == CCellText::kLineBreak; };
+    Result r = CopyCells(cells, at, item, 0, kMaxLineChars, ends);
+    if (r && at < cells.size() && cells[at].code == CCellText::kLineBreak) {
+        ++at;
+        r = CopyCells(cells, at, item, CLumivo::kLineCells, kMaxLineChars, ends);
+    }
+    return r;
 }
 
 bool IsTextKind(int t) { return t == LUMIVO_TEXT || t == LUMIVO_ENG2LINE; }
@@ -74,7 +110,34 @@ int ItemKindFromName(std::string_view name)
     return -1;
 }
 
-Result BuildItem(const ItemChoices& choices, CLumivo& out)
+int SheetPageKind(int index)
+{
+    static const int kinds[] = {LUMIVO_TEXT, LUMIVO_ENG2LINE, LUMIVO_IMAGE, LUMIVO_MOVIE, LUMIVO_ANIMATION,
+                                LUMIVO_DATE, LUMIVO_TIME, LUMIVO_TEMPERATURE, LUMIVO_ANALOG};
+    return index >= 0 && index < int(std::size(kinds)) ? kinds[index] : LUMIVO_NONE;
+}
+
+std::u16string LiveText(int type, unsigned format, CContent* content)
+{
+    if (!IsClockKind(type))
+        return {};
+    CEffect fx;
+    if (content)
+        fx.SetContent(content);
+    CLumivo item;
+    item.type = static_cast<uint8_t>(type);
+    item.format = static_cast<uint8_t>(format);
+    if (type == LUMIVO_TEMPERATURE)
+        fx.SetTempText(&item);
+    else
+        fx.UpdateHangMok(&item);
+    std::u16string text;
+    for (int i = 0; i < CLumivo::kCells && item.chars[i].code != 0; ++i)
+        text += static_cast<char16_t>(item.chars[i].code);
+    return text;
+}
+
+Result BuildItem(const ItemChoices& choices, CLumivo& out, const CContent* content)
 {
     const int t = choices.type;
     if (!IsTextKind(t) && !IsClockKind(t) && !IsContentKind(t) && t != LUMIVO_ANALOG)
@@ -97,7 +160,10 @@ Result BuildItem(const ItemChoices& choices, CLumivo& out)
         return Result::Fail("format must lie in 0 to " + std::to_string(maxFormat));
 
     CLumivo item;
-    if (t == LUMIVO_ENG2LINE) {
+    if (choices.cells && IsTextKind(t)) {
+        if (Result r = FillFromCells(*choices.cells, t, item); !r)
+            return r;
+    } else if (t == LUMIVO_ENG2LINE) {
         Result r = FillCells(choices, choices.text, item, 0, kMaxLineChars, LUMIVO_ENG2LINE);
         if (r)
             r = FillCells(choices, choices.text2, item, CLumivo::kLineCells, kMaxLineChars, LUMIVO_ENG2LINE);
@@ -140,6 +206,9 @@ Result BuildItem(const ItemChoices& choices, CLumivo& out)
     case LUMIVO_ANALOG:
         item.effectS.code = 101, item.effectW.code = 93, item.effectE.code = 98;
         item.option = static_cast<uint8_t>(choices.option.value_or(1));
+        // The clock's colours follow the first cell's colour row.
+        if (choices.color)
+            item.chars[0].attr.color = *choices.color;
         break;
     default:
         break;
@@ -156,8 +225,14 @@ Result BuildItem(const ItemChoices& choices, CLumivo& out)
         for (CEFF* e : {&item.effectS, &item.effectW, &item.effectE})
             e->param = static_cast<uint16_t>((e->param & 0xFF00) | *choices.speed);
     }
+    Result result;
+    if (content && IsTextKind(t)) {
+        const std::u16string notice = InexactNotice(*content, item.chars, CLumivo::kCells);
+        if (!notice.empty())
+            result.Warn(common::Utf16ToUtf8(notice));
+    }
     out = item;
-    return {};
+    return result;
 }
 
 } // namespace lumivo

@@ -160,6 +160,23 @@ std::u16string ItemTitle(const CLumivo& item, bool koreanLibrary)
     return title;
 }
 
+std::u16string ItemSummary(const CLumivo& item, bool koreanLibrary)
+{
+    if (item.type == LUMIVO_TEMPERATURE) {
+        std::u16string sample;
+        AppendLine(sample, item, 0, CLumivo::kCells);
+        return FormatText(LangText("Format", "fmtTemp"), {LangText("LumivoType", "Temperature"), sample});
+    }
+    std::u16string summary = ItemTitle(item, koreanLibrary);
+    if (item.type == LUMIVO_TEXT || item.type == LUMIVO_ENG2LINE) {
+        const QVXF& a = item.chars[0].attr;
+        summary += u"\n" + FormatText(LangText("Format", "fmtTxtFont"), {static_cast<long long>(a.face) + 1}) + u", " +
+                   FormatText(LangText("Format", "fmtTxtColor"), {static_cast<long long>(a.color) + 1}) + u", " +
+                   FormatText(LangText("Format", "fmtTxtEffect"), {EffectCellText(0, item.effectS.code)});
+    }
+    return summary;
+}
+
 unsigned EffectRow(int phase, unsigned code)
 {
     const Table t = TableOf(phase);

@@ -27,6 +27,12 @@ std::u16string LangText(std::string_view section, std::string_view key);
 // Korean date pictures named in the title of a date item.
 std::u16string ItemTitle(const CLumivo& item, bool koreanLibrary);
 
+// The Ad editor's label of an item's band: the title, and for Text and
+// Eng2Line a second line with the first cell's font and colour and the start
+// effect ("fmtTxtFont", "fmtTxtColor", "fmtTxtEffect"); Temperature items
+// read "fmtTemp" with the kind's name and the item's text.
+std::u16string ItemSummary(const CLumivo& item, bool koreanLibrary);
+
 // Effect rows of the start (phase 0), wait (1) and end (2) tables.
 // Row for display: 0 (Auto) when bit 15 is set, else the first row whose last
 // code is at least the code's low 15 bits; 9 past the table.

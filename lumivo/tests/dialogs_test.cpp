@@ -160,11 +160,11 @@ TEST(SerialDialogs, ProgressWindowCannotBeClosedByTheUser)
         progress->OnProgressMessage(640);
         progress->RefreshPosition();
     }).join();
-    QTRY_COMPARE_WITH_TIMEOUT(dlg->Bar()->value(), 640, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Bar()->value() == 640; }, 2000)) << dlg->Bar()->value();
 
     QPointer<CSerialProgressDlg> watch(dlg);
     progress.reset();
-    QTRY_VERIFY_WITH_TIMEOUT(watch.isNull(), 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watch.isNull(); }, 2000));
 
     CSerialProgressDlg reading(10, 0);
     EXPECT_EQ(reading.windowTitle(), QStringLiteral("Read data..."));

@@ -9,8 +9,6 @@
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // Nothing of the user's: settings, desktop and runtime folders are ours.
     QTemporaryDir home;
     setenv("HOME", home.path().toLocal8Bit().constData(), 1);

@@ -5,12 +5,21 @@
 
 #include "ui/command_group.h"
 
+#include <functional>
+#include <optional>
+
 class CLumivoDoc;
 
 class CAdActions : public CCommandGroup {
     Q_OBJECT
 public:
     CAdActions(CLumivoDoc& doc, QObject* parent);
+
+    // Opens the Ad editor: no page = Add Ad (Insert), a page = Edit Ad of
+    // that page (Return, F2). Empty: Add and Edit do nothing.
+    std::function<void(std::optional<unsigned> page)> openEditor;
+    // The page Edit Ad opens: the focused row's; none, or empty: Edit does nothing.
+    std::function<std::optional<unsigned>()> focusedPage;
 
 private:
     CLumivoDoc& m_doc;

@@ -4,6 +4,7 @@
 #include "lumivo_app.h"
 #include "lumivo_doc.h"
 #include "ui/ad_actions.h"
+#include "ui/ad_editor_dlg.h"
 #include "ui/board_actions.h"
 #include "ui/command_group.h"
 #include "ui/lumivo_view.h"
@@ -61,6 +62,21 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
 
     BuildRibbon();
     BuildLanguageMenu();
+
+    // Add Ad and Edit Ad open the Ad editor over the window.
+    m_adActions->openEditor = [this](std::optional<unsigned> page) {
+        auto* editor = new CAdEditorDlg(m_doc, page, this);
+        editor->setAttribute(Qt::WA_DeleteOnClose);
+        editor->open();
+    };
+    m_adActions->focusedPage = [this]() -> std::optional<unsigned> {
+        if (const QTreeWidgetItem* row = m_view->currentItem())
+            return row->data(0, Qt::UserRole).toUInt();
+        return std::nullopt;
+    };
+    for (int c : {cmd::kAdvtAdd, cmd::kAdvtEdit})
+        addAction(m_adActions->Action(c));
+    connect(m_view, &QTreeWidget::itemDoubleClicked, m_adActions->Action(cmd::kAdvtEdit), &QAction::trigger);
 
     connect(&doc, &CLumivoDoc::titleChanged, this, &CMainFrame::UpdateTitle);
     connect(&doc, &CLumivoDoc::modifiedChanged, this, &CMainFrame::UpdateTitle);

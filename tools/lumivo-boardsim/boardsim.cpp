@@ -56,6 +56,25 @@ bool ParseFault(const std::string& text, std::map<BYTE, int>& faults)
     return true;
 }
 
+// "CMD:MS" (every time) or "CMD:MS:N" (the first N times).
+bool ParseDelay(const std::string& text, std::map<BYTE, Options::Delay>& delays)
+{
+    const auto first = text.find(':');
+    if (first == std::string::npos)
+        return false;
+    const auto second = text.find(':', first + 1);
+    BYTE cmd = 0;
+    long ms = 0, times = -1;
+    if (!ParseByte(text.substr(0, first), cmd)
+        || !ParseInt(text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1),
+                     0, 600000, ms))
+        return false;
+    if (second != std::string::npos && !ParseInt(text.substr(second + 1), 1, 1000000, times))
+        return false;
+    delays[cmd] = {static_cast<int>(ms), static_cast<int>(times)};
+    return true;
+}
+
 uint32_t ReadLe32(const BYTE* p)
 {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -103,6 +122,9 @@ const char* Usage()
            "  --cut-off CMD[:N]    send only the first half of the answer to CMD\n"
            "  --vanish CMD         send half of the answer to CMD, then remove the device\n"
            "  --short CMD[:N]      answer CMD with a valid frame whose payload lacks its last byte\n"
+           "  --delay CMD:MS[:N]   answer CMD MS milliseconds after the request (the first N\n"
+           "                       times; default always); a request that arrives meanwhile\n"
+           "                       replaces the answer held back\n"
            "  Frames received are logged to standard error.\n";
 }
 
@@ -149,6 +171,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
             ok = ParseFault(v, o.vanish);
         } else if (a == "--short") {
             ok = ParseFault(v, o.shortAnswer);
+        } else if (a == "--delay") {
+            ok = ParseDelay(v, o.delay);
         } else {
             error = "unknown option " + a;
             return false;
@@ -229,14 +253,36 @@ void CBoardSim::Run()
 {
     BYTE buf[4096];
     while (!m_stop && !m_vanished) {
+        const int wait = SendHeldAnswer();
+        if (m_vanished)
+            break;
         pollfd p{m_master, POLLIN, 0};
-        const int r = ::poll(&p, 1, 50);
+        const int r = ::poll(&p, 1, wait);
         if (r <= 0 || !(p.revents & POLLIN))
             continue;
         const ssize_t n = ::read(m_master, buf, sizeof buf);
         if (n > 0)
             m_receiver.Feed(buf, static_cast<size_t>(n));
     }
+}
+
+int CBoardSim::SendHeldAnswer()
+{
+    constexpr int kPollMs = 50;
+    HeldAnswer& h = m_heldAnswer;
+    if (!h.held)
+        return kPollMs;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < h.due) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(h.due - now).count();
+        return static_cast<int>(std::min<long long>(kPollMs, left));
+    }
+    h.held = false;
+    Log("answer to 0x%02X sent after its delay", h.request);
+    WriteAll(h.frame.data(), h.frame.size());
+    if (h.vanish)
+        Vanish();
+    return 0;
 }
 
 void CBoardSim::Log(const char* fmt, ...)
@@ -283,6 +329,10 @@ bool CBoardSim::TakeFault(std::map<BYTE, int>& faults, BYTE command)
 
 void CBoardSim::Handle(BYTE command, const BYTE* payload, DWORD length)
 {
+    if (m_heldAnswer.held) {
+        Log("answer to 0x%02X held back: dropped for the new request", m_heldAnswer.request);
+        m_heldAnswer.held = false;
+    }
     if (TakeFault(m_options.noAnswer, command)) {
         Log("fault: no answer to 0x%02X", command);
         return;
@@ -376,6 +426,15 @@ void CBoardSim::Answer(BYTE request, BYTE command, const std::vector<BYTE>& payl
         frame.resize(frame.size() / 2);
     }
     Log("tx cmd=0x%02X len=%u", command, length);
+    auto delay = m_options.delay.find(request);
+    if (delay != m_options.delay.end() && delay->second.times != 0) {
+        if (delay->second.times > 0)
+            --delay->second.times;
+        Log("answer to 0x%02X held back %d ms", request, delay->second.ms);
+        m_heldAnswer = {true, std::chrono::steady_clock::now() + std::chrono::milliseconds(delay->second.ms),
+                        request, std::move(frame), vanish};
+        return;
+    }
     WriteAll(frame.data(), frame.size());
     if (vanish)
         Vanish();

@@ -9,6 +9,7 @@
 #include <serio/frame.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -45,6 +46,14 @@ struct Options {
     std::map<BYTE, int> noAnswer, badChecksum, foreign, cutOff, vanish;
     // A whole, valid answer whose payload lacks its last byte.
     std::map<BYTE, int> shortAnswer;
+    // Answers held back: ms after the request arrived, the first `times`
+    // times (-1 = every time). A request that arrives meanwhile replaces
+    // the answer held back, as a controller starts over on a new request.
+    struct Delay {
+        int ms = 0;
+        int times = -1;
+    };
+    std::map<BYTE, Delay> delay;
 };
 
 // Parses the tool's arguments (without argv[0]); false with a message on error.
@@ -108,6 +117,9 @@ private:
     void Acknowledge(BYTE request);
     void Answer(BYTE request, BYTE command, const std::vector<BYTE>& payload);
     bool WriteAll(const BYTE* data, size_t length);
+    // Sends the answer held back once it is due; the poll time-out (ms)
+    // until then.
+    int SendHeldAnswer();
     bool TakeFault(std::map<BYTE, int>& faults, BYTE command);
     void Vanish();
     void Log(const char* fmt, ...);
@@ -127,6 +139,14 @@ private:
     std::atomic<bool> m_vanished{false};
     std::atomic<bool> m_updateMode{false};
     std::thread m_thread;
+    // The answer held back by a delay (only the serving thread uses it).
+    struct HeldAnswer {
+        bool held = false;
+        std::chrono::steady_clock::time_point due;
+        BYTE request = 0;
+        std::vector<BYTE> frame;
+        bool vanish = false;
+    } m_heldAnswer;
 
     mutable std::mutex m_lock; // the state below (tests read it)
     std::vector<BYTE> m_settings;

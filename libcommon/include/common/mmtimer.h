@@ -34,9 +34,11 @@ public:
     CMMTimer();
     CMMTimer(const CMMTimer&) = delete;
     CMMTimer& operator=(const CMMTimer&) = delete;
-    // Stops the timer and waits for a listener call still in progress (the
-    // listeners use this object), so do not destroy it while holding a lock
-    // that a listener takes.
+    // Stops the timer and waits for a listener call still in progress on
+    // another thread (the listeners use this object), so do not destroy it
+    // while holding a lock that a listener takes. Destroying it from inside
+    // one of its listeners is safe: the listeners after that one are not
+    // called, and its thread ends by itself.
     virtual ~CMMTimer();
 
     // Already running: true, nothing else. A delay outside GetDevCaps' range
@@ -75,15 +77,18 @@ protected:
 
 private:
     struct Run;
-    void ThreadMain(std::shared_ptr<Run> run);
+    struct Listeners;
+    void ThreadMain(std::shared_ptr<Run> run, std::shared_ptr<Listeners> listeners);
     void ReapFinishedThreads(bool all);
+    static void Notify(std::shared_ptr<Listeners> listeners, CMMTimer& timer);
 
     std::atomic<bool> m_bRunning{false};
     std::atomic<unsigned> m_nTimerID{0};
-    std::vector<CMMTimerListener*> m_lstListeners; // attachment order, repeats allowed
-    std::recursive_mutex m_lock;                   // guards the listener list
+    // Shared with the timer's threads, so that a listener may destroy the
+    // timer: what runs after it still finds the list and its lock.
+    std::shared_ptr<Listeners> m_listeners;
 
-    std::mutex m_runLock; // guards the runs below and the start of each expiry
+    std::mutex m_runLock; // guards the runs below
     std::shared_ptr<Run> m_run;
     std::vector<std::pair<std::thread, std::shared_ptr<Run>>> m_threads;
 };

@@ -25,7 +25,8 @@ public:
 
     // The value of one attribute of the raw attribute text: the text between
     // the first `attribute=` and the next double quote, skipping the opening
-    // quote, with &amp; &quot; &lt; &gt; undone. Empty when absent.
+    // quote, with &amp; &quot; &lt; &gt; and character references (&#61;,
+    // &#x3D;) undone. Empty when absent.
     std::u16string GetValue(std::u16string_view attribute) const;
 
     std::u16string m_strName;

@@ -101,6 +101,8 @@ public:
 
 protected:
     LONG SendPacket(BYTE byCommand, DWORD dwLength, const BYTE* pData);
+    // The receive side, on the listener thread: reads whatever has arrived
+    // on every event; a vanished device closes the port.
     void OnEvent(EEvent eEvent, EError eError) override;
 
 private:

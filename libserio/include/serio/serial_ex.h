@@ -68,6 +68,8 @@ public:
               bool fStartListener = false) override;
     LONG Close() override;
     virtual LONG StartListener();
+    // Waits up to dwTimeout ms for the listener to end. One still busy in
+    // its handler then ends after it; Close waits for that. Always 0.
     virtual LONG StopListener(DWORD dwTimeout = serio::kInfinite);
     // Edits the settings through the plugged-in dialogs; returns 1 when they
     // changed (take effect at the next Open), else 0.

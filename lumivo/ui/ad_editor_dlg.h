@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// CAdEditorDlg: the Ad editor. It lays out one page (Ad) on a copy: the
+// layout strip shows the page's items stacked as bands, the property sheet
+// builds one item at a time from its active page, and a preview plays the
+// page as laid out on a board of the project's size.
+//
+// Add Ad (no page): starts empty; OK appends the page. Edit Ad (a page):
+// starts with that page's items in the strip and in their sheet pages; OK
+// replaces the page. OK pushes exactly that one change on the document's
+// undo stack and closes only when it was taken; Cancel, Escape and closing
+// the window change nothing. The editor never writes into the document
+// while it is open.
+//
+// Keys: Alt+A adds a band, Alt+R replaces the chosen band, Alt+D deletes it
+// (the buttons' mnemonics), Ctrl+Return is OK, Escape is Cancel.
+#pragma once
+
+#include "core/page_layout.h"
+
+#include <qvr/records.h>
+
+#include <QDialog>
+
+#include <array>
+#include <optional>
+
+class CLayoutStrip;
+class CLumivoDoc;
+class CLumivoViewer;
+class CQVSheetPage;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+class CAdEditorDlg : public QDialog {
+    Q_OBJECT
+public:
+    CAdEditorDlg(CLumivoDoc& doc, std::optional<unsigned> page, QWidget* parent = nullptr);
+    ~CAdEditorDlg() override;
+
+    // The page edited; none for Add Ad.
+    std::optional<unsigned> Page() const { return m_page; }
+    const lumivo::CPageLayout& Layout() const { return m_layout; }
+    CLayoutStrip* Strip() const { return m_strip; }
+    QTabWidget* Sheet() const { return m_sheet; }
+    // The sheet page of an index; null outside 0 to 8.
+    CQVSheetPage* SheetPage(int index) const;
+    // The sheet page that builds items of a kind; -1 for kinds without one.
+    static int PageIndexOfKind(int type);
+    // The kind the active sheet page builds; 12 (None) when there is none.
+    int ActiveItemKind() const;
+    CLumivoViewer* Preview() const { return m_preview; }
+    QPushButton* AddButton() const { return m_add; }
+    QPushButton* ReplaceButton() const { return m_replace; }
+    QPushButton* DeleteButton() const { return m_delete; }
+
+    // The operations of the buttons. Each returns false when refused, with
+    // the reason shown, and then the page is as it was.
+    bool AddBand();
+    bool ReplaceBand();
+    bool DeleteBand();
+    // OK: refused ("ErrEmptyRegion") while a line of the board is left
+    // empty, or when the document refuses the change.
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    // The active page's item; false (with the reason shown) when it cannot be built.
+    bool BuildActive(CLumivo& item);
+    // Shows a refusal or the builder's warnings.
+    void Tell(const lumivo::Result& r) const;
+    // After every change of the page: strip, preview, buttons.
+    void PageChanged();
+    // A band was chosen: its item goes to its sheet page, which comes to the front.
+    void BandChosen();
+    void Relabel();
+
+    CLumivoDoc& m_doc;
+    std::optional<unsigned> m_page;
+    lumivo::CPageLayout m_layout;
+    uint8_t m_skip = 0; // the edited page's Uses state, kept by OK
+    CLayoutStrip* m_strip;
+    QTabWidget* m_sheet;
+    std::array<CQVSheetPage*, 9> m_pages{};
+    CLumivoViewer* m_preview;
+    QLabel* m_help;
+    QLabel* m_previewLabel;
+    QPushButton* m_add;
+    QPushButton* m_replace;
+    QPushButton* m_delete;
+    QPushButton* m_ok;
+    QPushButton* m_cancel;
+    bool m_followingBand = false;
+};

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The text page's choice lists, each entry with a sample drawn by the content
+// library (colour rows in their colours, faces as sample glyphs ...), and the
+// grids of special symbols and moves to insert.
+#pragma once
+
+#include <qvr/content.h>
+#include <qvr/records.h>
+
+#include <QListWidget>
+
+class QComboBox;
+
+namespace lumivo {
+
+// Entry i of each list is the value the choice stores: face i, colour row i,
+// attribute row i, width entry i (widthIndex i + 1). The size list's entries
+// carry the glyph height (QVXF size) as their data; lines lists the numbers
+// first to last. A null library gives the entries without samples.
+void FillFaceList(QComboBox* box, const CContent* content);
+void FillColorList(QComboBox* box, const CContent* content);
+void FillAttribList(QComboBox* box, const CContent* content);
+void FillWidthList(QComboBox* box, const CContent* content);
+void FillSizeList(QComboBox* box, const CContent* content);
+void FillLinesList(QComboBox* box, unsigned first, unsigned last);
+
+} // namespace lumivo
+
+// A grid of cells to put into the text: the library's special symbols or its
+// moves (animated icons), each drawn by the library. Activating an entry
+// (double-click, Return) offers its cell.
+class CGlyphGrid : public QListWidget {
+    Q_OBJECT
+public:
+    enum class Kind { Symbols, Moves };
+    CGlyphGrid(Kind kind, QWidget* parent = nullptr);
+    // The library to list (borrowed); the grid fills when first shown.
+    void SetContent(const CContent* content);
+    // The cell of entry row.
+    CLumiChar CellAt(int row) const;
+    // Fills the grid now (it does by itself when shown).
+    void Fill();
+
+signals:
+    void chosen(const CLumiChar& cell);
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    Kind m_kind;
+    const CContent* m_content = nullptr;
+    bool m_filled = false;
+};
