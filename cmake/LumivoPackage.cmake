@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # What `cmake --install` puts where, and the Debian package `make package`
 # builds from it (CPack, DEB generator):
-#   bin/                  lumivo, lumivo-cli, lumivo-boardsim, qvrbuild
+#   bin/                  lumivo, lumivo-cli, lumivo-boardsim, qvrbuild (the
+#                         program finds lumivo-boardsim beside itself)
 #   lib/lumivo/           the program's own libraries, found through RPATH:
 #                         nothing else on the system loads or replaces them
 #   share/lumivo/         Lang/ (language files), content/ (containers)

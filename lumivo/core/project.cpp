@@ -347,4 +347,23 @@ Result CProjectCore::LoadUserImages(const uint8_t* blob, size_t length)
     return {};
 }
 
+std::vector<CRGX<8192>> CProjectCore::UserImages() const
+{
+    std::vector<CRGX<8192>> images;
+    for (unsigned i = 0; i < m_Content->GetUserImageMX(); ++i)
+        images.push_back(*m_Content->GetUserImage(static_cast<int>(i)));
+    return images;
+}
+
+Result CProjectCore::ReplaceUserImages(const std::vector<CRGX<8192>>& images)
+{
+    if (images.size() > CContent::kUserImages)
+        return Result::Fail("a project holds at most " + std::to_string(CContent::kUserImages) + " user images");
+    m_Content->ClearUserImage();
+    for (const CRGX<8192>& image : images)
+        m_Content->InsertUserImage(&image);
+    m_Modified = true;
+    return {};
+}
+
 } // namespace lumivo

@@ -180,6 +180,10 @@ public:
     // Succeeds when the blob is consumed exactly.
     Result LoadUserImages(const uint8_t* blob, size_t length);
     unsigned UserImageCount() const { return m_Content->GetUserImageMX(); }
+    // The user images in order.
+    std::vector<CRGX<8192>> UserImages() const;
+    // Replaces the user images; refused, changing nothing, beyond eight.
+    Result ReplaceUserImages(const std::vector<CRGX<8192>>& images);
 
     // Whether dates are titled with the Korean pictures (the Korean library).
     bool KoreanLibrary() const { return m_Board.language == 'A'; }
