@@ -296,8 +296,9 @@ TEST_F(BoardWindowTest, PortSetupOffersTheSimulatedBoardWithItsSizeAndLanguage)
         const int simulated = dlg->PortList()->findData(QStringLiteral("simulated"));
         ASSERT_GE(simulated, 0);
         EXPECT_EQ(dlg->PortList()->itemText(simulated), QStringLiteral("Simulated board"));
-        if (dlg->PortList()->currentIndex() != simulated)
+        if (dlg->PortList()->currentIndex() != simulated) {
             EXPECT_FALSE(rows->isEnabled()); // only for the simulated board
+        }
         dlg->PortList()->setCurrentIndex(simulated);
         EXPECT_TRUE(rows->isEnabled());
         rows->setValue(3);

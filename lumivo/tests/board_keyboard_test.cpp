@@ -39,7 +39,7 @@ QWindow* KeyWindow()
         w = CLumivoApp::Instance()->MainFrame();
     if (!w->isActiveWindow() && !QApplication::activePopupWidget()) {
         w->activateWindow();
-        QTest::qWaitForWindowActive(w, 2000);
+        static_cast<void>(QTest::qWaitForWindowActive(w, 2000)); // best effort: the keys tell
     }
     return w->window()->windowHandle();
 }
