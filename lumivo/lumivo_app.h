@@ -41,7 +41,7 @@ struct AppOptions {
 class CLumivoApp : public QApplication {
     Q_OBJECT
 public:
-    static constexpr const char* kVersion = "3.0.249.4099";
+    static constexpr const char* kVersion = LUMIVO_VERSION; // the project's version (CMake)
     static QString Title() { return QStringLiteral("lumivo"); }
     static CLumivoApp* Instance();
 

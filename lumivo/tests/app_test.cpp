@@ -369,10 +369,12 @@ TEST_F(AppTest, DroppedProjectFileOpens)
     EXPECT_FALSE(enter.isAccepted());
 }
 
-TEST_F(AppTest, AboutBoxShowsTitleAndVersion)
+TEST_F(AppTest, AboutBoxShowsTitleVersionAndLicence)
 {
     CAboutDlg dlg;
     EXPECT_EQ(dlg.VersionText(), QStringLiteral("lumivo 3.0.249.4099"));
+    EXPECT_TRUE(dlg.NoticeText().contains(QStringLiteral("GPL-2.0-or-later")));
+    EXPECT_FALSE(dlg.NoticeText().contains(QStringLiteral("All rights reserved")));
     // The application object's CRC table is the frames' check.
     EXPECT_EQ(App().Crc().Compute("123456789"), 0xBC);
 }
