@@ -47,7 +47,7 @@ the content containers and the language files.")
 # Dependencies: the libraries the binaries load, worked out by dpkg-shlibdeps,
 # plus what Qt loads as plug-ins (the window system's platform).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins")
 # qvrbuild renders the containers from these fonts; the program needs none.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS

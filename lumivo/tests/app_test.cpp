@@ -385,6 +385,8 @@ TEST_F(AppTest, MainWindowShowsTheBoardHandedToThePreview)
     ASSERT_TRUE(Start());
     CMainFrame* frame = App().MainFrame();
     frame->resize(1000, 640);
+    // The window's icon is drawn from its SVG (which needs Qt's SVG plugin).
+    EXPECT_FALSE(frame->windowIcon().pixmap(32, 32).isNull());
     CLumivoViewer* viewer = frame->Preview()->Viewer();
     const QSize board = viewer->BoardPixelSize();
     ASSERT_FALSE(board.isEmpty());
