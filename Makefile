@@ -3,7 +3,7 @@ BUILD   ?= build
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all build deps test bench run fuzz sanitize clean configure
+.PHONY: all build deps test bench run package fuzz fuzz-build fuzz-merge sanitize clean configure
 
 all: build
 
@@ -22,6 +22,11 @@ test: deps
 	$(MAKE) build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# The Debian package build/lumivo_<version>_<arch>.deb (CPack).
+package: deps
+	$(MAKE) build
+	cmake --build $(BUILD) --target package
+
 bench: deps
 	$(MAKE) build
 	@set -e; for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
@@ -34,14 +39,29 @@ run: deps
 	elif [ -x $(BUILD)/bin/lumivo-cli ]; then $(BUILD)/bin/lumivo-cli info examples/welcome.qvndoc; \
 	else echo "run: nothing to start yet: the program is not built"; exit 1; fi
 
-# Short bounded fuzz runs with clang's libFuzzer.
+# Bounded libFuzzer runs (clang), each target starting from its kept corpus
+# fuzz/corpus/<target>/; new inputs go to $(BUILD)-fuzz/corpus/<target>/,
+# faults to $(BUILD)-fuzz/artifacts/. FUZZ_TARGETS picks some targets.
+# `make fuzz-merge` adds the new inputs that reach new code to fuzz/corpus,
+# which `make test` replays without clang.
 FUZZ_SECONDS ?= 20
+FUZZ_TARGETS ?= $(patsubst fuzz/%.cpp,%,$(filter-out fuzz/replay_main.cpp,$(wildcard fuzz/*_*.cpp)))
+FUZZ_BIN = $(BUILD)-fuzz/bin
+
+fuzz-build:
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DLUMIVO_FUZZ=ON -DLUMIVO_BENCH=OFF -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzzers
+
 fuzz: deps
-	@command -v clang++ >/dev/null || { echo "fuzz: clang++ not present, skipped"; exit 0; }
-	CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DLUMIVO_FUZZ=ON -DLUMIVO_BENCH=OFF -DBUILD_TESTING=OFF
-	cmake --build $(BUILD)-fuzz -j $(JOBS)
-	@set -e; for f in $(BUILD)-fuzz/bin/fuzz_*; do echo "== $$f"; mkdir -p $(BUILD)-fuzz/corpus/$$(basename $$f); \
-	  $$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 $(BUILD)-fuzz/corpus/$$(basename $$f); done
+	@command -v clang++ >/dev/null || { echo "fuzz: clang++ not present, skipped"; exit 0; }; \
+	$(MAKE) fuzz-build && mkdir -p $(BUILD)-fuzz/artifacts && \
+	for t in $(FUZZ_TARGETS); do echo "== $$t"; mkdir -p $(BUILD)-fuzz/corpus/$$t; \
+	  $(FUZZ_BIN)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=30 -rss_limit_mb=2048 -print_final_stats=1 \
+	    -artifact_prefix=$(BUILD)-fuzz/artifacts/$$t- $(BUILD)-fuzz/corpus/$$t fuzz/corpus/$$t || exit 1; done
+
+fuzz-merge:
+	@set -e; for t in $(FUZZ_TARGETS); do echo "== $$t"; mkdir -p $(BUILD)-fuzz/corpus/$$t; \
+	  $(FUZZ_BIN)/fuzz_$$t -merge=1 -timeout=30 -rss_limit_mb=2048 fuzz/corpus/$$t $(BUILD)-fuzz/corpus/$$t; done
 
 # The whole suite under AddressSanitizer (leak checks on) and
 # UndefinedBehaviorSanitizer in $(BUILD)-sanitize: -O1 with line tables only

@@ -2,6 +2,7 @@
 // The Ad editor's character editor full of text: 100 cells of 32-dot glyphs
 // (Latin and Chinese) redrawn as its frame timer does, every cell painted
 // again and the widget drawn (target: under 2 ms). Offscreen platform.
+#include "qt_start.h"
 #include "ui/editor/char_editor.h"
 
 #include <qvr/content_resource.h>
@@ -15,16 +16,6 @@
 #include <memory>
 
 namespace {
-
-void StartQt()
-{
-    static int argc = 1;
-    static char name[] = "bench_lumivo_app";
-    static char* argv[] = {name, nullptr};
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-}
 
 void BM_CharEditorRedraw100CellsAtSize4(benchmark::State& state)
 {

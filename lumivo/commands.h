@@ -30,6 +30,18 @@ inline constexpr int kCtrlSetup = 32779;
 inline constexpr int kCtrlUserImage = 32780;
 inline constexpr int kViewLedDots = 32781;
 
+// The Ad list's commands beyond the ribbon's four, and Edit.
+inline constexpr int kEditUndo = 57643;
+inline constexpr int kEditRedo = 57644;
+inline constexpr int kAdvtPaste = 57637;
+inline constexpr int kAdvtEffectS = 32850;
+inline constexpr int kAdvtEffectW = 32851;
+inline constexpr int kAdvtEffectE = 32852;
+inline constexpr int kAdvtExpandAll = 32853;
+inline constexpr int kAdvtCollapseAll = 32854;
+inline constexpr int kAdvtCheckGroup = 32855;
+inline constexpr int kAdvtUncheckGroup = 32856;
+
 inline constexpr int kRecentFiles = 8;
 
 } // namespace lumivo::cmd

@@ -4,6 +4,7 @@
 #include "lumivo_doc.h"
 #include "single_instance.h"
 #include "ui/about_dlg.h"
+#include "ui/board_setup_ui.h"
 #include "ui/main_frame.h"
 #include "ui/new_project_dlg.h"
 #include "ui/qt_text.h"
@@ -76,6 +77,7 @@ bool CLumivoApp::InitInstance(const AppOptions& options)
     Step(QStringLiteral("instance"));
 
     // The trace opens before anything that may want to write to it.
+    m_traceFile = options.traceFile;
     m_trace = std::fopen(QFile::encodeName(options.traceFile).constData(), "a+");
     Step(QStringLiteral("trace"));
     Trace(QStringLiteral("%1 v%2 start").arg(Title(), QLatin1String(kVersion)));
@@ -96,7 +98,7 @@ bool CLumivoApp::InitInstance(const AppOptions& options)
     m_doc = std::make_unique<CLumivoDoc>(m_prompts, options.contentLoader ? options.contentLoader
                                                                            : lumivo::DefaultContentLoader());
     m_frame = std::make_unique<CMainFrame>(*this, *m_doc);
-    m_serialUi = std::make_unique<CSerialSetupUi>(m_frame.get());
+    m_serialUi = std::make_unique<CBoardSetupUi>(m_frame.get(), [this] { return m_doc->Core().Board(); });
     serio::SetSerialSetupUi(m_serialUi.get());
     connect(m_instance.get(), &CSingleInstance::raiseRequested, m_frame.get(), [this] {
         if (m_frame->isMinimized())

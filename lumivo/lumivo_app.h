@@ -23,7 +23,9 @@
 class CLumivoDoc;
 class CMainFrame;
 class CSingleInstance;
-class CSerialSetupUi;
+namespace serio {
+class ISerialSetupUi;
+}
 
 struct AppOptions {
     QString instanceKey;                 // empty: the title and the user
@@ -39,7 +41,7 @@ struct AppOptions {
 class CLumivoApp : public QApplication {
     Q_OBJECT
 public:
-    static constexpr const char* kVersion = "3.0.249.4099";
+    static constexpr const char* kVersion = LUMIVO_VERSION; // the project's version (CMake)
     static QString Title() { return QStringLiteral("lumivo"); }
     static CLumivoApp* Instance();
 
@@ -52,6 +54,8 @@ public:
     // One line "YYYY-MM-DD hh:mm:ss text" (UTC) when the trace is open.
     void Trace(const QString& text);
     bool IsTraceOpen() const { return m_trace != nullptr; }
+    // The trace file's path (empty before start-up).
+    const QString& TraceFile() const { return m_traceFile; }
 
     CPrompts& Prompts() { return m_prompts; }
     CLumivoDoc* Document() const { return m_doc.get(); }
@@ -103,11 +107,12 @@ private:
     CPrompts m_prompts;
     std::unique_ptr<CQtProfile> m_profile;
     std::unique_ptr<CSingleInstance> m_instance;
-    std::unique_ptr<CSerialSetupUi> m_serialUi;
+    std::unique_ptr<serio::ISerialSetupUi> m_serialUi;
     std::unique_ptr<CLumivoDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
     QPointer<QTcpSocket> m_updateSocket;
     std::FILE* m_trace = nullptr;
+    QString m_traceFile;
     QStringList m_steps;
     unsigned m_newProjectCounter = 0;
     int m_firstNew = 0;

@@ -1,7 +1,9 @@
 #include "lumivo_doc.h"
 
+#include "core/project_board.h"
 #include "undo/add_remove_page.h"
 #include "undo/change_item.h"
+#include "undo/change_user_images.h"
 #include "undo/replace_ad_list.h"
 #include "undo/replace_page.h"
 
@@ -149,6 +151,14 @@ bool CLumivoDoc::ReplaceAdList(const lumivo::AdPages& pages, const QString& text
     return Push({}, new ::ReplaceAdList(*this, pages, text));
 }
 
+bool CLumivoDoc::ReplaceUserImages(const std::vector<CRGX<8192>>& images, const QString& text)
+{
+    lumivo::Result check;
+    if (images.size() > CContent::kUserImages)
+        check.Error("a project holds at most 8 user images");
+    return Push(check, new ChangeUserImages(*this, images, text));
+}
+
 // ---- Applying changes (the undo commands)
 
 lumivo::Result CLumivoDoc::Announce(lumivo::Result r, const std::function<void()>& what)
@@ -189,6 +199,30 @@ lumivo::Result CLumivoDoc::ApplySetPageUsed(unsigned page, bool used)
 lumivo::Result CLumivoDoc::ApplyReplaceAdList(const lumivo::AdPages& pages)
 {
     return Announce(m_core.ReplaceAdList(pages), nullptr);
+}
+
+lumivo::Result CLumivoDoc::ApplyUserImages(const std::vector<CRGX<8192>>& images)
+{
+    lumivo::Result r = m_core.ReplaceUserImages(images);
+    if (r)
+        emit userImagesChanged();
+    return r;
+}
+
+bool CLumivoDoc::PackAdBlob(std::vector<uint8_t>& blob) { return Report(m_core.PackAdBlob(blob)); }
+
+bool CLumivoDoc::PackUserImages(std::vector<uint8_t>& blob)
+{
+    lumivo::CProjectBoardDocument board(m_core);
+    const bool ok = board.GetUserImageBlob(blob);
+    Report(board.Notes());
+    return ok;
+}
+
+void CLumivoDoc::SetBoardLanguage(unsigned code)
+{
+    CContent& content = m_core.Content();
+    content.SetBoardLanguage(code ? code : content.GetContentLanguage());
 }
 
 int CLumivoDoc::SetBoard(uint8_t moduleRow, uint8_t moduleColumn, uint8_t language, uint8_t lumivoRow,

@@ -70,6 +70,8 @@ public:
     bool SetPageUsed(unsigned page, bool used, const QString& text = QString());
     // The whole Ad list replaced (Ads read back from the controller).
     bool ReplaceAdList(const lumivo::AdPages& pages, const QString& text = QString());
+    // The user images replaced (at most eight).
+    bool ReplaceUserImages(const std::vector<CRGX<8192>>& images, const QString& text = QString());
 
     // After the controller told its board, or from the new-project dialog.
     // Board changes are not undo steps (the board comes with the project or
@@ -79,6 +81,14 @@ public:
     // Folder and name of a new project: the path is composed, the folder
     // becomes the current directory and the document counts as modified.
     int SetProject(const QString& folder, const QString& name);
+    // The blobs the controller takes (Send, the user image exchange); false
+    // with the reason shown when they cannot be made.
+    bool PackAdBlob(std::vector<uint8_t>& blob);
+    bool PackUserImages(std::vector<uint8_t>& blob);
+    // The language code live dates and times follow (10 Korean, 14 other):
+    // the connected board's; 0 gives back the content library's own. Not
+    // part of the project, so no undo step.
+    void SetBoardLanguage(unsigned code);
 
     unsigned ModuleColumns() const { return m_core.Board().moduleColumn; }
     unsigned ModuleRows() const { return m_core.Board().moduleRow; }
@@ -96,6 +106,7 @@ public:
     lumivo::Result ApplySetItem(size_t entry, const CLumivo& item);
     lumivo::Result ApplySetPageUsed(unsigned page, bool used);
     lumivo::Result ApplyReplaceAdList(const lumivo::AdPages& pages);
+    lumivo::Result ApplyUserImages(const std::vector<CRGX<8192>>& images);
 
 signals:
     void titleChanged();
@@ -109,6 +120,7 @@ signals:
     void itemChanged(size_t entry);
     void listChanged();
     void boardChanged(); // board values or content library changed
+    void userImagesChanged();
 
 private:
     bool Push(lumivo::Result check, class QUndoCommand* command);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QUrl>
 
 CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
@@ -26,8 +27,16 @@ CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
     };
     p.message = [show = p.titledMessage](Icon icon, const QString& text) { show(icon, QStringLiteral("lumivo"), text); };
     p.askYesNo = [parent](const QString& caption, const QString& text) {
-        return QMessageBox::question(parent(), caption, text, QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::No) == QMessageBox::Yes;
+        // Y and N answer: the buttons' mnemonics work without Alt in a message box.
+        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent());
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Yes"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    };
+    p.askRetry = [parent](const QString& caption, const QString& text) {
+        return QMessageBox::warning(parent(), caption, text, QMessageBox::Retry | QMessageBox::Cancel,
+                                    QMessageBox::Retry) == QMessageBox::Retry;
     };
     p.askSaveChanges = [parent](const QString& title) {
         const auto b = QMessageBox::question(parent(), QStringLiteral("lumivo"),

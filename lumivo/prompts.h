@@ -18,6 +18,8 @@ struct CPrompts {
     // A message under a caption of its own; Show() falls back to message.
     std::function<void(Icon, const QString& caption, const QString& text)> titledMessage;
     std::function<bool(const QString& caption, const QString& text)> askYesNo;
+    // A Retry/Cancel box: true for Retry.
+    std::function<bool(const QString& caption, const QString& text)> askRetry;
     std::function<SaveAnswer(const QString& documentTitle)> askSaveChanges;
     std::function<QString(const QString& startFolder)> openFileName;
     std::function<QString(const QString& proposedPath)> saveFileName;

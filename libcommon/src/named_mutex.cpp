@@ -120,13 +120,14 @@ NamedMutex::State& StateFor(const std::string& name)
 }
 
 // Whether the locked file is still the one the name leads to. Someone may
-// have removed it (a /tmp cleaner): a process opening the name now would get
-// a new file and not see our lock.
-bool StillTheNamedFile(int fd, const std::string& name)
+// have removed it (a /tmp cleaner) or put another file in its place: a
+// process opening the name now would get a new file and not see our lock.
+// Either leaves the held file without a name (no links), which one fstat
+// tells without resolving the folder again.
+bool StillTheNamedFile(int fd)
 {
-    struct stat held {}, named {};
-    return ::fstat(fd, &held) == 0 && ::stat(NamedMutex::LockFilePath(name).c_str(), &named) == 0
-           && held.st_ino == named.st_ino && held.st_dev == named.st_dev;
+    struct stat held {};
+    return ::fstat(fd, &held) == 0 && held.st_nlink > 0;
 }
 
 // The cross-process part, taken by the in-process owner only.
@@ -139,7 +140,7 @@ bool LockFile(NamedMutex::State& s, const std::chrono::steady_clock::time_point*
         if (rc != 0 && errno != EWOULDBLOCK)
             return true; // the file cannot be locked: the process lock still holds
         if (rc == 0) {
-            if (StillTheNamedFile(s.fd, s.name))
+            if (StillTheNamedFile(s.fd))
                 return true;
             ::flock(s.fd, LOCK_UN);
             ::close(s.fd);
@@ -190,31 +191,42 @@ bool Acquire(NamedMutex::State& s, const std::chrono::steady_clock::time_point* 
 
 NamedMutex::NamedMutex(std::string_view name) : m_name(name)
 {
-    StateFor(m_name); // create (or open) the lock now, as the desktop call does
+    Shared(); // create (or open) the lock now, as the desktop call does
 }
 
 NamedMutex::~NamedMutex() = default;
 
+NamedMutex::State& NamedMutex::Shared() const
+{
+    // A child made by fork() looks its name up again in a registry of its own.
+    const int pid = static_cast<int>(::getpid());
+    if (!m_state || m_pid != pid) {
+        m_state = &StateFor(m_name);
+        m_pid = pid;
+    }
+    return *m_state;
+}
+
 void NamedMutex::lock()
 {
-    Acquire(StateFor(m_name), nullptr);
+    Acquire(Shared(), nullptr);
 }
 
 bool NamedMutex::try_lock()
 {
     const auto now = std::chrono::steady_clock::now();
-    return Acquire(StateFor(m_name), &now);
+    return Acquire(Shared(), &now);
 }
 
 bool NamedMutex::try_lock_for(std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    return Acquire(StateFor(m_name), &deadline);
+    return Acquire(Shared(), &deadline);
 }
 
 void NamedMutex::unlock()
 {
-    State& s = StateFor(m_name);
+    State& s = Shared();
     std::unique_lock lock(s.m);
     if (s.owner != std::this_thread::get_id() || s.depth == 0)
         return;
@@ -229,7 +241,7 @@ void NamedMutex::unlock()
 
 bool NamedMutex::sharedAcrossProcesses() const
 {
-    return StateFor(m_name).fd >= 0;
+    return Shared().fd >= 0;
 }
 
 fs::path NamedMutex::LockFilePath(std::string_view name)

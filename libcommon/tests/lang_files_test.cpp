@@ -212,7 +212,18 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"Format", u"fmtTxtContent"}, {"%s", "%d"}},   // kind name, 1-based content number
     {{u"Format", u"fmtTxtType"}, {"%s", "%s"}},      // kind name, the text as it shows now
     {{u"Format", u"fmtTemp"}, {"%s", "%s"}},         // kind name, the sample reading
+    {{u"AdMenu", u"MenuDelete"}, {"%s"}},            // the Ad's group header
+    {{u"AdMenu", u"ConfirmDelete"}, {"%s", "%d"}},   // the Ad's group header, its item count
     {{u"Error", u"ErrNoGlyph"}, {"%s"}},             // the characters the board cannot draw
+    // The board link's texts, filled in order with their %s arguments only.
+    {{u"Board", u"DeviceLost"}, {"%s"}},                       // device path
+    {{u"Board", u"ImageTooLarge"}, {"%s", "%s", "%s", "%s"}},  // width, height, bytes, limit
+    {{u"Board", u"ImageUnreadable"}, {"%s", "%s"}},            // file, reason
+    {{u"Board", u"PortBusy"}, {"%s"}},                         // device path
+    {{u"Board", u"PortDenied"}, {"%s", "%s", "%s"}},           // device path, group, group
+    {{u"Board", u"PortFailed"}, {"%s", "%s"}},                 // device path, reason
+    {{u"Board", u"PortMissing"}, {"%s"}},                      // device path
+    {{u"Board", u"SimFailed"}, {"%s"}},                        // reason
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)

@@ -6,6 +6,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 using qvr::kPatternBytes;
@@ -177,6 +181,85 @@ uint32_t GlyphRow(const unsigned char* g, int r)
     return v;
 }
 
+#if defined(__SSE2__)
+// Byte masks of sixteen dots: lane i is FF when bit 7 - i of `first` is set
+// (lanes 0 to 7) or bit 15 - i of `second` (lanes 8 to 15).
+inline __m128i DotMasks(uint32_t first, uint32_t second)
+{
+    const __m128i bit = _mm_setr_epi8(char(0x80), 0x40, 0x20, 0x10, 8, 4, 2, 1, char(0x80), 0x40, 0x20,
+                                      0x10, 8, 4, 2, 1);
+    const __m128i v = _mm_unpacklo_epi64(_mm_set1_epi8(char(first)), _mm_set1_epi8(char(second)));
+    return _mm_cmpeq_epi8(_mm_and_si128(v, bit), bit);
+}
+
+// Attribute applied to sixteen values at once (see Attribute).
+inline __m128i Attributes16(__m128i attrib, __m128i v)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i keep = _mm_cmpeq_epi8(attrib, zero);
+    const __m128i high = _mm_and_si128(attrib, _mm_set1_epi8(char(0xFC)));
+    const __m128i invert = _mm_and_si128(_mm_cmpeq_epi8(high, _mm_set1_epi8(4)), _mm_set1_epi8(3));
+    const __m128i paint = _mm_andnot_si128(keep, _mm_and_si128(_mm_cmpeq_epi8(high, zero), attrib));
+    return _mm_or_si128(_mm_or_si128(_mm_and_si128(v, keep), _mm_andnot_si128(v, invert)), paint);
+}
+
+// Sixteen colour values as the scalar rule gives them: dots take the
+// foreground, shadow dots the shadow colour, the others the background;
+// then the attribute keeps (0), paints (1 to 3), inverts (4 to 7) or blanks.
+inline __m128i Colours16(__m128i dot, __m128i shadowDot, __m128i fore, __m128i back, __m128i attrib,
+                         __m128i shadow)
+{
+    const __m128i shade = _mm_andnot_si128(dot, shadowDot);
+    const __m128i c = _mm_or_si128(_mm_or_si128(_mm_and_si128(fore, dot), _mm_and_si128(shadow, shade)),
+                                   _mm_andnot_si128(_mm_or_si128(dot, shade), back));
+    return Attributes16(attrib, c);
+}
+#endif
+
+// The colours of glyph row `y` (dots g, shadow dots m), one per source column.
+template <typename L>
+void RowColours(const Patterns& pat, size_t pr, uint32_t g, uint32_t m, unsigned char* v)
+{
+#if defined(__SSE2__)
+    // Pattern rows are 16 bytes: read whole, sampled at 2x (8 dots), x (16)
+    // or x / 2 (32).
+    constexpr bool even8 = L::kCols == 8 && L::PatternColumn(1) == 2 && L::PatternColumn(7) == 14;
+    constexpr bool each16 = L::kCols == 16 && L::PatternColumn(1) == 1 && L::PatternColumn(15) == 15;
+    constexpr bool half32 = L::kCols == 32 && L::PatternColumn(1) == 0 && L::PatternColumn(31) == 15;
+    if constexpr (even8 || each16 || half32) {
+        const auto load = [pr](const unsigned char* area) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(area + pr));
+        };
+        const __m128i f = load(pat.fore), b = load(pat.back), a = load(pat.attrib);
+        const __m128i shadow = _mm_set1_epi8(char(pat.shadow));
+        if constexpr (even8) {
+            const __m128i low = _mm_set1_epi16(0x00FF), zero = _mm_setzero_si128();
+            const auto evens = [&](__m128i x) { return _mm_packus_epi16(_mm_and_si128(x, low), zero); };
+            const __m128i out = Colours16(DotMasks(g, 0), DotMasks(m, 0), evens(f), evens(b), evens(a), shadow);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(v), out);
+        } else if constexpr (each16) {
+            const __m128i out = Colours16(DotMasks(g >> 8, g), DotMasks(m >> 8, m), f, b, a, shadow);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(v), out);
+        } else {
+            const __m128i left = Colours16(DotMasks(g >> 24, g >> 16), DotMasks(m >> 24, m >> 16),
+                                           _mm_unpacklo_epi8(f, f), _mm_unpacklo_epi8(b, b),
+                                           _mm_unpacklo_epi8(a, a), shadow);
+            const __m128i right = Colours16(DotMasks(g >> 8, g), DotMasks(m >> 8, m), _mm_unpackhi_epi8(f, f),
+                                            _mm_unpackhi_epi8(b, b), _mm_unpackhi_epi8(a, a), shadow);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(v), left);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(v + 16), right);
+        }
+        return;
+    }
+#endif
+    for (int x = 0; x < L::kCols; ++x) {
+        const uint32_t bit = 1u << (L::kCols - 1 - x);
+        const size_t pi = pr + L::PatternColumn(x);
+        const unsigned char c = (g & bit) ? pat.fore[pi] : (m & bit) ? pat.shadow : pat.back[pi];
+        v[x] = Attribute(pat.attrib[pi], c);
+    }
+}
+
 // Paints a glyph into the W x H cell; rows below the glyph's own are dark.
 template <typename L>
 SIZE Paint(const CContent& c, const QVXF& a, const unsigned char* glyph, long t, unsigned char* out,
@@ -216,23 +299,15 @@ SIZE Paint(const CContent& c, const QVXF& a, const unsigned char* glyph, long t,
     const bool unstretched = size.cx == L::kCols; // the common case: one dot a column
     unsigned char* o = out;
     for (long y = 0; y < paintRows; ++y) {
-        const size_t pr = L::PatternRow(y);
-        const uint32_t g = rows[y], m = mask[y];
-        const auto value = [&](int x) {
-            const uint32_t bit = 1u << (L::kCols - 1 - x);
-            const size_t pi = pr + L::PatternColumn(x);
-            const unsigned char v = (g & bit) ? pat.fore[pi] : (m & bit) ? pat.shadow : pat.back[pi];
-            return Attribute(pat.attrib[pi], v);
-        };
+        unsigned char v[L::kCols];
+        RowColours<L>(pat, L::PatternRow(y), rows[y], mask[y], v);
         if (unstretched) {
-            for (int x = 0; x < L::kCols; ++x)
-                *o++ = value(x);
+            std::memcpy(o, v, L::kCols);
+            o += L::kCols;
         } else {
-            for (int x = 0; x < L::kCols; ++x) {
-                const unsigned char v = value(x);
+            for (int x = 0; x < L::kCols; ++x)
                 for (unsigned n = runs[x]; n > 0; --n)
-                    *o++ = v;
-            }
+                    *o++ = v[x];
         }
     }
     // Cells taller than the glyph set: blank rows below the glyph.
@@ -263,15 +338,30 @@ SIZE PaintMove(const CContent& c, const QVXF& a, unsigned short code, long t, un
     const long paintRows = size.cy < sourceRows ? size.cy : sourceRows;
     unsigned char* o = out;
     for (long y = 0; y < paintRows; ++y) {
+        if (Half && (y & 1)) { // the same source row as the row above
+            std::memcpy(o, o - size.cx, static_cast<size_t>(size.cx));
+            o += size.cx;
+            continue;
+        }
         const long sy = Half ? y / 2 : y;
         const unsigned char* src = frame + sy * (kMoveSide / 2);
         const unsigned char* pr = p + sy * kMoveSide;
-        for (unsigned x = 0; x < kMoveSide; ++x) {
-            const unsigned char nibble = (x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4);
-            const unsigned char value = Attribute(pr[x], nibble);
+        unsigned char v[kMoveSide];
+#if defined(__SSE2__)
+        // High nibble first: each byte gives two pixels.
+        const __m128i raw = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src));
+        const __m128i low4 = _mm_set1_epi8(0x0F);
+        const __m128i nibbles = _mm_unpacklo_epi8(_mm_and_si128(_mm_srli_epi16(raw, 4), low4),
+                                                  _mm_and_si128(raw, low4));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(v),
+                         Attributes16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pr)), nibbles));
+#else
+        for (unsigned x = 0; x < kMoveSide; ++x)
+            v[x] = Attribute(pr[x], (x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4));
+#endif
+        for (unsigned x = 0; x < kMoveSide; ++x)
             for (unsigned n = runs[x]; n > 0; --n)
-                *o++ = value;
-        }
+                *o++ = v[x];
     }
     if (size.cy > paintRows)
         std::memset(o, 0, size_t(size.cy - paintRows) * size_t(size.cx));

@@ -86,28 +86,37 @@ long CContent::SetUserImageLZO(const unsigned char* blob, size_t length)
     if (blob == nullptr)
         return 0;
     ClearUserImage();
-    if (length < 4 || std::memcmp(blob, kTag, 4) != 0)
+    return qvr::ReadUserImageLZO(blob, length, m_UserImage, kUserImages, m_UserImageCount);
+}
+
+namespace qvr {
+
+long ReadUserImageLZO(const unsigned char* blob, size_t length, CRGX<8192>* images, unsigned capacity,
+                      unsigned& count)
+{
+    if (blob == nullptr || length < 4 || std::memcmp(blob, kTag, 4) != 0)
         return 0;
     if (length < kBlobHeader)
         return 0;
-    const uint32_t count = GetLE32(blob + 8);
-    if (count == 0)
+    const uint32_t stored = GetLE32(blob + 8);
+    if (stored == 0)
         return 8;
     size_t offset = kBlobHeader;
-    for (uint32_t i = 0; i < count && i < kUserImages; ++i) {
+    for (uint32_t i = 0; i < stored && count < capacity; ++i) {
         if (length - offset < kRecordHeader)
             break;
         const uint32_t packed = GetLE32(blob + offset);
         if (length - offset - kRecordHeader < packed)
             break;
-        CRGX<8192>& slot = m_UserImage[m_UserImageCount];
+        CRGX<8192>& slot = images[count];
         std::memcpy(&slot.header, blob + offset + 4, sizeof slot.header);
-        const long n = qvr::lzo::Decompress(blob + offset + kRecordHeader, packed, slot.data,
-                                            kPixelArea);
+        const long n = qvr::lzo::Decompress(blob + offset + kRecordHeader, packed, slot.data, kPixelArea);
         if (n != static_cast<long>(kPixelArea))
             break; // the slot keeps its header but is not counted
-        ++m_UserImageCount;
+        ++count;
         offset += kRecordHeader + packed;
     }
     return static_cast<long>(offset);
 }
+
+} // namespace qvr

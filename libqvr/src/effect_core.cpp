@@ -2,7 +2,7 @@
 // lock, and the line-buffer and frame-buffer basics.
 #include "qvr/effect.h"
 
-#include "effect_internal.h"
+#include "effect_family_util.h"
 
 #include <common/named_mutex.h>
 
@@ -13,6 +13,49 @@
 #include <mutex>
 
 unsigned char CEffect::m_LB[CEffect::kLBRows][CEffect::kLBCols];
+
+namespace {
+
+// What the line buffer may hold lit; the whole of it until the first clear.
+qvr::LBArea g_LBLit{0, CEffect::kLBRows, 0, CEffect::kLBCols};
+
+} // namespace
+
+void qvr::MarkLB(long top, long bottom, long left, long right)
+{
+    top = std::max<long>(top, 0);
+    bottom = std::min<long>(bottom, CEffect::kLBRows);
+    left = std::max<long>(left, 0);
+    right = std::min<long>(right, CEffect::kLBCols);
+    if (top >= bottom || left >= right)
+        return;
+    LBArea& a = g_LBLit;
+    if (a.top >= a.bottom || a.left >= a.right) {
+        a = LBArea{top, bottom, left, right};
+        return;
+    }
+    a.top = std::min(a.top, top);
+    a.bottom = std::max(a.bottom, bottom);
+    a.left = std::min(a.left, left);
+    a.right = std::max(a.right, right);
+}
+
+const qvr::LBArea& qvr::LitLB() { return g_LBLit; }
+
+void qvr::ClearLB()
+{
+    const LBArea& a = g_LBLit;
+    if (a.left < a.right)
+        for (long y = a.top; y < a.bottom; ++y)
+            std::memset(&CEffect::m_LB[y][a.left], 0, static_cast<size_t>(a.right - a.left));
+    g_LBLit = LBArea{};
+}
+
+void qvr::ClearWholeLB()
+{
+    std::memset(CEffect::m_LB, 0, sizeof CEffect::m_LB);
+    g_LBLit = LBArea{};
+}
 
 namespace {
 
@@ -63,7 +106,7 @@ void CEffect::SetModuleSize(unsigned columns, unsigned rows)
     m_ModuleY = static_cast<int32_t>(rows);
     m_Width = m_ModuleX * 16;
     m_Height = m_ModuleY * 16;
-    std::memset(m_LB, 0, sizeof m_LB);
+    qvr::ClearWholeLB();
     _make_Cylinder_Table();
     _make_Circle_Table();
     _make_3DRotate_Table();
@@ -224,9 +267,7 @@ long CEffect::copy_LB2FB(long, long, BITMAP* bm)
             std::fill(row, row + f.width, 0u);
             continue;
         }
-        const unsigned char* lb = m_LB[y];
-        for (long x = 0; x < cols; ++x)
-            row[x] = GetRGX2RGB(lb[x]);
+        qvr::RgbRow(m_LB[y], row, cols);
         std::fill(row + cols, row + f.width, 0u);
     }
     return 0;

@@ -42,9 +42,14 @@ bool Now(SYSTEMTIME& st)
 
 bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
+// Live dates and times follow the language of the board they play on: the
+// connected board's when one was set, else the content library's own.
 bool KoreanLibrary(const CContent* content)
 {
-    return content && content->GetContentLanguage() == qvr::kLanguageHangul;
+    if (!content)
+        return false;
+    const unsigned board = content->GetBoardLanguage();
+    return (board != 0 ? board : content->GetContentLanguage()) == qvr::kLanguageHangul;
 }
 
 // Writes text into the cells with an end mark; letters get the wide width

@@ -2,6 +2,7 @@
 // one mask frame per step, tiled across the band and scaled to its height.
 #include "effect_family_util.h"
 
+#include <cstring>
 #include <type_traits>
 
 using qvr::Code15;
@@ -53,51 +54,98 @@ static unsigned MaskNibble(const Mask& m, long frame, long s, long x, long y)
     return (px & 1) ? (b & 0x0F) : (b >> 4);
 }
 
-// Paints one mask frame over the text; rule[n][t] is the colour byte for
-// nibble n over text pixel t.
-static void PaintMask(CEffect& e, PageInfo& p, const Mask& m, long frame,
-                      const unsigned char (&rule)[16][8])
+// What a mask nibble n does to the text pixel t (its low three bits) under
+// it: t where show[n] is FF, paint[n] otherwise; with `underText` the paint
+// goes only where the text is dark (and the text shows elsewhere).
+struct MaskRule {
+    unsigned char paint[16] = {};
+    unsigned char show[16] = {};
+    bool underText = false;
+};
+
+// Both run in fixed blocks of 16 over unaliased pointers, which the compiler
+// vectorises. The text shows where `show` is FF; `paint` is the mask colour.
+static void ShowOrPaint(const unsigned char* __restrict t, const unsigned char* __restrict show,
+                        const unsigned char* __restrict paint, unsigned char* __restrict out, long n)
+{
+    long c = 0;
+    for (; c + 16 <= n; c += 16)
+        for (long k = 0; k < 16; ++k)
+            out[c + k] = static_cast<unsigned char>((t[c + k] & 7 & show[c + k]) | paint[c + k]);
+    for (; c < n; ++c)
+        out[c] = static_cast<unsigned char>((t[c] & 7 & show[c]) | paint[c]);
+}
+
+// The mask colour only where the text is dark.
+static void PaintUnderText(const unsigned char* __restrict t, const unsigned char* __restrict paint,
+                           unsigned char* __restrict out, long n)
+{
+    long c = 0;
+    for (; c + 16 <= n; c += 16)
+        for (long k = 0; k < 16; ++k) {
+            const unsigned char v = t[c + k] & 7;
+            out[c + k] = static_cast<unsigned char>(v | (paint[c + k] & -(v == 0)));
+        }
+    for (; c < n; ++c) {
+        const unsigned char v = t[c] & 7;
+        out[c] = static_cast<unsigned char>(v | (paint[c] & -(v == 0)));
+    }
+}
+
+// Paints one mask frame over the text.
+static void PaintMask(CEffect& e, PageInfo& p, const Mask& m, long frame, const MaskRule& rule)
 {
     // The library may have changed since the phase began.
     frame = std::clamp<long>(frame, 0, m.frames - 1);
     const qvr::Band b = qvr::BandOf(e, p);
     const long s = std::max<long>(b.h / 16, 1);
     const long period = 2 * m.rowBytes;
-    unsigned char nib[CEffect::kLBCols];
     const long cached = std::min<long>(b.cols, CEffect::kLBCols);
-    long lastRow = -1;
-    qvr::PaintBand(b, [&](long x, long y, unsigned char t) -> unsigned char {
-        if (y != lastRow) {
-            // The nibbles of this band row, walked once.
-            const unsigned char* row = m.data + (frame * m.rows + (y / s) % m.rows) * m.rowBytes;
-            long px = 0, sub = 0;
-            for (long c = 0; c < cached; ++c) {
+    unsigned char paint[CEffect::kLBCols], show[CEffect::kLBCols], bytes[CEffect::kLBCols];
+    long maskRow = -1;
+    for (long y = 0; y < b.rows; ++y) {
+        if ((y / s) % m.rows != maskRow) {
+            // The rule of each column for this mask row: one width of the
+            // mask (each mask pixel s columns wide), then copies of it.
+            maskRow = (y / s) % m.rows;
+            const unsigned char* row = m.data + (frame * m.rows + maskRow) * m.rowBytes;
+            const long span = std::min(period * s, cached);
+            for (long px = 0, c = 0; c < span; ++px) {
                 const unsigned char v = row[px >> 1];
-                nib[c] = (px & 1) ? (v & 0x0F) : (v >> 4);
-                if (++sub == s) {
-                    sub = 0;
-                    if (++px == period)
-                        px = 0;
+                const unsigned n = (px & 1) ? (v & 0x0F) : (v >> 4);
+                for (long k = 0; k < s && c < span; ++k, ++c) {
+                    paint[c] = rule.paint[n];
+                    show[c] = rule.show[n];
                 }
             }
-            lastRow = y;
+            for (long c = span; c < cached; c += span) {
+                const size_t n = static_cast<size_t>(std::min(span, cached - c));
+                std::memcpy(paint + c, paint, n);
+                std::memcpy(show + c, show, n);
+            }
         }
-        const unsigned n = x < cached ? nib[x] : MaskNibble(m, frame, s, x, y);
-        return rule[n][t & 7];
-    });
+        const unsigned char* lb = qvr::LBRowOrDark(y);
+        if (rule.underText)
+            PaintUnderText(lb, paint, bytes, cached);
+        else
+            ShowOrPaint(lb, show, paint, bytes, cached);
+        uint32_t* out = b.f.Row(y);
+        qvr::RgbRow(bytes, out, cached);
+        // Columns past the line buffer: dark text under the mask.
+        for (long x = cached; x < b.cols; ++x)
+            out[x] = qvr::Rgb(rule.paint[MaskNibble(m, frame, s, x, y)]);
+    }
 }
 
 // One frame of the start or end mask over the text.
 static void PaintStartEnd(CEffect& e, PageInfo& p, const Mask& m, long frame)
 {
-    unsigned char rule[16][8];
-    for (unsigned n = 0; n < 16; ++n)
-        for (unsigned char t = 0; t < 8; ++t) {
-            if (m.mode == 1)
-                rule[n][t] = n < 8 ? static_cast<unsigned char>(n) : t;
-            else
-                rule[n][t] = n == 0 ? t : (n < 8 ? static_cast<unsigned char>(n) : 0);
-        }
+    MaskRule rule;
+    for (unsigned n = 0; n < 16; ++n) {
+        const bool text = m.mode == 1 ? n >= 8 : n == 0;
+        rule.show[n] = text ? 0xFF : 0;
+        rule.paint[n] = (!text && n < 8) ? static_cast<unsigned char>(n) : 0;
+    }
     PaintMask(e, p, m, frame, rule);
 }
 
@@ -156,11 +204,13 @@ DWORD CEffect::effect_0200W()
     }
     effect_unicode(p->xOffset, 0);
     if (m.usable()) {
-        const bool blend = p->item.blend != 0;
-        unsigned char rule[16][8];
-        for (unsigned n = 0; n < 16; ++n)
-            for (unsigned char t = 0; t < 8; ++t)
-                rule[n][t] = ((n & 3) != 0 && (!blend || t == 0)) ? static_cast<unsigned char>(n) : t;
+        MaskRule rule;
+        rule.underText = p->item.blend != 0;
+        for (unsigned n = 0; n < 16; ++n) {
+            const bool paints = (n & 3) != 0;
+            rule.paint[n] = paints ? static_cast<unsigned char>(n) : 0;
+            rule.show[n] = paints ? 0 : 0xFF;
+        }
         PaintMask(*this, *p, m, std::clamp<long>(p->position, 0, p->limit), rule);
     } else {
         copy_LB2FB(0, 0, &p->bitmap);

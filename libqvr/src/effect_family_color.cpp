@@ -22,14 +22,21 @@ const uint16_t kSymbols[3][16] = {
 
 bool IsColor(unsigned code) { return code >= 88 && code <= 94; }
 
-// The two mixing copies of codes 88 to 91.
-void MixCopies(CEffect& e, PageInfo& p, unsigned code, bool start)
+// The two mixing copies of codes 88 to 91, on a band that is black where
+// the first copy does not write.
+void MixCopies(CEffect& e, PageInfo& p, const qvr::Band& b, unsigned code, bool start)
 {
     const unsigned char first = (code == 88 || code == 90) ? kRed : kGreen;
     const unsigned char second = first == kRed ? kGreen : kRed;
     const long d = start ? -p.position : p.position;
     const bool across = code == 88 || code == 89;
-    e._copy_pBUFnCLR(across ? d : 0, across ? 0 : d, ROP_REPLACE, first, &p.bitmap);
+    // The first copy replaces every row whose source row r + dy lies in the
+    // band; the other rows are cleared here.
+    const long dy = across ? 0 : d;
+    for (long y = 0; y < b.rows; ++y)
+        if (y + dy < 0 || y + dy >= b.h)
+            std::fill(b.f.Row(y), b.f.Row(y) + b.cols, 0u);
+    e._copy_pBUFnCLR(across ? d : 0, dy, ROP_REPLACE, first, &p.bitmap);
     e._copy_pBUFnCLR(across ? -d : 0, across ? 0 : -d, ROP_ADD, second, &p.bitmap);
 }
 
@@ -52,13 +59,11 @@ DWORD ColorStep(CEffect& e, PageInfo& p, unsigned code, bool start)
         ++p.frameCount;
     }
     const qvr::Band b = qvr::BandOf(e, p);
-    for (long y = 0; y < b.rows; ++y)
-        std::fill(b.f.Row(y), b.f.Row(y) + b.cols, 0u);
     e.effect_unicode(p.xOffset, 0);
     if (symbol)
-        e._draw_symbol(code);
+        e._draw_symbol(code); // writes every pixel of the band
     else
-        MixCopies(e, p, code, start);
+        MixCopies(e, p, b, code, start);
 
     if (p.position == p.limit)
         return CEffect::kEffectEnd;
@@ -130,17 +135,27 @@ long CEffect::_draw_symbol(long symbol)
     const bool wait = p->phase == 1;
     // Stretched down taller bands: each symbol row covers h / 16 band rows.
     const long s = std::max<long>(b.h / 16, 1);
-    qvr::PaintBand(b, [&](long x, long y, unsigned char t) -> unsigned char {
-        if (x >= pos + 16)
-            return wait ? t : 0;
-        if (x < pos)
-            return t;
-        const long row = std::min<long>(y / s, 15);
-        if ((rows[row] >> (x - pos)) & 1)
-            return static_cast<unsigned char>(7 - (t & 7));
-        if (wait || x < pos + 8)
-            return t;
-        return 0;
-    });
+    // Left of the symbol the text shows, right of it the text (wait) or black.
+    const long left = std::clamp<long>(pos, 0, b.cols);
+    const long right = std::clamp<long>(pos + 16, left, b.cols);
+    for (long y = 0; y < b.rows; ++y) {
+        uint32_t* row = b.f.Row(y);
+        const unsigned char* lb = qvr::LBRow(y);
+        qvr::TextRun(row, lb, 0, left);
+        if (wait)
+            qvr::TextRun(row, lb, right, b.cols);
+        else
+            std::fill(row + right, row + b.cols, 0u);
+        const uint16_t bits = rows[std::min<long>(y / s, 15)];
+        for (long x = left; x < right; ++x) {
+            const unsigned char t = x < kLBCols && lb ? lb[x] : 0;
+            unsigned char v;
+            if ((bits >> (x - pos)) & 1)
+                v = static_cast<unsigned char>(7 - (t & 7));
+            else
+                v = (wait || x < pos + 8) ? t : 0;
+            row[x] = qvr::Rgb(v);
+        }
+    }
     return 0;
 }

@@ -23,49 +23,73 @@ void InitView(PageInfo& p, unsigned code)
     }
 }
 
-// The colour byte of band pixel (x, y) at position p: revealing (start) or
+// How one band row looks at position p: the text on columns [text0, text1),
+// white on up to two edge columns outside them, and `rest` everywhere else
+// (black, white, or the smeared colour of one column). Revealing (start) or
 // hiding (end).
-unsigned char ViewPixel(unsigned code, bool start, long x, long y, long p, long w, long h,
-                        unsigned char t)
+struct RowPlan {
+    long text0 = 0, text1 = 0;
+    long edge[2] = {-1, -1};
+    uint32_t rest = 0;
+};
+
+constexpr long kAll = CEffect::kLBCols + 1; // past every column of a band
+
+RowPlan ViewRow(unsigned code, bool start, long y, long p, long w, long h)
 {
-    // Edge rule: inside shows the text, the edge is white, outside is black.
-    auto edge = [t](bool inside, bool onEdge) -> unsigned char {
-        return inside ? t : (onEdge ? kWhite : 0);
+    RowPlan r;
+    const auto wholeRow = [&](bool inside, bool onEdge) {
+        if (inside)
+            r.text1 = kAll;
+        else if (onEdge)
+            r.rest = qvr::Rgb(kWhite);
     };
+    const auto smear = [&](long column) { r.rest = qvr::Rgb(qvr::LBAt(column, y)); };
     if (start) {
         switch (code) {
-        case 51: return edge(x < p, x == p);
-        case 52: return edge(x > w - p - 1, x == w - p - 1);
-        case 53: return edge(y < p, y == p);
-        case 54: return edge(y > h - p - 1, y == h - p - 1);
+        case 51: r.text1 = p; r.edge[0] = p; break;
+        case 52: r.text0 = w - p; r.text1 = kAll; r.edge[0] = w - p - 1; break;
+        case 53: wholeRow(y < p, y == p); break;
+        case 54: wholeRow(y > h - p - 1, y == h - p - 1); break;
         case 55: {
             const long m = w / 2;
-            return edge(m - p - 1 < x && x < m + p, x == m + p || x == m - p - 1);
+            r.text0 = m - p;
+            r.text1 = m + p;
+            r.edge[0] = m + p;
+            r.edge[1] = m - p - 1;
+            break;
         }
         case 56: {
             const long m = h / 2;
-            return edge(m - p - 1 < y && y < m + p, y == m + p || y == m - p - 1);
+            wholeRow(m - p - 1 < y && y < m + p, y == m + p || y == m - p - 1);
+            break;
         }
-        case 57: return x >= p ? qvr::LBAt(p, y) : t;
-        default: return x <= w - p - 1 ? qvr::LBAt(w - p - 1, y) : t; // 58
+        case 57: r.text1 = p; smear(p); break;
+        default: r.text0 = w - p; r.text1 = kAll; smear(w - p - 1); break; // 58
         }
+        return r;
     }
     switch (code) {
-    case 51: return edge(x < w - p - 1, x == w - p - 1);
-    case 52: return edge(x > p, x == p);
-    case 53: return edge(y < h - p - 1, y == h - p - 1);
-    case 54: return edge(y > p, y == p);
+    case 51: r.text1 = w - p - 1; r.edge[0] = w - p - 1; break;
+    case 52: r.text0 = p + 1; r.text1 = kAll; r.edge[0] = p; break;
+    case 53: wholeRow(y < h - p - 1, y == h - p - 1); break;
+    case 54: wholeRow(y > p, y == p); break;
     case 55:
-        if (p == w / 2)
-            return 0;
-        return edge(p < x && x < w - p - 1, x == p || x == w - p - 1);
+        if (p != w / 2) {
+            r.text0 = p + 1;
+            r.text1 = w - p - 1;
+            r.edge[0] = p;
+            r.edge[1] = w - p - 1;
+        }
+        break;
     case 56:
-        if (p == h / 2)
-            return 0;
-        return edge(p < y && y < h - p - 1, y == p || y == h - p - 1);
-    case 57: return x < w - p - 1 ? t : qvr::LBAt(w - p - 1, y);
-    default: return x <= p ? qvr::LBAt(p, y) : t; // 58
+        if (p != h / 2)
+            wholeRow(p < y && y < h - p - 1, y == p || y == h - p - 1);
+        break;
+    case 57: r.text1 = w - p - 1; smear(w - p - 1); break;
+    default: r.text0 = p + 1; r.text1 = kAll; smear(p); break; // 58
     }
+    return r;
 }
 
 DWORD ViewStep(CEffect& e, PageInfo& p, unsigned code, bool start)
@@ -79,9 +103,18 @@ DWORD ViewStep(CEffect& e, PageInfo& p, unsigned code, bool start)
     e.effect_unicode(p.xOffset, 0);
     const qvr::Band b = qvr::BandOf(e, p);
     const long pos = p.position;
-    qvr::PaintBand(b, [&](long x, long y, unsigned char t) {
-        return ViewPixel(code, start, x, y, pos, b.w, b.h, t);
-    });
+    for (long y = 0; y < b.rows; ++y) {
+        const RowPlan r = ViewRow(code, start, y, pos, b.w, b.h);
+        uint32_t* row = b.f.Row(y);
+        const long t0 = std::clamp<long>(r.text0, 0, b.cols);
+        const long t1 = std::clamp<long>(r.text1, t0, b.cols);
+        std::fill(row, row + t0, r.rest);
+        qvr::TextRun(row, qvr::LBRow(y), t0, t1);
+        std::fill(row + t1, row + b.cols, r.rest);
+        for (long x : r.edge)
+            if (x >= 0 && x < b.cols && (x < t0 || x >= t1))
+                row[x] = qvr::Rgb(kWhite);
+    }
     return qvr::AdvanceByDivisor(p);
 }
 

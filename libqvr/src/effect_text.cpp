@@ -95,10 +95,13 @@ long CEffect::DrawLine(long x, long y, const CLumiChar* cells)
             const long rows = std::min<long>(h, kGlyphBytes / w);
             const long c0 = std::max<long>(0, -x);
             const long c1 = std::min<long>(w, kLBCols - x);
-            for (long r = std::max<long>(0, -y); r < rows && y + r < kLBRows; ++r)
+            const long r0 = std::max<long>(0, -y);
+            const long r1 = std::min<long>(rows, kLBRows - y);
+            for (long r = r0; r < r1; ++r)
                 if (c1 > c0)
                     std::memcpy(&m_LB[y + r][x + c0], glyph + r * w + c0,
                                 static_cast<size_t>(c1 - c0));
+            qvr::MarkLB(y + r0, y + r1, x + c0, x + c1);
         }
         x += w;
     }
@@ -141,7 +144,7 @@ unsigned CEffect::effect_unicode(long x, long y)
     else if (item.type == LUMIVO_TIME)
         SetTimeText(&item);
     analyze_pHangMok(0);
-    std::memset(m_LB, 0, sizeof m_LB);
+    qvr::ClearLB();
 
     // The Twist starts draw on a strip of their own width; the full code is
     // compared, so an automatically chosen Twist keeps the page width.
@@ -173,21 +176,38 @@ unsigned CEffect::effect_unicode(long x, long y)
     }
 
     if (item.fit && p->width > 0) {
-        // Squeeze or stretch every band row to the page width.
+        // Squeeze or stretch every band row to the page width. Column c takes
+        // source column truncate(a), a growing by the ratio per column: the
+        // same on every row, so worked out once (-1 past the buffer).
         const float ratio = static_cast<float>(p->textWidth) / static_cast<float>(p->width);
         const long rows = std::min<long>(p->height, kLBRows);
         const long cols = std::min<long>(p->width, kLBCols);
-        unsigned char copy[kLBCols];
-        for (long r = 0; r < rows; ++r) {
-            std::memcpy(copy, m_LB[r], kLBCols);
-            std::memset(m_LB[r], 0, kLBCols);
-            float a = 0;
-            for (long c = 0; c < cols; ++c) {
-                const long src = static_cast<long>(a);
-                m_LB[r][c] = (src >= 0 && src < kLBCols) ? copy[src] : 0;
-                a += ratio;
-            }
+        int32_t source[kLBCols];
+        long needed = 0; // source columns [0, needed) are read
+        bool same = true; // every column its own source: the text already fits
+        float a = 0;
+        for (long c = 0; c < cols; ++c) {
+            const long src = static_cast<long>(a);
+            source[c] = (src >= 0 && src < kLBCols) ? static_cast<int32_t>(src) : -1;
+            needed = std::max(needed, static_cast<long>(source[c]) + 1);
+            same = same && source[c] == c;
+            a += ratio;
         }
+        // Past the page width a row ends dark. Rows and columns outside the
+        // lit part are dark already and stay so.
+        const qvr::LBArea lit = qvr::LitLB();
+        const long dirty = std::max(cols, lit.right);
+        unsigned char copy[kLBCols];
+        for (long r = std::max<long>(lit.top, 0); r < std::min(rows, lit.bottom); ++r) {
+            unsigned char* row = m_LB[r];
+            if (!same) {
+                std::memcpy(copy, row, static_cast<size_t>(needed));
+                for (long c = 0; c < cols; ++c)
+                    row[c] = source[c] >= 0 ? copy[source[c]] : 0;
+            }
+            std::memset(row + cols, 0, static_cast<size_t>(dirty - cols));
+        }
+        qvr::MarkLB(0, rows, 0, cols);
         return static_cast<unsigned>(p->width);
     }
     return static_cast<unsigned>(end);

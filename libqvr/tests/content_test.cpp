@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -288,6 +291,47 @@ TEST(Content, DamagedSectionsFailCleanly)
     std::vector<uint8_t> part(good.begin(), good.end() - 1);
     EXPECT_EQ(c->Initialize(part.data(), part.size()), 1);
     EXPECT_EQ(c->GetContentCount(CONTENT_MOVE), 3u);
+}
+
+// The bytes of a container copied so that they end exactly where an
+// unreadable page begins: a read of one byte past them faults.
+class GuardedBytes {
+public:
+    explicit GuardedBytes(const std::vector<uint8_t>& bytes, size_t n)
+    {
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        m_span = (n + page - 1) / page * page + page;
+        void* p = mmap(nullptr, m_span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        EXPECT_NE(p, MAP_FAILED);
+        m_base = static_cast<unsigned char*>(p);
+        EXPECT_EQ(mprotect(m_base + m_span - page, page, PROT_NONE), 0);
+        m_data = m_base + m_span - page - n;
+        std::memcpy(m_data, bytes.data(), n);
+    }
+    ~GuardedBytes() { munmap(m_base, m_span); }
+    const unsigned char* data() const { return m_data; }
+
+private:
+    unsigned char* m_base = nullptr;
+    unsigned char* m_data = nullptr;
+    size_t m_span = 0;
+};
+
+// A container cut anywhere in its header or its section table (the 12-byte
+// header, then 12 bytes a section) is refused before anything of it is kept,
+// and nothing past the cut is read.
+TEST(Content, ContainersCutInsideTheirSectionTableAreRefused)
+{
+    const std::vector<uint8_t> whole = Library(1, 10);
+    const size_t tableEnd = qvr::kContainerHeaderBytes + ContainerWriter::Get32(whole, 8) * sizeof(QVR_INFO);
+    ASSERT_LT(tableEnd, whole.size());
+    auto c = NewContent();
+    for (size_t cut = 0; cut < tableEnd; ++cut) {
+        const GuardedBytes part(whole, cut);
+        ASSERT_EQ(c->Initialize(part.data(), cut), 0) << cut;
+        EXPECT_EQ(c->GetSectionCount(), 0u) << cut;
+        EXPECT_TRUE(c->m_Info.empty()) << cut;
+    }
 }
 
 TEST(Content, MovesBeyondTheCapacityAreIgnored)

@@ -155,6 +155,30 @@ TEST_F(LiveText, TimesInEveryFormat)
     EXPECT_EQ(Text(item), u"오후 09:45");
 }
 
+TEST_F(LiveText, DatesAndTimesFollowTheConnectedBoardsLanguage)
+{
+    item.type = LUMIVO_DATE;
+    item.format = 4;
+    CGlobalization::SelectLanguage(u"Korean");
+    content->SetBoardLanguage(qvr::kLanguageHangul); // an English library on a Korean board
+    engine.SetDateText(&item);
+    EXPECT_EQ(Text(item), u"목요일");
+    item.type = LUMIVO_TIME;
+    item.format = 0;
+    engine.SetTimeText(&item);
+    EXPECT_EQ(Text(item), u"오전 09:07");
+
+    Language(qvr::kLanguageHangul); // a Korean library on a board set to English
+    content->SetBoardLanguage(14);
+    item.type = LUMIVO_DATE;
+    item.format = 4;
+    engine.SetDateText(&item);
+    EXPECT_EQ(Text(item), u"Thursday");
+    content->SetBoardLanguage(0); // unconnected: the library's own
+    engine.SetDateText(&item);
+    EXPECT_EQ(Text(item), u"목요일");
+}
+
 TEST_F(LiveText, TemperatureSample)
 {
     item.format = 0;

@@ -27,6 +27,36 @@ TEST(ColorFamily, CopiesSlideTogetherAndMixToYellow)
     EXPECT_EQ(b.ColumnsOf(4, kRed).size(), 8u);
 }
 
+// The colour copy keeps (replace, add) or takes out (remove) the colour's
+// components of each text pixel: with red, yellow text becomes red and green
+// text black; what a mode leaves alone shows through.
+TEST(ColorFamily, ColourCopyKeepsOrRemovesTheGivenComponents)
+{
+    Board b(2);
+    b.Text("AA", kGreenText); // solid cells at 8 .. 15 (green) and 16 .. 23 (yellow)
+    b.page->item.chars[1].attr.color = kYellowText;
+    b.engine->SetPageInfo(b.page.get());
+    b.engine->effect_unicode(b.page->xOffset, 0);
+    const struct {
+        ROP_MODE mode;
+        uint32_t before, dark, green, yellow; // the frame before, then at 2, 8, 16
+    } cases[] = {
+        {ROP_REPLACE, kWhite, kBlack, kBlack, kRed},
+        {ROP_ADD, kBlue, kBlue, kBlue, kRed | kBlue},
+        {ROP_REMOVE, kWhite, kBlack, kGreen, kGreen},
+    };
+    for (const auto& c : cases) {
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 32; ++x)
+                std::memcpy(b.page->bits + y * b.page->bitmap.bmWidthBytes + x * 4, &c.before, 4);
+        b.engine->_copy_pBUFnCLR(0, 0, c.mode, 1, &b.page->bitmap);
+        EXPECT_EQ(b.Pixel(2, 4), c.dark) << c.mode;
+        EXPECT_EQ(b.Pixel(8, 4), c.green) << c.mode;
+        EXPECT_EQ(b.Pixel(16, 4), c.yellow) << c.mode;
+        EXPECT_EQ(b.Pixel(23, 15), c.yellow) << c.mode;
+    }
+}
+
 TEST(ColorFamily, SymbolSweepsAcrossRevealingTheText)
 {
     Board b(2);

@@ -100,27 +100,75 @@ TEST(ZoomFamily, EndShrinksToNothing)
     EXPECT_EQ(b.CallsToEnd(&CEffect::effect_0600E), 33);
 }
 
-TEST(ZoomFamily, WaitPulsesThroughDoubleAndHalf)
+// The shrinking starts begin magnified 4.5 times about the band's centre
+// (across, down, or both) and come to rest at full size, never growing.
+TEST(ZoomFamily, ShrinkingStartsBeginMagnifiedAndComeToRest)
 {
-    Board b(2);
-    b.Text("AAAA");
-    b.Effects(76, 67, 76);
-    b.engine->_init_effw(0);
-    std::vector<int> turns;
-    int calls = 0;
-    int last = 32;
-    for (; calls < 1000;) {
-        ++calls;
-        const DWORD r = b.engine->effect_0600W();
-        const int pos = b.page->position;
-        if (pos != last + (last < pos ? 1 : -1) && pos != last)
-            ADD_FAILURE() << "jump at call " << calls;
-        last = pos;
-        if (r == CEffect::kEffectEnd)
-            break;
+    const struct {
+        uint16_t code;
+        RECT first;         // the magnified rectangle: 144 x 72 about the centre
+        int firstLitColumns; // of row 8 on the first frame
+    } cases[] = {
+        {77, {-56, -28, 88, 44}, 32}, // both ways: the text's middle fills the band
+        {79, {-56, 0, 88, 16}, 32},   // across only
+        {81, {0, -28, 32, 44}, 8},    // down only: the 8 columns of the text
+    };
+    for (const auto& c : cases) {
+        Board b(2); // 32 x 16
+        b.Text("A"); // a solid 8 x 16 block at columns 12 .. 19
+        b.Effects(c.code);
+        EXPECT_EQ(b.engine->effect_0600S(), 0u) << c.code;
+        const RECT r = qvr::LastZoomRect();
+        EXPECT_EQ(std::vector<long>({r.left, r.top, r.right, r.bottom}),
+                  std::vector<long>({c.first.left, c.first.top, c.first.right, c.first.bottom}))
+            << c.code;
+        EXPECT_EQ(static_cast<int>(b.ColumnsOf(8, kRed).size()), c.firstLitColumns) << c.code;
+        EXPECT_EQ(b.ColumnsOf(0, kRed).size(), b.ColumnsOf(15, kRed).size()) << c.code;
+        long width = r.right - r.left;
+        int calls = 1;
+        DWORD end = 0;
+        while (end == 0 && calls < 100) {
+            end = b.engine->effect_0600S();
+            ++calls;
+            const RECT now = qvr::LastZoomRect();
+            EXPECT_LE(now.right - now.left, width) << c.code << " grew at call " << calls;
+            width = now.right - now.left;
+        }
+        EXPECT_EQ(calls, 33) << c.code; // positions 64 down to 32
+        EXPECT_EQ(width, 32) << c.code;
+        EXPECT_EQ(b.Frame(), b.RestFrame()) << c.code;
     }
-    // 32 up to 48, down to 16, up to 32, each turning point shown twice,
-    // and one frame more at rest.
-    EXPECT_EQ(calls, 17 + 33 + 17 + 1);
-    EXPECT_EQ(b.Frame(), b.RestFrame());
+}
+
+// The wait pulses in four legs: 67 first to double size (scale entry 48),
+// then to half (16); 68 first to half, then to double; both back to full
+// size, each turning point shown twice and the rest once more.
+TEST(ZoomFamily, WaitPulsesToDoubleOrHalfFirst)
+{
+    for (uint16_t code : {67, 68}) {
+        Board b(2);
+        b.Text("AAAA");
+        b.Effects(76, code, 76);
+        b.engine->_init_effw(0);
+        std::vector<long> widths; // of the rectangle, one per call
+        for (DWORD r = 0; r == 0 && widths.size() < 1000;) {
+            r = b.engine->effect_0600W();
+            widths.push_back(qvr::LastZoomRect().right - qvr::LastZoomRect().left);
+        }
+        // The widths where the pulse starts, turns and ends, in order.
+        std::vector<long> path; // without repeats
+        for (long w : widths)
+            if (path.empty() || path.back() != w)
+                path.push_back(w);
+        std::vector<long> turns{path.front()};
+        for (size_t i = 1; i + 1 < path.size(); ++i)
+            if ((path[i] > path[i - 1]) != (path[i + 1] > path[i]))
+                turns.push_back(path[i]);
+        turns.push_back(path.back());
+        const std::vector<long> want = code == 67 ? std::vector<long>{32, 64, 16, 32}
+                                                  : std::vector<long>{32, 16, 64, 32};
+        EXPECT_EQ(turns, want) << code;
+        EXPECT_EQ(widths.size(), 17u + 33u + 17u + 1u) << code;
+        EXPECT_EQ(b.Frame(), b.RestFrame()) << code;
+    }
 }

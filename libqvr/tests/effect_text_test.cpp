@@ -1,11 +1,12 @@
-#include "container_writer.h"
 #include "effect_test_util.h"
+#include "glyph_fixture.h"
 
 #include <common/globalization.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -201,6 +202,92 @@ TEST_F(TextDrawing, GlyphsOverwriteAndClipAtEveryEdge)
         for (long c = 0; c < 16; ++c)
             ASSERT_EQ(CEffect::m_LB[r][c], 0) << r << "," << c;
     EXPECT_EQ(engine->disp_unicode(4800, 64, two), 4816u);
+}
+
+// The engine clears only what its drawings lit: after a drawing by any
+// writer anywhere in the buffer, the next drawing leaves the buffer exactly
+// as it would a buffer cleared whole.
+TEST_F(TextDrawing, EveryDrawingStartsFromAClearBuffer)
+{
+    // Colour row 3 lights every dot of a cell (background 1, glyph 2), so a
+    // byte left behind at any edge of a drawing shows.
+    const std::unique_ptr<CContent> lit = qvrtest::OpenLibrary(1, 10);
+    Board(20, 4);
+    engine->SetContent(lit.get());
+    page->height = 64;
+    engine->SetPageInfo(page);
+    auto line = [&](const std::u16string& text) {
+        SetLine(text);
+        for (size_t i = 0; i < text.size(); ++i)
+            page->item.chars[i].attr.color = 3;
+    };
+    auto last = [&] {
+        line(u"AB");
+        page->item.fit = 0;
+        page->effectS.code = 100;
+        page->width = 320;
+        engine->effect_unicode(3, 2);
+        return std::vector<unsigned char>(&CEffect::m_LB[0][0], &CEffect::m_LB[0][0] + sizeof CEffect::m_LB);
+    };
+    const std::vector<unsigned char> alone = last();
+    ASSERT_NE(alone, std::vector<unsigned char>(alone.size(), 0));
+
+    CLumiChar far[3];
+    far[0].code = u'B';
+    far[1].code = u'A';
+    far[0].attr.color = far[1].attr.color = 3;
+    const struct {
+        const char* what;
+        std::function<void()> draw;
+    } before[] = {
+        {"clipped at the right and the bottom", [&] { line(u"AB"); engine->effect_unicode(4790, 55); }},
+        {"clipped at the left and the top", [&] { line(u"AB"); engine->effect_unicode(-5, -7); }},
+        {"drawn directly", [&] { engine->disp_unicode(2400, 9, far); }},
+        {"stretched along the twist strip", [&] {
+             line(u"A");
+             page->item.fit = 1;
+             page->effectS.code = 95;
+             page->repeatCount = 1; // one copy: the strip is mostly dark
+             engine->effect_unicode(0, 40);
+         }},
+    };
+    for (const auto& b : before) {
+        engine->SetModuleSize(20, 4);
+        b.draw();
+        EXPECT_EQ(last(), alone) << b.what;
+    }
+}
+
+// Laid out to the board width on the wider Twist strip, every band row is
+// stretched alike: column c shows column truncate(c * ratio) of the text as
+// drawn, the ratio being the board width over the strip width.
+TEST_F(TextDrawing, FitTextIsStretchedRowByRowAlongTheStrip)
+{
+    const std::unique_ptr<CContent> lit = qvrtest::OpenLibrary(1, 10);
+    engine->SetContent(lit.get());
+    SetLine(u"AB");
+    for (int i = 0; i < 2; ++i)
+        page->item.chars[i].attr.color = 3; // every dot of a cell lit
+    page->item.fit = 1;
+    engine->SetPageInfo(page);
+    page->effectS.code = 95;
+    page->repeatCount = 1;
+    // The text as drawn before stretching: centred on the 166-column strip as
+    // if it were as wide as the board.
+    engine->SetModuleSize(6, 1);
+    engine->disp_unicode((166 - 96) / 2, 0, page->item.chars);
+    std::vector<std::vector<unsigned char>> drawn;
+    for (int y = 0; y < 16; ++y)
+        drawn.emplace_back(CEffect::m_LB[y], CEffect::m_LB[y] + 166);
+
+    EXPECT_EQ(engine->effect_unicode(0, 0), 166u);
+    const float ratio = 96.0f / 166.0f;
+    for (int y = 0; y < 16; ++y) {
+        float a = 0;
+        for (int c = 0; c < 166; ++c, a += ratio)
+            ASSERT_EQ(CEffect::m_LB[y][c], drawn[y][static_cast<int>(a)]) << c << "," << y;
+        ASSERT_EQ(CEffect::m_LB[y][166], 0) << y;
+    }
 }
 
 TEST_F(TextDrawing, BlankCellsOfOtherKinds)

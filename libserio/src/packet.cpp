@@ -110,6 +110,11 @@ LONG CPacket::SendPacket(BYTE byCommand, DWORD dwLength, const BYTE* pData)
 BYTE CPacket::SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, int32_t nTimeoutMs, int32_t nTries)
 {
     bool arrived = false;
+    // A port that closes during the exchange (the listener closes it when the
+    // device vanishes) can never answer: waiting out every try would only
+    // freeze the caller.
+    const bool wasOpen = IsOpen();
+    bool lost = false;
     for (;;) {
         m_bPacketReceived.store(false, std::memory_order_release);
         SendPacket(byCommand, dwLength, pData);
@@ -120,11 +125,15 @@ BYTE CPacket::SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, i
                 arrived = true;
                 break;
             }
+            if (wasOpen && !IsOpen()) {
+                lost = true;
+                break;
+            }
             PumpMessage();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         --nTries;
-        if (arrived || nTries == 0)
+        if (arrived || lost || nTries == 0)
             break;
     }
     if (!arrived)

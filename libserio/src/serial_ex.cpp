@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace serio {
@@ -45,6 +46,30 @@ std::vector<std::string> EnumerateSerialDevices()
     std::sort(ports.begin(), ports.end());
     byId.insert(byId.end(), ports.begin(), ports.end());
     return byId;
+}
+
+std::string SerialDeviceProduct(const std::string& device, const std::string& sysRoot)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    // A link such as /dev/serial/by-id/... names the device it points at.
+    fs::path real = fs::canonical(device, ec);
+    if (ec)
+        real = device;
+    fs::path dir = fs::canonical(fs::path(sysRoot) / real.filename() / "device", ec);
+    if (ec)
+        return {};
+    // The interface, then the USB device that carries the product text.
+    for (int up = 0; up < 4 && !dir.empty() && dir != dir.root_path(); ++up, dir = dir.parent_path()) {
+        std::ifstream in(dir / "product");
+        std::string product;
+        if (in && std::getline(in, product) && !product.empty()) {
+            if (product.size() > 80)
+                product.resize(80);
+            return product;
+        }
+    }
+    return {};
 }
 
 } // namespace serio

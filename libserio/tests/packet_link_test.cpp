@@ -362,6 +362,8 @@ TEST(BoardSimOptions, ParsedAndRejected)
     EXPECT_FALSE(boardsim::ParseOptions({"--no-answer", "0x155"}, o, error));
     EXPECT_FALSE(boardsim::ParseOptions({"--module-rows"}, o, error));
     EXPECT_FALSE(boardsim::ParseOptions({"--bogus", "1"}, o, error));
+    EXPECT_TRUE(boardsim::ParseOptions({"--read-baud", "9600"}, o, error));
+    EXPECT_EQ(9600u, o.readBaud);
     // Blobs it cannot read count no Ads rather than failing.
     EXPECT_EQ(0, boardsim::CBoardSim::CountAds({'R', 'L', 'E', ' ', 0, 0, 0, 0}));
     std::vector<BYTE> damaged = MakeAdBlob(4);
@@ -377,7 +379,10 @@ TEST_F(PacketLink, VanishedDeviceClosesThePortWithOneEvent)
     StartSim(o);
     const auto blob = MakeAdBlob(1);
     ASSERT_EQ(serio::kResultAck, packet->SendPacketAck(0x5B, static_cast<DWORD>(blob.size()), blob.data(), 3000, 1));
-    EXPECT_EQ(serio::kResultNoAnswer, packet->SendPacketAck(0x7B, 0, nullptr, 500, 1));
+    // The exchange ends when the device goes, not after three silent tries.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(serio::kResultNoAnswer, packet->SendPacketAck(0x7B, 0, nullptr, 10000, 3));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     ASSERT_TRUE(WaitFor([&] { return !packet->IsOpen(); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(1, packet->vanished.load());

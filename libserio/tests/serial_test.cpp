@@ -4,6 +4,8 @@
 #include <atomic>
 #include <condition_variable>
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 
 using serio_test::Clock;
@@ -398,4 +400,24 @@ TEST(SerialSettings, ProfileValuesAndDeviceChoice)
     EXPECT_EQ(1, port.SerialSetup(0));
     EXPECT_EQ(CSerial::EBaud38400, port.GetSettings().eBaudrate);
     serio::SetSerialSetupUi(nullptr);
+}
+
+TEST(SerialPort, AdapterProductComesFromTheUsbDeviceAboveTheTty)
+{
+    namespace fs = std::filesystem;
+    char tmpl[] = "/tmp/serio-sys-XXXXXX";
+    ASSERT_NE(nullptr, ::mkdtemp(tmpl));
+    const fs::path root = tmpl;
+    const fs::path usb = root / "devices" / "usb1" / "1-1";
+    const fs::path port = usb / "1-1:1.0" / "ttyUSB7";
+    fs::create_directories(port);
+    fs::create_directories(root / "class" / "tty" / "ttyUSB7");
+    fs::create_directories(root / "class" / "tty" / "ttyS0" / "device");
+    fs::create_symlink(port, root / "class" / "tty" / "ttyUSB7" / "device");
+    std::ofstream(usb / "product") << "FT232R USB UART\n";
+    const std::string sys = (root / "class" / "tty").string();
+    EXPECT_EQ("FT232R USB UART", serio::SerialDeviceProduct("/dev/ttyUSB7", sys));
+    EXPECT_EQ("", serio::SerialDeviceProduct("/dev/ttyS0", sys));   // a built-in port
+    EXPECT_EQ("", serio::SerialDeviceProduct("/dev/pts/9", sys));   // nothing in sysfs
+    fs::remove_all(root);
 }

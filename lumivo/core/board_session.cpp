@@ -1,5 +1,6 @@
 #include "core/board_session.h"
 
+#include "core/board_text.h"
 #include <common/globalization.h>
 #include <common/text.h>
 
@@ -95,7 +96,12 @@ std::string AdCountQuestion(int count)
 }
 
 CBoardSession::CBoardSession(IBoardUi& ui, const IClock& clock)
-    : m_ui(ui), m_clock(clock), m_packet(std::make_unique<CPacket>())
+    : m_ui(ui), m_clock(clock), m_ownPacket(std::make_unique<CPacket>()), m_packet(m_ownPacket.get())
+{
+}
+
+CBoardSession::CBoardSession(CPacket& packet, IBoardUi& ui, const IClock& clock)
+    : m_ui(ui), m_clock(clock), m_packet(&packet)
 {
 }
 
@@ -152,9 +158,14 @@ BoardResult CBoardSession::Connect()
     m_lastError.clear();
     m_ui.LockDrawing(true);
     Trace("Serial Open");
-    // A port that did not open makes every step time out, which offers
-    // Retry and Cancel like any other failure.
     m_openError = m_packet->Open(m_owner);
+    if (m_openError != 0) {
+        // Every step would only time out: say which device and why instead
+        // (the caller shows it, as for every Failed).
+        Note(OpenErrorText(m_packet->GetDeviceName(), m_openError));
+        m_ui.LockDrawing(false);
+        return BoardResult::Failed;
+    }
 
     if (!RunStep("entering update mode", &CBoardSession::EnterUpdate) ||
         !RunStep("setting the clock", &CBoardSession::SetClock) ||
@@ -163,7 +174,7 @@ BoardResult CBoardSession::Connect()
         return BoardResult::Cancelled;
 
     const int stored = m_moduleInfo.byAdCount;
-    if (stored >= 1 && stored <= 50 && m_ui.AskYesNo(AdCountQuestion(stored), kAppTitle)) {
+    if (stored >= 1 && stored <= 50 && m_ui.AskYesNo(AdCountQuestion(stored), kAppTitle) && m_ui.MayReplaceAds()) {
         Trace("Get HangPage data");
         if (!RunStep("reading the stored Ads", &CBoardSession::ReadStoredAds))
             return BoardResult::Cancelled;
@@ -336,12 +347,17 @@ BoardResult CBoardSession::Send()
     BYTE result = 0;
     for (;;) {
         result = ExchangeWithProgress(kSendAds, blob, kSendAdsMs, kSendAdsTries, static_cast<DWORD>(blob.size()), true);
-        if (result == kAck || !m_ui.AskRetry(kMsgSendFailed, kCapSendFailed))
+        // A device that went away cannot take another try.
+        if (result == kAck || !IsConnected() || !m_ui.AskRetry(kMsgSendFailed, kCapSendFailed))
             break;
     }
     m_ui.ShowWait(false);
     m_ui.BringToFront();
     if (result != kAck) {
+        if (!IsConnected()) {
+            Note(DeviceLostText(m_packet->GetDeviceName()));
+            return BoardResult::Failed;
+        }
         Note(std::string("sending the Ads: ") + DescribeResult(result));
         return BoardResult::Cancelled;
     }
@@ -387,15 +403,13 @@ bool CBoardSession::ExchangeOrGiveUp(BYTE command, const std::vector<BYTE>& payl
     return true;
 }
 
-BoardResult CBoardSession::ModuleState()
+BoardResult CBoardSession::ReadSettings(CModuleStateModel& model)
 {
     m_lastError.clear();
     Trace("OnModuleStateRead\n");
     if (!ExchangeOrGiveUp(kReadSettings, {}, kMsgReadSettingsFailed, "reading the controller settings"))
         return BoardResult::Cancelled;
     const std::vector<BYTE> answer = m_packet->CopyPacket();
-    CModuleStateModel model;
-    model.SetModuleInfo(ModelName(m_moduleInfo).c_str(), m_moduleInfo.byManufactureDate);
     if (!model.SetSettings(answer.data(), answer.size())) {
         // Editing a record of another shape would send the controller bytes
         // it never had: say so instead of showing the dialog.
@@ -403,16 +417,30 @@ BoardResult CBoardSession::ModuleState()
         m_ui.ShowMessage(m_lastError, kAppTitle, MessageIcon::Stop);
         return BoardResult::Failed;
     }
-    model.SetModelCode(m_modelCode);
-    if (!m_ui.EditModuleState(model))
-        return BoardResult::Cancelled;
+    return BoardResult::Ok;
+}
 
+BoardResult CBoardSession::WriteSettings(const CModuleStateModel& model)
+{
+    m_lastError.clear();
     Trace("OnModuleStateWrite\n");
     const std::vector<BYTE> record = model.RecordBytes();
     if (!ExchangeOrGiveUp(kWriteSettings, record, kMsgWriteSettingsFailed, "writing the controller settings"))
         return BoardResult::Cancelled; // the edits are lost
     m_ui.ResizePreview(model.Columns(), model.Rows());
     return BoardResult::Ok;
+}
+
+BoardResult CBoardSession::ModuleState()
+{
+    CModuleStateModel model;
+    model.SetModuleInfo(ModelName(m_moduleInfo).c_str(), m_moduleInfo.byManufactureDate);
+    model.SetModelCode(m_modelCode);
+    if (const BoardResult r = ReadSettings(model); r != BoardResult::Ok)
+        return r;
+    if (!m_ui.EditModuleState(model))
+        return BoardResult::Cancelled;
+    return WriteSettings(model);
 }
 
 } // namespace lumivo

@@ -85,6 +85,10 @@ public:
     virtual void ShowWait(bool shown) {}
     virtual void BringToFront() {}
     virtual void ResizePreview(int moduleColumns, int moduleRows) {}
+    // Asked after the user chose to read the stored Ads, before they are
+    // read: false skips the read and keeps the project's Ads (the window
+    // asks there whether to save unsaved changes first).
+    virtual bool MayReplaceAds() { return true; }
 };
 
 // The active project as the board commands see it.
@@ -115,6 +119,8 @@ class CBoardSession {
 public:
     // The packet reads its port settings from the application's profile.
     explicit CBoardSession(IBoardUi& ui, const IClock& clock = SystemClock());
+    // Runs over the caller's packet, which must outlive the session.
+    CBoardSession(CPacket& packet, IBoardUi& ui, const IClock& clock = SystemClock());
     // Program end: a port still open gets 0x45 without waiting and is closed.
     ~CBoardSession();
     CBoardSession(const CBoardSession&) = delete;
@@ -142,6 +148,11 @@ public:
     BoardResult SendUserImages();
     // Reads the settings, lets the user edit them, writes them back.
     BoardResult ModuleState();
+    // The settings dialog's own Read and Write: the record read into the
+    // model (keeping its module information), or the model's record
+    // written, each with Retry/Cancel on failure.
+    BoardResult ReadSettings(CModuleStateModel& model);
+    BoardResult WriteSettings(const CModuleStateModel& model);
     // Program end without waiting for the controller.
     void End();
 
@@ -182,7 +193,8 @@ private:
     IBoardDocument* m_document = nullptr;
     CTraceLog* m_trace = nullptr;
     serio::IPacketOwner* m_owner = nullptr;
-    std::unique_ptr<CPacket> m_packet;
+    std::unique_ptr<CPacket> m_ownPacket;
+    CPacket* m_packet;
     serio::ModuleInfo m_moduleInfo{};
     DWORD m_modelCode = 0;
     serio::ControllerSettings m_settings{};

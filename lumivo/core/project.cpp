@@ -331,19 +331,47 @@ Result CProjectCore::ReplaceAdList(const AdPages& pages)
 
 // ---- User images
 
-Result CProjectCore::LoadUserImages(const uint8_t* blob, size_t length)
+Result ReadUserImages(const uint8_t* blob, size_t length, std::vector<CRGX<8192>>& images)
 {
+    images.clear();
     if (blob == nullptr)
         return Result::Fail("Error file: LumivoDoc 277 line");
-    const long used = m_Content->SetUserImageLZO(blob, length);
+    std::vector<CRGX<8192>> slots(CContent::kUserImages);
+    unsigned count = 0;
+    const long used = qvr::ReadUserImageLZO(blob, length, slots.data(), CContent::kUserImages, count);
+    slots.resize(count);
+    images = std::move(slots);
     // A blob of no images is consumed up to its count field only.
-    const bool empty = used == 8 && length == 12 && m_Content->GetUserImageMX() == 0;
-    if (used != static_cast<long>(length) && !empty) {
-        Result r;
-        r.Error("the user-image blob is damaged: " + std::to_string(m_Content->GetUserImageMX()) +
-                " image(s) read");
+    const bool empty = used == 8 && length == 12 && count == 0;
+    if (used != static_cast<long>(length) && !empty)
+        return Result::Fail("the user-image blob is damaged: " + std::to_string(count) + " image(s) read");
+    return {};
+}
+
+Result CProjectCore::LoadUserImages(const uint8_t* blob, size_t length)
+{
+    std::vector<CRGX<8192>> images;
+    if (Result r = ReadUserImages(blob, length, images); !r)
         return r;
-    }
+    return ReplaceUserImages(images);
+}
+
+std::vector<CRGX<8192>> CProjectCore::UserImages() const
+{
+    std::vector<CRGX<8192>> images;
+    for (unsigned i = 0; i < m_Content->GetUserImageMX(); ++i)
+        images.push_back(*m_Content->GetUserImage(static_cast<int>(i)));
+    return images;
+}
+
+Result CProjectCore::ReplaceUserImages(const std::vector<CRGX<8192>>& images)
+{
+    if (images.size() > CContent::kUserImages)
+        return Result::Fail("a project holds at most " + std::to_string(CContent::kUserImages) + " user images");
+    m_Content->ClearUserImage();
+    for (const CRGX<8192>& image : images)
+        m_Content->InsertUserImage(&image);
+    m_Modified = true;
     return {};
 }
 

@@ -47,6 +47,10 @@ using AdPages = std::vector<std::vector<CLumivo>>;
 // controller left empty are closed up. A refused blob leaves pages untouched.
 Result ReadAdBlob(const uint8_t* blob, size_t length, AdPages& pages);
 
+// Reads a user-image blob (at most eight images). On damage it fails and
+// images holds those read before it.
+Result ReadUserImages(const uint8_t* blob, size_t length, std::vector<CRGX<8192>>& images);
+
 // One line of the Ad list.
 struct CAdEntry {
     uint32_t page = 0;     // 0-based page (Ad) number
@@ -181,9 +185,14 @@ public:
     Result LoadAdBlob(const uint8_t* blob, size_t length);
 
     // ---- User images.
-    // Succeeds when the blob is consumed exactly.
+    // Succeeds when the blob is consumed exactly; a refused blob leaves the
+    // user images as they were.
     Result LoadUserImages(const uint8_t* blob, size_t length);
     unsigned UserImageCount() const { return m_Content->GetUserImageMX(); }
+    // The user images in order.
+    std::vector<CRGX<8192>> UserImages() const;
+    // Replaces the user images; refused, changing nothing, beyond eight.
+    Result ReplaceUserImages(const std::vector<CRGX<8192>>& images);
 
     // Whether dates are titled with the Korean pictures (the Korean library).
     bool KoreanLibrary() const { return m_Board.language == 'A'; }

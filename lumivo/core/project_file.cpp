@@ -212,10 +212,13 @@ Result CProjectCore::LoadBytes(const uint8_t* data, size_t length)
     // A missing or broken library does not stop the Ads from loading.
     r.Append(ReloadContent(), true);
     if (file.hasImages) {
-        Result images = LoadUserImages(file.images.data(), file.images.size());
-        for (const Message& m : images.messages())
+        // The images before a damaged one are kept.
+        std::vector<CRGX<8192>> images;
+        Result read = ReadUserImages(file.images.data(), file.images.size(), images);
+        for (const Message& m : read.messages())
             r.Warn(m.text);
-        m_LoadRepairs += static_cast<unsigned>(images.messages().size());
+        m_LoadRepairs += static_cast<unsigned>(read.messages().size());
+        ReplaceUserImages(images);
     }
     m_Modified = false;
     return r;

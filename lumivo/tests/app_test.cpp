@@ -33,15 +33,6 @@ QStringList ReadLines(const QString& path)
     return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-int LanguageCommand(const char16_t* name)
-{
-    const auto list = CGlobalization::GetLangList();
-    for (size_t i = 0; i < list.size(); ++i)
-        if (list[i] == name)
-            return lumivo::cmd::kFirstLanguage + int(i);
-    return -1;
-}
-
 } // namespace
 
 TEST_F(AppTest, StartsAndEndsInOrder)
@@ -197,7 +188,11 @@ TEST_F(AppTest, LanguageSwitchRelabelsTheRibbon)
     EXPECT_EQ(ribbon->CategoryName(0), QStringLiteral("Home"));
     EXPECT_EQ(panelTitles(), QStringList({"File", "Ads", "Communications", "Controller", "View"}));
     EXPECT_EQ(frame->Action(lumivo::cmd::kFileOpen)->text(), QStringLiteral("Open"));
-    EXPECT_EQ(frame->Action(lumivo::cmd::kFileOpen)->toolTip(), QStringLiteral("Open an existing project file"));
+    EXPECT_EQ(frame->Action(lumivo::cmd::kFileOpen)->toolTip(),
+              QStringLiteral("Open an existing project file (%1)")
+                  .arg(QKeySequence(QKeySequence::Open).toString(QKeySequence::NativeText)));
+    EXPECT_EQ(frame->Action(lumivo::cmd::kAdvtDelete)->toolTip(),
+              QStringLiteral("Delete the selected Ad page with all its items (Del)"));
     EXPECT_EQ(frame->Preview()->windowTitle(), QStringLiteral("Preview"));
 
     ASSERT_TRUE(frame->ApplyLanguage(korean));
@@ -212,7 +207,8 @@ TEST_F(AppTest, LanguageSwitchRelabelsTheRibbon)
         ASSERT_TRUE(frame->ApplyLanguage(lang));
         for (int c : {lumivo::cmd::kFileNew, lumivo::cmd::kFileOpen, lumivo::cmd::kFileSave, lumivo::cmd::kFileSaveAs,
                       lumivo::cmd::kAppExit, lumivo::cmd::kAdvtAdd, lumivo::cmd::kAdvtEdit, lumivo::cmd::kAdvtCopy,
-                      lumivo::cmd::kAdvtDelete, lumivo::cmd::kCommSetup, lumivo::cmd::kCommConnect,
+                      lumivo::cmd::kAdvtDelete, lumivo::cmd::kAdvtPaste, lumivo::cmd::kEditUndo,
+                      lumivo::cmd::kEditRedo, lumivo::cmd::kCommSetup, lumivo::cmd::kCommConnect,
                       lumivo::cmd::kCommDisconnect, lumivo::cmd::kCommSend, lumivo::cmd::kCtrlSetup,
                       lumivo::cmd::kCtrlUserImage, lumivo::cmd::kViewStatusBar, lumivo::cmd::kViewPreview,
                       lumivo::cmd::kViewLedDots, lumivo::cmd::kStyle, lumivo::cmd::kLanguage, lumivo::cmd::kAppAbout}) {
@@ -225,9 +221,9 @@ TEST_F(AppTest, LanguageSwitchRelabelsTheRibbon)
             EXPECT_FALSE(t.isEmpty());
         EXPECT_TRUE(buttonsFit());
     }
-    // Commands whose work comes later are there but cannot be used yet.
-    for (int c : {lumivo::cmd::kCommConnect, lumivo::cmd::kCommSend, lumivo::cmd::kCtrlSetup,
-                  lumivo::cmd::kCtrlUserImage})
+    // Commands whose work comes later are there but cannot be used yet;
+    // the board's need a connection.
+    for (int c : {lumivo::cmd::kCommSend, lumivo::cmd::kCtrlSetup})
         EXPECT_FALSE(frame->Action(c)->isEnabled()) << c;
     // A number beyond the list changes nothing.
     EXPECT_FALSE(frame->ApplyLanguage(200 + int(CGlobalization::GetLanguageCount())));
@@ -298,7 +294,7 @@ TEST_F(AppTest, OpenAndSaveRoundTripThroughTheDocument)
     ASSERT_TRUE(doc->AppendPage({TextItem(u"Hello"), TextItem(u"World")}));
     ASSERT_TRUE(doc->AppendPage({TextItem(u"Sale")}));
     EXPECT_TRUE(doc->IsModified());
-    EXPECT_EQ(App().MainFrame()->View()->topLevelItemCount(), 3);
+    EXPECT_EQ(App().MainFrame()->View()->RowCount(), 3);
 
     savePath = Path(QStringLiteral("round")); // the extension is added
     ASSERT_TRUE(App().OnFileSave());
@@ -309,7 +305,7 @@ TEST_F(AppTest, OpenAndSaveRoundTripThroughTheDocument)
 
     App().OnFileNew(); // the dialog is cancelled: empty document
     EXPECT_EQ(doc->Core().ItemCount(), 0u);
-    EXPECT_EQ(App().MainFrame()->View()->topLevelItemCount(), 0);
+    EXPECT_EQ(App().MainFrame()->View()->RowCount(), 0);
 
     openPath = file;
     App().OnFileOpen();
@@ -318,11 +314,11 @@ TEST_F(AppTest, OpenAndSaveRoundTripThroughTheDocument)
     EXPECT_EQ(doc->Title(), QStringLiteral("round.qvndoc"));
     EXPECT_FALSE(doc->IsModified());
     CLumivoView* view = App().MainFrame()->View();
-    ASSERT_EQ(view->topLevelItemCount(), 3);
-    EXPECT_EQ(view->topLevelItem(0)->text(0), QStringLiteral("1"));
-    EXPECT_EQ(view->topLevelItem(2)->text(0), QStringLiteral("2"));
-    EXPECT_EQ(view->topLevelItem(0)->text(1), QString::fromStdU16String(doc->Core().Entries()[0].title));
-    EXPECT_FALSE(view->topLevelItem(0)->text(1).isEmpty());
+    ASSERT_EQ(view->RowCount(), 3);
+    EXPECT_EQ(view->RowText(0, CLumivoView::kColPage), QStringLiteral("Ad 01"));
+    EXPECT_EQ(view->RowText(2, CLumivoView::kColPage), QStringLiteral("Ad 02"));
+    EXPECT_EQ(view->RowText(0, CLumivoView::kColTitle), QString::fromStdU16String(doc->Core().Entries()[0].title));
+    EXPECT_FALSE(view->RowText(0, CLumivoView::kColTitle).isEmpty());
 
     // A file that is not a project is refused and the open one stays.
     QFile bad(Path(QStringLiteral("bad.qvndoc")));
@@ -373,10 +369,12 @@ TEST_F(AppTest, DroppedProjectFileOpens)
     EXPECT_FALSE(enter.isAccepted());
 }
 
-TEST_F(AppTest, AboutBoxShowsTitleAndVersion)
+TEST_F(AppTest, AboutBoxShowsTitleVersionAndLicence)
 {
     CAboutDlg dlg;
     EXPECT_EQ(dlg.VersionText(), QStringLiteral("lumivo 3.0.249.4099"));
+    EXPECT_TRUE(dlg.NoticeText().contains(QStringLiteral("GPL-2.0-or-later")));
+    EXPECT_FALSE(dlg.NoticeText().contains(QStringLiteral("All rights reserved")));
     // The application object's CRC table is the frames' check.
     EXPECT_EQ(App().Crc().Compute("123456789"), 0xBC);
 }
@@ -387,6 +385,8 @@ TEST_F(AppTest, MainWindowShowsTheBoardHandedToThePreview)
     ASSERT_TRUE(Start());
     CMainFrame* frame = App().MainFrame();
     frame->resize(1000, 640);
+    // The window's icon is drawn from its SVG (which needs Qt's SVG plugin).
+    EXPECT_FALSE(frame->windowIcon().pixmap(32, 32).isNull());
     CLumivoViewer* viewer = frame->Preview()->Viewer();
     const QSize board = viewer->BoardPixelSize();
     ASSERT_FALSE(board.isEmpty());
@@ -460,7 +460,8 @@ TEST_F(AppTest, OpenedProjectPlaysInThePreview)
     CLumivoViewer* viewer = frame->Preview()->Viewer();
     ASSERT_GT(App().Document()->Core().ItemCount(), 0u);
     // The first Ad is chosen and plays at once.
-    ASSERT_NE(frame->View()->currentItem(), nullptr);
+    EXPECT_EQ(frame->View()->CurrentRow(), 0);
+    EXPECT_EQ(frame->View()->PreviewedPage(), 0u);
     EXPECT_TRUE(viewer->IsPlaying());
 
     // Ticks ask for paints, each paint steps the effects: LEDs light up.
@@ -494,7 +495,8 @@ TEST_F(AppTest, OpenedProjectPlaysInThePreview)
     EXPECT_GT(litOnScreen, 0);
 
     // Another row plays its own Ad; a new, empty project stops the preview.
-    frame->View()->setCurrentItem(frame->View()->topLevelItem(frame->View()->topLevelItemCount() - 1));
+    frame->View()->SetCurrentRow(frame->View()->RowCount() - 1);
+    EXPECT_EQ(frame->View()->PreviewedPage(), App().Document()->Core().PageCount() - 1);
     EXPECT_TRUE(viewer->IsPlaying());
     App().Document()->OnNewDocument();
     EXPECT_FALSE(viewer->IsPlaying());

@@ -2,19 +2,25 @@
 // and trace; every question answered in code and every message recorded.
 #pragma once
 
+#include "commands.h"
 #include "core/item_builder.h"
 #include "lumivo_app.h"
 #include "lumivo_doc.h"
 #include "ui/main_frame.h"
 #include "ui/new_project_dlg.h"
 
+#include <common/globalization.h>
+
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUuid>
 
+#include <functional>
 #include <optional>
 
 // A one-line Text item built as the Ad editor builds it.
@@ -27,6 +33,25 @@ inline CLumivo TextItem(const char16_t* text)
     CLumivo item;
     EXPECT_TRUE(lumivo::BuildItem(spec, item).ok());
     return item;
+}
+
+// The menu command that selects a language of the list; -1 when not listed.
+inline int LanguageCommand(const char16_t* name)
+{
+    const auto list = CGlobalization::GetLangList();
+    for (size_t i = 0; i < list.size(); ++i)
+        if (list[i] == name)
+            return lumivo::cmd::kFirstLanguage + int(i);
+    return -1;
+}
+
+// Runs the event loop until the condition holds or the time is up.
+inline bool WaitFor(const std::function<bool()>& condition, int ms = 15000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!condition() && !deadline.hasExpired())
+        QTest::qWait(10);
+    return condition();
 }
 
 class AppTest : public ::testing::Test {
@@ -90,6 +115,18 @@ protected:
     {
         InstallPrompts();
         return App().InitInstance(options);
+    }
+
+    // Starts with the window shown and active, so that the window's keys
+    // reach it; null when it could not.
+    CMainFrame* StartActiveWindow()
+    {
+        options.showWindow = true;
+        if (!Start())
+            return nullptr;
+        CMainFrame* frame = App().MainFrame();
+        frame->activateWindow();
+        return QTest::qWaitForWindowActive(frame) ? frame : nullptr;
     }
 
     QString Path(const QString& name) const { return m_dir.filePath(name); }

@@ -4,6 +4,8 @@
 // a refused change is never pushed.
 #include "gui_test_util.h"
 
+#include "core/clipboard_items.h"
+#include "core/effect_choice.h"
 #include "lumivo_doc.h"
 
 #include <gtest/gtest.h>
@@ -78,9 +80,35 @@ INSTANTIATE_TEST_SUITE_P(
         UndoCase{"ChangeItemEffect",
                  [](CLumivoDoc& d) { return d.ChangeItem(3, WithStart(d.Core().Entries()[3].item, 59)); }},
         UndoCase{"UncheckPage", [](CLumivoDoc& d) { return d.SetPageUsed(0, false); }},
+        UndoCase{"DeleteLastPage", [](CLumivoDoc& d) { return d.DeletePage(2); }},
+        UndoCase{"PasteCopiedPage",
+                 [](CLumivoDoc& d) {
+                     const std::vector<uint8_t> copied = lumivo::StoreClipboardItems(d.Core().PageItems(2));
+                     std::vector<CLumivo> items;
+                     return lumivo::LoadClipboardItems(copied.data(), copied.size(), items).ok() &&
+                            d.AppendPage(items);
+                 }},
+        UndoCase{"EffectDialogTwistLoop",
+                 [](CLumivoDoc& d) {
+                     const CLumivo item = d.Core().Entries()[1].item;
+                     lumivo::EffectChoice c = lumivo::ChoiceFromItem(item, 0);
+                     c.row = 7;
+                     c.index = 1;
+                     c.repeat = 2;
+                     return d.ChangeItem(1, lumivo::ApplyEffectResult(item, 0, lumivo::DialogResult(c)));
+                 }},
         UndoCase{"ReplaceAdList",
                  [](CLumivoDoc& d) {
                      return d.ReplaceAdList({{TextItem(u"Board")}, {TextItem(u"Ads"), TextItem(u"Here")}});
+                 }},
+        UndoCase{"ReplaceUserImages",
+                 [](CLumivoDoc& d) {
+                     CRGX<8192> image;
+                     image.header.width = 8;
+                     image.header.height = 2;
+                     image.header.frames = 1;
+                     image.GetDataPtr()[0] = 0x12;
+                     return d.ReplaceUserImages({image, image});
                  }}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -12,7 +12,12 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_version(new QLabel), 
 {
     setWindowTitle(QStringLiteral("About %1").arg(CLumivoApp::Title()));
     m_version->setText(QStringLiteral("%1 %2").arg(CLumivoApp::Title(), QLatin1String(CLumivoApp::kVersion)));
-    m_notice->setText(QStringLiteral("Copyright (C) Tessel. All rights reserved."));
+    // The licence as the LICENSE file states it; legal texts stay in English.
+    m_notice->setText(QStringLiteral("Copyright (C) Tessel.\n"
+                                     "Free software under the GNU General Public License, version 2 or\n"
+                                     "later (GPL-2.0-or-later), with NO WARRANTY. Its libraries are under\n"
+                                     "the BSD 2-Clause licence; the fonts' licences: see the package's\n"
+                                     "copyright file."));
     auto* icon = new QLabel;
     icon->setPixmap(QIcon(QStringLiteral(":/lumivo/lumivo.svg")).pixmap(48, 48));
     auto* texts = new QVBoxLayout;
@@ -29,3 +34,4 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_version(new QLabel), 
 }
 
 QString CAboutDlg::VersionText() const { return m_version->text(); }
+QString CAboutDlg::NoticeText() const { return m_notice->text(); }

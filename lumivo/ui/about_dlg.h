@@ -1,4 +1,4 @@
-// The about box: the program's title and version, and the maker's notice.
+// The about box: the program's title and version, and its licence.
 #pragma once
 
 #include <QDialog>
@@ -10,6 +10,7 @@ class CAboutDlg : public QDialog {
 public:
     explicit CAboutDlg(QWidget* parent = nullptr);
     QString VersionText() const;
+    QString NoticeText() const;
 
 private:
     QLabel* m_version;

@@ -2,26 +2,367 @@
 #include "ui/board_actions.h"
 
 #include "commands.h"
+#include "ui/board_qtext.h"
+#include "lumivo_doc.h"
+#include "prompts.h"
+#include "ui/module_state_dlg.h"
+#include "ui/simulated_board.h"
+#include "ui/user_image_dlg.h"
 
 #include <serio/packet.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
 #include <QStyle>
+#include <QThread>
+#include <QTimer>
+#include <QUndoStack>
+#include <QVBoxLayout>
 #include <QWidget>
 
-CBoardActions::CBoardActions(CPacket& packet, QWidget* window) : CCommandGroup(window), m_packet(packet)
+#include <cstdlib>
+
+namespace {
+
+using lumivo::BoardResult;
+
+
+CPrompts::Icon IconOf(lumivo::MessageIcon icon)
+{
+    switch (icon) {
+    case lumivo::MessageIcon::Stop: return CPrompts::Icon::Error;
+    case lumivo::MessageIcon::Warning: return CPrompts::Icon::Warning;
+    case lumivo::MessageIcon::Information: return CPrompts::Icon::Information;
+    case lumivo::MessageIcon::None: break;
+    }
+    return CPrompts::Icon::None;
+}
+
+// How often an idle connection is checked for a device that went away.
+constexpr int kWatchMs = 250;
+
+} // namespace
+
+CBoardActions::CBoardActions(CPacket& packet, CLumivoDoc& doc, CPrompts& prompts, QWidget* window)
+    : CCommandGroup(window), m_packet(packet), m_doc(doc), m_prompts(prompts), m_window(window),
+      m_simulator(new CSimulatedBoard(this)), m_watch(new QTimer(this))
 {
     using namespace lumivo;
     auto* commSetup = MakeAction(cmd::kCommSetup, "rbHome", "rbCommSetup");
     commSetup->setIcon(window->style()->standardIcon(QStyle::SP_ComputerIcon));
-    for (auto [c, key] : {std::pair{cmd::kCommConnect, "rbCommConnect"}, {cmd::kCommDisconnect, "rbCommDisconnect"},
-                          {cmd::kCommSend, "rbCommSend"}})
-        MakeAction(c, "rbHome", key, false);
-    MakeAction(cmd::kCtrlSetup, "rbHome", "rbCtrlSetup", false);
-    MakeAction(cmd::kCtrlUserImage, "rbHome", "rbCtrlUserImage", false);
+    auto* connectAction = MakeAction(cmd::kCommConnect, "rbHome", "rbCommConnect");
+    auto* disconnectAction = MakeAction(cmd::kCommDisconnect, "rbHome", "rbCommDisconnect", false);
+    auto* send = MakeAction(cmd::kCommSend, "rbHome", "rbCommSend", false);
+    auto* setup = MakeAction(cmd::kCtrlSetup, "rbHome", "rbCtrlSetup", false);
+    auto* images = MakeAction(cmd::kCtrlUserImage, "rbHome", "rbCtrlUserImage");
+    connectAction->setShortcut(QKeySequence(Qt::Key_F5));
+    disconnectAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    send->setShortcut(QKeySequence(Qt::Key_F6));
+    setup->setShortcut(QKeySequence(Qt::Key_F7));
+    images->setShortcut(QKeySequence(Qt::Key_F8));
+    for (QAction* a : {connectAction, disconnectAction, send, setup, images}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        window->addAction(a);
+    }
 
     connect(commSetup, &QAction::triggered, this, [this] {
+        if (m_connected || m_busy)
+            return;
         if (m_packet.SerialSetup(0))
             m_packet.SaveSettings();
     });
+    connect(connectAction, &QAction::triggered, this, &CBoardActions::OnConnect);
+    connect(disconnectAction, &QAction::triggered, this, &CBoardActions::OnDisconnect);
+    connect(send, &QAction::triggered, this, &CBoardActions::OnSend);
+    connect(setup, &QAction::triggered, this, &CBoardActions::OnModuleState);
+    connect(images, &QAction::triggered, this, &CBoardActions::OnUserImages);
+
+    BoardUiHooks hooks;
+    hooks.askRetry = [this](const QString& caption, const QString& text) {
+        return m_prompts.askRetry && m_prompts.askRetry(caption, text);
+    };
+    hooks.askYesNo = [this](const QString& caption, const QString& text) {
+        return m_prompts.askYesNo && m_prompts.askYesNo(caption, text);
+    };
+    hooks.message = [this](lumivo::MessageIcon icon, const QString& caption, const QString& text) {
+        Message(icon, caption, text);
+    };
+    hooks.editModuleState = [this](lumivo::CModuleStateModel& model) { return EditModuleState(model); };
+    hooks.mayReplaceAds = [this] { return !saveModified || saveModified(); };
+    hooks.showWait = [this](bool shown) { ShowWait(shown); };
+    hooks.bringToFront = [this] {
+        if (m_window) {
+            m_window->raise();
+            m_window->activateWindow();
+        }
+    };
+    hooks.resizePreview = [this](int columns, int rows) {
+        if (resizePreview)
+            resizePreview(columns, rows);
+    };
+    m_ui = std::make_unique<CWindowBoardUi>(this, std::move(hooks));
+    m_progress = std::make_unique<CGuiProgressOwner>(window);
+    m_worker = new CBoardWorker(m_packet, *m_ui, m_progress.get(), &m_trace);
+    m_worker->doneContext = this;
+    m_worker->done = [this](const BoardOutcome& outcome) { Finished(outcome); };
+    m_worker->moveToThread(&m_thread);
+    m_thread.setObjectName(QStringLiteral("board link"));
+    m_thread.start();
+
+    // A device pulled out while the link is idle closes the port by itself.
+    m_watch->setInterval(kWatchMs);
+    connect(m_watch, &QTimer::timeout, this, [this] {
+        if (m_connected && !m_busy && !m_packet.IsOpen()) {
+            SetConnected(false);
+            Message(lumivo::MessageIcon::Stop, QStringLiteral("lumivo"),
+                    QString::fromStdString(lumivo::DeviceLostText(m_packet.GetDeviceName())));
+        }
+    });
+    UpdateEnabling();
+}
+
+CBoardActions::~CBoardActions()
+{
+    m_watch->stop();
+    m_ui->CancelAll();
+    m_thread.quit();
+    // A question the worker waits for is answered (Cancel) by the events
+    // handled here; an exchange in progress ends by its own time-out.
+    while (!m_thread.wait(10))
+        QCoreApplication::processEvents();
+    // Program end: leave update mode without waiting for the controller.
+    m_worker->Session().End();
+    delete m_worker;
+    m_worker = nullptr;
+    RestoreChosenPort();
+    m_simulator->Stop();
+}
+
+void CBoardActions::SetTraceFile(const QString& path)
+{
+    m_trace.Close();
+    if (!path.isEmpty())
+        m_trace.Open(path.toStdString());
+}
+
+void CBoardActions::Message(lumivo::MessageIcon icon, const QString& caption, const QString& text)
+{
+    m_prompts.Show(IconOf(icon), caption, text);
+}
+
+void CBoardActions::UpdateEnabling()
+{
+    using namespace lumivo;
+    const bool idle = !m_busy;
+    Action(cmd::kCommSetup)->setEnabled(idle && !m_connected);
+    Action(cmd::kCommConnect)->setEnabled(idle && !m_connected);
+    Action(cmd::kCommDisconnect)->setEnabled(idle && m_connected);
+    Action(cmd::kCommSend)->setEnabled(idle && m_connected);
+    Action(cmd::kCtrlSetup)->setEnabled(idle && m_connected);
+    Action(cmd::kCtrlUserImage)->setEnabled(idle);
+}
+
+void CBoardActions::SetConnected(bool connected)
+{
+    const bool changed = connected != m_connected;
+    m_connected = connected;
+    if (connected)
+        m_watch->start();
+    else
+        m_watch->stop();
+    // Unconnected, live dates and times follow the content library again.
+    if (!connected)
+        m_doc.SetBoardLanguage(0);
+    UpdateEnabling();
+    if (changed)
+        emit connectionChanged(connected);
+}
+
+void CBoardActions::Start(BoardJob job, std::vector<BYTE> adBlob, std::vector<BYTE> imageBlob)
+{
+    m_busy = true;
+    UpdateEnabling();
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker, job, a = std::move(adBlob), i = std::move(imageBlob)]() mutable {
+            w->Run(job, std::move(a), std::move(i));
+        },
+        Qt::QueuedConnection);
+}
+
+void CBoardActions::Finished(const BoardOutcome& out)
+{
+    m_busy = false;
+    ShowWait(false);
+    if (out.job == BoardJob::Connect) {
+        RestoreChosenPort();
+        m_moduleInfo = out.moduleInfo;
+        m_settings = out.settings;
+        // A connection that was given up leaves the project as it was.
+        if (out.result == BoardResult::Ok)
+            ApplyReadBack(out.readBack);
+    }
+    SetConnected(out.connected);
+    if (out.connected && out.job == BoardJob::Connect && out.readBack.contentLanguage)
+        m_doc.SetBoardLanguage(*out.readBack.contentLanguage);
+    for (const lumivo::Message& m : out.notes.messages())
+        Message(lumivo::MessageIcon::Warning, QStringLiteral("lumivo"), QString::fromStdString(m.text));
+    if (out.result == BoardResult::Failed && !out.messageShown && !out.error.empty())
+        Message(lumivo::MessageIcon::Stop, QStringLiteral("lumivo"), QString::fromStdString(out.error));
+    // A port that did not open: the port choice is offered at once.
+    if (out.job == BoardJob::Connect && out.openError != 0 && m_prompts.askYesNo &&
+        m_prompts.askYesNo(QStringLiteral("lumivo"),
+                           lumivo::BoardQText("ChoosePort", "Choose another serial port now?")) &&
+        m_packet.SerialSetup(1))
+        m_packet.SaveSettings();
+    emit jobFinished(int(out.job), int(out.result));
+}
+
+void CBoardActions::ApplyReadBack(const lumivo::BoardReadBack& r)
+{
+    if (r.board)
+        m_doc.SetBoard(r.board->moduleRow, r.board->moduleColumn, r.board->language, r.board->lumivoRow,
+                       r.board->lumivoColumn);
+    if (!r.pages && !r.userImages)
+        return;
+    // The Ads and user images read back are one step: one undo gives the
+    // project back as it was before the read.
+    m_doc.UndoStack()->beginMacro(lumivo::BoardQText("UndoReadBack", "Read the Ads from the board"));
+    if (r.pages)
+        m_doc.ReplaceAdList(*r.pages);
+    if (r.userImages)
+        m_doc.ReplaceUserImages(*r.userImages);
+    m_doc.UndoStack()->endMacro();
+}
+
+bool CBoardActions::PrepareSimulatedPort()
+{
+    const serio::SerialSettings chosen = m_packet.GetSettings();
+    const char* env = std::getenv(serio::kSerialDeviceEnv);
+    if (chosen.strDevice != CSimulatedBoard::kDevice || (env && *env))
+        return true;
+    QString error;
+    const QString device = m_simulator->Start(CSimulatedBoard::Stored(m_doc.Core().Board()), &error);
+    if (device.isEmpty()) {
+        Message(lumivo::MessageIcon::Stop, QStringLiteral("lumivo"), error);
+        return false;
+    }
+    // The packet opens the simulator's terminal; the choice stays "simulated".
+    serio::SerialSettings s = chosen;
+    s.strDevice = device.toStdString();
+    m_chosenDevice = chosen.strDevice;
+    m_usingSimulator = true;
+    m_packet.SetSettings(s);
+    return true;
+}
+
+void CBoardActions::RestoreChosenPort()
+{
+    if (!m_usingSimulator)
+        return;
+    serio::SerialSettings s = m_packet.GetSettings();
+    s.strDevice = m_chosenDevice;
+    m_packet.SetSettings(s);
+    m_usingSimulator = false;
+}
+
+void CBoardActions::OnConnect()
+{
+    if (m_busy || m_connected)
+        return;
+    if (!PrepareSimulatedPort())
+        return;
+    Start(BoardJob::Connect);
+}
+
+void CBoardActions::OnDisconnect()
+{
+    if (m_busy || !m_connected)
+        return;
+    Start(BoardJob::Disconnect);
+}
+
+void CBoardActions::OnSend()
+{
+    if (m_busy || !m_connected)
+        return;
+    // A blob of no Ads would wipe the board's Ads: refuse it.
+    if (m_doc.Core().ItemCount() == 0) {
+        Message(lumivo::MessageIcon::Warning, QStringLiteral("lumivo"),
+                lumivo::BoardQText("SendEmpty", "The project has no Ads to send. Add an Ad first."));
+        return;
+    }
+    std::vector<BYTE> blob;
+    if (!m_doc.PackAdBlob(blob))
+        return;
+    Start(BoardJob::Send, std::move(blob));
+}
+
+void CBoardActions::OnModuleState()
+{
+    if (m_busy || !m_connected)
+        return;
+    Start(BoardJob::ModuleState);
+}
+
+void CBoardActions::OnUserImages()
+{
+    if (m_busy)
+        return;
+    CUserImageDlg dlg(m_doc.Core(), m_window);
+    dlg.SetSendEnabled(m_connected);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    const std::vector<CRGX<8192>> images = dlg.Images();
+    if (!dlg.SameAs(m_doc.Core().UserImages()) &&
+        !m_doc.ReplaceUserImages(images, lumivo::BoardQText("UndoUserImages", "Change the user images")))
+        return;
+    if (!dlg.SendRequested() || !m_connected || m_busy)
+        return;
+    std::vector<BYTE> blob;
+    if (!m_doc.PackUserImages(blob))
+        return;
+    Start(BoardJob::UserImages, {}, std::move(blob));
+}
+
+bool CBoardActions::EditModuleState(lumivo::CModuleStateModel& model)
+{
+    CBoardWorker* worker = m_worker;
+    // The dialog's Read and Write run on a thread of their own while the
+    // worker waits for the dialog, so the session still has one user.
+    CModuleStateDlg dlg(
+        model, [worker](lumivo::CModuleStateModel& m) {
+            return worker->Session().ReadSettings(m) == BoardResult::Ok;
+        },
+        [worker](lumivo::CModuleStateModel& m) { return worker->Session().WriteSettings(m) == BoardResult::Ok; },
+        m_window);
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    model = dlg.Model();
+    return true;
+}
+
+void CBoardActions::ShowWait(bool shown)
+{
+    if (!shown) {
+        if (m_wait)
+            m_wait->deleteLater();
+        m_wait = nullptr;
+        return;
+    }
+    if (m_wait)
+        return;
+    auto* wait = new QDialog(m_window, Qt::Tool | Qt::FramelessWindowHint);
+    wait->setObjectName(QStringLiteral("WaitWindow"));
+    auto* column = new QVBoxLayout(wait);
+    column->addWidget(new QLabel(lumivo::BoardQText("Wait", "Talking to the board, please wait...")));
+    auto* bar = new QProgressBar;
+    bar->setRange(0, 0); // moving without an end
+    column->addWidget(bar);
+    wait->setModal(false);
+    wait->setAttribute(Qt::WA_ShowWithoutActivating);
+    wait->show();
+    m_wait = wait;
 }

@@ -24,7 +24,12 @@ void CCommandGroup::Relabel()
     for (const Label& l : m_labels) {
         l.action->setText(Tr(l.section, l.key));
         const QByteArray tip = QByteArray(l.key) + "ToolTip";
-        l.action->setToolTip(Tr(l.section, tip.constData()));
+        QString toolTip = Tr(l.section, tip.constData());
+        // The keys too, so the ribbon teaches them.
+        if (const QKeySequence keys = l.action->shortcut(); !keys.isEmpty())
+            toolTip = QStringLiteral("%1 (%2)").arg(toolTip.isEmpty() ? l.action->text() : toolTip,
+                                                    keys.toString(QKeySequence::NativeText));
+        l.action->setToolTip(toolTip);
         l.action->setStatusTip(l.action->toolTip());
     }
 }

@@ -49,6 +49,12 @@ bool CLumivoViewer::Play(const std::vector<CLumivo>& items)
     return m_timer.Start(lumivo::kTickMs, 2);
 }
 
+void CLumivoViewer::SetSingleEffect(bool on, int phase)
+{
+    StopTimer();
+    m_player.SetSingleEffect(on, phase);
+}
+
 void CLumivoViewer::Stop()
 {
     StopTimer();

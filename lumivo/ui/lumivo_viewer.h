@@ -41,6 +41,9 @@ public:
     bool Play(const std::vector<CLumivo>& items);
     void Stop();
     bool IsPlaying() const { return m_timer.IsRunning(); }
+    // The effect dialog's mode: only the first item, its effect of the
+    // phase (0 start, 1 wait, 2 end) over and over. Stops playing.
+    void SetSingleEffect(bool on, int phase = 0);
     // Paints made while playing (each one is one step of every effect).
     unsigned long PaintCount() const { return m_paints; }
 

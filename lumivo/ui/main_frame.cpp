@@ -59,6 +59,7 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
 
     m_view = new CLumivoView(doc, this);
     setCentralWidget(m_view);
+    m_view->setFocus(); // the keys work on the list from the start
     m_preview = new CLumivoViewerWnd(this);
     addDockWidget(Qt::BottomDockWidgetArea, m_preview);
     resizeDocks({m_preview}, {220}, Qt::Vertical);
@@ -74,27 +75,20 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
         editor->setAttribute(Qt::WA_DeleteOnClose);
         editor->open();
     };
-    m_adActions->focusedPage = [this]() -> std::optional<unsigned> {
-        if (const QTreeWidgetItem* row = m_view->currentItem())
-            return row->data(0, Qt::UserRole).toUInt();
-        return std::nullopt;
-    };
-    for (int c : {cmd::kAdvtAdd, cmd::kAdvtEdit})
-        addAction(m_adActions->Action(c));
-    connect(m_view, &QTreeWidget::itemDoubleClicked, m_adActions->Action(cmd::kAdvtEdit), &QAction::trigger);
 
     connect(&doc, &CLumivoDoc::titleChanged, this, &CMainFrame::UpdateTitle);
     connect(&doc, &CLumivoDoc::modifiedChanged, this, &CMainFrame::UpdateTitle);
-    connect(&doc, &CLumivoDoc::boardChanged, this, [this] { ShowDocument(&m_doc); });
-    // A new, empty document stops the preview; choosing an Ad plays it.
-    connect(&doc, &CLumivoDoc::listChanged, this, [this] {
-        if (m_doc.Core().ItemCount() == 0)
-            m_preview->Viewer()->Stop();
+    // A new board or library stops the preview; the Ad in view starts again.
+    connect(&doc, &CLumivoDoc::boardChanged, this, [this] {
+        ShowDocument(&m_doc);
+        m_view->ReplayPreview();
     });
+    // The list says which Ad plays, and when nothing does.
     connect(m_view, &CLumivoView::pageSelected, this, [this](unsigned page) {
         ShowDocument(&m_doc);
         Play(m_doc.Core().PageItems(page));
     });
+    connect(m_view, &CLumivoView::previewStopped, this, [this] { m_preview->Viewer()->Stop(); });
     ShowDocument(&doc);
 
     // The stored language, or the one that matches the desktop's.
@@ -117,6 +111,9 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
 CMainFrame::~CMainFrame()
 {
     SaveLayout();
+    // The board link uses the packet: it goes first.
+    delete m_boardActions;
+    m_boardActions = nullptr;
     // The base classes hide the window once this frame is gone, and the
     // preview then reports its visibility: its handler here reads members.
     m_preview->disconnect(this);
@@ -171,8 +168,12 @@ void CMainFrame::BuildRibbon()
     setMenuWidget(m_ribbon);
     QStyle* st = style();
     m_commands = new CCommandGroup(this);
-    m_adActions = new CAdActions(m_doc, this);
-    m_boardActions = new CBoardActions(m_packet, this);
+    m_adActions = new CAdActions(m_doc, *m_view, m_app.Prompts(), this);
+    addActions(m_adActions->KeyActions());
+    m_boardActions = new CBoardActions(m_packet, m_doc, m_app.Prompts(), this);
+    m_boardActions->SetTraceFile(m_app.TraceFile());
+    m_boardActions->saveModified = [this] { return m_app.SaveModified(); };
+    m_boardActions->resizePreview = [this](int columns, int rows) { ResizeBoard(unsigned(columns), unsigned(rows)); };
     auto MakeAction = [this](int command, const char* section, const char* key, bool enabled = true,
                              bool checkable = false) {
         return m_commands->MakeAction(command, section, key, enabled, checkable);
@@ -190,6 +191,10 @@ void CMainFrame::BuildRibbon()
     m_appMenu->addAction(appOpen);
     m_appMenu->addAction(appSave);
     m_appMenu->addAction(appSaveAs);
+    m_editMenu = new QMenu(this);
+    m_editMenu->addAction(m_adActions->Action(cmd::kEditUndo));
+    m_editMenu->addAction(m_adActions->Action(cmd::kEditRedo));
+    m_appMenu->addMenu(m_editMenu);
     m_appMenu->addSeparator();
     m_appMenu->addMenu(m_recentMenu);
     m_appMenu->addSeparator();
@@ -216,7 +221,7 @@ void CMainFrame::BuildRibbon()
     panel->AddAction(fileSave);
 
     panel = m_ribbon->AddPanel(m_homeCategory, QString());
-    for (int c : {cmd::kAdvtAdd, cmd::kAdvtEdit, cmd::kAdvtCopy, cmd::kAdvtDelete})
+    for (int c : {cmd::kAdvtAdd, cmd::kAdvtEdit, cmd::kAdvtCopy, cmd::kAdvtPaste, cmd::kAdvtDelete})
         panel->AddAction(m_adActions->Action(c), c == cmd::kAdvtAdd);
     m_adActions->Action(cmd::kAdvtAdd)->setIcon(st->standardIcon(QStyle::SP_FileDialogNewFolder));
 
@@ -334,6 +339,7 @@ void CMainFrame::RelabelAll()
     m_boardActions->Relabel();
     m_ribbon->SetApplicationText(Tr("rbApp", "rbAppFile"), Tr("rbApp", "rbAppFileToolTip"));
     m_recentMenu->setTitle(Tr("rbApp", "rbAppRecent"));
+    m_editMenu->setTitle(Tr("rbApp", "rbAppEdit"));
     m_ribbon->SetCategoryName(m_homeCategory, Tr("rbHome", "rbName"));
     const char* panelKeys[] = {"rbPanelFile", "rbPanelAdvt", "rbPanelComm", "rbPanelCtrl", "rbPanelView"};
     const QList<CRibbonPanel*> panels = m_ribbon->Panels(m_homeCategory);
@@ -385,6 +391,12 @@ void CMainFrame::RebuildRecentMenu()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    // An exchange with the board ends first (its window shows its progress).
+    if (m_boardActions && m_boardActions->IsBusy()) {
+        statusBar()->showMessage(Tr("Board", "BusyClose"), 5000);
+        event->ignore();
+        return;
+    }
     if (!m_app.SaveModified()) {
         event->ignore();
         return;

@@ -34,6 +34,7 @@ public:
     CRibbonBar* Ribbon() const { return m_ribbon; }
     CLumivoView* View() const { return m_view; }
     CLumivoViewerWnd* Preview() const { return m_preview; }
+    CAdActions* AdActions() const { return m_adActions; }
     // The action of a command id, from whichever command group owns it.
     QAction* Action(int command) const;
     QMenu* LanguageMenu() const { return m_languageMenu; }
@@ -80,6 +81,7 @@ private:
     CLumivoViewerWnd* m_preview = nullptr;
     QMenu* m_appMenu = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
     QMenu* m_languageMenu = nullptr;
     QMenu* m_styleMenu = nullptr;
     QActionGroup* m_languageGroup = nullptr;

@@ -2,6 +2,7 @@
 
 #include <qvr/lzo.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdarg>
@@ -116,6 +117,7 @@ const char* Usage()
            "  --content-cols 3|6   column code of the model (default 6)\n"
            "  --state DIR          keep settings, Ads, user images and clock in DIR across runs\n"
            "  --baud N             pace the answers like a line of N bit/s (10 bits a byte)\n"
+           "  --read-baud N        take requests no faster than a line of N bit/s carries them\n"
            "  --no-answer CMD[:N]  do not answer CMD (the first N times; default always)\n"
            "  --bad-checksum CMD[:N]  answer CMD with a wrong checksum\n"
            "  --foreign CMD[:N]    answer CMD with a foreign command byte (0xEE)\n"
@@ -159,6 +161,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
         } else if (a == "--baud") {
             ok = ParseInt(v, 1, 10000000, n);
             o.baud = unsigned(n);
+        } else if (a == "--read-baud") {
+            ok = ParseInt(v, 1, 10000000, n);
+            o.readBaud = unsigned(n);
         } else if (a == "--no-answer") {
             ok = ParseFault(v, o.noAnswer);
         } else if (a == "--bad-checksum") {
@@ -251,7 +256,13 @@ void CBoardSim::Stop()
 
 void CBoardSim::Run()
 {
+    using Clock = std::chrono::steady_clock;
     BYTE buf[4096];
+    // With a line rate, bytes are taken no faster than such a line carries
+    // them (in slices of about 5 ms), so a sender waits as it would on it.
+    const unsigned rate = m_options.readBaud;
+    const size_t slice = rate ? std::clamp<size_t>(rate / 2000, 1, sizeof buf) : sizeof buf;
+    Clock::time_point carried = Clock::now();
     while (!m_stop && !m_vanished) {
         const int wait = SendHeldAnswer();
         if (m_vanished)
@@ -260,9 +271,19 @@ void CBoardSim::Run()
         const int r = ::poll(&p, 1, wait);
         if (r <= 0 || !(p.revents & POLLIN))
             continue;
-        const ssize_t n = ::read(m_master, buf, sizeof buf);
-        if (n > 0)
-            m_receiver.Feed(buf, static_cast<size_t>(n));
+        const ssize_t n = ::read(m_master, buf, slice);
+        if (n <= 0)
+            continue;
+        if (rate) {
+            // A line that was idle starts now; a busy one goes on from where
+            // it was, so late wake-ups do not add up.
+            const auto now = Clock::now();
+            if (now - carried > std::chrono::milliseconds(5))
+                carried = now;
+            carried += std::chrono::microseconds(uint64_t(n) * 10ull * 1000000ull / rate);
+            std::this_thread::sleep_until(carried);
+        }
+        m_receiver.Feed(buf, static_cast<size_t>(n));
     }
 }
 

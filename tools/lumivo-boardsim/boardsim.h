@@ -42,6 +42,7 @@ struct Options {
     int contentCols = 6;  // column code: 3 or 6
     std::string stateDir; // empty: nothing kept across runs
     unsigned baud = 0;    // 0: write as fast as the terminal takes it
+    unsigned readBaud = 0; // 0: take requests as fast as they come
     // Faults by command byte: how many times (-1 = every time).
     std::map<BYTE, int> noAnswer, badChecksum, foreign, cutOff, vanish;
     // A whole, valid answer whose payload lacks its last byte.

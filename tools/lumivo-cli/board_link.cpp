@@ -180,11 +180,7 @@ void CBoardRun::Connect()
 {
     if (m_session->Connect() == lumivo::BoardResult::Ok)
         return;
-    std::string why = m_session->LastError();
-    if (m_session->LastOpenError() != 0)
-        why += " (the device " + m_session->Packet().GetDeviceName() + " did not open: " +
-               std::to_string(m_session->LastOpenError()) + ")";
-    throw Failure("connection failed: " + why);
+    throw Failure("connection failed: " + m_session->LastError());
 }
 
 void CBoardRun::Disconnect()

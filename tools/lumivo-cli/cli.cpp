@@ -28,9 +28,13 @@ void PrintUsage(std::ostream& out)
     std::vector<const Verb*> verbs = Verbs();
     std::sort(verbs.begin(), verbs.end(),
               [](const Verb* a, const Verb* b) { return std::strcmp(a->name, b->name) < 0; });
+    // Names and summaries in two columns at least two blanks apart, so
+    // that scripts (the bash completion, the manual page test) can split them.
+    size_t width = 12;
     for (const Verb* v : verbs)
-        out << "  " << v->name << std::string(14 > std::strlen(v->name) ? 14 - std::strlen(v->name) : 1, ' ')
-            << v->summary << "\n";
+        width = std::max(width, std::strlen(v->name));
+    for (const Verb* v : verbs)
+        out << "  " << v->name << std::string(width + 2 - std::strlen(v->name), ' ') << v->summary << "\n";
     out << "\nExit status: 0 success, 1 the operation failed, 2 a wrong command line.\n";
 }
 
@@ -39,15 +43,22 @@ void PrintVerbHelp(const Verb& v)
     std::cout << "usage: lumivo-cli " << v.name << " " << v.operands << "\n\n" << v.summary << "\n";
     if (*v.details)
         std::cout << "\n" << v.details << "\n";
+    // Options and their help in two columns at least two blanks apart.
+    auto left = [](const Option& o) {
+        return std::string("--") + o.name + (o.value ? std::string(" ") + o.value : "");
+    };
+    size_t width = 18;
+    for (const Option& o : v.options)
+        width = std::max(width, left(o).size());
+    auto line = [&](const std::string& option, const char* help) {
+        std::cout << "  " << option << std::string(width + 2 - option.size(), ' ') << help << "\n";
+    };
     if (!v.options.empty()) {
         std::cout << "\nOptions:\n";
-        for (const Option& o : v.options) {
-            std::string left = std::string("--") + o.name + (o.value ? std::string(" ") + o.value : "");
-            std::cout << "  " << left << std::string(left.size() < 20 ? 20 - left.size() : 1, ' ')
-                      << o.help << "\n";
-        }
+        for (const Option& o : v.options)
+            line(left(o), o.help);
     }
-    std::cout << "  --help              show this text\n";
+    line("--help", "show this text");
 }
 
 // The verb named by the first one or two words; consumed words counted.
@@ -116,16 +127,30 @@ Args Parse(const Verb& v, int argc, char** argv, int first)
     return args;
 }
 
+// The language whose date and time pictures the verbs use. A missing one
+// is a warning, not an error: most verbs do not need it, but dates would
+// show without their pictures.
 void SelectLanguage()
 {
     const char* name = std::getenv("LUMIVO_LANGUAGE");
-    std::u16string wanted = common::Utf8ToUtf16(name && *name ? name : "English");
+    const std::string wanted = name && *name ? name : "English";
     CGlobalization::InitLanguageList();
-    for (const std::u16string& lang : CGlobalization::GetLangList())
-        if (lang == wanted) {
+    const std::vector<std::u16string> languages = CGlobalization::GetLangList();
+    for (const std::u16string& lang : languages)
+        if (lang == common::Utf8ToUtf16(wanted)) {
             CGlobalization::SelectLanguage(lang);
             return;
         }
+    const std::string folder = common::Utf16ToUtf8(CGlobalization::GetLangDir());
+    if (languages.empty()) {
+        std::cerr << "lumivo-cli: warning: no language files in " << folder << "\n";
+        return;
+    }
+    std::string found;
+    for (const std::u16string& lang : languages)
+        found += (found.empty() ? "" : ", ") + common::Utf16ToUtf8(lang);
+    std::cerr << "lumivo-cli: warning: no language \"" << wanted << "\" in " << folder << " (there are " << found
+              << ")\n";
 }
 
 } // namespace

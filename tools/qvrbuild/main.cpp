@@ -13,17 +13,20 @@
 
 using namespace qvrbuild;
 
-static int Usage()
+// --help answers on standard output and succeeds; a wrong command line
+// gets the same text on standard error and fails.
+static int Usage(bool asked = false)
 {
-    std::fprintf(stderr,
+    std::fprintf(asked ? stdout : stderr,
                  "usage: qvrbuild [--out DIR] [--sheet DIR] [--resource N]... [--report] [--fonts]\n"
                  "  --out DIR      write DIR/<resource>.qvr for every container (or the chosen ones)\n"
                  "  --sheet DIR    write PNG contact sheets DIR/<resource>-<part>.png\n"
                  "  --sheet-glyphs N  only the first N glyphs of every glyph set on the sheets\n"
                  "  --resource N   only container N (310-333; repeatable)\n"
                  "  --report       list every glyph set with its blank and fallback glyphs\n"
-                 "  --fonts        list the fonts read and the Debian packages they come from\n");
-    return 2;
+                 "  --fonts        list the fonts read and the Debian packages they come from\n"
+                 "  --help         show this text\n");
+    return asked ? 0 : 2;
 }
 
 int main(int argc, char** argv)
@@ -52,6 +55,8 @@ int main(int argc, char** argv)
             report = true;
         } else if (a == "--fonts") {
             fonts = true;
+        } else if (a == "--help") {
+            return Usage(true);
         } else {
             return Usage();
         }
@@ -62,7 +67,7 @@ int main(int argc, char** argv)
         if (out.empty() && sheet.empty())
             return 0;
     }
-    if (out.empty() && sheet.empty())
+    if (out.empty() && sheet.empty() && !report)
         return Usage();
     try {
         const auto t0 = std::chrono::steady_clock::now();

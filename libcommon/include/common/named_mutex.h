@@ -40,7 +40,12 @@ public:
     struct State;
 
 private:
+    // The process's state of this name, looked up once per process.
+    State& Shared() const;
+
     std::string m_name;
+    mutable State* m_state = nullptr;
+    mutable int m_pid = 0;
 };
 
 } // namespace common

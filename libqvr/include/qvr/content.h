@@ -86,6 +86,15 @@ constexpr size_t kSectionTail = 16;
 
 } // namespace qvr
 
+namespace qvr {
+// Reads a user-image blob into images, from slot count on and up to
+// capacity slots, advancing count for each image read; returns the bytes
+// consumed as CContent::SetUserImageLZO does (8 for a blob of no images, 0
+// for a missing pointer or a wrong tag). The slots are not cleared first.
+long ReadUserImageLZO(const unsigned char* blob, size_t length, CRGX<8192>* images, unsigned capacity,
+                      unsigned& count);
+} // namespace qvr
+
 class CContent {
 public:
     static constexpr unsigned kEffects = 50;

@@ -184,7 +184,9 @@ public:
 
     // Strip width of the Twist codes 95-97 on tall bands, by module columns - 3.
     static const int32_t m_CylMX[40];
-    // The line buffer.
+    // The line buffer. The engine clears only the part its own drawings lit,
+    // so code that writes into it otherwise sets those bytes back to 0 (or
+    // calls SetModuleSize, which clears all of it) before the next step.
     static unsigned char m_LB[kLBRows][kLBCols];
 
 private:

@@ -65,7 +65,9 @@ public:
     LONG SendPacket(BYTE byCommand);
     // Request with answer: 0xFC (answer with the request's command byte or
     // 0xFC), 0xFD (another command byte, not retried) or 0xFB (silence for
-    // nTimeoutMs on the last try). nTries <= 0 repeats until an answer.
+    // nTimeoutMs on the last try). nTries <= 0 repeats until an answer. A
+    // port that closes during the exchange (a vanished device) ends it at
+    // once with 0xFB.
     BYTE SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, int32_t nTimeoutMs, int32_t nTries);
 
     // The last answer: valid after SendPacketAck returned 0xFC, until the

@@ -51,6 +51,11 @@ std::string ResolveSerialDevice(int nPort, const std::string& chosen);
 // /dev/serial/by-id/*, /dev/ttyUSB*, /dev/ttyACM*, /dev/ttyS* (sorted).
 std::vector<std::string> EnumerateSerialDevices();
 
+// The adapter's product as the system knows it ("FT232R USB UART"), read
+// from the USB device above /sys/class/tty/<name>/device; empty when there
+// is none (built-in ports, pseudo-terminals). sysRoot: tests point it elsewhere.
+std::string SerialDeviceProduct(const std::string& device, const std::string& sysRoot = "/sys/class/tty");
+
 } // namespace serio
 
 class CSerialEx : public CSerial {

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QString Text(const char* section, const char* key)
@@ -64,20 +66,43 @@ int FillSerialPortList(QComboBox* list, const serio::SerialSettings& settings)
 {
     list->clear();
     const std::string current = serio::ResolveSerialDevice(settings.nPort, settings.strDevice);
+    std::vector<std::string> devices = serio::EnumerateSerialDevices();
+    if (std::find(devices.begin(), devices.end(), current) == devices.end())
+        devices.push_back(current);
     int selected = -1;
-    for (const std::string& device : serio::EnumerateSerialDevices()) {
+    for (const std::string& device : devices) {
         if (CSerial::CheckPort(device) != CSerial::EPortAvailable)
             continue;
         if (device == current)
             selected = list->count();
-        list->addItem(QString::fromStdString(device), QString::fromStdString(device));
+        QString text = QString::fromStdString(device);
+        if (const std::string product = serio::SerialDeviceProduct(device); !product.empty())
+            text += QStringLiteral(" \u2014 ") + QString::fromStdString(product);
+        list->addItem(text, QString::fromStdString(device));
     }
     list->setCurrentIndex(selected >= 0 ? selected : (list->count() ? 0 : -1));
     return list->count();
 }
 
+void AddPortEntry(QComboBox* list, const serio::SerialSettings& settings, const QString& text, const QString& device)
+{
+    list->addItem(text, device);
+    if (settings.strDevice == device.toStdString())
+        list->setCurrentIndex(list->count() - 1);
+}
+
+void CSerialSetupDlg::AddPortEntry(const QString& text, const QString& device)
+{
+    ::AddPortEntry(m_port, m_given, text, device);
+}
+
+void CSerialPortDlg::AddPortEntry(const QString& text, const QString& device)
+{
+    ::AddPortEntry(m_port, m_given, text, device);
+}
+
 CSerialSetupDlg::CSerialSetupDlg(const serio::SerialSettings& settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_port(new QComboBox)
+    : QDialog(parent), m_settings(settings), m_given(settings), m_form(new QFormLayout), m_port(new QComboBox)
 {
     setWindowTitle(QStringLiteral("Serial port setup"));
     FillSerialPortList(m_port, m_settings);
@@ -109,7 +134,7 @@ CSerialSetupDlg::CSerialSetupDlg(const serio::SerialSettings& settings, QWidget*
     bind(m_stop, [this](int v) { m_settings.eStopBits = CSerial::EStopBits(v); });
     bind(m_flow, [this](int v) { m_settings.eHandshake = CSerial::EHandshake(v); });
 
-    auto* form = new QFormLayout;
+    QFormLayout* form = m_form;
     form->addRow(QStringLiteral("&Port :"), m_port);
     form->addRow(QStringLiteral("&Baud Rate :"), m_baud);
     form->addRow(QStringLiteral("&Data :"), m_data);
@@ -123,7 +148,7 @@ CSerialSetupDlg::CSerialSetupDlg(const serio::SerialSettings& settings, QWidget*
 }
 
 CSerialPortDlg::CSerialPortDlg(const serio::SerialSettings& settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_port(new QComboBox), m_label(new QLabel)
+    : QDialog(parent), m_settings(settings), m_given(settings), m_port(new QComboBox), m_label(new QLabel)
 {
     setWindowTitle(QStringLiteral("Serial Port"));
     m_label->setText(Text("SerialDialog", "Port"));
@@ -217,6 +242,8 @@ std::unique_ptr<serio::ISerialProgress> CPacketOwnerWidget::CreateProgressWindow
     const bool sending = title && QByteArray(title).startsWith("Send");
     auto* dlg = new CSerialProgressDlg(dwTotal, sending, m_owner);
     dlg->setModal(false);
+    // The owner keeps the keyboard: the user may go on working meanwhile.
+    dlg->setAttribute(Qt::WA_ShowWithoutActivating);
     if (m_owner) {
         const QRect o = m_owner->frameGeometry();
         const POINT at = serio::CenterOver(RECT{o.left(), o.top(), o.right() + 1, o.bottom() + 1},

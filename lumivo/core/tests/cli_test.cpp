@@ -169,3 +169,25 @@ TEST_F(Cli, HelpUsageErrorsAndRefusedFiles)
 }
 
 } // namespace
+
+TEST_F(Cli, AMissingLanguageIsAWarningNamingWhereItLooked)
+{
+    const std::string p = File("p.qvndoc");
+    ASSERT_EQ(Call({"new", p}).status, 0);
+    EXPECT_EQ(Call({"info", p}).err, ""); // English, beside the program
+
+    setenv("LUMIVO_LANGUAGE", "Klingon", 1);
+    Outcome r = Call({"info", p});
+    unsetenv("LUMIVO_LANGUAGE");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+    EXPECT_NE(r.err.find("warning: no language \"Klingon\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Korean"), std::string::npos) << r.err; // what there is
+
+    std::filesystem::create_directory(dir / "nolang");
+    setenv("LUMIVO_LANG_DIR", (dir / "nolang").c_str(), 1);
+    r = Call({"info", p});
+    unsetenv("LUMIVO_LANG_DIR");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("warning: no language files in " + (dir / "nolang").string()), std::string::npos) << r.err;
+}

@@ -218,6 +218,19 @@ TEST_F(ProjectFile, UserImagesComeBackAndADamagedBlockIsReported)
     EXPECT_TRUE(r.HasMessage("user-image blob is damaged"));
     EXPECT_EQ(reread->LoadRepairs(), 1u);
 
+    // A damaged blob from the controller changes nothing: the two images of
+    // a sound blob stay as they were.
+    std::vector<uint8_t> blob(static_cast<size_t>(project->Content().GetUserImageLZO(nullptr, 0)));
+    ASSERT_EQ(project->Content().GetUserImageLZO(blob.data(), blob.size()), long(blob.size()));
+    ASSERT_TRUE(reread->LoadUserImages(blob.data(), blob.size()));
+    ASSERT_EQ(reread->UserImageCount(), 2u);
+    std::vector<uint8_t> damaged = blob;
+    for (size_t i = 1; i <= 3; ++i)
+        damaged[damaged.size() - i] = 0xFF;
+    EXPECT_FALSE(reread->LoadUserImages(damaged.data(), damaged.size()));
+    ASSERT_EQ(reread->UserImageCount(), 2u);
+    EXPECT_EQ(reread->Content().GetUserImage(1)->data[0], 0x43);
+
     // A file without user images clears those of the previous project.
     Bytes plain;
     plain.header(2, 6, 'E', 2, 6, 0, 0).u32(0).u32(0);

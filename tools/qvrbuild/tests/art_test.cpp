@@ -185,3 +185,16 @@ TEST(Builder, RebuildingAContainerGivesTheSameBytes)
     ASSERT_FALSE(built.empty());
     EXPECT_TRUE(again == built) << "sizes " << again.size() << " and " << built.size();
 }
+
+TEST(Builder, ReportAloneListsTheGlyphSetsAndWritesNothing)
+{
+    const char* exe = std::getenv("QVRBUILD");
+    ASSERT_NE(exe, nullptr);
+    const std::string out = ::testing::TempDir() + "qvrbuild_report.txt";
+    const std::string cmd = std::string(exe) + " --report --resource 316 > " + out;
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::ifstream f(out);
+    const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find(" glyphs, "), std::string::npos) << text;
+    EXPECT_EQ(text.find(".qvr"), std::string::npos) << text;
+}

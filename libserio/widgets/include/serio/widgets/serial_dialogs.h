@@ -12,15 +12,22 @@
 #include <atomic>
 
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 
 // Fills a list with the serial devices that can be opened now (devices in
-// use by another program do not appear) and selects the settings' device.
-// Returns the number of entries. Entry data: the device path; the port
-// number of an entry is its position + 1.
+// use by another program do not appear), and the device the settings name
+// when it opens too, each shown by its path and, where the system knows it,
+// the adapter's product; selects the settings' device. Returns the number of
+// entries. Entry data: the device path; the port number of an entry is its
+// position + 1.
 int FillSerialPortList(QComboBox* list, const serio::SerialSettings& settings);
+// Appends an entry of the program's own (device is its data) to a port list
+// filled as above, selecting it when it is the device the settings name.
+void AddPortEntry(QComboBox* list, const serio::SerialSettings& settings, const QString& text,
+                  const QString& device);
 
 class CSerialSetupDlg : public QDialog {
     Q_OBJECT
@@ -35,9 +42,15 @@ public:
     QComboBox* StopList() const { return m_stop; }
     QComboBox* FlowList() const { return m_flow; }
     QComboBox* PacketList() const { return m_packet; }
+    // The rows of the form, for callers that add rows of their own.
+    QFormLayout* Form() const { return m_form; }
+    // See ::AddPortEntry; the entry's choice is stored like any port's.
+    void AddPortEntry(const QString& text, const QString& device);
 
 private:
     serio::SerialSettings m_settings;
+    serio::SerialSettings m_given;
+    QFormLayout* m_form;
     QComboBox* m_port;
     QComboBox* m_baud;
     QComboBox* m_data;
@@ -53,9 +66,11 @@ public:
     explicit CSerialPortDlg(const serio::SerialSettings& settings, QWidget* parent = nullptr);
     const serio::SerialSettings& Settings() const { return m_settings; }
     QComboBox* PortList() const { return m_port; }
+    void AddPortEntry(const QString& text, const QString& device);
 
 private:
     serio::SerialSettings m_settings;
+    serio::SerialSettings m_given;
     QComboBox* m_port;
     QLabel* m_label;
 };

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The items of one Ad on the clipboard: 824-byte item records back to back,
+// no header, under the type kItemsMimeType. Writing is plain; reading treats
+// the bytes as untrusted: anything but one to four whole records that each
+// read as an item is refused.
+#pragma once
+
+#include "core/result.h"
+
+#include <qvr/records.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lumivo {
+
+inline constexpr const char* kItemsMimeType = "application/x-lumivo-items";
+
+// The records of the items, in order.
+std::vector<uint8_t> StoreClipboardItems(const std::vector<CLumivo>& items);
+
+// Reads the records into items. Refused, leaving items untouched, when the
+// size is 0, not a multiple of 824 or more than four records, or a record
+// is not an item (ItemProblem); the message names the fault.
+Result LoadClipboardItems(const uint8_t* data, size_t size, std::vector<CLumivo>& items);
+
+// Why a record read from outside cannot be an item of a project: an unknown
+// kind, no height, or a picture that no library slot holds. Empty when it can.
+std::string ItemProblem(const CLumivo& item);
+
+} // namespace lumivo

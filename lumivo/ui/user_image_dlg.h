@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// CUserImageDlg: the project's user images (at most eight) and pictures of
+// the user's own made into new ones. Each imported picture keeps its source,
+// so the red, green and blue thresholds convert it again at once; the
+// result shows as LED dots. OK hands the list back; Send also asks for it to
+// go to the controller. The dialog never writes into the project itself.
+#pragma once
+
+#include "core/project.h"
+#include "core/user_image.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+
+class CUserImageDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CUserImageDlg(const lumivo::CProjectCore& project, QWidget* parent = nullptr);
+
+    // The filter of the file dialog: every format the image readers know.
+    static QString FileFilter();
+    // Reads a picture file into 24-bit pixels; false with the reason.
+    static bool ReadPicture(const QString& path, lumivo::Rgb24Picture& picture, QString& error);
+
+    // Add: nothing with eight entries; else asks for a file and imports it.
+    void Add();
+    // Imports a picture file as a new entry; false (with the reason shown)
+    // when it cannot be read or is too large, or the list is full.
+    bool AddFile(const QString& path);
+    void RemoveSelected();
+    // The thresholds of the three fields, red in the low byte.
+    uint32_t Thresholds() const;
+    void SetThresholds(unsigned red, unsigned green, unsigned blue);
+
+    int Count() const { return int(m_entries.size()); }
+    QString EntryName(int row) const;
+    uint32_t EntryThresholds(int row) const { return m_entries.at(size_t(row)).thresholds; }
+    const CUserRGX& EntryImage(int row) const { return m_entries.at(size_t(row)).image; }
+    std::vector<CRGX<8192>> Images() const;
+    bool SameAs(const std::vector<CRGX<8192>>& images) const;
+
+    void SetSendEnabled(bool enabled);
+    bool SendRequested() const { return m_send; }
+
+    QListWidget* List() const { return m_list; }
+    QPushButton* AddButton() const { return m_add; }
+    QPushButton* SendButton() const { return m_sendButton; }
+    QLabel* Picture() const { return m_picture; }
+
+    // Asks for a file (tests answer in code); empty: none chosen.
+    std::function<QString()> chooseFile;
+    // Shows a refusal (tests record it).
+    std::function<void(const QString&)> showMessage;
+
+private:
+    struct Entry {
+        CUserRGX image;
+        std::optional<lumivo::Rgb24Picture> source; // imported pictures only
+        uint32_t thresholds = lumivo::kLibraryThresholds;
+        QString name;
+    };
+    void Relist();
+    void ShowSelected();
+    void ThresholdsChanged();
+
+    std::vector<Entry> m_entries;
+    QListWidget* m_list;
+    QPushButton* m_add;
+    QPushButton* m_remove;
+    QPushButton* m_sendButton;
+    QSlider* m_sliders[3];
+    QSpinBox* m_fields[3];
+    QLabel* m_picture;
+    QLabel* m_size;
+    bool m_send = false;
+    bool m_setting = false;
+};

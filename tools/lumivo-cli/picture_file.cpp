@@ -1,0 +1,278 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "picture_file.h"
+
+#include <cstdio>
+#include <cstring>
+#include <csetjmp>
+#include <fstream>
+#include <vector>
+
+#include <gif_lib.h>
+#include <jpeglib.h>
+#include <png.h>
+
+namespace cli {
+namespace {
+
+using lumivo::Rgb24Picture;
+
+bool Allocate(Rgb24Picture& p, long width, long height, std::string& error)
+{
+    if (width <= 0 || height <= 0) {
+        error = "the picture has no pixels";
+        return false;
+    }
+    if (!lumivo::FitsUserImage(int(std::min<long>(width, 1 << 20)), int(std::min<long>(height, 1 << 20)))) {
+        error = lumivo::TooLargeText(int(width), int(height));
+        return false;
+    }
+    p.width = int(width);
+    p.height = int(height);
+    p.bgr.assign(size_t(width) * size_t(height) * 3, 0);
+    return true;
+}
+
+bool DecodePng(const uint8_t* data, size_t size, Rgb24Picture& p, std::string& error)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, data, size)) {
+        error = std::string("not a readable PNG picture: ") + image.message;
+        return false;
+    }
+    if (!Allocate(p, long(image.width), long(image.height), error)) {
+        png_image_free(&image);
+        return false;
+    }
+    image.format = PNG_FORMAT_BGR; // transparent parts come out black
+    if (!png_image_finish_read(&image, nullptr, p.bgr.data(), 0, nullptr)) {
+        error = std::string("the PNG picture is damaged: ") + image.message;
+        return false;
+    }
+    return true;
+}
+
+struct JpegError {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+    char text[JMSG_LENGTH_MAX];
+};
+
+void JpegFail(j_common_ptr info)
+{
+    auto* e = reinterpret_cast<JpegError*>(info->err);
+    info->err->format_message(info, e->text);
+    std::longjmp(e->jump, 1);
+}
+
+bool DecodeJpeg(const uint8_t* data, size_t size, Rgb24Picture& p, std::string& error)
+{
+    jpeg_decompress_struct info{};
+    JpegError err{};
+    info.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = JpegFail;
+    err.mgr.output_message = [](j_common_ptr) {}; // warnings are not the user's business
+    std::vector<uint8_t> row;
+    if (setjmp(err.jump)) {
+        error = std::string("the JPEG picture cannot be read: ") + err.text;
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&info, TRUE);
+    if (!Allocate(p, long(info.image_width), long(info.image_height), error)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    row.resize(size_t(info.output_width) * 3);
+    while (info.output_scanline < info.output_height && int(info.output_scanline) < p.height) {
+        JSAMPROW rows[1] = {row.data()};
+        const int y = int(info.output_scanline);
+        jpeg_read_scanlines(&info, rows, 1);
+        uint8_t* d = p.bgr.data() + size_t(y) * size_t(p.width) * 3;
+        for (int x = 0; x < p.width && size_t(x) < info.output_width; ++x) {
+            d[3 * x] = row[3 * x + 2];
+            d[3 * x + 1] = row[3 * x + 1];
+            d[3 * x + 2] = row[3 * x];
+        }
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return true;
+}
+
+struct MemoryReader {
+    const uint8_t* data;
+    size_t size;
+    size_t at = 0;
+};
+
+int ReadGif(GifFileType* gif, GifByteType* out, int want)
+{
+    auto* m = static_cast<MemoryReader*>(gif->UserData);
+    const size_t n = std::min(size_t(want > 0 ? want : 0), m->size - m->at);
+    std::memcpy(out, m->data + m->at, n);
+    m->at += n;
+    return int(n);
+}
+
+bool DecodeGif(const uint8_t* data, size_t size, Rgb24Picture& p, std::string& error)
+{
+    MemoryReader reader{data, size};
+    int code = 0;
+    GifFileType* gif = DGifOpen(&reader, ReadGif, &code);
+    if (!gif) {
+        error = std::string("not a readable GIF picture: ") + GifErrorString(code);
+        return false;
+    }
+    struct Closer {
+        GifFileType* gif;
+        ~Closer() { DGifCloseFile(gif, nullptr); }
+    } closer{gif};
+    if (!Allocate(p, gif->SWidth, gif->SHeight, error))
+        return false;
+    if (DGifSlurp(gif) != GIF_OK || gif->ImageCount < 1) {
+        error = std::string("the GIF picture is damaged: ") + GifErrorString(gif->Error);
+        return false;
+    }
+    // The first frame over a black screen; its transparent pixels stay black.
+    const SavedImage& frame = gif->SavedImages[0];
+    const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
+    if (!map) {
+        error = "the GIF picture has no colour table";
+        return false;
+    }
+    GraphicsControlBlock gcb{};
+    gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+    DGifSavedExtensionToGCB(gif, 0, &gcb);
+    const GifImageDesc& d = frame.ImageDesc;
+    for (int y = 0; y < d.Height; ++y)
+        for (int x = 0; x < d.Width; ++x) {
+            const int sx = d.Left + x, sy = d.Top + y;
+            if (sx < 0 || sy < 0 || sx >= p.width || sy >= p.height)
+                continue;
+            const int index = frame.RasterBits[size_t(y) * size_t(d.Width) + size_t(x)];
+            if (index == gcb.TransparentColor || index >= map->ColorCount)
+                continue;
+            const GifColorType& c = map->Colors[index];
+            uint8_t* out = p.bgr.data() + (size_t(sy) * size_t(p.width) + size_t(sx)) * 3;
+            out[0] = c.Blue;
+            out[1] = c.Green;
+            out[2] = c.Red;
+        }
+    return true;
+}
+
+uint32_t Le32(const uint8_t* b) { return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24; }
+uint16_t Le16(const uint8_t* b) { return uint16_t(b[0] | b[1] << 8); }
+
+// Uncompressed Windows bitmaps of 1, 4, 8, 24 and 32 bits a pixel.
+bool DecodeBmp(const uint8_t* data, size_t size, Rgb24Picture& p, std::string& error)
+{
+    if (size < 14 + 40) {
+        error = "the BMP picture is truncated";
+        return false;
+    }
+    const uint32_t pixelsAt = Le32(data + 10);
+    const uint32_t headerSize = Le32(data + 14);
+    const int32_t width = int32_t(Le32(data + 18));
+    const int32_t rawHeight = int32_t(Le32(data + 22));
+    const uint16_t bits = Le16(data + 28);
+    const uint32_t compression = Le32(data + 30);
+    uint32_t colours = Le32(data + 46);
+    if (headerSize < 40 || headerSize > size - 14) {
+        error = "the BMP picture has a header of an unknown kind";
+        return false;
+    }
+    // 32-bit pictures may name their (usual) channel masks.
+    if (!(compression == 0 || (compression == 3 && bits == 32))) {
+        error = "compressed BMP pictures are not read";
+        return false;
+    }
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) {
+        error = "BMP pictures of " + std::to_string(bits) + " bits a pixel are not read";
+        return false;
+    }
+    const bool bottomUp = rawHeight > 0;
+    const long height = rawHeight == INT32_MIN ? 0 : (rawHeight < 0 ? -long(rawHeight) : long(rawHeight));
+    if (!Allocate(p, width, height, error))
+        return false;
+    const size_t paletteAt = 14 + size_t(headerSize);
+    if (bits <= 8) {
+        if (colours == 0 || colours > (1u << bits))
+            colours = 1u << bits;
+        if (paletteAt + size_t(colours) * 4 > size) {
+            error = "the BMP picture's colour table is truncated";
+            return false;
+        }
+    }
+    const size_t stride = ((size_t(width) * bits + 31) / 32) * 4;
+    if (pixelsAt > size || stride * size_t(height) > size - pixelsAt) {
+        error = "the BMP picture's pixels are truncated";
+        return false;
+    }
+    for (long y = 0; y < height; ++y) {
+        const uint8_t* row = data + pixelsAt + stride * size_t(bottomUp ? height - 1 - y : y);
+        uint8_t* out = p.bgr.data() + size_t(y) * size_t(width) * 3;
+        for (long x = 0; x < width; ++x, out += 3) {
+            if (bits >= 24) {
+                std::memcpy(out, row + size_t(x) * (bits / 8), 3);
+                continue;
+            }
+            const size_t bit = size_t(x) * bits;
+            const unsigned index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+            if (index < colours)
+                std::memcpy(out, data + paletteAt + size_t(index) * 4, 3);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool DecodePicture(const uint8_t* data, size_t size, lumivo::Rgb24Picture& picture, std::string& error)
+{
+    picture = {};
+    if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0)
+        return DecodePng(data, size, picture, error);
+    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
+        return DecodeJpeg(data, size, picture, error);
+    if (size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0))
+        return DecodeGif(data, size, picture, error);
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M')
+        return DecodeBmp(data, size, picture, error);
+    error = "not a picture this tool reads (PNG, JPEG, GIF or BMP)";
+    return false;
+}
+
+bool ReadPictureFile(const std::filesystem::path& path, lumivo::Rgb24Picture& picture, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open " + path.string();
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0 || size_t(size) > kMaxPictureFile) {
+        error = path.string() + " is larger than a picture file this tool reads";
+        return false;
+    }
+    in.seekg(0);
+    bytes.resize(size_t(size));
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+        error = "cannot read " + path.string();
+        return false;
+    }
+    if (!DecodePicture(bytes.data(), bytes.size(), picture, error)) {
+        error = path.string() + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+} // namespace cli
