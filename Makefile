@@ -3,7 +3,7 @@ BUILD   ?= build
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all build deps test bench run package fuzz fuzz-build fuzz-merge clean configure
+.PHONY: all build deps test bench run package fuzz fuzz-build fuzz-merge sanitize clean configure
 
 all: build
 
@@ -63,5 +63,20 @@ fuzz-merge:
 	@set -e; for t in $(FUZZ_TARGETS); do echo "== $$t"; mkdir -p $(BUILD)-fuzz/corpus/$$t; \
 	  $(FUZZ_BIN)/fuzz_$$t -merge=1 -timeout=30 -rss_limit_mb=2048 fuzz/corpus/$$t $(BUILD)-fuzz/corpus/$$t; done
 
+# The whole suite under AddressSanitizer (leak checks on) and
+# UndefinedBehaviorSanitizer in $(BUILD)-sanitize: -O1 with line tables only
+# and no benchmarks, to keep the build short. Known noise of the system
+# libraries is suppressed in .ci/sanitizer/.
+SAN_DIR := $(CURDIR)/.ci/sanitizer
+SAN_ENV := ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1 \
+	LSAN_OPTIONS=suppressions=$(SAN_DIR)/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+sanitize: deps
+	cmake -S . -B $(BUILD)-sanitize -G Ninja $(CMAKE_FLAGS) \
+	  -DLUMIVO_SANITIZE=ON -DLUMIVO_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1"
+	cmake --build $(BUILD)-sanitize -j $(JOBS)
+	$(SAN_ENV) ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-fuzz $(BUILD)-sanitize

@@ -7,6 +7,7 @@
 #include "ui/board_setup_ui.h"
 #include "ui/main_frame.h"
 #include "ui/new_project_dlg.h"
+#include "ui/qt_text.h"
 
 #include <serio/widgets/serial_dialogs.h>
 
@@ -201,7 +202,8 @@ void CLumivoApp::OnFileNew()
         return;
     }
     NewProjectResult r;
-    if (!m_prompts.newProject || !m_prompts.newProject(m_newProjectCounter, r))
+    // The proposed "Lumivo<n>" counts from 1.
+    if (!m_prompts.newProject || !m_prompts.newProject(m_newProjectCounter + 1, r))
         return;
     m_doc->SetBoard(r.moduleRows, r.moduleColumns, r.language, r.contentRows, r.contentColumns);
     m_doc->SetProject(r.folder, r.name);
@@ -395,12 +397,22 @@ bool CLumivoApp::OfferUpdate(const lumivo::UpdateResult& result)
 {
     if (result.downloadAddress.isEmpty())
         return false;
-    // The server names the file that is downloaded and opened: only plain
-    // web addresses are taken, the user sees the address before saying yes,
-    // and only a file that arrived whole is opened.
+    // The server names the file that is downloaded and opened: only https
+    // addresses are taken (certificates checked), the user sees the address
+    // before saying yes, and only a file that arrived whole is opened.
     const QString address = QString::fromUtf8(result.downloadAddress).trimmed();
     QString fileName;
-    if (!lumivo::IsAcceptableUpdateAddress(address, &fileName)) {
+    switch (lumivo::CheckUpdateAddress(address, &fileName)) {
+    case lumivo::UpdateAddress::Accepted:
+        break;
+    case lumivo::UpdateAddress::PlainHttp:
+        Trace(QStringLiteral("update address refused: plain http, which anyone on the way could alter: %1")
+                  .arg(address));
+        if (m_prompts.message)
+            m_prompts.message(CPrompts::Icon::Warning,
+                              lumivo::Tr("Error", "ErrUpdateHttp") + QStringLiteral("\n\n") + address);
+        return false;
+    case lumivo::UpdateAddress::Refused:
         Trace(QStringLiteral("update address refused: %1").arg(address));
         return false;
     }

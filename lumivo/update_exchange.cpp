@@ -131,20 +131,22 @@ UpdateResult CUpdateExchange::Run()
     return result;
 }
 
-bool IsAcceptableUpdateAddress(const QString& address, QString* fileName)
+UpdateAddress CheckUpdateAddress(const QString& address, QString* fileName)
 {
     const QUrl url(address, QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty())
-        return false;
-    const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("https") && scheme != QLatin1String("http"))
-        return false;
+        return UpdateAddress::Refused;
     const QString name = QFileInfo(url.path()).fileName();
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
+        return UpdateAddress::Refused;
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("http"))
+        return UpdateAddress::PlainHttp;
+    if (scheme != QLatin1String("https"))
+        return UpdateAddress::Refused;
     if (fileName)
         *fileName = name;
-    return true;
+    return UpdateAddress::Accepted;
 }
 
 } // namespace lumivo

@@ -69,8 +69,15 @@ private:
     std::function<bool()> m_pump;
 };
 
-// An address the program may download from: http or https with a host and a
-// file name. The file name to save under (no folders) goes to fileName.
-bool IsAcceptableUpdateAddress(const QString& address, QString* fileName = nullptr);
+// What the program makes of a download address. Only https with a host and
+// a file name is taken: over plain http anyone on the network path could
+// swap the file the user is then asked to open.
+enum class UpdateAddress { Accepted, PlainHttp, Refused };
+// The file name to save under (no folders) goes to fileName when accepted.
+UpdateAddress CheckUpdateAddress(const QString& address, QString* fileName = nullptr);
+inline bool IsAcceptableUpdateAddress(const QString& address, QString* fileName = nullptr)
+{
+    return CheckUpdateAddress(address, fileName) == UpdateAddress::Accepted;
+}
 
 } // namespace lumivo

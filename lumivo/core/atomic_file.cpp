@@ -1,10 +1,14 @@
 #include "core/atomic_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
+#include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,15 +36,85 @@ void SyncFolder(const std::filesystem::path& folder)
     }
 }
 
+// ".<name>." followed by the six letters and digits mkstemp puts in.
+bool IsTemporaryOf(std::string_view entry, std::string_view prefix)
+{
+    if (entry.size() != prefix.size() + 6 || entry.substr(0, prefix.size()) != prefix)
+        return false;
+    for (char c : entry.substr(prefix.size()))
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return false;
+    return true;
+}
+
+std::string TemporaryPrefix(const std::filesystem::path& path)
+{
+    return "." + path.filename().string() + ".";
+}
+
+// A new temporary, locked for as long as the save runs. A save that cleans
+// up may take the lock in the moment between creating and locking and then
+// remove the file: the lock then sits on a file without a name, so another
+// name is tried. Where the file system has no locks the save goes on
+// unguarded (and no clean-up can take a lock there either).
+int CreateLockedTemporary(std::string& temp, const std::string& pattern)
+{
+    for (int tries = 0; tries < 8; ++tries) {
+        temp = pattern;
+        const int fd = ::mkstemp(temp.data());
+        if (fd < 0)
+            return -1;
+        int r;
+        while ((r = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        struct stat st{};
+        if (r != 0 || ::fstat(fd, &st) != 0 || st.st_nlink > 0)
+            return fd;
+        ::close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
+}
+
 } // namespace
+
+unsigned RemoveStaleTemporaries(const std::filesystem::path& path)
+{
+    const std::filesystem::path folder = path.parent_path();
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return 0;
+    const std::string prefix = TemporaryPrefix(path);
+    const int dfd = ::dirfd(dir);
+    unsigned removed = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        if (!IsTemporaryOf(e->d_name, prefix))
+            continue;
+        const int fd = ::openat(dfd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // Only a regular file nobody holds the lock of, and only while the
+        // name still leads to the file that was locked.
+        struct stat locked{}, named{};
+        if (::fstat(fd, &locked) == 0 && S_ISREG(locked.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(dfd, e->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == locked.st_dev &&
+            named.st_ino == locked.st_ino && ::unlinkat(dfd, e->d_name, 0) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    ::closedir(dir);
+    return removed;
+}
 
 Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint8_t>& data, IFileOps* ops)
 {
     IFileOps builtin;
     IFileOps& io = ops ? *ops : builtin;
     const std::filesystem::path folder = path.parent_path();
-    std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
+    // Leftovers first: on a full disk they may be what this save needs.
+    RemoveStaleTemporaries(path);
+    std::string temp;
+    const int fd = CreateLockedTemporary(temp, (folder / (TemporaryPrefix(path) + "XXXXXX")).string());
     if (fd < 0)
         return Result::Fail(Why("creating a temporary file in its folder", path, errno));
 

@@ -24,8 +24,15 @@ public:
 
 // Replaces path with data. On failure the old file (if any) is untouched,
 // the temporary file is removed and the error names the step and the cause.
+// The temporary ".<name>.XXXXXX" is locked (flock) while it is written, so
+// a save killed mid-way leaves one that nobody holds: each save first
+// removes those of its own name.
 Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint8_t>& data,
                        IFileOps* ops = nullptr);
+
+// Removes the temporaries of saves of path that were killed mid-way; one a
+// running save holds is left alone. Returns how many were removed.
+unsigned RemoveStaleTemporaries(const std::filesystem::path& path);
 
 // Reads a whole file of at most maxBytes bytes.
 Result ReadFileLimited(const std::filesystem::path& path, size_t maxBytes, std::vector<uint8_t>& out);

@@ -453,27 +453,37 @@ void CPlayer::CopyFrame(const PageInfo& e, int sx, int sy, int w, int h, int dx,
     }
 }
 
-unsigned PlayVirtual(CPlayer& player, VirtualClock& clock, uint64_t totalMs, unsigned paintIntervalMs,
+unsigned PlayVirtual(CPlayer& player, VirtualClock& clock, uint64_t totalMs, unsigned frameIntervalMs,
                      const std::function<void(uint64_t ms)>& onFrame)
 {
+    const uint64_t interval = std::max(1u, frameIntervalMs);
     unsigned paints = 0;
-    auto paint = [&](uint64_t ms) {
+    bool painted = false; // since the last frame written
+    uint64_t nextFrame = 0;
+    // The board now stays as it is until the next tick: every frame time
+    // before then shows it.
+    auto sample = [&](uint64_t now) {
+        for (; nextFrame < now + kTickMs && nextFrame < totalMs; nextFrame += interval)
+            if (painted) {
+                painted = false;
+                if (onFrame)
+                    onFrame(nextFrame);
+            }
+    };
+    auto paint = [&] {
         if (player.Render()) {
             ++paints;
-            if (onFrame)
-                onFrame(ms);
+            painted = true;
         }
     };
-    paint(0);
-    uint64_t lastPaint = 0;
+    paint();
+    sample(0);
     for (uint64_t t = kTickMs; t < totalMs; t += kTickMs) {
         clock.Advance(kTickMs);
         player.Tick();
-        if (player.RepaintNeeded() && t - lastPaint >= paintIntervalMs) {
-            player.TakeRepaint();
-            paint(t);
-            lastPaint = t;
-        }
+        if (player.TakeRepaint())
+            paint();
+        sample(t);
     }
     return paints;
 }

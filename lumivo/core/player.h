@@ -147,13 +147,15 @@ private:
     PlayerClock m_Clock;
 };
 
-// Plays on virtual time, as a window would show it: a first paint at time
-// 0, then 5 ms ticks (the clock advanced before each), and a paint whenever
-// a repaint is pending and at least paintIntervalMs have passed since the
-// last paint (the window system coalesces repaints to its frame rate).
-// onFrame(ms) sees the board after each paint. Ticks run while the time is
-// below totalMs. Returns the number of paints.
-unsigned PlayVirtual(CPlayer& player, VirtualClock& clock, uint64_t totalMs, unsigned paintIntervalMs,
+// Plays on virtual time at the board's own pace: a first paint at time 0,
+// then 5 ms ticks (the clock advanced before each) and a paint at every tick
+// that asks for one, as a window that keeps up would show it. The output
+// samples that play: onFrame(ms) sees the board at each frame time (0,
+// frameIntervalMs, 2 x frameIntervalMs ... below totalMs) at which a paint
+// has happened since the last frame, so a slower output drops frames and
+// never slows the animation. Ticks run while the time is below totalMs.
+// Returns the number of paints.
+unsigned PlayVirtual(CPlayer& player, VirtualClock& clock, uint64_t totalMs, unsigned frameIntervalMs,
                      const std::function<void(uint64_t ms)>& onFrame);
 
 // ---- Analog clock pieces (shared with the tests).

@@ -169,6 +169,10 @@ public:
     // containers and repairs are reported as warnings of a successful load.
     Result LoadFile(const std::filesystem::path& path);
     Result LoadBytes(const uint8_t* data, size_t length);
+    // How many repairs the last accepted load made to the file's contents
+    // (records dropped, pages renumbered, a cut end, damaged user images);
+    // 0 for a sound file. A missing content library is no fault of the file.
+    unsigned LoadRepairs() const { return m_LoadRepairs; }
     std::vector<uint8_t> Serialize() const;
     // Atomic: a failed save leaves the old file and reports why.
     Result SaveFile(const std::filesystem::path& path, IFileOps* ops = nullptr);
@@ -208,6 +212,7 @@ private:
     std::filesystem::path m_Path;
     BoardValues m_Board;
     unsigned m_PageCount = 0;
+    unsigned m_LoadRepairs = 0;
     bool m_Modified = false;
 };
 

@@ -206,6 +206,8 @@ Result CProjectCore::LoadBytes(const uint8_t* data, size_t length)
     for (const RawEntry& e : file.entries)
         m_Entries.push_back(MakeEntry(e.page, e.item));
     m_PageCount = pages;
+    // Every message so far tells of a repair to the file.
+    m_LoadRepairs = static_cast<unsigned>(r.messages().size());
     m_Content->ClearUserImage();
     // A missing or broken library does not stop the Ads from loading.
     r.Append(ReloadContent(), true);
@@ -215,6 +217,7 @@ Result CProjectCore::LoadBytes(const uint8_t* data, size_t length)
         Result read = ReadUserImages(file.images.data(), file.images.size(), images);
         for (const Message& m : read.messages())
             r.Warn(m.text);
+        m_LoadRepairs += static_cast<unsigned>(read.messages().size());
         ReplaceUserImages(images);
     }
     m_Modified = false;

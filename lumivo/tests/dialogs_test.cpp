@@ -1,7 +1,6 @@
 #include "ui/new_project_dlg.h"
 
 #include <serio/widgets/serial_dialogs.h>
-#include <serio/widgets/url_file_down_dlg.h>
 
 #include <common/profile.h>
 
@@ -17,8 +16,6 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,6 +46,22 @@ TEST(NewProjectDlg, DefaultsWithoutSettings)
     EXPECT_EQ(dlg.ModuleColumnsSpin()->maximum(), 20);
     EXPECT_EQ(dlg.NameEdit()->maxLength(), 50);
     EXPECT_EQ(dlg.FolderEdit()->maxLength(), 260);
+}
+
+TEST(NewProjectDlg, TheProposedNameCountsFromOneAndPassesOverExistingFiles)
+{
+    ScopedProfile p;
+    QTemporaryDir dir;
+    p.profile.WriteProfileString("Settings", "Project Path", dir.path().toStdString());
+    EXPECT_EQ(CNewProjectDlg(0).NameEdit()->text(), QStringLiteral("Lumivo1"));
+    EXPECT_EQ(CNewProjectDlg(1).NameEdit()->text(), QStringLiteral("Lumivo1"));
+    for (const char* name : {"Lumivo1.qvndoc", "Lumivo2.qvndoc", "Lumivo4.qvndoc", "Lumivo3.txt"}) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(CNewProjectDlg(1).NameEdit()->text(), QStringLiteral("Lumivo3"));
+    EXPECT_EQ(CNewProjectDlg(4).NameEdit()->text(), QStringLiteral("Lumivo5"));
+    EXPECT_EQ(CNewProjectDlg(7).NameEdit()->text(), QStringLiteral("Lumivo7"));
 }
 
 TEST(NewProjectDlg, SettingsChooseTheDefaults)
@@ -168,143 +181,4 @@ TEST(SerialDialogs, ProgressWindowCannotBeClosedByTheUser)
 
     CSerialProgressDlg reading(10, 0);
     EXPECT_EQ(reading.windowTitle(), QStringLiteral("Read data..."));
-}
-
-namespace {
-
-// A one-file web server: each request gets body, with or without its
-// length, or a 404.
-class TinyHttpServer : public QObject {
-public:
-    enum class Mode { WithLength, WithoutLength, NotFound };
-    TinyHttpServer(QByteArray body, Mode mode) : m_body(std::move(body)), m_mode(mode)
-    {
-        m_server.listen(QHostAddress::LocalHost);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            QTcpSocket* s = m_server.nextPendingConnection();
-            connect(s, &QTcpSocket::readyRead, s, [this, s] {
-                if (!s->readAll().contains("\r\n\r\n"))
-                    return;
-                ++requests;
-                QByteArray head;
-                if (m_mode == Mode::NotFound)
-                    head = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-                else if (m_mode == Mode::WithLength)
-                    head = "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(m_body.size()) +
-                           "\r\nConnection: close\r\n\r\n";
-                else
-                    head = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
-                s->write(head);
-                if (m_mode != Mode::NotFound)
-                    s->write(m_body);
-                s->disconnectFromHost();
-            });
-            connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-        });
-    }
-    QString Url(const char* name) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1/%2").arg(m_server.serverPort()).arg(QLatin1String(name));
-    }
-    void SetMode(Mode mode) { m_mode = mode; }
-    int requests = 0;
-
-private:
-    QTcpServer m_server;
-    QByteArray m_body;
-    Mode m_mode;
-};
-
-} // namespace
-
-TEST(UrlFileDownDlg, ByteSizeTexts)
-{
-    EXPECT_EQ(CUrlFileDownDlg::FormatByteSize(0), QStringLiteral("0 bytes"));
-    EXPECT_EQ(CUrlFileDownDlg::FormatByteSize(1023), QStringLiteral("1023 bytes"));
-    EXPECT_EQ(CUrlFileDownDlg::FormatByteSize(1536), QStringLiteral("1.50 KB"));
-    EXPECT_EQ(CUrlFileDownDlg::FormatByteSize(15 * 1024 + 100), QStringLiteral("15.0 KB"));
-    EXPECT_EQ(CUrlFileDownDlg::FormatByteSize(150 * 1024 + 1000), QStringLiteral("150 KB"));
-    EXPECT_EQ(CUrlFileDownDlg::FormatByteSize(1228800), QStringLiteral("1.17 MB"));
-}
-
-TEST(UrlFileDownDlg, DownloadsThenOffersUpdate)
-{
-    const QByteArray body(20000, 'x');
-    TinyHttpServer server(body, TinyHttpServer::Mode::WithLength);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("new.bin"));
-    CUrlFileDownDlg dlg(server.Url("new.bin"), path);
-    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Download..."));
-    EXPECT_EQ(dlg.StatusText()->text(), QStringLiteral("Downloaded 0.0KB of 0.0KB"));
-    QSignalSpy ended(&dlg, &CUrlFileDownDlg::transferEnded);
-    dlg.show();
-    EXPECT_TRUE(dlg.UpdateButton()->isHidden());
-    dlg.OnBtnDownload();
-    EXPECT_FALSE(dlg.DownloadButton()->isEnabled());
-    ASSERT_TRUE(ended.wait(5000));
-    EXPECT_TRUE(ended.at(0).at(0).toBool());
-    EXPECT_TRUE(dlg.Succeeded());
-    EXPECT_TRUE(dlg.DownloadButton()->isHidden());
-    EXPECT_FALSE(dlg.UpdateButton()->isHidden());
-    EXPECT_TRUE(dlg.UpdateButton()->isEnabled());
-    EXPECT_EQ(dlg.ProgressBar()->value(), 100);
-    EXPECT_EQ(dlg.StatusText()->text(), QStringLiteral("Downloaded 19.5 KB of 19.5 KB"));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), body);
-    dlg.UpdateButton()->click();
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
-}
-
-TEST(UrlFileDownDlg, UnknownLengthAndFailureAndRetry)
-{
-    TinyHttpServer server(QByteArray(3000, 'y'), TinyHttpServer::Mode::WithoutLength);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("f.bin"));
-    CUrlFileDownDlg dlg(server.Url("f.bin"), path);
-    QStringList shown;
-    dlg.showMessage = [&](const QString& t) { shown.append(t); };
-    QSignalSpy ended(&dlg, &CUrlFileDownDlg::transferEnded);
-    dlg.show();
-    dlg.UpdateProgress(1536, 0);
-    EXPECT_EQ(dlg.StatusText()->text(), QStringLiteral("Downloaded 1.50 KB (total size unknown)"));
-    EXPECT_EQ(dlg.ProgressBar()->value(), 0); // the bar stays where it was
-
-    server.SetMode(TinyHttpServer::Mode::NotFound);
-    dlg.OnBtnDownload();
-    ASSERT_TRUE(ended.wait(5000));
-    EXPECT_FALSE(dlg.Succeeded());
-    ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("Download failed.  Error = 0x0000")));
-    EXPECT_FALSE(dlg.DownloadButton()->isHidden());
-    EXPECT_TRUE(dlg.UpdateButton()->isHidden());
-    EXPECT_FALSE(QFile::exists(path)); // nothing half-written is left
-    EXPECT_TRUE(dlg.isVisible());
-
-    // A second press starts again from 0 and succeeds.
-    server.SetMode(TinyHttpServer::Mode::WithoutLength);
-    dlg.ProgressBar()->setValue(40);
-    dlg.DownloadButton()->click();
-    EXPECT_EQ(dlg.ProgressBar()->value(), 0);
-    ASSERT_TRUE(ended.wait(5000));
-    EXPECT_TRUE(dlg.Succeeded());
-    EXPECT_EQ(server.requests, 2);
-    EXPECT_EQ(QFileInfo(path).size(), 3000);
-}
-
-TEST(UrlFileDownDlg, AutoCloseEndsWithOkEvenAfterAFailure)
-{
-    TinyHttpServer server({}, TinyHttpServer::Mode::NotFound);
-    QTemporaryDir dir;
-    CUrlFileDownDlg dlg(server.Url("gone.bin"), dir.filePath(QStringLiteral("gone.bin")));
-    QStringList shown;
-    dlg.showMessage = [&](const QString& t) { shown.append(t); };
-    dlg.SetAutoStart(1);
-    dlg.SetAutoClose(1);
-    QSignalSpy finished(&dlg, &QDialog::finished);
-    dlg.open();
-    ASSERT_TRUE(finished.wait(5000));
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_FALSE(dlg.Succeeded()); // which is why the caller checks it
-    EXPECT_TRUE(shown.isEmpty());
 }

@@ -233,12 +233,14 @@ TEST(UpdateExchange, InvalidFrameAndSilenceEndTheExchange)
     EXPECT_EQ(silent.Commands(), (std::vector<int>{0x1C, 0xDE}));
 }
 
-TEST(UpdateExchange, AcceptsOnlyWebAddressesWithAFileName)
+TEST(UpdateExchange, AcceptsOnlyHttpsAddressesWithAFileName)
 {
     QString name;
     EXPECT_TRUE(lumivo::IsAcceptableUpdateAddress(QString::fromUtf8(kAddress), &name));
     EXPECT_EQ(name, QStringLiteral("lumivo-3.0.250.1.tar.gz"));
-    EXPECT_TRUE(lumivo::IsAcceptableUpdateAddress(QStringLiteral("http://host/a/b.deb")));
+    EXPECT_EQ(lumivo::CheckUpdateAddress(QStringLiteral("HTTPS://host/a/b.deb")), lumivo::UpdateAddress::Accepted);
+    EXPECT_EQ(lumivo::CheckUpdateAddress(QStringLiteral("http://host/a/b.deb")), lumivo::UpdateAddress::PlainHttp);
+    EXPECT_EQ(lumivo::CheckUpdateAddress(QStringLiteral("http://host/")), lumivo::UpdateAddress::Refused);
     EXPECT_FALSE(lumivo::IsAcceptableUpdateAddress(QStringLiteral("file:///etc/passwd")));
     EXPECT_FALSE(lumivo::IsAcceptableUpdateAddress(QStringLiteral("ftp://host/x.tar.gz")));
     EXPECT_FALSE(lumivo::IsAcceptableUpdateAddress(QStringLiteral("/tmp/x.sh")));
@@ -323,4 +325,23 @@ TEST_F(UpdateFlowTest, AddressThatIsNotAWebAddressIsNotOffered)
     EXPECT_TRUE(questions.isEmpty());
     EXPECT_TRUE(downloads.isEmpty());
     EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(UpdateFlowTest, PlainHttpAddressIsRefusedAndSaysWhy)
+{
+    FakeUpdateServer server(Offering("3.0.250.1", "http://updates.example.invalid/files/lumivo.tar.gz"));
+    answerYes = true;
+    StartAgainst(server);
+    EXPECT_TRUE(questions.isEmpty());
+    EXPECT_TRUE(downloads.isEmpty());
+    EXPECT_TRUE(opened.isEmpty());
+    // The start-up may have said other things (no content here); this one
+    // says why and shows the address.
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.last().contains(QStringLiteral("Only https addresses are accepted")))
+        << messages.last().toStdString();
+    EXPECT_TRUE(messages.last().endsWith(QStringLiteral("http://updates.example.invalid/files/lumivo.tar.gz")));
+    QFile trace(options.traceFile);
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(trace.readAll().contains("update address refused: plain http"));
 }

@@ -23,9 +23,11 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleFactory>
@@ -34,6 +36,10 @@
 namespace {
 
 using namespace lumivo;
+
+constexpr const char* kWorkspace = "Workspace";
+constexpr const char* kGeometryKey = "MainFrameGeometry";
+constexpr const char* kStateKey = "MainFrameState";
 
 bool IsProjectFile(const QUrl& url)
 {
@@ -47,7 +53,6 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
     setObjectName(QStringLiteral("MainFrame"));
     setWindowIcon(QIcon(QStringLiteral(":/lumivo/lumivo.svg")));
     setAcceptDrops(true);
-    resize(1000, 640);
 
     // The look first, so everything built below takes it.
     ApplyLook(common::AppProfile().GetProfileInt("Workspace", "ApplicationLook", kDefaultStyleCommand));
@@ -100,13 +105,52 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
             RelabelAll();
     }
     UpdateTitle();
+    RestoreLayout();
 }
 
 CMainFrame::~CMainFrame()
 {
+    SaveLayout();
     // The board link uses the packet: it goes first.
     delete m_boardActions;
     m_boardActions = nullptr;
+    // The base classes hide the window once this frame is gone, and the
+    // preview then reports its visibility: its handler here reads members.
+    m_preview->disconnect(this);
+    hide();
+}
+
+void CMainFrame::SaveLayout()
+{
+    if (!windowHandle())
+        return; // never shown: nothing the user arranged
+    common::IProfile& p = common::AppProfile();
+    p.WriteProfileString(kWorkspace, kGeometryKey, saveGeometry().toBase64().toStdString());
+    p.WriteProfileString(kWorkspace, kStateKey, saveState().toBase64().toStdString());
+}
+
+void CMainFrame::RestoreLayout()
+{
+    const common::IProfile& p = common::AppProfile();
+    auto stored = [&p](const char* key) {
+        return QByteArray::fromBase64(QByteArray::fromStdString(p.GetProfileString(kWorkspace, key, "")));
+    };
+    const QByteArray state = stored(kStateKey);
+    if (!state.isEmpty() && restoreState(state))
+        if (QAction* a = Action(cmd::kViewPreview))
+            a->setChecked(!m_preview->isHidden());
+    // A stored geometry is moved and shrunk onto the screen if need be.
+    const QByteArray geometry = stored(kGeometryKey);
+    if (!geometry.isEmpty() && restoreGeometry(geometry))
+        return;
+    // The first start: the usual size where it fits, centred; a tenth of the
+    // screen is left for the window's frame (a high scale makes the screen
+    // small: 1280 x 900 at 200 % is 640 x 450).
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect available = s ? s->availableGeometry() : QRect(0, 0, 1000, 640);
+    const QSize size = QSize(1000, 640).boundedTo(available.size() * 9 / 10);
+    resize(size);
+    move(available.center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
 QAction* CMainFrame::Action(int command) const
@@ -233,7 +277,7 @@ void CMainFrame::BuildRibbon()
     connect(about, &QAction::triggered, &m_app, &CLumivoApp::OnAppAbout);
     connect(status, &QAction::toggled, statusBar(), &QWidget::setVisible);
     connect(preview, &QAction::toggled, m_preview, &QWidget::setVisible);
-    connect(m_preview, &QDockWidget::visibilityChanged, preview, [this, preview](bool) {
+    connect(m_preview, &QDockWidget::visibilityChanged, this, [this, preview](bool) {
         preview->setChecked(!m_preview->isHidden());
     });
     connect(dots, &QAction::toggled, this, [this](bool on) {

@@ -58,6 +58,11 @@ public:
     void UpdateTitle();
     void RebuildRecentMenu();
 
+    // Size, position and dock layout: stored under "Workspace" when the
+    // window goes (if it was ever shown), restored when it is made; the
+    // first time it fits the available screen.
+    void SaveLayout();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -66,6 +71,7 @@ protected:
 private:
     void BuildRibbon();
     void BuildLanguageMenu();
+    void RestoreLayout();
 
     CLumivoApp& m_app;
     CLumivoDoc& m_doc;

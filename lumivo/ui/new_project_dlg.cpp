@@ -21,9 +21,24 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 QString NewProjectResult::FilePath() const
 {
     return QDir(folder).filePath(name + QStringLiteral(".qvndoc"));
+}
+
+QString CNewProjectDlg::ProposedName(const QString& folder, unsigned sequence)
+{
+    const QDir dir(folder);
+    unsigned n = std::max(1u, sequence);
+    // Bounded: a folder cannot hold that many projects of this name.
+    for (unsigned tries = 0; tries < 100000; ++tries, ++n) {
+        const QString name = QStringLiteral("Lumivo%1").arg(n);
+        if (!dir.exists(name + QStringLiteral(".qvndoc")))
+            return name;
+    }
+    return QStringLiteral("Lumivo%1").arg(n);
 }
 
 CNewProjectDlg::CNewProjectDlg(unsigned sequence, QWidget* parent)
@@ -41,7 +56,7 @@ CNewProjectDlg::CNewProjectDlg(unsigned sequence, QWidget* parent)
     m_folder->setMaxLength(kMaxFolder);
     m_folder->setText(folder.left(kMaxFolder));
     m_name->setMaxLength(kMaxName);
-    m_name->setText(QStringLiteral("%1%2").arg(QStringLiteral("Lumivo")).arg(sequence));
+    m_name->setText(ProposedName(m_folder->text(), sequence));
     m_rows->setRange(1, 4);
     m_rows->setValue(p.GetProfileInt("Settings", "Module Row", 1));
     m_columns->setRange(2, 20);

@@ -32,8 +32,10 @@ public:
     static constexpr int kMaxFolder = 260;
     static constexpr int kMaxName = 50;
 
-    // sequence: the number in the proposed name "Lumivo<sequence>".
+    // sequence: the number in the proposed name "Lumivo<sequence>", from 1;
+    // numbers whose project file is in the folder already are passed over.
     explicit CNewProjectDlg(unsigned sequence, QWidget* parent = nullptr);
+    static QString ProposedName(const QString& folder, unsigned sequence);
 
     const NewProjectResult& Result() const { return m_result; }
 

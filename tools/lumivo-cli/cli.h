@@ -20,6 +20,7 @@ namespace cli {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1; // the operation failed
 constexpr int kExitUsage = 2;  // the command line is wrong
+constexpr int kExitRepaired = 3; // info --strict: the file needed repairs
 
 // Thrown by verbs; main prints "lumivo-cli: <verb>: <text>" as one line.
 struct Failure : std::runtime_error {

@@ -104,17 +104,31 @@ int Run(const cli::Args& args)
         PrintJson(*project);
     else
         PrintText(*project);
+    // A script can tell a damaged file from a sound one.
+    if (args.Has("strict") && project->LoadRepairs() > 0) {
+        std::cerr << "lumivo-cli: info: " << args.positional[0] << " is damaged: " << project->LoadRepairs()
+                  << " repair(s) made while reading it\n";
+        return cli::kExitRepaired;
+    }
     return cli::kExitOk;
 }
 
 const cli::Verb kVerb{
-    "info", "FILE.qvndoc [--json]", "show a project's board, pages and items",
+    "info", "FILE.qvndoc [--json] [--strict]", "show a project's board, pages and items",
     "Pages are numbered from 0. Effects show their code, family and 1-based index.\n"
+    "A damaged or truncated file is shown as far as it could be read, with a\n"
+    "warning for each repair; the exit status is 0 unless --strict is given, which\n"
+    "makes it 3 when anything was repaired or dropped (a missing content library\n"
+    "is not a fault of the file).\n"
     "--json prints one object: moduleRows, moduleColumns, language (\"A\" or \"E\"),\n"
     "lumivoRows, lumivoColumns, pageCount, userImages, contentResource, contentLoaded\n"
     "and items, each with page, type, typeName, title, effectS, effectW, effectE,\n"
     "familyS, familyW, familyE, speedS, option, lines, fit, format, skip.",
-    {{"json", nullptr, "print one JSON object"}}, 1, 1, Run};
+    {{"json", nullptr, "print one JSON object"},
+     {"strict", nullptr, "exit with status 3 when the file needed repairs"}},
+    1,
+    1,
+    Run};
 LUMIVO_CLI_VERB(kVerb);
 
 } // namespace

@@ -103,7 +103,7 @@ int Run(const cli::Args& args)
 
     const int w = player->BoardWidth(), h = player->BoardHeight();
     const uint64_t totalMs = static_cast<uint64_t>(std::llround(seconds * 1000));
-    const unsigned interval = (1000 + fps - 1) / fps;
+    const unsigned frameMs = (1000 + fps - 1) / fps;
     std::string error;
     cli::BoardPicture picture(w, h, zoom, dots);
     cli::GifWriter gif;
@@ -121,7 +121,7 @@ int Run(const cli::Args& args)
     }
 
     unsigned frame = 0;
-    const unsigned paints = lumivo::PlayVirtual(*player, clock, totalMs, interval, [&](uint64_t ms) {
+    const unsigned paints = lumivo::PlayVirtual(*player, clock, totalMs, frameMs, [&](uint64_t ms) {
         if (!error.empty())
             return;
         if (kind == Output::Gif) {
@@ -162,18 +162,19 @@ const cli::Verb kRender{
     "Pages are numbered from 1 here (page 1 is the first), unlike \"info\", \"add\" and\n"
     "the blob verbs, which number them from 0.\n"
     "The page plays on virtual time from the start time, 5 ms a tick, much faster\n"
-    "than real time. A paint comes whenever the preview asks for one, at most --fps\n"
-    "times a second, as a window would show it.\n"
+    "than real time, at the board's own pace whatever --fps says: every paint the\n"
+    "preview asks for is made. The output samples it --fps times a second; a frame\n"
+    "is written only when the board was painted since the last one.\n"
     "OUT ending in .gif: an endlessly looping animated GIF whose frame delays add up\n"
     "to the time played (equal frames merged; viewers often slow delays below\n"
     "20 ms, so keep --fps at 50 or less for GIFs). OUT ending in .png: the frame\n"
-    "at the end. OUT ending in /: a folder of numbered PNG frames, one per paint,\n"
-    "with times.txt giving each frame's time in milliseconds.",
+    "at the end. OUT ending in /: a folder of numbered PNG frames, one per frame\n"
+    "written, with times.txt giving each frame's time in milliseconds.",
     {{"page", "N", "the page to play, 1-based (default 1)"},
      {"out", "OUT", "the file or folder to write (required)"},
      {"seconds", "S", "time to play, may have decimals (default 10)"},
      {"zoom", "Z", "pixels per LED across (1 to 32, default 4)"},
-     {"fps", "F", "most paints a second (1 to 200, default 50)"},
+     {"fps", "F", "output frames a second (1 to 200, default 50)"},
      {"dots", nullptr, "draw each LED as a round dot on a dark background"},
      {"time", "HH:MM[:SS]", "local time at the start (default now); clocks and dates follow it"}},
     1,

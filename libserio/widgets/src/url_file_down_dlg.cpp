@@ -9,6 +9,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTimerEvent>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -129,27 +131,36 @@ void CUrlFileDownDlg::OnBtnDownload()
     if (m_url.isEmpty())
         return; // nothing to fetch: the dialog stays idle
 
-    delete m_file;
-    m_file = new QSaveFile(m_path);
     m_download->setEnabled(false);
     m_update->setEnabled(false);
     if (m_autoClose && !m_timer)
         m_timer = startTimer(50);
 
+    // The file is opened afterwards: only over https, where the server's
+    // certificate is checked, can nobody on the way replace it.
+    const QUrl url(m_url);
+    if (url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0) {
+        RefuseDownload(uint(QNetworkReply::ProtocolUnknownError),
+                       QStringLiteral("Only https addresses are downloaded: over %1 anyone on the network path "
+                                      "could replace the file.\n\n%2")
+                           .arg(url.scheme().isEmpty() ? QStringLiteral("this address") : url.scheme(), m_url));
+        return;
+    }
+    delete m_file;
+    m_file = new QSaveFile(m_path);
     if (!m_file->open(QIODevice::WriteOnly)) {
         const QString text = m_file->errorString();
         delete m_file;
         m_file = nullptr;
-        m_finished = true;
-        if (!m_autoClose)
-            showMessage(FailureText(uint(QNetworkReply::UnknownContentError), text));
-        m_download->setEnabled(true);
-        m_update->setEnabled(true);
-        emit transferEnded(false);
+        RefuseDownload(uint(QNetworkReply::UnknownContentError), text);
         return;
     }
-    QNetworkRequest request{QUrl(m_url)};
+    QNetworkRequest request{url};
+    // Redirects may not leave https; the peer's certificate must verify.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    QSslConfiguration tls = request.sslConfiguration();
+    tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    request.setSslConfiguration(tls);
     m_reply = m_network->get(request);
     connect(m_reply, &QNetworkReply::readyRead, this, [this] {
         if (m_file)
@@ -158,6 +169,16 @@ void CUrlFileDownDlg::OnBtnDownload()
     connect(m_reply, &QNetworkReply::downloadProgress, this,
             [this](qint64 done, qint64 total) { UpdateProgress(done, total < 0 ? 0 : total); });
     connect(m_reply, &QNetworkReply::finished, this, &CUrlFileDownDlg::OnTransferFinished);
+}
+
+void CUrlFileDownDlg::RefuseDownload(uint code, const QString& why)
+{
+    m_finished = true;
+    if (!m_autoClose)
+        showMessage(FailureText(code, why));
+    m_download->setEnabled(true);
+    m_update->setEnabled(true);
+    emit transferEnded(false);
 }
 
 void CUrlFileDownDlg::OnTransferFinished()

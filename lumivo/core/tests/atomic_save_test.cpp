@@ -1,8 +1,12 @@
 // Saving never destroys the previous file.
 #include "test_support.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace coretest;
 
@@ -29,6 +33,49 @@ public:
     }
     int written = 0;
 };
+
+// Stops in its first write, for ever: a save in progress.
+class StuckOps : public lumivo::IFileOps {
+public:
+    explicit StuckOps(int ready) : m_ready(ready) {}
+    long Write(int, const uint8_t*, size_t) override
+    {
+        const char c = 1;
+        (void)::write(m_ready, &c, 1);
+        for (;;)
+            ::pause();
+    }
+
+private:
+    int m_ready;
+};
+
+// Another process saving path, stopped mid-way while it writes.
+pid_t StartStuckSave(const std::filesystem::path& path)
+{
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(ready[0]);
+        StuckOps ops(ready[1]);
+        lumivo::WriteFileAtomic(path, {1, 2, 3}, &ops);
+        ::_exit(1);
+    }
+    ::close(ready[1]);
+    char c = 0;
+    const bool writing = pid > 0 && ::read(ready[0], &c, 1) == 1;
+    ::close(ready[0]);
+    return writing ? pid : -1;
+}
+
+void Kill(pid_t pid)
+{
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+}
 
 size_t FilesIn(const std::filesystem::path& dir)
 {
@@ -95,3 +142,43 @@ TEST(AtomicSave, ReadingIsBounded)
 }
 
 } // namespace
+
+// A save killed mid-way (kill -9) leaves its hidden temporary; the next save
+// of the same project removes it, but not one a running save holds, nor
+// anything of another name.
+TEST(AtomicSave, TheNextSaveRemovesAKilledSavesTemporaryOnly)
+{
+    TempDir dir;
+    const auto path = dir / "work.qvndoc";
+    ASSERT_TRUE(lumivo::WriteFileAtomic(path, {0}));
+    auto temporaries = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path))
+            if (e.path().filename().string().rfind(".work.qvndoc.", 0) == 0)
+                names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> others = {".other.qvndoc.Ab12Cd", ".work.qvndoc.bak", ".work.qvndoc.Ab-2Cd"};
+    for (const std::string& name : others)
+        ASSERT_TRUE(lumivo::WriteFileAtomic(dir / name, {9}));
+
+    const pid_t killed = StartStuckSave(path), running = StartStuckSave(path);
+    ASSERT_GT(killed, 0);
+    ASSERT_GT(running, 0);
+    const std::vector<std::string> before = temporaries();
+    ASSERT_EQ(before.size(), 4u); // the two saves' and two of the names above
+    Kill(killed);
+
+    ASSERT_TRUE(lumivo::WriteFileAtomic(path, {2}));
+    EXPECT_EQ(ReadAll(path), std::vector<uint8_t>{2});
+    const std::vector<std::string> after = temporaries();
+    EXPECT_EQ(after.size(), 3u); // the running save's is still there
+    Kill(running);
+
+    ASSERT_TRUE(lumivo::WriteFileAtomic(path, {3}));
+    EXPECT_EQ(ReadAll(path), std::vector<uint8_t>{3});
+    EXPECT_EQ(temporaries(), (std::vector<std::string>{".work.qvndoc.Ab-2Cd", ".work.qvndoc.bak"}));
+    for (const std::string& name : others)
+        EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+}

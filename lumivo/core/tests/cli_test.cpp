@@ -119,6 +119,29 @@ TEST_F(Cli, BlobPackAndUnpack)
     EXPECT_NE(r.err.find("RLE"), std::string::npos);
 }
 
+// Without --strict a damaged file is shown with warnings and exit 0, as
+// before; with it, a file that needed repairs gives 3 and a sound one 0.
+TEST_F(Cli, InfoStrictTellsADamagedFileFromASoundOne)
+{
+    const std::string p = File("s.qvndoc");
+    ASSERT_EQ(Call({"new", p}).status, 0);
+    ASSERT_EQ(Call({"add", p, "--type", "text", "--text", "one"}).status, 0);
+    ASSERT_EQ(Call({"add", p, "--type", "text", "--text", "two"}).status, 0);
+    EXPECT_EQ(Call({"info", p, "--strict"}).status, 0);
+    EXPECT_EQ(Call({"info", p, "--strict", "--json"}).status, 0);
+
+    std::vector<uint8_t> bytes = ReadAll(p);
+    bytes.resize(bytes.size() - 12); // inside the second item
+    ASSERT_TRUE(lumivo::WriteFileAtomic(File("cut.qvndoc"), bytes));
+    const Outcome lenient = Call({"info", File("cut.qvndoc")});
+    EXPECT_EQ(lenient.status, 0);
+    EXPECT_NE(lenient.err.find("warning: the file is truncated"), std::string::npos) << lenient.err;
+    const Outcome strict = Call({"info", File("cut.qvndoc"), "--json", "--strict"});
+    EXPECT_EQ(strict.status, 3);
+    EXPECT_NE(strict.out.find("\"pageCount\":1"), std::string::npos) << strict.out; // what could be read
+    EXPECT_NE(strict.err.find("is damaged"), std::string::npos) << strict.err;
+}
+
 TEST_F(Cli, HelpUsageErrorsAndRefusedFiles)
 {
     for (std::vector<std::string> verb : std::vector<std::vector<std::string>>{

@@ -7,6 +7,9 @@
 #include <gif_lib.h>
 #include <png.h>
 
+#include <optional>
+#include <sstream>
+
 using namespace coretest;
 
 namespace {
@@ -124,9 +127,9 @@ TEST_F(Render, AGifKeepsThePlayedTimeAndMergesEqualFrames)
                                         "03:00:00", "--zoom", "3", "--fps", "50"});
     ASSERT_EQ(r.status, 0) << r.err;
     // The clock asks for a paint from its first step delay (25 ms) on, every
-    // tick; paints come at 0, 25, 45 ... 2485 ms. The second hand moves at the
-    // paints of 1005 and 2005 ms.
-    EXPECT_NE(r.out.find("125 paints"), std::string::npos) << r.out;
+    // tick: paints at 0, 25, 30 ... 2495 ms, whatever the frame rate. The
+    // second hand moves at 1000 and 2000 ms, which are frame times.
+    EXPECT_NE(r.out.find("496 paints"), std::string::npos) << r.out;
     int err = 0;
     GifFileType* gif = DGifOpenFileName((dir / "clock.gif").c_str(), &err);
     ASSERT_NE(gif, nullptr);
@@ -140,25 +143,27 @@ TEST_F(Render, AGifKeepsThePlayedTimeAndMergesEqualFrames)
         ASSERT_EQ(DGifSavedExtensionToGCB(gif, i, &gcb), GIF_OK);
         delays.push_back(gcb.DelayTime);
     }
-    EXPECT_EQ(delays, (std::vector<int>{101, 100, 49}));
+    EXPECT_EQ(delays, (std::vector<int>{100, 100, 50}));
     // After the first frame only the second hand's rectangle is stored.
     EXPECT_LT(gif->SavedImages[1].ImageDesc.Width * gif->SavedImages[1].ImageDesc.Height, 192 * 96 / 4);
     DGifCloseFile(gif, &err);
 }
 
-TEST_F(Render, AFolderHoldsOneFramePerPaintAndTheOptionsAreChecked)
+TEST_F(Render, AFolderHoldsTheFramesOnTheFrameTimesAndTheOptionsAreChecked)
 {
     const Outcome r = Tool({"render", file.string(), "--out", "frames/", "--seconds", "0.1", "--time",
                                         "03:00", "--zoom", "1"});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<uint8_t> times = ReadAll(dir / "frames" / "times.txt");
+    // Frames on the 20 ms grid, only where a paint came since the last one
+    // (none between 0 and 20 ms).
     EXPECT_EQ(std::string(times.begin(), times.end()),
-              "frame-0000.png 0\nframe-0001.png 25\nframe-0002.png 45\nframe-0003.png 65\nframe-0004.png 85\n");
+              "frame-0000.png 0\nframe-0001.png 40\nframe-0002.png 60\nframe-0003.png 80\n");
     Picture last;
-    ASSERT_TRUE(ReadPng(dir / "frames" / "frame-0004.png", last));
+    ASSERT_TRUE(ReadPng(dir / "frames" / "frame-0003.png", last));
     EXPECT_EQ(last.width, 64u);
     EXPECT_EQ(last.height, 32u);
-    EXPECT_FALSE(std::filesystem::exists(dir / "frames" / "frame-0005.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "frames" / "frame-0004.png"));
 
     EXPECT_EQ(Tool({"render", file.string(), "--out", "x.bmp"}).status, 2);
     EXPECT_EQ(Tool({"render", file.string(), "--out", "x.png", "--page", "0"}).status, 2);
@@ -168,6 +173,54 @@ TEST_F(Render, AFolderHoldsOneFramePerPaintAndTheOptionsAreChecked)
     EXPECT_NE(missing.err.find("there is no page 2"), std::string::npos) << missing.err;
     const Outcome help = Tool({"render", "--help"});
     EXPECT_NE((help.out + help.err).find("numbered from 1"), std::string::npos);
+}
+
+// The output's frame rate samples the play; it never slows it. A long text
+// starts at once (None), holds, then scrolls: its first moving frame comes
+// at the same time at 5 and at 50 frames a second.
+TEST(RenderPace, TheFrameRateDoesNotSlowTheAnimation)
+{
+    TempDir dir;
+    const std::filesystem::path content =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "content";
+    ASSERT_TRUE(std::filesystem::exists(content / "326.qvr")) << content;
+    const char* before = std::getenv("LUMIVO_CONTENT_DIR");
+    const std::optional<std::string> previous = before ? std::optional<std::string>(before) : std::nullopt;
+    setenv("LUMIVO_CONTENT_DIR", content.c_str(), 1);
+    auto tool = [&](std::vector<std::string> args) { return RunProgram("lumivo-cli", std::move(args), dir.path); };
+    ASSERT_EQ(tool({"new", "pace.qvndoc", "--module-rows", "2", "--module-cols", "2"}).status, 0);
+    ASSERT_EQ(tool({"add", "pace.qvndoc", "--type", "text", "--text", "A long text that scrolls", "--start", "100"})
+                  .status,
+              0);
+    ASSERT_EQ(tool({"add", "pace.qvndoc", "--type", "text", "--text", "Hi", "--page", "0", "--start", "100"}).status,
+              0);
+    auto firstMove = [&](const std::string& fps) -> long {
+        const std::string out = "fps" + fps + "/";
+        const Outcome r = tool({"render", "pace.qvndoc", "--out", out, "--fps", fps, "--seconds", "14", "--zoom", "1"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        const std::vector<uint8_t> list = ReadAll(dir / out / "times.txt");
+        std::istringstream times(std::string(list.begin(), list.end()));
+        std::string name;
+        long ms = 0;
+        std::vector<uint8_t> previous;
+        while (times >> name >> ms) {
+            std::vector<uint8_t> frame = ReadAll(dir / out / name);
+            EXPECT_FALSE(frame.empty()) << name;
+            if (!previous.empty() && frame != previous)
+                return ms;
+            previous = std::move(frame);
+        }
+        return -1;
+    };
+    const long slow = firstMove("5"), fast = firstMove("50");
+    if (previous)
+        setenv("LUMIVO_CONTENT_DIR", previous->c_str(), 1);
+    else
+        unsetenv("LUMIVO_CONTENT_DIR");
+    // The hold ends near 11.9 s; a frame every 200 ms shows it at the next one.
+    EXPECT_GT(fast, 10000);
+    EXPECT_LE(fast, slow);
+    EXPECT_LT(slow, fast + 200);
 }
 
 } // namespace

@@ -173,6 +173,7 @@ TEST_F(ProjectFile, DamagedRecordsAreDroppedAndTheRestLoads)
     ASSERT_EQ(project->ItemCount(), 1u);
     EXPECT_EQ(project->Entries()[0].title, u"good");
     EXPECT_TRUE(r.HasMessage("4 damaged item(s) were dropped"));
+    EXPECT_GT(project->LoadRepairs(), 0u);
 }
 
 TEST_F(ProjectFile, TruncatedFilesKeepWhatArrivedWithoutReadingPastTheEnd)
@@ -215,6 +216,7 @@ TEST_F(ProjectFile, UserImagesComeBackAndADamagedBlockIsReported)
     ASSERT_TRUE(r);
     EXPECT_EQ(reread->UserImageCount(), 1u);
     EXPECT_TRUE(r.HasMessage("user-image blob is damaged"));
+    EXPECT_EQ(reread->LoadRepairs(), 1u);
 
     // A damaged blob from the controller changes nothing: the two images of
     // a sound blob stay as they were.
@@ -234,6 +236,7 @@ TEST_F(ProjectFile, UserImagesComeBackAndADamagedBlockIsReported)
     plain.header(2, 6, 'E', 2, 6, 0, 0).u32(0).u32(0);
     ASSERT_TRUE(reread->LoadBytes(plain.data.data(), plain.data.size()));
     EXPECT_EQ(reread->UserImageCount(), 0u);
+    EXPECT_EQ(reread->LoadRepairs(), 0u);
 }
 
 TEST_F(ProjectFile, MissingOrBrokenContainerStillLoadsTheAds)
@@ -247,12 +250,14 @@ TEST_F(ProjectFile, MissingOrBrokenContainerStillLoadsTheAds)
     EXPECT_TRUE(r.HasMessage(lumivo::kMsgNoResource));
     EXPECT_EQ(project->ItemCount(), 1u);
     EXPECT_EQ(project->ContentResource(), 0);
+    EXPECT_EQ(project->LoadRepairs(), 0u); // the file itself is sound
 
     Bytes broken;
     broken.header(2, 6, 'A', 2, 6, 1, 1).entry(0, TextItem(u"ad")).u32(0).u32(0);
     r = project->LoadBytes(broken.data.data(), broken.data.size());
     ASSERT_TRUE(r);
     EXPECT_TRUE(r.HasMessage(lumivo::kMsgContent));
+    EXPECT_EQ(project->LoadRepairs(), 0u);
     EXPECT_EQ(project->ContentResource(), 0);
     EXPECT_EQ(project->Content().GetHeaderWord(), 0u); // no half-filled library
 }
@@ -307,7 +312,7 @@ TEST(ProgramContainers, TheSampleProjectOpensWithTheLibraryItsBoardChooses)
     EXPECT_EQ(project.ContentResource(), 314);
     EXPECT_EQ(project.Content().GetContentRow(), 1u);
     EXPECT_GE(project.PageCount(), 3u);
-    EXPECT_EQ(project.Entries()[0].title, u"Welcome to Lumivo");
+    EXPECT_EQ(project.Entries()[0].title, u"Welcome!");
     EXPECT_EQ(project.Serialize(), ReadAll(sample)); // the committed file is what the core writes
 }
 

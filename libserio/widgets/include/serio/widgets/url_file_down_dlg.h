@@ -1,5 +1,6 @@
-// CUrlFileDownDlg: downloads one file from a URL to a local path, shows the
-// progress, and lets the user confirm with "&Update" once the file is there.
+// CUrlFileDownDlg: downloads one file from an https URL to a local path
+// (the server's certificate checked), shows the progress, and lets the user
+// confirm with "&Update" once the file is there.
 #pragma once
 
 #include <QDialog>
@@ -71,6 +72,8 @@ protected:
 private:
     void OnInitDialog();
     void OnTransferFinished();
+    // Ends a download that could not start, telling why.
+    void RefuseDownload(uint code, const QString& why);
 
     QString m_url;
     QString m_path;
