@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Entry points: make run, make test (see README.md).
 BUILD   ?= build
 JOBS    ?= $(shell nproc)

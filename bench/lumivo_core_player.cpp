@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The play loop on a 20 x 4 module board (320 x 64 LEDs) with a four-item
 // Ad: ticks per second, paints (renders) per second, and ten seconds of
 // virtual time as lumivo-cli render plays them.

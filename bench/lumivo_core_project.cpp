@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Saving, loading and packing a full project (50 items on 13 pages).
 #include "core/project.h"
 

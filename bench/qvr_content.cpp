@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Opening a content container the size of a 32-dot library.
 #include "../libqvr/tests/container_writer.h"
 

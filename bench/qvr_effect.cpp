@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One engine step (text drawing, transfer to the frame, under the engine
 // lock) for a one-line text item, with the None start and the scrolling wait,
 // on a small and a large board.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One step of each effect family (text drawing, transform, frame write, under
 // the engine lock) for a text item of 32-dot glyphs in a 64-row band of a
 // 20 x 4 board (320 x 64), with the built content container, beside the

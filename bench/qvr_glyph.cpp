@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Glyph painting runs for every cell at every frame: GetFontData for the three
 // cell sizes of the boards, with an animated colour row and attribute row.
 #include "qvr/content.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Throughput of framing and of the receive state machine (the listener's
 // per-byte work while a long answer arrives).
 #include <serio/frame.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Run as a test: cmake -DFILES="a;b" -P CheckHeadless.cmake
 # Fails when one of FILES (programs or shared libraries) loads any Qt library
 # or a library the dynamic linker cannot find: the headless tools must run on

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Shared helpers so that every subsystem is laid out and built the same way:
 # sources are globbed so that adding a file needs no edit here.
 

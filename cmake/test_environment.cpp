@@ -1,4 +1,4 @@
-// SPDX-License-Identifier: GPL-2.0-or-later
+// SPDX-License-Identifier: BSD-2-Clause
 // Built into every test binary: the environment the tests need, compiled in
 // as defaults so that a binary runs by hand exactly as under CTest. A
 // variable already set in the environment wins.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Makes the sample projects in examples/ with lumivo-cli. Run from the
 # repository root after a build:
 #   examples/make-welcome.sh [path/to/lumivo-cli]

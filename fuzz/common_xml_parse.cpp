@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Feeds arbitrary text to the XML parser: as UTF-8 and as UTF-16LE, then
 // walks the tree, reads attributes, writes the tree out and parses that text
 // again. (The written text need not read back to the same tree: an element

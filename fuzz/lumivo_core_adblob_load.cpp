@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Ad blobs from the controller: loading never reads past the bytes, a
 // refused blob changes nothing, and an accepted one packs again.
 #include "core/project.h"

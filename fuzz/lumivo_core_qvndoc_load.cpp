@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Project files from outside: loading never reads past the bytes, and
 // whatever loads saves and loads again to the same bytes.
 #include "core/project.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Opens arbitrary bytes as a content container: it must fail or succeed
 // without reading past the input. Inputs whose first byte is odd are instead
 // read as patches to a sound 16-dot library, to reach the section loaders,

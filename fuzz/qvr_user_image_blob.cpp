@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reads arbitrary bytes as a user-image blob; whatever it takes must write
 // back into a blob that reads again to the same images. Inputs whose first
 // byte is odd are read as patches to a sound blob of three images.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Feeds arbitrary bytes to the packet receive state machine, in pieces whose
 // sizes come from the input, and checks that what it reports stays inside
 // its buffer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The program's settings: QSettings (organisation "Tessel", application
 // "lumivo", INI format in the user's configuration folder) behind the
 // profile interface that the libraries use.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Command numbers of the ribbon and menus. The language items are
 // kFirstLanguageCommand + i, the visual styles 215 to 219.
 #pragma once

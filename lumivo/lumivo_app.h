@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CLumivoApp: the application object. Start-up and shut-down in a fixed
 // order, one running instance per user, the trace log, the settings, the one
 // document with its frame and view, the File commands, recent files and the

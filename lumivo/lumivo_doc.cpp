@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "lumivo_doc.h"
 
 #include "core/project_board.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CLumivoDoc: the program's one document. It holds the project core (board,
 // Ad list, content library, file formats) and adds what a window needs: the
 // undo stack, the message boxes for the core's messages, the modified flag

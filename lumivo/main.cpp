@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "lumivo_app.h"
 #include "termination_signals.h"
 

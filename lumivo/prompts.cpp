@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "prompts.h"
 
 #include "ui/new_project_dlg.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Every question and message the program puts to the user goes through
 // here, so tests answer them in code instead of in modal boxes.
 #pragma once

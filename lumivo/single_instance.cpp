@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "single_instance.h"
 
 #include <common/named_mutex.h>

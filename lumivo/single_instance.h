@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One running program per user: the first start listens on a local socket
 // named by the title; a later start connects, asks the first to raise its
 // window, and ends.

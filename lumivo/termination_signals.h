@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // SIGTERM, SIGINT and SIGHUP (a logout, a kill, Ctrl+C in a terminal) close
 // the windows as the user would, so the save question and the orderly
 // shut-down run instead of the process vanishing with the project.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The update exchange: a short framed conversation over a stream socket that
 // tells whether the server offers a newer version and where to download it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "common/xml_profile.h"
 
 #include "common/ini.h"

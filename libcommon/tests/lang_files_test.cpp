@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Checks the shipped language files against resources/Lang/keys.txt, the list
 // of every (section, key) the program reads. A missing key shows as an empty
 // label; a translation whose format specifiers differ from the English text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Small helpers for the libcommon tests: a private temporary folder and
 // whole-file reads and writes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Little-endian reads and writes of the stored formats.
 #pragma once
 

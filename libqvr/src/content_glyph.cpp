@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Glyph painting: a character cell becomes colour values for one animation
 // frame. This runs for every cell of the shown item at every frame, so it only
 // looks up tables, keeps its working rows on the stack and writes each output

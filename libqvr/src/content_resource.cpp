@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "qvr/content_resource.h"
 
 #include <dlfcn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // User images and their compressed blob in the project document.
 #include "qvr/content.h"
 

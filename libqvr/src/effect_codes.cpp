@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Effect code tables, the mapping between codes and the Ad list's rows, and
 // the automatic choice of an effect.
 #include "qvr/effect.h"

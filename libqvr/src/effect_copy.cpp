@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Frame copiers of the geometric effects: colour copies, scaled copies, the
 // twisting ribbon, and the cylinder, circle and drum of the Twist starts.
 // Every copier clips to the line buffer (reads outside it give black) and to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The engine's set-up, phase preparation, the step dispatch under the engine
 // lock, and the line-buffer and frame-buffer basics.
 #include "qvr/effect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Live date, time and temperature items: the engine writes their text into
 // the item's cells, in the format the item's format byte selects, with the
 // patterns of the language file's section "Format".

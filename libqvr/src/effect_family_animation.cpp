@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Animation family: the content library's effect masks played over the text,
 // one mask frame per step, tiled across the band and scaled to its height.
 #include "effect_family_util.h"

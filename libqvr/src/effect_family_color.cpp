@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Color family: two coloured copies of the text that slide together (or
 // apart) and mix, a symbol that sweeps across the band, and blinking by
 // colour removal.

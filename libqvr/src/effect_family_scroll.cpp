@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Scroll family: the text slides in (start) or out (end) across, down, up or
 // diagonally, or is combed in and out row by row or column by column.
 #include "effect_family_util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The values the families keep for the whole process.
 #include "effect_family_util.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Twist family: the text runs along a strip wrapped on a cylinder, a circle
 // or a turning drum (start), or twists like a ribbon about its horizontal
 // axis (end and wait).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Helpers shared by the family steps and the frame copiers.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // View family: wipes with a white edge line, across, down, from or to the
 // middle, or by smearing the edge column.
 #include "effect_family_util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Wave family: the text sways through a cycle of eight small offsets, or
 // bounces in from above and settles (75).
 #include "effect_family_util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Zoom family: the band scaled into a rectangle that grows or shrinks from
 // the centre, an edge or a corner; the wait pulses it.
 #include "effect_family_util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Shared by the engine's source files; not part of the library's interface.
 #pragma once
 

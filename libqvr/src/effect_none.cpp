@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The None effects: the text simply stands, for the speed value's number of
 // frames (start, end) or for the item's hold seconds (wait).
 #include "qvr/effect.h"

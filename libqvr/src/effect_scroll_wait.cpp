@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The scrolling wait: text wider than its band moves left one pixel per step
 // until its right end meets the band's right edge. The host also runs it
 // directly, whatever the item's wait effect is, so it does not test its code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The strip tables of the Twist start effects, built once per board size so
 // that a frame needs only table look-ups: cylinder columns, circle offsets and
 // the drum of the 3-D rotation.

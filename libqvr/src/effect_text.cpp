@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The page analysis and the drawing of an item's text into the line buffer.
 #include "qvr/effect.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The glyph tables. The colour and attribute rows are data the board's
 // firmware shares: keep them exactly as they are.
 #include "qvr/content.h"

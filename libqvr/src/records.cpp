@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "qvr/records.h"
 
 #include "bytes.h"

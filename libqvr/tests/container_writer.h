@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Lays out content containers in memory for tests and benchmarks: the
 // header word, "LZO ", the section table and the sections in image or table
 // form, each compressed with LZO1X.

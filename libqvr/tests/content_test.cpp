@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "container_writer.h"
 #include "qvr/content.h"
 

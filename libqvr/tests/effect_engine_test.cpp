@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "effect_test_util.h"
 
 #include <common/named_mutex.h>

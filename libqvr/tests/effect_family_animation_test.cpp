@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Animation: the library's masks over the text in each phase.
 #include "effect_family_fixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Color: mixing copies, sweeping symbols, and the waits built from them.
 #include "effect_family_fixture.h"
 

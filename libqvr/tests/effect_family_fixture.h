@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // A board for the family tests: an engine, one page, and a small library
 // whose Latin glyphs have shapes easy to follow and whose effect masks the
 // tests lay out themselves.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Every family and copier stays inside the line buffer and the frame storage,
 // whatever the board, band, frame description or parameters.
 #include "effect_family_fixture.h"

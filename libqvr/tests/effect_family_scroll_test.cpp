@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Scroll: text sliding in and out, combing, and the diagonal scrolls.
 #include "effect_family_fixture.h"
 

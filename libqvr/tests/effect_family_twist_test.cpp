@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Twist: the strip on a cylinder, circle or drum, and the twisting ribbon;
 // with the copiers they use.
 #include "effect_family_fixture.h"

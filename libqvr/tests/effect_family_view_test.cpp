@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // View: wipes with a white edge, and the wait that hides and shows again.
 #include "effect_family_fixture.h"
 

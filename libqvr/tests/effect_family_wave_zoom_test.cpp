@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Wave (swaying and bouncing) and Zoom (scaling into a rectangle, pulsing).
 #include "effect_family_fixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "glyph_fixture.h"
 
 using namespace qvrtest;

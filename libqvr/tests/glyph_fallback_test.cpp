@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Cells from a damaged project file or clipboard may hold any bits; they must
 // paint something sensible and never reach outside a table, a face or the buffer.
 #include "glyph_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Small libraries for the glyph tests: a container from container_writer.h,
 // opened, then given patterns whose values tell which one was sampled, and
 // glyphs whose dots are easy to follow.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // CSerial on POSIX termios. Line events are emulated with poll: input that
 // has not been announced yet, an emptied output queue, modem-line changes and
 // the driver's break/error counters (where the driver keeps them). A wake

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Line speeds through the kernel's termios2 interface, which takes any bit
 // rate (14400, 56000, 128000 ... as well as the standard ones). Kept apart
 // because its header cannot live beside <termios.h>.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include <serio/serial_wnd.h>
 
 const uint32_t CSerialWnd::mg_nDefaultComMsg = serio::RegisterWindowMessage("CSerialWnd_DefaultComMsg");

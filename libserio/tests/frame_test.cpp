@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The frame format and the receive state machine, without a port.
 #include "link_fixture.h"
 

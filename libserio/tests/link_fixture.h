@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Shared pieces of the link tests: an in-memory profile, a bare
 // pseudo-terminal whose far end the test drives itself, and polling helpers.
 #pragma once

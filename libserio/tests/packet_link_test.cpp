@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // CPacket against the simulated controller over a pseudo-terminal.
 #include "link_fixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The port layer over pseudo-terminals.
 #include "link_fixture.h"
 

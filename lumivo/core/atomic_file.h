@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Writing a file so that the previous version survives any failure: the
 // bytes go to a temporary file in the same folder, which is flushed to disk
 // and then renamed over the old one. Reading is bounded by a size limit.

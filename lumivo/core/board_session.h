@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The conversation with the sign board's controller, without windows: the
 // connection sequence, sending the Ads, reading them back, the user-image
 // exchange, the controller settings and disconnecting. The main frame holds

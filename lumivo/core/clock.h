@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The one place the board commands and the trace take the time from, so
 // that tests can fix it: the computer's local time sets the controller's
 // clock, UTC stamps the trace lines.

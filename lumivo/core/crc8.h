@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CRC-8/DVB-S2 (polynomial 0xD5, most significant bit first, initial value 0,
 // no reflection, no final xor): the check byte of the update exchange frames.
 #pragma once

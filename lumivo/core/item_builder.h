@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Building one item as the Ad editor's pages do, from plain choices: the
 // editor's pages and the command-line tool both fill an ItemChoices.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/item_text.h"
 
 #include <qvr/effect.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Texts the Ad list shows for an item: its title and the names of its
 // effects. Language texts come from the selected language file; when no
 // language is selected the keys themselves are shown, so tools without a

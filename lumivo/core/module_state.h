@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The controller-settings dialog without its window: what it shows, filled
 // from the module information and the settings record, and what each edit
 // writes into the record. Every byte the dialog does not edit stays exactly

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The play loop: play list, 5 ms tick, play-all and single-effect renders.
 // Analog clocks are drawn in player_clock.cpp.
 #include "core/player.h"

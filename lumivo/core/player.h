@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The preview's play loop without a window: one Ad played on a board image
 // of one pixel per LED (0x00RRGGBB), paced by 5 ms ticks.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Analog clock items: our own faces (a ring with ticks at the hours), the
 // hand table and a line rasteriser for the hands.
 #include "core/player.h"

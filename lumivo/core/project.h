@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The project: board values, the Ad list grouped by page, the content
 // library that matches the board with the user images inside it, the project
 // file (.qvndoc) and the Ad blob the controller exchanges. Everything here is

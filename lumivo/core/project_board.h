@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The project core as the board commands see it: Set board from the module
 // information, the Ad blob, and the user images of its content library.
 #pragma once

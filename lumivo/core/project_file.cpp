@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The project file (.qvndoc) and the Ad blob: both are read bounded by
 // their length and parsed completely before the project is touched, so a
 // refused input leaves the project as it was.

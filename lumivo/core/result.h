@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What a core operation reports to its caller: success or failure, and the
 // messages the GUI shows in message boxes and the command-line tool prints.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The trace log: one line per step of the board commands, appended to
 // "trace.log" in the current folder as "YYYY-MM-DD hh:mm:ss text" (UTC) and
 // flushed at once, so the log survives a crash. A log that cannot be opened

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/new_project_dlg.h"
 
 #include <serio/widgets/serial_dialogs.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A started program for a test: its own folder, settings file, instance key
 // and trace; every question answered in code and every message recorded.
 #pragma once

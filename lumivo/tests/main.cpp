@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The GUI tests share one application object, as the program has one.
 #include "lumivo_app.h"
 

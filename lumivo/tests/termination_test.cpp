@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The real program, asked to stop by the system, shuts down in order rather
 // than vanishing: its trace ends with the end line.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "gui_test_util.h"
 
 #include "update_exchange.h"

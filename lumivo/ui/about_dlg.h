@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The about box: the program's title and version, and its licence.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The preview: a board image (one pixel per LED) scaled by a zoom factor and
 // centred in the window; or, when the View option is on and the zoom leaves
 // room, drawn as a real board looks: a round lit dot per LED on a dark board.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CMainFrame: the main window. Ribbon on top, the Ad list in the middle,
 // the preview docked beside it, a status bar below; accepts dropped project
 // files. It owns the link to the controller.

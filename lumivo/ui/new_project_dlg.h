@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The new-project dialog: project name and folder, the board's size in
 // modules, the content language and the content column class.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A ribbon bar: an application button with its menu, then tabs (categories)
 // of panels, each panel a row of tool buttons over its caption. Buttons are
 // views of QActions, so enabling, checking and re-labelling an action shows

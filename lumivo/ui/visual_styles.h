@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The five visual styles the Style button offers (commands 215 to 219),
 // each a style sheet over the Fusion style.
 #pragma once

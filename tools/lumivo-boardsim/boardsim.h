@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A simulated sign-board controller on a pseudo-terminal: it answers the
 // program's commands as a controller would, keeps what it receives (in a
 // state folder across runs when given one), paces its output like a real

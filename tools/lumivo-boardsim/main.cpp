@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-boardsim: a simulated controller on a pseudo-terminal. The first
 // line of standard output is the device path to connect to.
 #include "boardsim.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Pictures of a board image for "render": each LED scaled to a square of
 // zoom x zoom pixels, or drawn as a round dot on a dark background; written
 // as PNG files or as the frames of an animated GIF.

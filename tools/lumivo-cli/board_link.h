@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the board verbs of lumivo-cli share: the link options (--device,
 // --retries, --trace), a user that answers the session's questions from
 // those options, a progress line on a terminal, and the printing of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The frame of lumivo-cli: every verb lives in its own file and registers
 // itself with LUMIVO_CLI_VERB; main() finds the verb (one or two words,
 // "info" or "blob pack"), parses its options and runs it.

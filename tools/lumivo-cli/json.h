@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A small JSON writer for the tool's machine-readable output.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli add: one item built as the Ad editor builds it, on a new page
 // or added to an existing one.
 #include "cli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli blob pack / unpack: the Ad blob as the controller exchanges it.
 #include "cli.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli clock: set the controller's clock to this computer's local time.
 #include "board_link.h"
 

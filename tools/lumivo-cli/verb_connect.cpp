@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli connect: what the controller reports about itself.
 #include "board_link.h"
 

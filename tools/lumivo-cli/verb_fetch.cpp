@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli fetch: the controller's stored Ads and user images as a project.
 #include "board_link.h"
 

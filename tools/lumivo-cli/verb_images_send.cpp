@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli images send: a project's user images to the controller.
 #include "board_link.h"
 

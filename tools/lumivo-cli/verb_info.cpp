@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli info: what a project holds, for people or (--json) scripts.
 #include "cli.h"
 #include "json.h"

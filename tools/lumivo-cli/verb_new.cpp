@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli new: an empty project on a board.
 #include "cli.h"
 

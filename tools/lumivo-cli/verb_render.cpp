@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli render: one page played as the preview plays it, on virtual
 // time, written as an animated GIF, a PNG of the last frame, or a folder of
 // numbered PNG frames.

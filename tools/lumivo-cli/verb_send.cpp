@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli send: a project's Ads to the controller.
 #include "board_link.h"
 

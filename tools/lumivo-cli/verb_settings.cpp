@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli settings: read, and with --set edit and write, the controller settings.
 #include "board_link.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-effectshot: plays one effect of one phase for a text item on a
 // board and writes every frame (or every n-th) as a PNG file, each LED drawn
 // as a round-cornered dot, so a person can look at what the engine shows.

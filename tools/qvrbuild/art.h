@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Artwork defined in our own source: glyph attribute and colour patterns,
 // the effect animation masks, the moves (animated icons), and the library's
 // images, movies and animations.

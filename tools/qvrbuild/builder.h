@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Assembles the nine containers (and the column-2 one) from the glyph
 // library and the artwork, section by section.
 #pragma once

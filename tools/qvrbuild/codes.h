@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Code pages through the C library's iconv: KS X 1001 (EUC-KR) and GB2312,
 // the glyph orders of the Hangul, Hanja and GB2312 faces, the special-symbol
 // set, and the container's Unicode code table built from them.

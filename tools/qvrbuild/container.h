@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Writer of the QVR content container: header word, "LZO ", the section
 // table of (offset, size, packed size) records, then the sections.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Small vector drawing on colour rasters for the icons and pictures.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The 50 effect masks of the Animation family. A mask frame is a row of
 // nibbles over the text: 0 shows the text, 1-7 paint that colour, 8 and above
 // black it out (play mode 0). Frame 0 hides the text and the last frame shows

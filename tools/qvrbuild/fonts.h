@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Glyph sources the builder reads: FreeType faces (TTF, OTF, PCF, BDF, both
 // outline and embedded bitmaps), Linux console fonts (PSF) and GNU Unifont's
 // .hex list. Each source renders one code point into a fixed cell.

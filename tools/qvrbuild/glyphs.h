@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The glyph sections of the containers, rendered once from Debian's fonts
 // and shared by every container that holds them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // qvrbuild: writes the content containers <resource>.qvr from Debian's fonts
 // and our own artwork, and renders contact sheets of them for review.
 #include "builder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Moves: animated 16x16 icons of four frames, in themed groups. Each is drawn
 // from a few shapes; the frames move, turn, blink or recolour it.
 #include "art.h"

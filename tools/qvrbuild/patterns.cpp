@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Attribute patterns paint over a glyph cell frame by frame (0 keeps the dot,
 // 1-3 paint that colour, 4-7 invert, 8 blanks); colour patterns give the
 // colour of every dot. Both are 16x16 and laid out so that each row of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The library's pictures: banners and icons (images), short loops (movies)
 // and wider scenes (animations), all drawn here from shapes, the library's
 // own Latin faces and the moves.

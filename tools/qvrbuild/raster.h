@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Small one-bit and four-bit rasters the builder draws into before packing
 // them into the container's glyph rows and RGX pixel data.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Contact sheets: PNG pictures of everything a container holds, for review.
 #pragma once
 

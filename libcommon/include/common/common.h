@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Everything of libcommon that needs no Qt.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Date and time pictures as the desktop formatters read them:
 //   d dd ddd dddd   day, day with zero, short and long day name
 //   M MM MMM MMMM   month, month with zero, short and long month name

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // User-interface texts in the chosen language. Each language is one file
 // "<Name>.lang" (INI text, see <common/ini.h>) in the language folder:
 //  1. the folder named by the environment variable LUMIVO_LANG_DIR, when set;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The INI reader behind the language tables and CXmlProfile::LoadIni. It
 // reads files the way the desktop profile-string reader does:
 //  - "[name]" opens a section; "key=value" lines belong to the last one;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // A circular doubly linked list with a sentinel node. Copies of a list share
 // its nodes and a reference count; the nodes go when the last copy goes. The
 // list never owns the data its nodes point at: the classes that keep owned

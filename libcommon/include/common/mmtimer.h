@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // A periodic high-resolution timer. Each period ends at an absolute deadline
 // on the monotonic clock, so the periods do not drift by the time the
 // listeners take: 1,000 periods of 5 ms take 5 s. Listeners are called on

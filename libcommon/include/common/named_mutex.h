@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // A lock known by its name, like a desktop named mutex:
 //  - the thread that holds it may take it again (it is freed after as many
 //    unlocks as locks);

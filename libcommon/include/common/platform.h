@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Plain records with the fields and widths of the desktop platform types that
 // the content model, the engine and the file formats are expressed in.
 #pragma once

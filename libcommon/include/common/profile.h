@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The application's settings store, seen from the GUI-free libraries.
 // The program backs it with QSettings (organisation "Tessel"); tests and
 // command-line tools back it with CMemoryProfile.

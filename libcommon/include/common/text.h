@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Text helpers shared by the readers and writers of libcommon: UTF-8 and
 // UTF-16 conversion, blank trimming and case-blind name comparison.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // A reader and writer for a small, regular subset of XML: element names, the
 // raw attribute text of each element and one text value per element.
 // Declarations, comments and processing instructions are skipped; end tags

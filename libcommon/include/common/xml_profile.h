@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // An in-memory settings store of named sections of named string keys with
 // the familiar profile calls, kept in an XML profile file (or an INI file).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The content library: code table, bitmap fonts, glyph patterns, effect
 // animations, moves, images, movies, animations and the user images, filled
 // from one compressed QVR container. Every part lives in fixed arrays inside

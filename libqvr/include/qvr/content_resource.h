@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The content containers the program carries: files <resource>.qvr found
 // beside the program, so that no set-up step is needed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The effect engine: plays one Ad item (held in a PageInfo) frame by frame
 // through its start, wait and end effects. Every step draws the item's text
 // into the process-wide line buffer (LB, colour bytes) and transfers it,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Values the effect families keep for the whole process, shared by every
 // engine and page, and the tables they read, offered to hosts and tests.
 #pragma once

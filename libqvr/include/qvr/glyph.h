@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The glyph tables shared by the content library, the editors and the effect
 // engine: cell widths, colour sequences and attribute patterns. The painting
 // itself is done by the glyph members of CContent (content.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // LZO1X compression, the one codec of containers, user images, project files
 // and the Ad blob. Decompression is always bounded by the target's size.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The Ad records: the vocabulary shared by the editor, the preview, the
 // project file and the controller. CLumivo and CLumiCPage are stored byte for
 // byte (little-endian), so their layouts below are a file and wire format;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // RGX images: a 16-byte RGX_HEADER (records.h) followed by 4-bit pixels, one
 // colour nibble per LED (bit 0 red, bit 1 green, bit 2 blue, bit 3 white),
 // two pixels a byte with the left pixel in the high nibble.

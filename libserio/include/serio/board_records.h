@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The records the controller exchanges with the program: the module
 // information (answer to 0x56, 56 bytes) and the controller settings
 // (answer to 0x73, payload of 0x53, 156 bytes). Little-endian on the wire;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The packet frame shared by both directions of the link:
 //   0xAA, command, payload length (32-bit little-endian), payload, checksum
 // where the checksum is the byte sum of command, length bytes and payload.

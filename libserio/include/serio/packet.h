@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // CPacket: the application's link to the controller. Frames a command and a
 // payload (<serio/frame.h>), sends it, and assembles answers on the listener
 // thread; SendPacketAck waits for the answer with a silence time-out and a

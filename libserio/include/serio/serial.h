@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // CSerial: one serial device (a USB adapter, a built-in port or a
 // pseudo-terminal) opened exclusively, its line settings and its byte I/O.
 // Errors are signed 32-bit codes: 0 success, the codes of <serio/types.h>,

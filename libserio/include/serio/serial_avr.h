@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // CSerialAVR: a byte-at-a-time interface (sendByte/getByte) with events
 // posted as CSerialAVR_DefaultComMsg to a window when a listener runs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // CSerialEx: a port with a listener thread that waits for line events and
 // hands each to OnEvent, and the port settings kept in the application's
 // profile (section "Serial Setup").

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Port classes that route the listener's events to a window: each event is
 // posted as message (error flags << 16) | (event bits & 0xFFFF). The window
 // is an serio::IWindow; the GUI turns the posts into queued signals.

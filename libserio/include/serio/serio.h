@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The Qt-free part of libserio: port classes, packet protocol, records.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Small platform pieces the port classes are written in: error codes,
 // manual-reset events, asynchronous-operation records and message targets.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include <serio/widgets/serial_dialogs.h>
 
 #include <common/globalization.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include <serio/widgets/url_file_down_dlg.h>
 
 #include <QHBoxLayout>

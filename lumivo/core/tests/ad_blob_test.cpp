@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The Ad blob: its layout when packed, and what loading takes from it.
 #include "test_support.h"
 

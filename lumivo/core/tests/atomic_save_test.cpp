@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Saving never destroys the previous file.
 #include "test_support.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Pieces of the board-session tests: a scripted user, a recording document,
 // and a simulated controller on a pseudo-terminal with the session's port
 // pointed at it.

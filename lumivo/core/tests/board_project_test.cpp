@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The board session with the real project core, and the board verbs of
 // lumivo-cli against the lumivo-boardsim program over a pseudo-terminal.
 #include "board_fixture.h"

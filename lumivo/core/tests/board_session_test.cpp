@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The board session against the simulated controller.
 #include "board_fixture.h"
 

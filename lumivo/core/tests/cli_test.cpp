@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli end to end: the built program beside this test binary.
 #include "test_support.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The settings dialog's model: what it shows and what each edit writes.
 #include "core/module_state.h"
 

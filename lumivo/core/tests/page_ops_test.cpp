@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The Ad list's page operations and limits, the board values and settings,
 // titles and the items the editor builds.
 #include "test_support.h"

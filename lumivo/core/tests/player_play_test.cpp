@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The play loop: play list, tick counting, effect phases, pictures, clocks
 // and the single-effect mode, driven tick by tick.
 #include "../../../libqvr/tests/container_writer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // lumivo-cli render end to end: a clock page at a fixed time, written as a
 // PNG, a GIF and a folder of frames, read back with the image libraries.
 #include "test_support.h"

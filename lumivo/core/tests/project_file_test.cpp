@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The project file: what is written, what is accepted, what is dropped,
 // repaired or refused, and that a refusal leaves the project as it was.
 #include "test_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Shared pieces of the core's tests: a byte writer for files made by hand,
 // small content containers served by a test loader, a temporary folder, and
 // the English language texts.

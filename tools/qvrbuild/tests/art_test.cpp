@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "art.h"
 #include "builder.h"
 #include "codes.h"

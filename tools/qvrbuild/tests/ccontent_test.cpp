@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Opens every generated container with the program's content library.
 #include "art.h"
 #include "builder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Checks the containers the build generated (build/content, or $LUMIVO_CONTENT_DIR).
 #include "builder.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The serial link's dialogs: the full port set-up, the port choice alone,
 // and the progress window that CPacket shows during long transfers; plus the
 // adapters that plug them into CSerialEx::SerialSetup and CPacket.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // CUrlFileDownDlg: downloads one file from an https URL to a local path
 // (the server's certificate checked), shows the progress, and lets the user
 // confirm with "&Update" once the file is there.
