@@ -29,6 +29,13 @@ std::unique_ptr<lumivo::CProjectCore> ReadProject(const QString& path)
 
 class AdListXvfb : public AppTest {
 protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        // The X clipboard and window activation need a real display.
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "runs on an X display (xvfb-run)";
+    }
     void StartWindow() { ASSERT_TRUE(frame = StartActiveWindow()); }
     // Keys go where the user's would: to the widget with the focus.
     static void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
