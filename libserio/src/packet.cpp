@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <new>
+#include <utility>
 
 const uint32_t CPacket::mg_nDefaultPacketRecvMsg = serio::RegisterWindowMessage("CPacket_DefaultPacketRecvMsg");
 
@@ -87,7 +88,11 @@ LONG CPacket::SendPacket(BYTE byCommand, DWORD dwLength, const BYTE* pData)
         return SetLastErrorCode(ENOMEM);
     }
     m_dwSendLength = static_cast<DWORD>(m_sendBuffer.size());
-    m_nLastPercent = -1;
+    {
+        std::lock_guard lk(m_progressLock);
+        m_progressPhase = ProgressPhase::Sending;
+        m_nLastPercent = -1;
+    }
 
     const DWORD total = m_dwSendLength;
     DWORD sent = 0;
@@ -99,7 +104,7 @@ LONG CPacket::SendPacket(BYTE byCommand, DWORD dwLength, const BYTE* pData)
         sent += written;
         if (result != 0)
             break;
-        ReportProgress(sent, total);
+        ReportProgress(ProgressPhase::Sending, sent, total);
     }
     Init_SendBuffer();
     if (result != 0)
@@ -229,12 +234,14 @@ void CPacket::ProcessReceived(const BYTE* pData, size_t nLength)
 
 void CPacket::Receiver::OnPayloadStart()
 {
+    std::lock_guard lk(m_owner.m_progressLock);
+    m_owner.m_progressPhase = ProgressPhase::Receiving;
     m_owner.m_nLastPercent = -1;
 }
 
 void CPacket::Receiver::OnPayloadByte(DWORD counter, DWORD length)
 {
-    m_owner.ReportProgress(counter, length);
+    m_owner.ReportProgress(ProgressPhase::Receiving, counter, length);
 }
 
 void CPacket::Receiver::OnFrame()
@@ -265,14 +272,18 @@ void CPacket::OnEvent(EEvent eEvent, EError eError)
     }
 }
 
-void CPacket::ReportProgress(DWORD done, DWORD total)
+void CPacket::ReportProgress(ProgressPhase phase, DWORD done, DWORD total)
 {
     if (!m_bProgress || total == 0)
         return;
-    const int percent = static_cast<int>(done * 100.0 / total);
-    if (m_nLastPercent.exchange(percent) == percent)
-        return;
     std::lock_guard lk(m_progressLock);
+    // A quick answer can start arriving before the sender has reported its
+    // last piece; that late report would move the bar backwards.
+    if (phase != m_progressPhase)
+        return;
+    const int percent = static_cast<int>(done * 100.0 / total);
+    if (std::exchange(m_nLastPercent, percent) == percent)
+        return;
     if (m_pProgress)
         m_pProgress->OnProgressMessage(done);
 }

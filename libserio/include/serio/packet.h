@@ -122,7 +122,8 @@ private:
         CPacket& m_owner;
     };
 
-    void ReportProgress(DWORD done, DWORD total);
+    enum class ProgressPhase { Sending, Receiving };
+    void ReportProgress(ProgressPhase phase, DWORD done, DWORD total);
     void RefreshLoop();
     static int64_t NowMs();
 
@@ -134,8 +135,9 @@ private:
     DWORD m_dwSendLength = 0;
 
     std::atomic<bool> m_bProgress{false};
-    std::atomic<int> m_nLastPercent{-1};
-    std::mutex m_progressLock;
+    std::mutex m_progressLock; // the window, the phase and the last percentage
+    ProgressPhase m_progressPhase = ProgressPhase::Sending;
+    int m_nLastPercent = -1;
     std::unique_ptr<serio::ISerialProgress> m_pProgress;
     std::thread m_refreshThread;
     std::atomic<bool> m_bRefreshRunning{false};
