@@ -37,7 +37,7 @@ std::string ItemProblem(const CLumivo& item)
     return {};
 }
 
-Result LoadClipboardItems(const uint8_t* data, size_t size, std::vector<CLumivo>& items)
+Result LoadClipboardItems(const uint8_t* data, size_t size, unsigned boardLines, std::vector<CLumivo>& items)
 {
     if (data == nullptr || size == 0)
         return Refuse("the clipboard holds no items");
@@ -52,6 +52,12 @@ Result LoadClipboardItems(const uint8_t* data, size_t size, std::vector<CLumivo>
         if (const std::string why = ItemProblem(read[i]); !why.empty())
             return Refuse("record " + std::to_string(i + 1) + " is " + why);
     }
+    // An Ad copied from a taller board would run off this one.
+    unsigned lines = 0;
+    for (const CLumivo& item : read)
+        lines += ItemLines(item);
+    if (lines > boardLines)
+        return Refuse("the Ad is " + std::to_string(lines) + " lines high, the board " + std::to_string(boardLines));
     items = std::move(read);
     return {};
 }

@@ -22,9 +22,10 @@ inline constexpr const char* kItemsMimeType = "application/x-lumivo-items";
 std::vector<uint8_t> StoreClipboardItems(const std::vector<CLumivo>& items);
 
 // Reads the records into items. Refused, leaving items untouched, when the
-// size is 0, not a multiple of 824 or more than four records, or a record
-// is not an item (ItemProblem); the message names the fault.
-Result LoadClipboardItems(const uint8_t* data, size_t size, std::vector<CLumivo>& items);
+// size is 0, not a multiple of 824 or more than four records, a record is
+// not an item (ItemProblem), or the items together are higher than a board
+// of `boardLines` 16-dot lines; the message names the fault.
+Result LoadClipboardItems(const uint8_t* data, size_t size, unsigned boardLines, std::vector<CLumivo>& items);
 
 // Why a record read from outside cannot be an item of a project: an unknown
 // kind, no height, or a picture that no library slot holds. Empty when it can.

@@ -54,6 +54,9 @@ protected:
     {
         ASSERT_TRUE(frame = StartActiveWindow());
         doc = App().Document();
+        // Four lines, so that every page of four one-line items fits.
+        const lumivo::BoardValues b = doc->Core().Board();
+        doc->SetBoard(4, b.moduleColumn, b.language, b.lumivoRow, b.lumivoColumn);
         view = frame->View();
         view->setFocus();
         frame->AdActions()->openEditor = [this](std::optional<unsigned> page) { editorCalls.push_back(page); };

@@ -30,6 +30,12 @@ protected:
     }
     void SetUp() override
     {
+        // Four lines for the page of three; this document has no content
+        // library to load, which does not matter to the board's height.
+        const lumivo::BoardValues b = doc.Core().Board();
+        doc.SetBoard(4, b.moduleColumn, b.language, b.lumivoRow, b.lumivoColumn);
+        ASSERT_EQ(doc.ModuleRows(), 4u);
+        messages.clear();
         ASSERT_TRUE(doc.AppendPage({TextItem(u"One"), TextItem(u"Two")}));
         ASSERT_TRUE(doc.AppendPage({TextItem(u"Three")}));
         ASSERT_TRUE(doc.AppendPage({TextItem(u"Four"), TextItem(u"Five"), TextItem(u"Six")}));
@@ -85,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                  [](CLumivoDoc& d) {
                      const std::vector<uint8_t> copied = lumivo::StoreClipboardItems(d.Core().PageItems(2));
                      std::vector<CLumivo> items;
-                     return lumivo::LoadClipboardItems(copied.data(), copied.size(), items).ok() &&
+                     return lumivo::LoadClipboardItems(copied.data(), copied.size(), d.ModuleRows(), items).ok() &&
                             d.AppendPage(items);
                  }},
         UndoCase{"EffectDialogTwistLoop",

@@ -249,7 +249,8 @@ void CAdActions::PasteAd()
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
     const QByteArray data = mime ? mime->data(QLatin1String(kItemsMimeType)) : QByteArray();
     std::vector<CLumivo> items;
-    if (!m_doc.Report(LoadClipboardItems(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()), items)))
+    if (!m_doc.Report(LoadClipboardItems(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()),
+                                        m_doc.ModuleRows(), items)))
         return;
     // The view selects the new last page and plays it.
     m_doc.AppendPage(items, Tr("AdMenu", "MenuPaste"));

@@ -38,6 +38,7 @@ TEST(ClipboardItems, DataFromOutsideIsRefusedWithoutTouchingTheItems)
     const std::vector<uint8_t> farImage = StoreClipboardItems({image});
     image.chars[0].code = 207;
     const std::vector<uint8_t> lastImage = StoreClipboardItems({image});
+    const std::vector<uint8_t> tall = StoreClipboardItems({image, TextItem(u"x", 2), TextItem(u"y")});
 
     struct Case {
         const char* name;
@@ -51,11 +52,12 @@ TEST(ClipboardItems, DataFromOutsideIsRefusedWithoutTouchingTheItems)
         {"unknown kind", unknownKind, "record 1 is an item of unknown kind 13"},
         {"no height", flat, "without height"},
         {"picture past the library", farImage, "beyond the content library"},
+        {"taller than the board", tall, "the Ad is 4 lines high, the board 3"},
     };
     const std::vector<CLumivo> before = {TextItem(u"kept")};
     for (const Case& c : cases) {
         std::vector<CLumivo> items = before;
-        const lumivo::Result r = lumivo::LoadClipboardItems(c.data.data(), c.data.size(), items);
+        const lumivo::Result r = lumivo::LoadClipboardItems(c.data.data(), c.data.size(), 3, items);
         EXPECT_FALSE(r) << c.name;
         EXPECT_TRUE(r.HasMessage(c.says)) << c.name << ": " << r.FirstError();
         EXPECT_TRUE(r.HasMessage(common::Utf16ToUtf8(CGlobalization::GetText("Error", "ErrClipboard")))) << c.name;
@@ -63,7 +65,8 @@ TEST(ClipboardItems, DataFromOutsideIsRefusedWithoutTouchingTheItems)
         EXPECT_EQ(Bytes824(items[0]), Bytes824(before[0])) << c.name;
     }
     std::vector<CLumivo> items;
-    EXPECT_TRUE(lumivo::LoadClipboardItems(lastImage.data(), lastImage.size(), items));
+    EXPECT_TRUE(lumivo::LoadClipboardItems(lastImage.data(), lastImage.size(), 1, items));
+    EXPECT_TRUE(lumivo::LoadClipboardItems(tall.data(), tall.size(), 4, items));
 }
 
 CEFF Effect(const CLumivo& item, int phase)
