@@ -2,6 +2,7 @@
 #include "core/clipboard_items.h"
 
 #include "core/item_text.h"
+#include "core/page_layout.h"
 #include "core/project.h"
 
 #include <common/text.h>
@@ -53,9 +54,7 @@ Result LoadClipboardItems(const uint8_t* data, size_t size, unsigned boardLines,
             return Refuse("record " + std::to_string(i + 1) + " is " + why);
     }
     // An Ad copied from a taller board would run off this one.
-    unsigned lines = 0;
-    for (const CLumivo& item : read)
-        lines += ItemLines(item);
+    const unsigned lines = CPageLayout(boardLines, read).UsedLines();
     if (lines > boardLines)
         return Refuse("the Ad is " + std::to_string(lines) + " lines high, the board " + std::to_string(boardLines));
     items = std::move(read);
