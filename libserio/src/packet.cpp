@@ -100,11 +100,15 @@ LONG CPacket::SendPacket(BYTE byCommand, DWORD dwLength, const BYTE* pData)
     while (sent < total) {
         const DWORD piece = std::min(kSendPiece, total - sent);
         DWORD written = 0;
+        // The lock spans the write and its report: a quick answer to the
+        // last piece cannot be reported before the piece itself, so the
+        // bar shows the request, then the answer, in that order.
+        std::lock_guard lk(m_progressLock);
         result = Write(m_sendBuffer.data() + sent, piece, &written);
         sent += written;
         if (result != 0)
             break;
-        ReportProgress(ProgressPhase::Sending, sent, total);
+        ReportProgressLocked(ProgressPhase::Sending, sent, total);
     }
     Init_SendBuffer();
     if (result != 0)
@@ -274,12 +278,16 @@ void CPacket::OnEvent(EEvent eEvent, EError eError)
 
 void CPacket::ReportProgress(ProgressPhase phase, DWORD done, DWORD total)
 {
-    if (!m_bProgress || total == 0)
+    if (!m_bProgress)
         return;
     std::lock_guard lk(m_progressLock);
-    // A quick answer can start arriving before the sender has reported its
-    // last piece; that late report would move the bar backwards.
-    if (phase != m_progressPhase)
+    ReportProgressLocked(phase, done, total);
+}
+
+void CPacket::ReportProgressLocked(ProgressPhase phase, DWORD done, DWORD total)
+{
+    // A report of a phase that has ended would move the bar backwards.
+    if (!m_bProgress || total == 0 || phase != m_progressPhase)
         return;
     const int percent = static_cast<int>(done * 100.0 / total);
     if (std::exchange(m_nLastPercent, percent) == percent)

@@ -124,6 +124,7 @@ private:
 
     enum class ProgressPhase { Sending, Receiving };
     void ReportProgress(ProgressPhase phase, DWORD done, DWORD total);
+    void ReportProgressLocked(ProgressPhase phase, DWORD done, DWORD total); // m_progressLock held
     void RefreshLoop();
     static int64_t NowMs();
 
