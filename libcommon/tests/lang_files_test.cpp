@@ -216,6 +216,7 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"AdMenu", u"MenuDelete"}, {"%s"}},            // the Ad's group header
     {{u"AdMenu", u"ConfirmDelete"}, {"%s", "%d"}},   // the Ad's group header, its item count
     {{u"Error", u"ErrNoGlyph"}, {"%s"}},             // the characters the board cannot draw
+    {{u"Error", u"ErrAfterBreak"}, {"%d"}},          // characters past the item's last line
     // The board link's texts, filled in order with their %s arguments only.
     {{u"Board", u"DeviceLost"}, {"%s"}},                       // device path
     {{u"Board", u"ImageTooLarge"}, {"%s", "%s", "%s", "%s"}},  // width, height, bytes, limit

@@ -33,6 +33,9 @@ Result TooLong(unsigned capacity)
     return Result::Fail(common::Utf16ToUtf8(FormatText(LangText("Format", "fmtMaxChar"), {static_cast<long long>(capacity)})));
 }
 
+// An Eng2Line line ends at any code 0 or 10, a small-font cell having no moves.
+bool EndsEng2Line(const CLumiChar& c) { return c.code == 0 || c.code == CCellText::kLineBreak; }
+
 // Copies a line of text into cells [first, first + capacity).
 Result FillCells(const ItemChoices& choices, std::u16string_view text, CLumivo& item, int first,
                  unsigned capacity, LUMIVO_TYPE cellKind)
@@ -70,13 +73,19 @@ Result CopyCells(const std::vector<CLumiChar>& cells, size_t& at, CLumivo& item,
 Result FillFromCells(const std::vector<CLumiChar>& cells, int type, CLumivo& item)
 {
     size_t at = 0;
-    if (type == LUMIVO_TEXT)
-        return CopyCells(cells, at, item, 0, kMaxItemChars, IsLineEnd);
-    auto ends = [](const CLumiChar& c) { return c.code == 0 || c.code == CCellText::kLineBreak; };
-    Result r = CopyCells(cells, at, item, 0, kMaxLineChars, ends);
-    if (r && at < cells.size() && cells[at].code == CCellText::kLineBreak) {
-        ++at;
-        r = CopyCells(cells, at, item, CLumivo::kLineCells, kMaxLineChars, ends);
+    Result r;
+    if (type == LUMIVO_TEXT) {
+        r = CopyCells(cells, at, item, 0, kMaxItemChars, IsLineEnd);
+    } else {
+        r = CopyCells(cells, at, item, 0, kMaxLineChars, EndsEng2Line);
+        if (r && at < cells.size() && cells[at].code == CCellText::kLineBreak) {
+            ++at;
+            r = CopyCells(cells, at, item, CLumivo::kLineCells, kMaxLineChars, EndsEng2Line);
+        }
+    }
+    if (r) {
+        if (const std::u16string notice = LeftOutNotice(cells, type); !notice.empty())
+            r.Warn(common::Utf16ToUtf8(notice));
     }
     return r;
 }
@@ -116,6 +125,27 @@ int SheetPageKind(int index)
     static const int kinds[] = {LUMIVO_TEXT, LUMIVO_ENG2LINE, LUMIVO_IMAGE, LUMIVO_MOVIE, LUMIVO_ANIMATION,
                                 LUMIVO_DATE, LUMIVO_TIME, LUMIVO_TEMPERATURE, LUMIVO_ANALOG};
     return index >= 0 && index < int(std::size(kinds)) ? kinds[index] : LUMIVO_NONE;
+}
+
+std::u16string LeftOutNotice(const std::vector<CLumiChar>& cells, int type)
+{
+    // Where the item's lines end: the first line end of a Text, the end of
+    // the second line of an Eng2Line.
+    const bool text = type == LUMIVO_TEXT;
+    auto lineEnd = [&](size_t from) {
+        while (from < cells.size() && !(text ? IsLineEnd(cells[from]) : EndsEng2Line(cells[from])))
+            ++from;
+        return from;
+    };
+    size_t at = lineEnd(0);
+    if (!text && at < cells.size() && cells[at].code == CCellText::kLineBreak)
+        at = lineEnd(at + 1);
+    long long lost = 0;
+    for (; at < cells.size(); ++at)
+        lost += !IsLineEnd(cells[at]);
+    // The board stops at the line's end: what was typed after it is not
+    // stored, and the user should hear so rather than find it gone.
+    return lost ? FormatText(LangText("Error", "ErrAfterBreak"), {lost}) : std::u16string();
 }
 
 std::u16string LiveText(int type, unsigned format, CContent* content)
@@ -161,9 +191,11 @@ Result BuildItem(const ItemChoices& choices, CLumivo& out, const CContent* conte
         return Result::Fail("format must lie in 0 to " + std::to_string(maxFormat));
 
     CLumivo item;
+    Result result; // the warnings given on the way
     if (choices.cells && IsTextKind(t)) {
-        if (Result r = FillFromCells(*choices.cells, t, item); !r)
-            return r;
+        result = FillFromCells(*choices.cells, t, item);
+        if (!result)
+            return result;
     } else if (t == LUMIVO_ENG2LINE) {
         Result r = FillCells(choices, choices.text, item, 0, kMaxLineChars, LUMIVO_ENG2LINE);
         if (r)
@@ -226,7 +258,6 @@ Result BuildItem(const ItemChoices& choices, CLumivo& out, const CContent* conte
         for (CEFF* e : {&item.effectS, &item.effectW, &item.effectE})
             e->param = static_cast<uint16_t>((e->param & 0xFF00) | *choices.speed);
     }
-    Result result;
     if (content && IsTextKind(t)) {
         const std::u16string notice = InexactNotice(*content, item.chars, CLumivo::kCells);
         if (!notice.empty())

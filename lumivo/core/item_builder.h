@@ -56,6 +56,10 @@ Result BuildItem(const ItemChoices& choices, CLumivo& out, const CContent* conte
 // 8 Analog); 12 (None) for any other index.
 int SheetPageKind(int index);
 
+// The warning "ErrAfterBreak" when the editor's cells hold characters past
+// the last line a Text (one line) or Eng2Line (two) item stores; "" if none.
+std::u16string LeftOutNotice(const std::vector<CLumiChar>& cells, int type);
+
 // The text a Date, Time or Temperature item of this format shows now, as the
 // board writes it into the item's cells; "" for other kinds. The content
 // library decides the language of dates (null: the English pictures).

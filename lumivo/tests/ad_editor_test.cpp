@@ -140,7 +140,13 @@ TEST_F(AdEditor, EachPageBuildsItsKind)
     QTest::keyClick(editor, Qt::Key_Return);
     Type(editor, "C");
     TextPage()->FitBox()->setChecked(true);
-    ASSERT_TRUE(TextPage()->Build(item));
+    // What follows the break is not stored; the page says so as it is typed
+    // and again when the item is built.
+    const QString leftOut = QStringLiteral("Characters after it that were left out: 1");
+    EXPECT_TRUE(TextPage()->Notice()->text().contains(leftOut));
+    const lumivo::Result built = TextPage()->Build(item);
+    ASSERT_TRUE(built);
+    EXPECT_TRUE(built.HasMessage(leftOut.toStdString()));
     EXPECT_EQ(lumivo::ItemTitle(item, false), u"AB");
     EXPECT_EQ(item.fit, 1);
     EXPECT_EQ(item.effectS, CEFF(0));
@@ -152,6 +158,7 @@ TEST_F(AdEditor, EachPageBuildsItsKind)
     Type(two, std::string(50, 'a').c_str());
     QTest::keyClick(two, Qt::Key_Return);
     Type(two, "b");
+    EXPECT_FALSE(TextPage(1)->Notice()->isVisible()); // both lines are stored
     ASSERT_TRUE(TextPage(1)->Build(item));
     EXPECT_EQ(item.type, LUMIVO_ENG2LINE);
     EXPECT_EQ(item.chars[49].code, u'a');

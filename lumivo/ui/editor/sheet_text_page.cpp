@@ -2,6 +2,7 @@
 #include "ui/editor/sheet_text_page.h"
 
 #include "core/cell_glyph.h"
+#include "core/item_builder.h"
 #include "core/item_text.h"
 #include "lumivo_doc.h"
 #include "ui/editor/char_editor.h"
@@ -208,6 +209,8 @@ void CQVSheetTextPage::UpdateNotice()
     const std::u16string inexact = lumivo::InexactNotice(m_doc.Core().Content(), cells.data(), cells.size());
     if (!inexact.empty())
         parts << lumivo::FromU16(inexact);
+    if (const std::u16string lost = lumivo::LeftOutNotice(cells, GetItemKind()); !lost.empty())
+        parts << lumivo::FromU16(lost);
     m_notice->setText(parts.join(QLatin1Char('\n')));
     m_notice->setVisible(!parts.isEmpty());
 }
