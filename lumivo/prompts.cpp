@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "prompts.h"
 
+#include "core/item_text.h"
 #include "ui/new_project_dlg.h"
+#include "ui/qt_text.h"
 
 #include <serio/widgets/url_file_down_dlg.h>
 
@@ -10,6 +12,27 @@
 #include <QFileDialog>
 #include <QPushButton>
 #include <QUrl>
+
+namespace {
+
+// The standard buttons in the interface language (Qt's own labels where a
+// language file lacks one); the mnemonics Y, N and R are the same in each.
+int Ask(QMessageBox& box)
+{
+    static const struct {
+        QMessageBox::StandardButton button;
+        const char* key;
+    } labels[] = {{QMessageBox::Ok, "btnOk"},   {QMessageBox::Cancel, "btnCancel"}, {QMessageBox::Yes, "btnYes"},
+                  {QMessageBox::No, "btnNo"}, {QMessageBox::Retry, "btnRetry"}};
+    for (const auto& l : labels) {
+        const QString text = lumivo::Tr("DialogCommon", l.key);
+        if (QAbstractButton* b = box.button(l.button); b && !text.isEmpty())
+            b->setText(text);
+    }
+    return box.exec();
+}
+
+} // namespace
 
 CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
 {
@@ -24,26 +47,27 @@ CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
                     : icon == Icon::Warning     ? QMessageBox::Warning
                     : icon == Icon::Information ? QMessageBox::Information
                                                 : QMessageBox::NoIcon);
-        box.exec();
+        Ask(box);
     };
     p.message = [show = p.titledMessage](Icon icon, const QString& text) { show(icon, QStringLiteral("lumivo"), text); };
     p.askYesNo = [parent](const QString& caption, const QString& text) {
         // Y and N answer: the buttons' mnemonics work without Alt in a message box.
         QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent());
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Yes"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
         box.setDefaultButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes;
+        return Ask(box) == QMessageBox::Yes;
     };
     p.askRetry = [parent](const QString& caption, const QString& text) {
-        return QMessageBox::warning(parent(), caption, text, QMessageBox::Retry | QMessageBox::Cancel,
-                                    QMessageBox::Retry) == QMessageBox::Retry;
+        QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Retry | QMessageBox::Cancel, parent());
+        box.setDefaultButton(QMessageBox::Retry);
+        return Ask(box) == QMessageBox::Retry;
     };
     p.askSaveChanges = [parent](const QString& title) {
-        const auto b = QMessageBox::question(parent(), QStringLiteral("lumivo"),
-                                             QStringLiteral("Save changes to %1?").arg(title),
-                                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                             QMessageBox::Yes);
+        const QString text = lumivo::FromU16(lumivo::FormatText(lumivo::LangText("Format", "fmtSaveChanges"),
+                                                                {title.toStdU16String()}));
+        QMessageBox box(QMessageBox::Question, QStringLiteral("lumivo"), text,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent());
+        box.setDefaultButton(QMessageBox::Yes);
+        const int b = Ask(box);
         return b == QMessageBox::Yes ? SaveAnswer::Save : b == QMessageBox::No ? SaveAnswer::Discard : SaveAnswer::Cancel;
     };
     p.openFileName = [parent](const QString& folder) {

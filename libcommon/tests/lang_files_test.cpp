@@ -207,6 +207,7 @@ TEST_F(LangFiles, EveryFileHoldsExactlyTheListedKeys)
 const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"Format", u"fmtLumivoCount"}, {"%d"}},        // stored Ads in the controller
     {{u"Format", u"fmtMaxChar"}, {"%d"}},            // the character limit
+    {{u"Format", u"fmtSaveChanges"}, {"%s"}},        // the project's title
     {{u"Format", u"fmtTxtFont"}, {"%d"}},            // 1-based face number
     {{u"Format", u"fmtTxtColor"}, {"%d"}},           // 1-based colour number
     {{u"Format", u"fmtTxtEffect"}, {"%s"}},          // effect text as in the Ad list

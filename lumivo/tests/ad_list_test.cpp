@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "core/clipboard_items.h"
 #include "core/item_text.h"
+#include "prompts.h"
 #include "ui/ad_actions.h"
 #include "ui/effect_dlg.h"
 #include "ui/lumivo_view.h"
@@ -19,7 +20,9 @@
 #include <QClipboard>
 #include <QDir>
 #include <QHeaderView>
+#include <QAbstractButton>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -121,6 +124,36 @@ TEST_F(AdListTest, CellsInEveryLanguage)
         EXPECT_EQ(Cells(1), QStringList({c.page + " 01", image, "", "", ""}));
         EXPECT_EQ(view->RowText(2, CLumivoView::kColPage), c.page + " 02");
     }
+}
+
+TEST_F(AdListTest, MessageBoxesSpeakTheInterfaceLanguageAndKeepTheirKeys)
+{
+    StartWindow();
+    ASSERT_TRUE(frame->ApplyLanguage(LanguageCommand(u"Korean")));
+    const CPrompts prompts = CPrompts::Interactive([this] { return static_cast<QWidget*>(frame); });
+    // Reads the open box's buttons and text, then answers it with a key.
+    QStringList seen;
+    auto answer = [&seen](Qt::Key key) {
+        QTimer::singleShot(0, [&seen, key] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            seen = {box->text()};
+            for (QAbstractButton* b : box->buttons())
+                seen << b->text();
+            QTest::keyClick(box, key);
+        });
+    };
+    answer(Qt::Key_R);
+    EXPECT_TRUE(prompts.askRetry(QStringLiteral("t"), QStringLiteral("x")));
+    EXPECT_TRUE(seen.contains(QStringLiteral("다시 시도(&R)"))) << seen.join(u'|').toStdString();
+    EXPECT_TRUE(seen.contains(QStringLiteral("취소")));
+    answer(Qt::Key_Escape);
+    EXPECT_EQ(prompts.askSaveChanges(QStringLiteral("shop.qvndoc")), CPrompts::SaveAnswer::Cancel);
+    EXPECT_EQ(seen.value(0), QStringLiteral("shop.qvndoc의 변경 내용을 저장하시겠습니까?"));
+    EXPECT_TRUE(seen.contains(QStringLiteral("아니요(&N)")));
+    answer(Qt::Key_N);
+    EXPECT_EQ(prompts.askSaveChanges(QStringLiteral("a")), CPrompts::SaveAnswer::Discard);
 }
 
 TEST_F(AdListTest, UsesBoxSetsTheWholePageAsOneStep)
