@@ -83,6 +83,14 @@ bool CCellText::Fits(const CLumiChar& c, size_t pos) const
 
 CCellText::Insertion CCellText::Insert(const std::vector<CLumiChar>& cells)
 {
+    State before = Snapshot();
+    const Insertion r = Put(cells);
+    Record(std::move(before), StepKind::Other);
+    return r;
+}
+
+CCellText::Insertion CCellText::Put(const std::vector<CLumiChar>& cells)
+{
     Insertion r;
     if (HasSelection()) {
         const size_t b = SelectionBegin();
@@ -128,23 +136,29 @@ CCellText::Insertion CCellText::InsertText(std::u16string_view text, const QVXF&
         }
         cells.push_back(MakeCell(ch, attr));
     }
-    return Insert(cells);
+    State before = Snapshot();
+    const bool typing = !HasSelection() && cells.size() == 1;
+    const Insertion r = Put(cells);
+    Record(std::move(before), typing ? StepKind::Typing : StepKind::Other);
+    return r;
 }
 
 bool CCellText::Erase(bool forward)
 {
-    const size_t caret = m_caret, anchor = m_anchor;
+    State before = Snapshot();
+    const StepKind kind = HasSelection() ? StepKind::Other : StepKind::Erasing;
     if (!HasSelection()) {
         if (forward ? m_caret >= m_cells.size() : m_caret == 0)
             return false;
         m_anchor = forward ? m_caret + 1 : m_caret - 1;
     }
-    if (Insert({}).limited) {
+    if (Put({}).limited) {
         // Refused (the lines would join too long): nothing moves.
-        m_caret = caret;
-        m_anchor = anchor;
+        m_caret = before.caret;
+        m_anchor = before.anchor;
         return false;
     }
+    Record(std::move(before), kind);
     return true;
 }
 
@@ -152,8 +166,56 @@ void CCellText::SetCells(const std::vector<CLumiChar>& cells)
 {
     m_cells.clear();
     m_caret = m_anchor = 0;
-    Insert(cells);
+    Put(cells);
+    m_undo.clear();
+    m_redo.clear();
+    m_lastKind = StepKind::Other;
 }
+
+void CCellText::Record(State before, StepKind kind)
+{
+    const auto same = [](const CLumiChar& a, const CLumiChar& b) {
+        return a.code == b.code && a.lines == b.lines && a.attr.GetWord() == b.attr.GetWord();
+    };
+    if (std::equal(before.cells.begin(), before.cells.end(), m_cells.begin(), m_cells.end(), same))
+        return;
+    m_redo.clear();
+    // Typing on where the last keystroke left the caret extends that step.
+    const bool joins =
+        kind != StepKind::Other && kind == m_lastKind && before.caret == m_lastCaret && !m_undo.empty();
+    if (!joins) {
+        // A long session keeps its last steps; the oldest go first.
+        constexpr size_t kMaxSteps = 200;
+        if (m_undo.size() == kMaxSteps)
+            m_undo.erase(m_undo.begin());
+        m_undo.push_back(std::move(before));
+    }
+    m_lastKind = kind;
+    m_lastCaret = m_caret;
+}
+
+void CCellText::Restore(State s)
+{
+    m_cells = std::move(s.cells);
+    m_caret = std::min(s.caret, m_cells.size());
+    m_anchor = std::min(s.anchor, m_cells.size());
+    m_lastKind = StepKind::Other; // what is typed next is a step of its own
+}
+
+bool CCellText::Step(std::vector<State>& from, std::vector<State>& to)
+{
+    if (from.empty())
+        return false;
+    to.push_back(Snapshot());
+    State s = std::move(from.back());
+    from.pop_back();
+    Restore(std::move(s));
+    return true;
+}
+
+bool CCellText::Undo() { return Step(m_undo, m_redo); }
+
+bool CCellText::Redo() { return Step(m_redo, m_undo); }
 
 std::vector<CLumiChar> CCellText::Selected() const
 {
@@ -178,11 +240,12 @@ bool CCellText::Apply(CellField field, unsigned value)
     const bool small = m_mode == Mode::Eng2Line;
     if (small && (field == CellField::Face || field == CellField::Width || field == CellField::Size))
         return false;
+    State before = Snapshot();
     bool changed = false;
     const auto [b, e] = ChoiceRange();
     for (size_t i = b; i < e; ++i) {
         QVXF& q = m_cells[i].attr;
-        const uint32_t before = q.GetWord();
+        const uint32_t word = q.GetWord();
         switch (field) {
         case CellField::Face: q.face = value & 0x1F; break;
         case CellField::Color: q.color = value & 0xFF; break;
@@ -190,8 +253,9 @@ bool CCellText::Apply(CellField field, unsigned value)
         case CellField::Width: q.widthIndex = std::min(value + 1, 7u); break;
         case CellField::Size: q.size = std::min(value, 7u); break;
         }
-        changed |= q.GetWord() != before;
+        changed |= q.GetWord() != word;
     }
+    Record(std::move(before), StepKind::Other);
     return changed;
 }
 

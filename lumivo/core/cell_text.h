@@ -81,8 +81,17 @@ public:
     // Backspace (forward false) or Delete: the selection, else one cell.
     // False when there was nothing to delete.
     bool Erase(bool forward);
-    // Replaces every cell; the caret goes to the end.
+    // Replaces every cell; the caret goes to the end. The history starts anew.
     void SetCells(const std::vector<CLumiChar>& cells);
+
+    // ---- History. Each edit that changes the cells is one step; characters
+    // typed, or single cells erased, one after another at the caret join
+    // into one step, as in any text editor. Undo and redo bring the caret and
+    // selection back with the cells; false when there is no step to take.
+    bool CanUndo() const { return !m_undo.empty(); }
+    bool CanRedo() const { return !m_redo.empty(); }
+    bool Undo();
+    bool Redo();
 
     std::vector<CLumiChar> Selected() const;
     // The characters, a line break as '\n'.
@@ -106,6 +115,20 @@ public:
     bool Adapt(CLumiChar& cell, const QVXF& current) const;
 
 private:
+    struct State {
+        std::vector<CLumiChar> cells;
+        size_t caret = 0;
+        size_t anchor = 0;
+    };
+    enum class StepKind { Other, Typing, Erasing };
+    State Snapshot() const { return {m_cells, m_caret, m_anchor}; }
+    void Restore(State s);
+    // Moves to the newest state of `from`, keeping the present one on `to`.
+    bool Step(std::vector<State>& from, std::vector<State>& to);
+    // Keeps `before` as an undo step if the cells changed since.
+    void Record(State before, StepKind kind);
+    Insertion Put(const std::vector<CLumiChar>& cells); // Insert without history
+
     // Whether one more cell c fits at pos.
     bool Fits(const CLumiChar& c, size_t pos) const;
     size_t BreakIndex() const; // Eng2Line: index of the break, Size() when none
@@ -114,6 +137,9 @@ private:
     std::vector<CLumiChar> m_cells;
     size_t m_caret = 0;
     size_t m_anchor = 0;
+    std::vector<State> m_undo, m_redo;
+    StepKind m_lastKind = StepKind::Other; // of the newest undo step
+    size_t m_lastCaret = 0;                 // the caret that step left
 };
 
 // The characters of cells, a line break as '\n'; moves (whose codes are

@@ -392,6 +392,42 @@ TEST_F(AdEditor, EditAdGivesBackTheSameItemsByteForByte)
     EXPECT_EQ(doc->UndoStack()->undoText(), QStringLiteral("Edit Ad"));
 }
 
+TEST_F(AdEditor, CtrlZInTheTextUndoesWordsErasuresAndChoicesNotTheProject)
+{
+    Board(2);
+    ASSERT_TRUE(doc->AppendPage({TextItem(u"SALE")}));
+    Open(0);
+    CQVSheetTextPage* page = TextPage();
+    CCharEditor* editor = page->Editor();
+    auto text = [editor] { return editor->Text().Text(); };
+    auto key = [editor](Qt::Key k, Qt::KeyboardModifiers m = Qt::ControlModifier) { QTest::keyClick(editor, k, m); };
+    key(Qt::Key_Z); // the loaded text is where the history starts
+    EXPECT_EQ(text(), u"SALE");
+
+    QTest::keyClick(editor, Qt::Key_End);
+    Type(editor, " 24H");      // one step
+    key(Qt::Key_Backspace, {}); // erasures one after another: one step
+    key(Qt::Key_Backspace, {});
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    page->ColorSpin()->setValue(3); // one step
+    EXPECT_EQ(text(), u"SALE 2");
+    EXPECT_EQ(editor->Text().Cells()[5].attr.color, 2u);
+    key(Qt::Key_Z);
+    EXPECT_EQ(editor->Text().Cells()[5].attr.color, 0u);
+    EXPECT_TRUE(editor->Text().HasSelection()); // the selection comes back too
+    key(Qt::Key_Z);
+    EXPECT_EQ(text(), u"SALE 24H");
+    key(Qt::Key_Z);
+    EXPECT_EQ(text(), u"SALE");
+    key(Qt::Key_Y);
+    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(text(), u"SALE 2");
+    Type(editor, "!"); // over the selection redo brought back; nothing is left to redo
+    key(Qt::Key_Y);
+    EXPECT_EQ(text(), u"SALE !");
+    EXPECT_EQ(doc->UndoStack()->count(), 1); // the project's history is untouched
+}
+
 TEST_F(AdEditor, ChoicesApplyToTheSelectionAfterALineBreak)
 {
     Board(2);

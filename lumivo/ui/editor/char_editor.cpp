@@ -404,11 +404,25 @@ void CCharEditor::Render(QPainter& p)
     }
 }
 
+namespace {
+
+// Ctrl+Y redoes too, as in the project's own undo, whatever the platform's
+// redo key is.
+bool IsRedoKey(const QKeyEvent* e)
+{
+    return e->key() == Qt::Key_Y && (e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+}
+
+} // namespace
+
 bool CCharEditor::HandlesKey(const QKeyEvent* e) const
 {
-    for (auto k : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::SelectAll})
+    for (auto k : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::SelectAll,
+                   QKeySequence::Undo, QKeySequence::Redo})
         if (e->matches(k))
             return true;
+    if (IsRedoKey(e))
+        return true;
     const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
     switch (e->key()) {
     case Qt::Key_Left:
@@ -453,6 +467,16 @@ void CCharEditor::keyPressEvent(QKeyEvent* e)
     if (e->matches(QKeySequence::SelectAll)) {
         m_text.SelectAll();
         return Moved();
+    }
+    if (e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo) || IsRedoKey(e)) {
+        const bool undo = e->matches(QKeySequence::Undo);
+        if (undo ? m_text.Undo() : m_text.Redo()) {
+            m_preedit.clear();
+            Edited({});
+        } else {
+            QApplication::beep();
+        }
+        return;
     }
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
