@@ -542,6 +542,14 @@ TEST_F(AdEditor, KoreanTypedThroughTheInputMethodIsDrawnWithTheHangulFaces)
     EXPECT_EQ(cells[0].code, 0xD55C);
     EXPECT_EQ(cells[1].code, 0xAE00);
     EXPECT_FALSE(editor->IsMarked(0));
+    // A correction replaces the cells the input method names around the caret.
+    QInputMethodEvent fix(QString(), {});
+    fix.setCommitString(QStringLiteral("韓"), -2, 1);
+    QApplication::sendEvent(editor, &fix);
+    EXPECT_EQ(editor->Text().Text(), u"韓글");
+    EXPECT_EQ(editor->Text().Caret(), 1u);
+    QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(editor->Text().Text(), u"한글");
 
     // On screen each LED of the cell is the Hangul face's dot, magnified.
     const CContent& content = doc->Core().Content();

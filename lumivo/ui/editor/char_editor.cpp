@@ -516,9 +516,21 @@ void CCharEditor::keyPressEvent(QKeyEvent* e)
 void CCharEditor::inputMethodEvent(QInputMethodEvent* e)
 {
     m_preedit = e->preeditString();
+    if (e->replacementLength() > 0) {
+        // The commit replaces cells around the caret (a reconversion, or a
+        // correction of what was typed): those cells become the selection.
+        const long long from = std::clamp<long long>(
+            static_cast<long long>(m_text.Caret()) + e->replacementStart(), 0, static_cast<long long>(m_text.Size()));
+        m_text.SetCaret(static_cast<size_t>(from));
+        m_text.SetCaret(static_cast<size_t>(from + e->replacementLength()), true);
+        if (e->commitString().isEmpty()) {
+            m_text.Erase(false);
+            Edited({});
+        }
+    }
     if (!e->commitString().isEmpty()) {
         Edited(m_text.InsertText(e->commitString().toStdU16String(), m_current));
-    } else {
+    } else if (e->replacementLength() <= 0) {
         Relayout();
         Moved();
     }
