@@ -390,6 +390,20 @@ TEST_F(AdEditor, EditAdGivesBackTheSameItemsByteForByte)
     d2.accept();
     EXPECT_EQ(Bytes({doc->Core().PageItems(2)[0]}), Bytes({clock}));
     EXPECT_EQ(doc->UndoStack()->undoText(), QStringLiteral("Edit Ad"));
+
+    // A date keeps the text it was stored with, however old, while its format stays.
+    const CLumivo date = built(LUMIVO_DATE, [](lumivo::ItemChoices& c) {
+        c.text = u"2001.01.01";
+        c.format = 1;
+        c.lines = 4;
+    });
+    ASSERT_TRUE(doc->AppendPage({date}));
+    CAdEditorDlg& d3 = Open(3u);
+    d3.Strip()->SetSelected(0);
+    ASSERT_TRUE(d3.ReplaceBand());
+    d3.accept();
+    ASSERT_EQ(d3.result(), QDialog::Accepted) << messages.join('\n').toStdString();
+    EXPECT_EQ(Bytes({doc->Core().PageItems(3)[0]}), Bytes({date}));
 }
 
 TEST_F(AdEditor, CtrlZInTheTextUndoesWordsErasuresAndChoicesNotTheProject)

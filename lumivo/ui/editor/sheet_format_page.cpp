@@ -80,7 +80,9 @@ lumivo::Result CQVSheetFormatPage::Choices(lumivo::ItemChoices& choices)
     if (m_formats->currentRow() < 0)
         return CannotSupply();
     choices.format = unsigned(m_formats->currentRow());
-    choices.text = lumivo::LiveText(GetItemKind(), choices.format, m_doc.BorrowContent());
+    choices.text = m_loadedText && m_loadedText->first == choices.format
+                       ? m_loadedText->second
+                       : lumivo::LiveText(GetItemKind(), choices.format, m_doc.BorrowContent());
     choices.fit = m_fit->isChecked();
     choices.lines = ChosenLines(m_lines);
     return {};
@@ -88,6 +90,13 @@ lumivo::Result CQVSheetFormatPage::Choices(lumivo::ItemChoices& choices)
 
 void CQVSheetFormatPage::Load(const CLumivo& item)
 {
+    std::u16string text;
+    for (int i = 0; i < CLumivo::kCells && item.chars[i].code != 0; ++i)
+        text += static_cast<char16_t>(item.chars[i].code);
+    // Only a text the builder takes back as it is (one line).
+    m_loadedText.reset();
+    if (item.type == GetItemKind() && text.find(u'\n') == std::u16string::npos)
+        m_loadedText.emplace(item.format, std::move(text));
     if (item.format < m_formats->count())
         m_formats->setCurrentRow(item.format);
     m_fit->setChecked(item.fit != 0);

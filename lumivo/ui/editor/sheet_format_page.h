@@ -3,12 +3,18 @@
 // Temperature): the list of formats, each shown with its text drawn as the
 // board shows it now (refreshed every second while the page is shown), the
 // fit-to-board box and the lines list. The item's cells are the chosen
-// format's text of the moment; the board rewrites them as it plays.
+// format's text of the moment (a loaded item keeps its own while its format
+// stays, so an unchanged item is rebuilt unchanged); the board rewrites them
+// as it plays.
 #pragma once
 
 #include "ui/editor/sheet_page.h"
 
 #include <QBasicTimer>
+
+#include <optional>
+#include <string>
+#include <utility>
 
 class QCheckBox;
 class QLabel;
@@ -41,6 +47,8 @@ private:
     QCheckBox* m_fit;
     QComboBox* m_lines;
     QBasicTimer m_timer;
+    // The loaded item's format and text, while it can be given back.
+    std::optional<std::pair<unsigned, std::u16string>> m_loadedText;
 };
 
 // The Date (index 5) and Time (index 6) page.
