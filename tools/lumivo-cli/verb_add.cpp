@@ -5,6 +5,7 @@
 
 #include "core/item_builder.h"
 #include "core/item_text.h"
+#include "core/page_layout.h"
 
 #include <common/text.h>
 
@@ -59,20 +60,16 @@ int Run(const cli::Args& args)
         throw cli::Failure("there is no page " + std::to_string(page) + " (the project has " +
                            std::to_string(pages) + "; --page " + std::to_string(pages) +
                            " starts a new one)");
-    std::vector<CLumivo> items = project->PageItems(page);
-    const std::string noRoom = common::Utf16ToUtf8(lumivo::LangText("Error", "ErrMaxAdvt"));
-    if (items.size() >= lumivo::kMaxPageItems)
-        throw cli::Failure("page " + std::to_string(page) + " already holds four items: " + noRoom);
-    // The page's bands may not be taller than the board.
-    unsigned lines = 0;
-    for (const CLumivo& i : items)
-        lines += lumivo::ItemLines(i);
-    if (lines + choices.lines > project->Board().moduleRow)
-        throw cli::Failure("page " + std::to_string(page) + " has " +
-                           std::to_string(project->Board().moduleRow - std::min<unsigned>(lines, project->Board().moduleRow)) +
-                           " free line(s), the item needs " + std::to_string(choices.lines) + ": " + noRoom);
-    items.push_back(item);
-    cli::Check(page == pages ? project->AppendPage(items) : project->ReplacePage(page, items));
+    // The page's rules are the Ad editor's: four items, no taller than the board.
+    lumivo::CPageLayout layout(project->Board().moduleRow, project->PageItems(page));
+    if (const lumivo::Result r = layout.Add(item); !r) {
+        const std::string why = layout.Count() >= lumivo::kMaxPageItems
+                                    ? "already holds four items"
+                                    : "has " + std::to_string(layout.FreeLines()) + " free line(s), the item needs " +
+                                          std::to_string(lumivo::ItemLines(item));
+        throw cli::Failure("page " + std::to_string(page) + " " + why + ": " + r.FirstError());
+    }
+    cli::Check(page == pages ? project->AppendPage(layout.Items()) : project->ReplacePage(page, layout.Items()));
     cli::SaveProject(*project, path);
     std::cout << "added " << qvr::LumivoTypeName(choices.type) << " to page " << page << " (item "
               << project->ItemCount() << " of " << lumivo::kMaxItems << ")\n";
