@@ -523,14 +523,12 @@ void CCharEditor::inputMethodEvent(QInputMethodEvent* e)
             static_cast<long long>(m_text.Caret()) + e->replacementStart(), 0, static_cast<long long>(m_text.Size()));
         m_text.SetCaret(static_cast<size_t>(from));
         m_text.SetCaret(static_cast<size_t>(from + e->replacementLength()), true);
-        if (e->commitString().isEmpty()) {
-            m_text.Erase(false);
+        if (e->commitString().isEmpty() && m_text.HasSelection() && m_text.Erase(false))
             Edited({});
-        }
     }
     if (!e->commitString().isEmpty()) {
         Edited(m_text.InsertText(e->commitString().toStdU16String(), m_current));
-    } else if (e->replacementLength() <= 0) {
+    } else {
         Relayout();
         Moved();
     }
