@@ -88,8 +88,6 @@ public:
     // typed, or single cells erased, one after another at the caret join
     // into one step, as in any text editor. Undo and redo bring the caret and
     // selection back with the cells; false when there is no step to take.
-    bool CanUndo() const { return !m_undo.empty(); }
-    bool CanRedo() const { return !m_redo.empty(); }
     bool Undo();
     bool Redo();
 

@@ -162,6 +162,11 @@ std::u16string LiveText(int type, unsigned format, CContent* content)
         fx.SetTempText(&item);
     else
         fx.UpdateHangMok(&item);
+    return StoredText(item);
+}
+
+std::u16string StoredText(const CLumivo& item)
+{
     std::u16string text;
     for (int i = 0; i < CLumivo::kCells && item.chars[i].code != 0; ++i)
         text += static_cast<char16_t>(item.chars[i].code);

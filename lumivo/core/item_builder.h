@@ -65,6 +65,10 @@ std::u16string LeftOutNotice(const std::vector<CLumiChar>& cells, int type);
 // library decides the language of dates (null: the English pictures).
 std::u16string LiveText(int type, unsigned format, CContent* content);
 
+// The codes of an item's cells up to the first 0, as a live item's sample
+// text is stored.
+std::u16string StoredText(const CLumivo& item);
+
 // The kind for a name as the command line spells it ("text", "eng2line",
 // "date", "time", "temperature", "analog", "image", "movie", "animation");
 // -1 for others.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/editor/sheet_format_page.h"
 
+#include "core/item_builder.h"
 #include "core/item_text.h"
 #include "lumivo_doc.h"
 #include "ui/editor/glyph_image.h"
@@ -90,9 +91,7 @@ lumivo::Result CQVSheetFormatPage::Choices(lumivo::ItemChoices& choices)
 
 void CQVSheetFormatPage::Load(const CLumivo& item)
 {
-    std::u16string text;
-    for (int i = 0; i < CLumivo::kCells && item.chars[i].code != 0; ++i)
-        text += static_cast<char16_t>(item.chars[i].code);
+    std::u16string text = lumivo::StoredText(item);
     // Only a text the builder takes back as it is (one line).
     m_loadedText.reset();
     if (item.type == GetItemKind() && text.find(u'\n') == std::u16string::npos)
