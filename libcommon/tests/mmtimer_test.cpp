@@ -114,6 +114,10 @@ TEST(MMTimer, ListenersAttachDetachAndReset)
     ASSERT_TRUE(timer.Start(1, 1));
     ASSERT_TRUE(WaitFor([&] { return timer.GetCount() >= 2; }));
     timer.Stop();
+    // An expiry begun before Stop may still be calling its listeners; every
+    // counted expiry calls them, so wait until all of those calls are made.
+    const int expiries = static_cast<int>(timer.GetCount());
+    ASSERT_TRUE(WaitFor([&] { return once.calls == 1 + expiries && twice.calls == 2 * (1 + expiries); }));
     const int before = once.calls;
     timer.Reset();
     EXPECT_EQ(timer.GetCount(), 0u);
