@@ -93,5 +93,22 @@ CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
         return dlg.exec() == QDialog::Accepted && dlg.Succeeded();
     };
     p.openFile = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    p.askChoice = [parent](const QString& caption, const QString& text, const QStringList& buttons) {
+        QWidget* over = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent();
+        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, over);
+        QList<QAbstractButton*> added;
+        for (int i = 0; i < buttons.size(); ++i) {
+            const auto role = i == 0 ? QMessageBox::AcceptRole
+                              : i + 1 == buttons.size() ? QMessageBox::RejectRole
+                                                        : QMessageBox::DestructiveRole;
+            added.append(box.addButton(buttons[i], role));
+        }
+        if (!added.isEmpty()) {
+            box.setDefaultButton(qobject_cast<QPushButton*>(added.front()));
+            box.setEscapeButton(added.back());
+        }
+        box.exec();
+        return int(added.indexOf(box.clickedButton()));
+    };
     return p;
 }

@@ -5,6 +5,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -30,6 +31,9 @@ struct CPrompts {
     std::function<bool(const QString& url, const QString& path)> download;
     // Opens a downloaded file with the desktop's handler for it.
     std::function<bool(const QString& path)> openFile;
+    // A question with buttons of its own, the first the default and the last
+    // the one Escape chooses: the index of the answer, -1 when unanswered.
+    std::function<int(const QString& caption, const QString& text, const QStringList& buttons)> askChoice;
 
     // A message with a caption, through titledMessage or else message.
     void Show(Icon icon, const QString& caption, const QString& text) const

@@ -227,6 +227,19 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"Board", u"PortFailed"}, {"%s", "%s"}},                 // device path, reason
     {{u"Board", u"PortMissing"}, {"%s"}},                      // device path
     {{u"Board", u"SimFailed"}, {"%s"}},                        // reason
+    // The Ad editor's questions and tooltips.
+    {{u"Error", u"ErrPasteLower"}, {"%d", "%d"}},              // the Ad's lines, the board's
+    {{u"AdEditor", u"PlaceChosen"}, {"%s"}},                   // the kind's name
+    {{u"EditorTips", u"TipColor"}, {"%d", "%s"}},              // 1-based row, its look
+    {{u"EditorTips", u"TipAttrib"}, {"%d", "%s"}},             // 1-based row, its look
+    {{u"EditorTips", u"TipFace"}, {"%d", "%s", "%s"}},         // 1-based face, style, heights
+    {{u"EditorTips", u"TipWidth"}, {"%d"}},                    // dots per 16 of height
+    {{u"EditorTips", u"TipSize"}, {"%d"}},                     // dots
+    {{u"EditorTips", u"TipLines"}, {"%d"}},                    // 16-dot lines
+    {{u"EditorTips", u"TipNumber"}, {"%d", "%d", "%s"}},       // number, count, what it does
+    {{u"EditorTips", u"TipVariant"}, {"%d"}},                  // number
+    {{u"EditorTips", u"TipAnimation"}, {"%d"}},                // number
+    {{u"EditorTips", u"TipDelay"}, {"%s", "%d", "%s", "%s"}},  // seconds, delay, seconds at 1 and 30
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/clipboard_items.h"
 
+#include "core/cell_glyph.h"
 #include "core/item_text.h"
 #include "core/page_layout.h"
 #include "core/project.h"
@@ -24,6 +25,25 @@ std::vector<uint8_t> StoreClipboardItems(const std::vector<CLumivo>& items)
     for (size_t i = 0; i < items.size(); ++i)
         qvr::StoreItem(items[i], bytes.data() + i * qvr::kItemBytes);
     return bytes;
+}
+
+Result PasteWarnings(const std::vector<CLumivo>& items, const CContent* content, unsigned boardLines)
+{
+    Result r;
+    if (content) {
+        // One list for the whole page, named as the Ad editor names them.
+        std::vector<CLumiChar> cells;
+        for (const CLumivo& item : items)
+            if (item.type == LUMIVO_TEXT || item.type == LUMIVO_ENG2LINE)
+                cells.insert(cells.end(), item.chars, item.chars + CLumivo::kCells);
+        if (const std::u16string notice = InexactNotice(*content, cells.data(), cells.size()); !notice.empty())
+            r.Warn(common::Utf16ToUtf8(notice));
+    }
+    const unsigned lines = CPageLayout(boardLines, items).UsedLines();
+    if (lines < boardLines)
+        r.Warn(common::Utf16ToUtf8(FormatText(LangText("Error", "ErrPasteLower"),
+                                              {static_cast<long long>(lines), static_cast<long long>(boardLines)})));
+    return r;
 }
 
 std::string ItemProblem(const CLumivo& item)

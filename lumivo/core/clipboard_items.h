@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+class CContent;
+
 namespace lumivo {
 
 inline constexpr const char* kItemsMimeType = "application/x-lumivo-items";
@@ -26,6 +28,12 @@ std::vector<uint8_t> StoreClipboardItems(const std::vector<CLumivo>& items);
 // not an item (ItemProblem), or the items together are higher than a board
 // of `boardLines` 16-dot lines; the message names the fault.
 Result LoadClipboardItems(const uint8_t* data, size_t size, unsigned boardLines, std::vector<CLumivo>& items);
+
+// What a page read from the clipboard will show differently on this board,
+// as warnings of a successful result: the characters of its texts that
+// `content` cannot draw exactly (named), and lines of the board its items
+// leave empty. content may be null (no characters checked).
+Result PasteWarnings(const std::vector<CLumivo>& items, const CContent* content, unsigned boardLines);
 
 // Why a record read from outside cannot be an item of a project: an unknown
 // kind, no height, or a picture that no library slot holds. Empty when it can.

@@ -6,6 +6,7 @@
 
 #include "core/item_text.h"
 #include "ui/ad_editor_dlg.h"
+#include "ui/effect_dlg.h"
 #include "ui/editor/char_editor.h"
 #include "ui/editor/choice_lists.h"
 #include "ui/editor/layout_strip.h"
@@ -63,6 +64,13 @@ protected:
             captions.append(QString());
             messages.append(text);
         };
+        // Questions are recorded and answered from `answers`, else with the
+        // second button (Discard).
+        prompts.askChoice = [this](const QString&, const QString& text, const QStringList& buttons) {
+            questions.append(text);
+            const int a = answers.isEmpty() ? 1 : answers.takeFirst();
+            return a < buttons.size() ? a : -1;
+        };
     }
     void TearDown() override
     {
@@ -114,6 +122,8 @@ protected:
     CPrompts prompts;
     QStringList messages;
     QStringList captions;
+    QStringList questions;
+    QList<int> answers;
     std::unique_ptr<CLumivoDoc> doc;
     std::unique_ptr<CAdEditorDlg> dlg;
 };
@@ -262,6 +272,7 @@ TEST_F(AdEditor, StripRulesAndKeys)
     EXPECT_EQ(TextPage()->Editor()->Text().Text(), u"TOP"); // the band's item, loaded
     EXPECT_EQ(lines->currentData().toUInt(), 2u);
     editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End); // a band opens with the caret at its start
     Type(editor, "S");
     Mnemonic(editor, Qt::Key_R);
     EXPECT_FALSE(d.Strip()->Selected().has_value());
@@ -299,7 +310,8 @@ TEST_F(AdEditor, CancelAndRefusalsLeaveTheProjectAlone)
     // Editing a copy: nothing reaches the document before OK.
     CAdEditorDlg& d = Open(0u);
     ASSERT_EQ(d.Layout().Count(), 1u);
-    ASSERT_TRUE(d.DeleteBand() == false); // nothing chosen
+    d.Strip()->SetSelected(std::nullopt); // it opens with the first band chosen
+    ASSERT_TRUE(d.DeleteBand() == false);  // nothing chosen
     d.Strip()->SetSelected(0);
     ASSERT_TRUE(d.DeleteBand());
     EXPECT_EQ(doc->Core().Serialize(), before);
@@ -404,6 +416,163 @@ TEST_F(AdEditor, EditAdGivesBackTheSameItemsByteForByte)
     d3.accept();
     ASSERT_EQ(d3.result(), QDialog::Accepted) << messages.join('\n').toStdString();
     EXPECT_EQ(Bytes({doc->Core().PageItems(3)[0]}), Bytes({date}));
+}
+
+TEST_F(AdEditor, EditAdChangesTheChosenBandAsTypedAndOkKeepsIt)
+{
+    Board(2);
+    ASSERT_TRUE(doc->AppendPage({TextItem(u"Sale"), TextItem(u"Open")}));
+    CAdEditorDlg& d = Open(0u);
+    // The first item, chosen, in front, read from its start.
+    EXPECT_EQ(d.Strip()->Selected(), std::optional<size_t>(0));
+    EXPECT_EQ(d.Sheet()->currentIndex(), 0);
+    CCharEditor* editor = TextPage()->Editor();
+    EXPECT_EQ(QApplication::focusWidget(), editor);
+    EXPECT_EQ(editor->Text().Text(), u"Sale");
+    EXPECT_EQ(editor->Text().Caret(), 0u);
+    EXPECT_EQ(editor->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 4);
+
+    Type(editor, "Big ");
+    EXPECT_EQ(lumivo::ItemTitle(d.Layout().Items()[0], false), u"Big Sale"); // the band, at once
+    EXPECT_TRUE(d.Strip()->BandLabel(0).startsWith("Big Sale"));
+    EXPECT_TRUE(d.Preview()->IsPlaying());
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_EQ(d.result(), QDialog::Accepted) << messages.join('\n').toStdString();
+    EXPECT_TRUE(questions.isEmpty());
+    ASSERT_EQ(doc->Core().CountPageItems(0), 2u);
+    EXPECT_EQ(lumivo::ItemTitle(doc->Core().PageItems(0)[0], false), u"Big Sale");
+    EXPECT_EQ(lumivo::ItemTitle(doc->Core().PageItems(0)[1], false), u"Open");
+    EXPECT_EQ(doc->UndoStack()->undoText(), QStringLiteral("Edit Ad"));
+}
+
+TEST_F(AdEditor, TypingNotOnThePageIsOfferedBeforeItCouldBeLost)
+{
+    Board(3);
+    CAdEditorDlg& d = Open();
+    CCharEditor* editor = TextPage()->Editor();
+    auto clickBand = [&](int band) {
+        const QRect r = band >= 0 ? d.Strip()->BandRect(size_t(band)) : QRect();
+        const QPoint at = band >= 0 ? r.center() : QPoint(20, d.Strip()->height() - 8);
+        QTest::mouseClick(d.Strip(), Qt::LeftButton, {}, at);
+    };
+    auto retype = [&](const char* text) {
+        editor->setFocus();
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        Type(editor, text);
+    };
+    Type(editor, "ONE");
+    Mnemonic(editor, Qt::Key_A);
+    ASSERT_EQ(d.Layout().Count(), 1u);
+    retype("TWO");
+
+    // Choosing the band would show its item over the typing: asked first.
+    answers = {2}; // Cancel: nothing happens
+    clickBand(0);
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].startsWith("Place the text you typed?")) << questions[0].toStdString();
+    EXPECT_FALSE(d.Strip()->Selected().has_value());
+    EXPECT_EQ(editor->Text().Text(), u"TWO");
+    answers = {0}; // Add: the typing becomes a band, then the chosen band shows
+    clickBand(0);
+    ASSERT_EQ(questions.size(), 2);
+    ASSERT_EQ(d.Layout().Count(), 2u);
+    EXPECT_EQ(lumivo::ItemTitle(d.Layout().Items()[1], false), u"TWO");
+    EXPECT_EQ(d.Strip()->Selected(), std::optional<size_t>(0));
+    EXPECT_EQ(editor->Text().Text(), u"ONE");
+    editor->setFocus();
+    Type(editor, "X");
+    EXPECT_EQ(lumivo::ItemTitle(d.Layout().Items()[0], false), u"XONE");
+
+    // Below the bands nothing is chosen; what is typed then is offered at OK.
+    clickBand(-1);
+    EXPECT_FALSE(d.Strip()->Selected().has_value());
+    retype("THREE");
+    answers = {1}; // Discard: the page is one line short, and the editor says so
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_EQ(questions.size(), 3);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_TRUE(messages.last().startsWith("The page does not fill the board yet"));
+    retype("END");
+    answers = {0};
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_EQ(d.result(), QDialog::Accepted) << messages.join('\n').toStdString();
+    ASSERT_EQ(questions.size(), 4);
+    const std::vector<CLumivo> page = doc->Core().PageItems(0);
+    ASSERT_EQ(page.size(), 3u);
+    EXPECT_EQ(lumivo::ItemTitle(page[0], false), u"XONE");
+    EXPECT_EQ(lumivo::ItemTitle(page[1], false), u"TWO");
+    EXPECT_EQ(lumivo::ItemTitle(page[2], false), u"END");
+}
+
+TEST_F(AdEditor, EscapeAndClosingAskBeforeChangesAreDropped)
+{
+    Board(1);
+    ASSERT_TRUE(doc->AppendPage({TextItem(u"Kept")}));
+    const std::vector<uint8_t> before = doc->Core().Serialize();
+
+    // Nothing changed: Escape closes at once.
+    CAdEditorDlg& d = Open(0u);
+    QTest::keyClick(TextPage()->Editor(), Qt::Key_Escape);
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    EXPECT_TRUE(questions.isEmpty());
+
+    // Changed: Cancel goes on editing, Discard drops the change.
+    CAdEditorDlg& d2 = Open(0u);
+    Type(TextPage()->Editor(), "Not ");
+    answers = {2};
+    QTest::keyClick(TextPage()->Editor(), Qt::Key_Escape);
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].startsWith("Keep the changes to this Ad?"));
+    EXPECT_TRUE(d2.isVisible());
+    answers = {1};
+    QTest::keyClick(TextPage()->Editor(), Qt::Key_Escape);
+    EXPECT_EQ(d2.result(), QDialog::Rejected);
+    EXPECT_EQ(doc->Core().Serialize(), before);
+
+    // Closing the window with a change: Keep is OK.
+    CAdEditorDlg& d3 = Open(0u);
+    Type(TextPage()->Editor(), "Still ");
+    answers = {0};
+    d3.close();
+    EXPECT_EQ(d3.result(), QDialog::Accepted);
+    EXPECT_EQ(questions.size(), 3);
+    EXPECT_EQ(lumivo::ItemTitle(doc->Core().PageItems(0)[0], false), u"Still Kept");
+}
+
+TEST_F(AdEditor, EveryChoiceSaysWhatItDoes)
+{
+    Board(2);
+    CAdEditorDlg& d = Open();
+    // The nine kinds, each in full view.
+    ASSERT_EQ(d.Kinds()->count(), 9);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_TRUE(d.Kinds()->viewport()->rect().contains(d.Kinds()->visualItemRect(d.Kinds()->item(i)))) << i;
+    QTest::mouseClick(d.Kinds()->viewport(), Qt::LeftButton, {}, d.Kinds()->visualItemRect(d.Kinds()->item(8)).center());
+    EXPECT_EQ(d.Sheet()->currentIndex(), 8);
+    Show(0);
+    EXPECT_EQ(d.Kinds()->currentRow(), 0);
+
+    // Colours and letter animations by their looks; fonts with height and style.
+    QComboBox* colors = TextPage()->ColorList();
+    EXPECT_EQ(colors->itemText(3), QStringLiteral("4  Green on red"));
+    EXPECT_EQ(colors->itemData(14, Qt::ToolTipRole).toString(), QStringLiteral("Colour 15: Rainbow"));
+    TextPage()->ColorSpin()->setValue(4);
+    EXPECT_EQ(colors->toolTip(), QStringLiteral("Colour 4: Green on red"));
+    EXPECT_EQ(TextPage()->AttribList()->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("Letter animation 2: Blinking"));
+    EXPECT_TRUE(TextPage()->FaceList()->toolTip().contains(QStringLiteral("dots high"))) << TextPage()->FaceList()->toolTip().toStdString();
+
+    // The effect dialog: what the number and the delay mean, and a tall text whole.
+    CLumivo tall = TextItem(u"Tall");
+    lumivo::SetItemLines(tall, 2);
+    tall.effectS = CEFF(59, 7); // Flow 1, delay 1
+    CEffectDlg effect(tall, 0, doc->BorrowContent());
+    EXPECT_EQ(effect.DemoRows(), 2u);
+    EXPECT_EQ(lumivo::ItemLines(effect.DemoItem()), 2u);
+    EXPECT_EQ(effect.Demo()->ModuleRows(), 2u);
+    EXPECT_EQ(effect.IndexSpin()->toolTip(), QStringLiteral("Number 1 of 10: leftward (in at the right, out at the left)"));
+    EXPECT_TRUE(effect.DelaySpin()->toolTip().startsWith(QStringLiteral("Time between two steps of the effect: 0.005 s at 1")))
+        << effect.DelaySpin()->toolTip().toStdString();
+    EXPECT_TRUE(effect.findChild<QLabel*>(QStringLiteral("FlowNote"))->text().contains("always scrolls"));
 }
 
 TEST_F(AdEditor, CtrlZInTheTextUndoesWordsErasuresAndChoicesNotTheProject)
@@ -661,8 +830,12 @@ TEST_F(AdEditor, TextInThreeScriptsIsDrawnByTheBoardsFonts)
         EXPECT_EQ(QKeySequence::mnemonic(d.ReplaceButton()->text()), QKeySequence(Qt::ALT | Qt::Key_R)) << s.file;
         EXPECT_EQ(QKeySequence::mnemonic(d.DeleteButton()->text()), QKeySequence(Qt::ALT | Qt::Key_D)) << s.file;
         if (!dir.isEmpty()) {
+            // A run at another scale keeps its pictures beside those at 1.
+            QString file = QLatin1String(s.file);
+            if (const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR"); !scale.isEmpty() && scale != "1")
+                file.replace(QStringLiteral(".png"), QStringLiteral("-scale") + scale + QStringLiteral(".png"));
             QDir().mkpath(dir);
-            EXPECT_TRUE(d.grab().save(dir + QLatin1Char('/') + QLatin1String(s.file)));
+            EXPECT_TRUE(d.grab().save(dir + QLatin1Char('/') + file));
         }
     }
 }

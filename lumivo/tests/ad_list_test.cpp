@@ -10,6 +10,7 @@
 #include "core/item_text.h"
 #include "prompts.h"
 #include "ui/ad_actions.h"
+#include "ui/ad_editor_dlg.h"
 #include "ui/effect_dlg.h"
 #include "ui/lumivo_view.h"
 #include "ui/lumivo_viewer.h"
@@ -53,7 +54,8 @@ CLumivo Picture(LUMIVO_TYPE type, uint16_t index)
 
 class AdListTest : public AppTest {
 protected:
-    void StartWindow()
+    // realEditor: Add Ad and Edit Ad open the program's Ad editor, not a recorder.
+    void StartWindow(bool realEditor = false)
     {
         ASSERT_TRUE(frame = StartActiveWindow());
         doc = App().Document();
@@ -62,7 +64,8 @@ protected:
         doc->SetBoard(4, b.moduleColumn, b.language, b.lumivoRow, b.lumivoColumn);
         view = frame->View();
         view->setFocus();
-        frame->AdActions()->openEditor = [this](std::optional<unsigned> page) { editorCalls.push_back(page); };
+        if (!realEditor)
+            frame->AdActions()->openEditor = [this](std::optional<unsigned> page) { editorCalls.push_back(page); };
     }
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(view, key, modifiers); }
     QStringList Cells(int row) const
@@ -267,6 +270,71 @@ TEST_F(AdListTest, AnEditedAdChangesItsRowsInPlace)
     EXPECT_EQ(titles(), QStringList({"a@Ad 01", "b1@Ad 02", "b2@Ad 02", "c@Ad 03"}));
     EXPECT_TRUE(view->HasGroupState(view->GroupIdAt(2), CGroupListView::kCollapsed));
     EXPECT_EQ(view->GroupCount(), 3);
+}
+
+TEST_F(AdListTest, SpaceAndTheEffectKeysActOnTheAdJustEdited)
+{
+    StartWindow(true);
+    const lumivo::BoardValues b = doc->Core().Board();
+    doc->SetBoard(2, b.moduleColumn, b.language, b.lumivoRow, b.lumivoColumn);
+    ASSERT_TRUE(doc->AppendPage({TextItem(u"a"), TextItem(u"b")}));
+    ASSERT_TRUE(doc->AppendPage({TextItem(u"c"), TextItem(u"d")}));
+    std::vector<std::pair<size_t, int>> effectCalls;
+    frame->AdActions()->runEffectDialog = [&](const CLumivo& item, int phase) -> std::optional<CLumivo> {
+        for (size_t i = 0; i < doc->Core().ItemCount(); ++i)
+            if (lumivo::ItemTitle(doc->Core().Entries()[i].item, false) == lumivo::ItemTitle(item, false))
+                effectCalls.emplace_back(i, phase);
+        return std::nullopt;
+    };
+
+    // Space in the title column sets the Uses of the whole Ad.
+    view->SetCurrentRow(3);
+    view->setCurrentItem(view->currentItem(), CLumivoView::kColTitle);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(doc->Core().Entries()[2].item.skip, 1);
+    EXPECT_EQ(doc->Core().Entries()[3].item.skip, 1);
+    EXPECT_EQ(doc->Core().Entries()[0].item.skip, 0);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(doc->Core().Entries()[3].item.skip, 0);
+
+    // Return on the Ad's second row edits it; after OK the keys act on its first row.
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<CAdEditorDlg*>(QApplication::activeModalWidget()); }));
+    auto* editor = qobject_cast<CAdEditorDlg*>(QApplication::activeModalWidget());
+    ASSERT_TRUE(QTest::qWaitFor([editor] { return editor->isActiveWindow(); }));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("X"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }));
+    EXPECT_EQ(lumivo::ItemTitle(doc->Core().Entries()[2].item, false), u"Xc");
+    frame->activateWindow(); // no window manager hands it back here
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    EXPECT_EQ(QApplication::focusWidget(), view);
+    EXPECT_EQ(view->CurrentRow(), 2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(effectCalls, (std::vector<std::pair<size_t, int>>{{2, 0}}));
+}
+
+TEST_F(AdListTest, PasteWarnsOfWhatThisBoardShowsDifferently)
+{
+    StartWindow();
+    const lumivo::BoardValues b = doc->Core().Board();
+    doc->SetBoard(4, b.moduleColumn, 'A', b.lumivoRow, b.lumivoColumn);
+    messages.clear(); // the test's stand-in libraries are reported missing
+    CLumivo odd = TextItem(u"OK");
+    odd.chars[2] = odd.chars[1];
+    odd.chars[2].code = 0xBDC1; // outside the Korean library's syllables
+    SetClipboard(Records({odd, TextItem(u"Open")}));
+    Key(Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(doc->Core().PageCount(), 1u); // pasted all the same
+    EXPECT_EQ(messages, QStringList({QStringLiteral("The board cannot show these characters exactly: 뷁"),
+                                     QStringLiteral("The pasted Ad is 2 lines high and this board 4: the lines below "
+                                                    "it stay dark. Edit the Ad (Return) to fill them.")}));
+    // A page as high as the board, of characters it draws: no word.
+    messages.clear();
+    SetClipboard(Records(std::vector<CLumivo>(4, TextItem(u"fine"))));
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(doc->Core().PageCount(), 2u);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
 TEST_F(AdListTest, PasteRefusesAFullProjectAndDamagedData)

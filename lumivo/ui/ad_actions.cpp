@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "lumivo_doc.h"
 #include "prompts.h"
+#include "ui/ad_editor_dlg.h"
 #include "ui/effect_dlg.h"
 #include "ui/lumivo_view.h"
 #include "ui/qt_text.h"
@@ -96,6 +97,13 @@ CAdActions::CAdActions(CLumivoDoc& doc, CLumivoView& view, CPrompts& prompts, QO
     m_menuCopy = MenuTwin(Action(kAdvtCopy), "MenuCopy");
     m_menuPaste = MenuTwin(Action(kAdvtPaste), "MenuPaste");
 
+    openEditor = [this](std::optional<unsigned> page) {
+        auto* editor = new CAdEditorDlg(m_doc, page, m_view.window());
+        editor->setAttribute(Qt::WA_DeleteOnClose);
+        connect(editor, &QDialog::finished, this,
+                [this, page](int result) { EditorClosed(page, result == QDialog::Accepted); });
+        editor->open();
+    };
     runEffectDialog = [this](const CLumivo& item, int phase) -> std::optional<CLumivo> {
         CEffectDlg dlg(item, phase, m_doc.BorrowContent(), m_view.window());
         if (dlg.exec() != QDialog::Accepted)
@@ -231,6 +239,16 @@ void CAdActions::EditAd()
         openEditor(*page);
 }
 
+void CAdActions::EditorClosed(std::optional<unsigned> page, bool accepted)
+{
+    // The list's keys (Ctrl+1 to 3, Space, Delete) act on the Ad just edited.
+    if (!page && accepted && m_doc.Core().PageCount() > 0)
+        page = m_doc.Core().PageCount() - 1;
+    if (page && *page < m_doc.Core().PageCount())
+        m_view.SelectPage(*page);
+    m_view.setFocus(Qt::OtherFocusReason);
+}
+
 void CAdActions::CopyAd()
 {
     const auto page = m_view.FocusedPage();
@@ -252,8 +270,10 @@ void CAdActions::PasteAd()
     if (!m_doc.Report(LoadClipboardItems(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()),
                                         m_doc.ModuleRows(), items)))
         return;
-    // The view selects the new last page and plays it.
-    m_doc.AppendPage(items, Tr("AdMenu", "MenuPaste"));
+    // The view selects the new last page and plays it; then the user hears
+    // what will not look as it did where the Ad was copied.
+    if (m_doc.AppendPage(items, Tr("AdMenu", "MenuPaste")))
+        m_doc.Report(PasteWarnings(items, &m_doc.Core().Content(), m_doc.ModuleRows()));
 }
 
 void CAdActions::DeleteAd()

@@ -26,7 +26,8 @@ public:
     CAdActions(CLumivoDoc& doc, CLumivoView& view, CPrompts& prompts, QObject* parent);
 
     // Opens the Ad editor: no page for Add Ad, the focused row's page for
-    // Edit Ad. Empty: Add Ad and Edit Ad open nothing.
+    // Edit Ad. Set to the real editor over the window, which leaves the focus
+    // on the Ad's first row when it closes; empty: Add Ad and Edit Ad open nothing.
     std::function<void(std::optional<unsigned> page)> openEditor;
     // Runs the effect dialog on an item for a phase; the item as OK leaves
     // it, nothing on Cancel. Set to the real dialog; tests replace it.
@@ -50,6 +51,9 @@ public:
     void SetFocusedPageUsed(bool used);
 
 private:
+    // The editor closed: the list's focus goes to the Ad's first item row
+    // (the new last Ad after an accepted Add Ad).
+    void EditorClosed(std::optional<unsigned> page, bool accepted);
     void UpdateUndoTexts();
     QAction* MenuTwin(QAction* action, const char* key);
 

@@ -3,6 +3,7 @@
 
 #include "core/item_text.h"
 #include "lumivo_doc.h"
+#include "ui/editor/choice_lists.h"
 #include "ui/editor/layout_strip.h"
 #include "ui/editor/sheet_analog_page.h"
 #include "ui/editor/sheet_content_page.h"
@@ -13,12 +14,42 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cstring>
+#include <functional>
+
 using lumivo::Tr;
+
+namespace {
+
+// The property sheet; its pages are chosen from the kinds list beside it, so
+// every kind is in view at once. It tells the list when a page comes or goes.
+class CKindSheet : public QTabWidget {
+public:
+    using QTabWidget::QTabWidget;
+    std::function<void()> pagesChanged;
+
+protected:
+    void tabInserted(int) override
+    {
+        if (pagesChanged)
+            pagesChanged();
+    }
+    void tabRemoved(int) override
+    {
+        if (pagesChanged)
+            pagesChanged();
+    }
+};
+
+} // namespace
 
 CAdEditorDlg::CAdEditorDlg(CLumivoDoc& doc, std::optional<unsigned> page, QWidget* parent)
     : QDialog(parent), m_doc(doc), m_page(page),
@@ -30,7 +61,15 @@ CAdEditorDlg::CAdEditorDlg(CLumivoDoc& doc, std::optional<unsigned> page, QWidge
 
     m_strip = new CLayoutStrip(this);
     m_strip->SetLayout(&m_layout, doc.Core().KoreanLibrary());
-    m_sheet = new QTabWidget(this);
+    auto* sheet = new CKindSheet(this);
+    m_sheet = sheet;
+    m_sheet->tabBar()->hide();
+    m_kinds = new QListWidget(this);
+    m_kinds->setObjectName(QStringLiteral("ItemKinds"));
+    m_kinds->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_kinds->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_kinds->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    sheet->pagesChanged = [this] { FillKinds(); };
     for (int i = 0; i < CQVSheetPage::kPages; ++i) {
         CQVSheetPage* p = nullptr;
         switch (lumivo::SheetPageKind(i)) {
@@ -79,6 +118,10 @@ CAdEditorDlg::CAdEditorDlg(CLumivoDoc& doc, std::optional<unsigned> page, QWidge
     left->addWidget(m_help);
     auto* top = new QHBoxLayout;
     top->addLayout(left, 0);
+    auto* kinds = new QVBoxLayout;
+    kinds->addWidget(m_kinds);
+    kinds->addStretch(1);
+    top->addLayout(kinds, 0);
     top->addWidget(m_sheet, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
@@ -99,29 +142,63 @@ CAdEditorDlg::CAdEditorDlg(CLumivoDoc& doc, std::optional<unsigned> page, QWidge
         connect(new QShortcut(QKeySequence(Qt::CTRL | key), this), &QShortcut::activated, this, &CAdEditorDlg::accept);
     connect(m_strip, &CLayoutStrip::selectionChanged, this, &CAdEditorDlg::BandChosen);
     connect(m_sheet, &QTabWidget::currentChanged, this, [this](int i) {
-        if (!m_followingBand && i >= 0)
+        {
+            const QSignalBlocker block(m_kinds);
+            m_kinds->setCurrentRow(i);
+        }
+        if (!m_followingBand && i >= 0 && i < CQVSheetPage::kPages)
             m_pages[size_t(i)]->Activate();
     });
+    // Arrow keys in the list look through the kinds; a click or Return goes
+    // to the page to set it up.
+    connect(m_kinds, &QListWidget::currentRowChanged, this, [this](int row) {
+        m_followingBand = true;
+        m_sheet->setCurrentIndex(row);
+        m_followingBand = false;
+    });
+    auto activate = [this] {
+        if (CQVSheetPage* p = SheetPage(m_sheet->currentIndex()))
+            p->Activate();
+        else if (QWidget* w = m_sheet->currentWidget())
+            w->setFocus(Qt::OtherFocusReason);
+    };
+    connect(m_kinds, &QListWidget::itemClicked, this, activate);
+    connect(m_kinds, &QListWidget::itemActivated, this, activate);
+    for (int i = 0; i < CQVSheetPage::kPages; ++i)
+        connect(m_pages[size_t(i)], &CQVSheetPage::edited, this, [this, i] { PageEdited(i); });
 
-    // Edit Ad: every item back in its sheet page; the first item's page in front.
-    for (const CLumivo& item : m_layout.Items())
-        if (const int i = PageIndexOfKind(item.type); i >= 0)
-            m_pages[size_t(i)]->Load(item);
-    if (!m_layout.Items().empty() && PageIndexOfKind(m_layout.Items().front().type) >= 0)
-        m_sheet->setCurrentIndex(PageIndexOfKind(m_layout.Items().front().type));
+    // Edit Ad: every kind's page shows the first item of that kind (filled
+    // from the bottom so the first wins); the first band is chosen, so its
+    // page is in front and follows it.
+    ++m_loading;
+    const std::vector<CLumivo>& items = m_layout.Items();
+    for (auto it = items.rbegin(); it != items.rend(); ++it)
+        if (const int i = PageIndexOfKind(it->type); i >= 0)
+            m_pages[size_t(i)]->Load(*it);
+    --m_loading;
+    m_startBytes.resize(items.size() * qvr::kItemBytes);
+    for (size_t i = 0; i < items.size(); ++i)
+        qvr::StoreItem(items[i], m_startBytes.data() + i * qvr::kItemBytes);
+    if (!items.empty())
+        m_strip->SetSelected(0);
 
     Relabel();
     PageChanged();
     resize(980, 660);
 }
 
-CAdEditorDlg::~CAdEditorDlg() = default;
+CAdEditorDlg::~CAdEditorDlg()
+{
+    // The list goes with the dialog: the sheet's pages must not refill it then.
+    static_cast<CKindSheet*>(m_sheet)->pagesChanged = nullptr;
+}
 
 void CAdEditorDlg::Relabel()
 {
     setWindowTitle(Tr("rbHome", m_page ? "rbAdvtEdit" : "rbAdvtAdd"));
     for (int i = 0; i < CQVSheetPage::kPages; ++i)
         m_sheet->setTabText(i, lumivo::FromU16(lumivo::LangText("LumivoType", qvr::LumivoTypeName(lumivo::SheetPageKind(i)))));
+    FillKinds();
     m_add->setText(Tr("AddDialog", "btnAdd"));
     m_replace->setText(Tr("AddDialog", "btnReplace"));
     m_delete->setText(Tr("AddDialog", "btnDelete"));
@@ -131,6 +208,20 @@ void CAdEditorDlg::Relabel()
     m_previewLabel->setText(Tr("Windows", "Preview"));
     m_help->setText(Tr("AddDialog", "HowToUseAdd") + QLatin1Char('\n') + Tr("AddDialog", "HowToUseModify") +
                     QLatin1Char('\n') + Tr("AddDialog", "HowToUseOK"));
+}
+
+void CAdEditorDlg::FillKinds()
+{
+    const QSignalBlocker block(m_kinds);
+    m_kinds->clear();
+    for (int i = 0; i < m_sheet->count(); ++i)
+        m_kinds->addItem(m_sheet->tabText(i));
+    m_kinds->setCurrentRow(m_sheet->currentIndex());
+    m_kinds->setToolTip(lumivo::Tip("Kinds", {}));
+    // Every kind in view: as high and as wide as its entries.
+    const int frame = 2 * m_kinds->frameWidth();
+    m_kinds->setFixedSize(m_kinds->sizeHintForColumn(0) + frame + 16,
+                          m_kinds->count() > 0 ? m_kinds->sizeHintForRow(0) * m_kinds->count() + frame : frame);
 }
 
 CQVSheetPage* CAdEditorDlg::SheetPage(int index) const
@@ -167,20 +258,11 @@ void CAdEditorDlg::Tell(const lumivo::Result& r) const
         m_doc.Prompts().Show(CPrompts::Icon::Warning, windowTitle(), QString::fromStdString(m.text));
 }
 
-bool CAdEditorDlg::BuildActive(CLumivo& item)
-{
-    CQVSheetPage* p = SheetPage(m_sheet->currentIndex());
-    if (!p)
-        return false;
-    const lumivo::Result r = p->Build(item);
-    if (!r)
-        Tell(r);
-    return r.ok();
-}
+bool CAdEditorDlg::AddBand() { return AddFrom(m_sheet->currentIndex()); }
 
-bool CAdEditorDlg::AddBand()
+bool CAdEditorDlg::AddFrom(int index)
 {
-    CQVSheetPage* p = SheetPage(m_sheet->currentIndex());
+    CQVSheetPage* p = SheetPage(index);
     CLumivo item;
     if (!p)
         return false;
@@ -191,22 +273,21 @@ bool CAdEditorDlg::AddBand()
     Tell(r);
     if (!r)
         return false;
+    m_unplaced[size_t(index)] = false;
     PageChanged();
     return true;
 }
 
-bool CAdEditorDlg::ReplaceBand()
+lumivo::Result CAdEditorDlg::Rebuild(size_t band, int index, CLumivo& item) const
 {
-    const std::optional<size_t> band = m_strip->Selected();
-    CQVSheetPage* p = SheetPage(m_sheet->currentIndex());
-    if (!band || !p)
-        return false;
-    CLumivo item;
+    CQVSheetPage* p = SheetPage(index);
+    if (!p || band >= m_layout.Count())
+        return lumivo::Result::Fail(std::string());
     const lumivo::Result built = p->Build(item);
     if (built) {
         // The sheet pages have no effects: an item of the same kind keeps
         // those set with the effect dialog, and the hold and loop with them.
-        const CLumivo& old = m_layout.Items()[*band];
+        const CLumivo& old = m_layout.Items()[band];
         if (old.type == item.type && lumivo::ShowsEffectText(item.type)) {
             item.effectS = old.effectS;
             item.effectW = old.effectW;
@@ -215,12 +296,24 @@ bool CAdEditorDlg::ReplaceBand()
             item.effectLoop = old.effectLoop;
         }
     }
+    return built;
+}
+
+bool CAdEditorDlg::ReplaceBand()
+{
+    const std::optional<size_t> band = m_strip->Selected();
+    const int index = m_sheet->currentIndex();
+    if (!band || !SheetPage(index))
+        return false;
+    CLumivo item;
+    const lumivo::Result built = Rebuild(*band, index, item);
     lumivo::Result r = built ? m_layout.Replace(*band, item) : built;
     if (r)
         r.Append(built);
     Tell(r);
     if (!r)
         return false;
+    m_unplaced[size_t(index)] = false;
     m_strip->SetSelected(std::nullopt);
     PageChanged();
     return true;
@@ -236,8 +329,88 @@ bool CAdEditorDlg::DeleteBand()
     return true;
 }
 
+void CAdEditorDlg::PageEdited(int index)
+{
+    if (m_loading)
+        return;
+    const std::optional<size_t> band = m_strip->Selected();
+    if (!band || PageIndexOfKind(m_layout.Items()[*band].type) != index) {
+        m_unplaced[size_t(index)] = true;
+        return;
+    }
+    CLumivo item;
+    const lumivo::Result built = Rebuild(*band, index, item);
+    // The page's notice already names what the board cannot draw; only a
+    // refusal (a band higher than the room left) is told, and the page
+    // shows the band as it stays.
+    const lumivo::Result r = built ? m_layout.Replace(*band, item) : built;
+    if (!r) {
+        Tell(r);
+        LoadBand(*band);
+        return;
+    }
+    PageChanged();
+}
+
+void CAdEditorDlg::LoadBand(size_t band)
+{
+    const int index = PageIndexOfKind(m_layout.Items()[band].type);
+    if (index < 0)
+        return;
+    ++m_loading;
+    m_pages[size_t(index)]->Load(m_layout.Items()[band]);
+    --m_loading;
+    m_unplaced[size_t(index)] = false;
+    m_shownBand = band;
+}
+
+bool CAdEditorDlg::OfferUnplaced(int index)
+{
+    using lumivo::FromU16;
+    const bool text = index == 0 || index == 1;
+    const QString question =
+        text ? Tr("AdEditor", "PlaceTyped")
+             : FromU16(lumivo::FormatText(lumivo::LangText("AdEditor", "PlaceChosen"), {m_sheet->tabText(index).toStdU16String()}));
+    const int answer = m_doc.Prompts().askChoice
+                           ? m_doc.Prompts().askChoice(windowTitle(), question + QLatin1Char('\n') + Tr("AdEditor", "PlaceWhy"),
+                                                       {Tr("AdEditor", "btnPlaceAdd"), Tr("AdEditor", "btnDiscard"),
+                                                        Tr("DialogCommon", "btnCancel")})
+                           : -1;
+    if (answer == 0)
+        return AddFrom(index);
+    if (answer == 1) {
+        m_unplaced[size_t(index)] = false;
+        return true;
+    }
+    return false;
+}
+
+bool CAdEditorDlg::HasChanges() const
+{
+    for (bool u : m_unplaced)
+        if (u)
+            return true;
+    const std::vector<CLumivo>& items = m_layout.Items();
+    if (items.size() * qvr::kItemBytes != m_startBytes.size())
+        return true;
+    uint8_t bytes[qvr::kItemBytes];
+    for (size_t i = 0; i < items.size(); ++i) {
+        qvr::StoreItem(items[i], bytes);
+        if (std::memcmp(bytes, m_startBytes.data() + i * qvr::kItemBytes, qvr::kItemBytes) != 0)
+            return true;
+    }
+    return false;
+}
+
 void CAdEditorDlg::accept()
 {
+    // What the user set up and did not place comes first, the page in front first.
+    const int front = m_sheet->currentIndex();
+    if (front >= 0 && m_unplaced[size_t(front)] && !OfferUnplaced(front))
+        return;
+    for (int i = 0; i < CQVSheetPage::kPages; ++i)
+        if (m_unplaced[size_t(i)] && !OfferUnplaced(i))
+            return;
     if (const lumivo::Result r = m_layout.CheckFilled(); !r) {
         m_doc.Prompts().Show(CPrompts::Icon::Warning, Tr("Error", "ErrTitle"), QString::fromStdString(r.FirstError()));
         return;
@@ -252,6 +425,24 @@ void CAdEditorDlg::accept()
         QDialog::accept();
 }
 
+void CAdEditorDlg::reject()
+{
+    if (HasChanges()) {
+        const int answer =
+            m_doc.Prompts().askChoice
+                ? m_doc.Prompts().askChoice(windowTitle(),
+                                            Tr("AdEditor", "KeepChanges") + QLatin1Char('\n') + Tr("AdEditor", "KeepWhy"),
+                                            {Tr("AdEditor", "btnKeep"), Tr("AdEditor", "btnDiscard"),
+                                             Tr("DialogCommon", "btnCancel")})
+                : -1;
+        if (answer == 0)
+            return accept();
+        if (answer != 1)
+            return;
+    }
+    QDialog::reject();
+}
+
 void CAdEditorDlg::PageChanged()
 {
     m_strip->Refresh();
@@ -262,16 +453,28 @@ void CAdEditorDlg::PageChanged()
 
 void CAdEditorDlg::BandChosen()
 {
+    if (m_loading)
+        return;
     m_replace->setEnabled(m_strip->Selected().has_value());
     m_delete->setEnabled(m_strip->Selected().has_value());
     const std::optional<size_t> band = m_strip->Selected();
-    if (!band)
+    if (!band) {
+        m_shownBand.reset();
         return;
-    const CLumivo& item = m_layout.Items()[*band];
-    const int index = PageIndexOfKind(item.type);
+    }
+    const int index = PageIndexOfKind(m_layout.Items()[*band].type);
     if (index < 0)
         return;
-    m_pages[size_t(index)]->Load(item);
+    // Loading the band would put its item over what the page holds unplaced.
+    if (m_unplaced[size_t(index)] && band != m_shownBand && !OfferUnplaced(index)) {
+        ++m_loading;
+        m_strip->SetSelected(m_shownBand);
+        --m_loading;
+        m_replace->setEnabled(m_strip->Selected().has_value());
+        m_delete->setEnabled(m_strip->Selected().has_value());
+        return;
+    }
+    LoadBand(*band);
     m_followingBand = true;
     m_sheet->setCurrentIndex(index);
     m_followingBand = false;

@@ -5,11 +5,15 @@
 // page as laid out on a board of the project's size.
 //
 // Add Ad (no page): starts empty; OK appends the page. Edit Ad (a page):
-// starts with that page's items in the strip and in their sheet pages; OK
-// replaces the page. OK pushes exactly that one change on the document's
-// undo stack and closes only when it was taken; Cancel, Escape and closing
-// the window change nothing. The editor never writes into the document
-// while it is open.
+// starts with that page's items in the strip, the first band chosen and its
+// sheet page in front; OK replaces the page. While a band is chosen, what is
+// changed on its kind's sheet page is the band's item at once (strip and
+// preview follow). What is set up on a page with no band to follow is not
+// on the page yet: OK asks whether to place it, and so does choosing a band
+// whose item would replace it on that page. OK pushes exactly that one
+// change on the document's undo stack and closes only when it was taken;
+// Cancel, Escape and closing the window ask before changes are dropped. The
+// editor never writes into the document while it is open.
 //
 // Keys: Alt+A adds a band, Alt+R replaces the chosen band, Alt+D deletes it
 // (the buttons' mnemonics), Ctrl+Return is OK, Escape is Cancel.
@@ -23,12 +27,14 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 class CLayoutStrip;
 class CLumivoDoc;
 class CLumivoViewer;
 class CQVSheetPage;
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QTabWidget;
 
@@ -42,7 +48,10 @@ public:
     std::optional<unsigned> Page() const { return m_page; }
     const lumivo::CPageLayout& Layout() const { return m_layout; }
     CLayoutStrip* Strip() const { return m_strip; }
+    // The property sheet; its tab bar is hidden, the kinds list beside it
+    // shows every page (a page added later appears there by its tab text).
     QTabWidget* Sheet() const { return m_sheet; }
+    QListWidget* Kinds() const { return m_kinds; }
     // The sheet page of an index; null outside 0 to 8.
     CQVSheetPage* SheetPage(int index) const;
     // The sheet page that builds items of a kind; -1 for kinds without one.
@@ -59,16 +68,33 @@ public:
     bool AddBand();
     bool ReplaceBand();
     bool DeleteBand();
-    // OK: refused ("ErrEmptyRegion") while a line of the board is left
+    // OK: what is set up but not placed is offered first (Add / Discard /
+    // Cancel); refused ("ErrEmptyRegion") while a line of the board is left
     // empty, or when the document refuses the change.
     void accept() override;
+    // Cancel, Escape, closing: with changes, asks to keep them (OK), drop
+    // them or go on editing.
+    void reject() override;
+    // Whether anything differs from the page as it was opened, placed or not.
+    bool HasChanges() const;
 
 protected:
     void showEvent(QShowEvent* e) override;
 
 private:
-    // The active page's item; false (with the reason shown) when it cannot be built.
-    bool BuildActive(CLumivo& item);
+    // The band added from sheet page `index`; false (reason shown) when refused.
+    bool AddFrom(int index);
+    // The item sheet page `index` builds to stand in the band's place: an item
+    // of the band's kind keeps the effects set with the effect dialog.
+    lumivo::Result Rebuild(size_t band, int index, CLumivo& item) const;
+    // A sheet page changed: the chosen band follows, or the page holds
+    // something not placed yet.
+    void PageEdited(int index);
+    // Shows a band's item on its sheet page without taking it as an edit.
+    void LoadBand(size_t band);
+    // "Place the text you typed?" for sheet page `index`: true to go on (added
+    // or discarded), false when the user cancelled or the band was refused.
+    bool OfferUnplaced(int index);
     // Shows a refusal or the builder's warnings.
     void Tell(const lumivo::Result& r) const;
     // After every change of the page: strip, preview, buttons.
@@ -76,6 +102,7 @@ private:
     // A band was chosen: its item goes to its sheet page, which comes to the front.
     void BandChosen();
     void Relabel();
+    void FillKinds();
 
     CLumivoDoc& m_doc;
     std::optional<unsigned> m_page;
@@ -83,6 +110,7 @@ private:
     uint8_t m_skip = 0; // the edited page's Uses state, kept by OK
     CLayoutStrip* m_strip;
     QTabWidget* m_sheet;
+    QListWidget* m_kinds;
     std::array<CQVSheetPage*, 9> m_pages{};
     CLumivoViewer* m_preview;
     QLabel* m_help;
@@ -93,4 +121,8 @@ private:
     QPushButton* m_ok;
     QPushButton* m_cancel;
     bool m_followingBand = false;
+    int m_loading = 0;                    // pages are being filled, not edited
+    std::vector<uint8_t> m_startBytes;    // the page's items as opened
+    std::array<bool, 9> m_unplaced{};     // sheet pages holding what is not on the page
+    std::optional<size_t> m_shownBand;    // the band the sheet pages show
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/effect_dlg.h"
 
+#include "ui/editor/choice_lists.h"
 #include "ui/lumivo_viewer.h"
 #include "ui/qt_text.h"
 
@@ -18,12 +19,43 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
 constexpr int kDemoZoom = 300;
 
 bool IsTwistStart(int phase, unsigned code) { return phase == 0 && code >= 95 && code <= 99; }
+
+// Seconds between two steps at a Delay value: the dialog stores 3 x (d - 1) + 7
+// as the speed, and the preview steps every speed / 8 + 1 ticks of 5 ms.
+QString StepSeconds(int delay)
+{
+    const int speed = 3 * (delay - 1) + 7;
+    return QString::number((speed / 8 + 1) * 0.005, 'f', 3);
+}
+
+// What number `index` (0-based) of a family row does: its direction or variant.
+std::u16string VariantText(int phase, unsigned row, unsigned index)
+{
+    const std::string family = lumivo::EffectFamilyName(lumivo::EffectRowFamily(phase, row));
+    const long long n = static_cast<long long>(index) + 1;
+    const auto tip = [](const std::string& key) { return lumivo::LangText("EditorTips", key); };
+    if (phase != 1) { // the start and end tables share their families' numbers
+        if (family == "Animation")
+            return lumivo::FormatText(tip("TipAnimation"), {n});
+        const struct {
+            const char* family;
+            const char* key;
+            unsigned count;
+        } named[] = {{"Appear", "Appear", 8}, {"Flow", "Flow", 10}, {"Wave", "Wave", 7},
+                     {"Zoom", "Zoom", 12},    {"Invert", "Invert", 7}, {"3DEffect", phase == 0 ? "3DEffectS" : "3DEffectE", phase == 0 ? 5u : 2u}};
+        for (const auto& f : named)
+            if (family == f.family && index < f.count)
+                return tip(f.key + std::to_string(n));
+    }
+    return lumivo::FormatText(tip("TipVariant"), {n});
+}
 
 } // namespace
 
@@ -55,6 +87,12 @@ CEffectDlg::CEffectDlg(const CLumivo& item, int phase, CContent* content, QWidge
     m_repeat->setValue(start.repeat);
     m_loop = new QCheckBox(Tr("EffectDialog", "Flow"), this);
     m_loop->setChecked(start.loop);
+    m_flowNote = new QLabel(lumivo::Tip("FlowNote", {}), this);
+    m_flowNote->setWordWrap(true);
+    m_flowNote->setObjectName(QStringLiteral("FlowNote"));
+    m_loop->setToolTip(m_flowNote->text());
+    m_family->setToolTip(lumivo::Tip("TipFamily", {}));
+    m_repeat->setToolTip(lumivo::Tip("TipRepeat", {}));
 
     auto* setting = new QGroupBox(Tr("EffectDialog", "Setting"), this);
     auto* form = new QFormLayout(setting);
@@ -62,14 +100,18 @@ CEffectDlg::CEffectDlg(const CLumivo& item, int phase, CContent* content, QWidge
     form->addRow(Tr("EffectDialog", "Delay"), m_delay);
     form->addRow(Tr("EffectDialog", "Repeat"), m_repeat);
     form->addRow(m_loop);
+    form->addRow(m_flowNote);
 
     m_demo = new CLumivoViewer(this);
     m_demo->setFocusPolicy(Qt::NoFocus);
     m_demo->SetContent(content);
     m_demo->SetSingleEffect(true, m_phase);
-    m_demo->SetModuleSize(kDemoColumns, kDemoRows);
-    m_demo->SetZoom(kDemoZoom);
-    m_demo->setMinimumSize(int(kDemoColumns * 16 * kDemoZoom / 100) + 16, int(kDemoRows * 16 * kDemoZoom / 100) + 16);
+    // As high as the item, so a tall text shows whole; smaller as it grows.
+    const unsigned rows = DemoRows();
+    const int zoom = rows > 1 ? kDemoZoom * 2 / 3 : kDemoZoom;
+    m_demo->SetModuleSize(kDemoColumns, rows);
+    m_demo->SetZoom(zoom);
+    m_demo->setMinimumSize(int(kDemoColumns * 16 * zoom / 100) + 16, int(rows * 16 * zoom / 100) + 16);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(Tr("DialogCommon", "btnOk"));
@@ -130,11 +172,16 @@ CLumivo CEffectDlg::ResultItem() const
     return lumivo::ApplyEffectResult(m_item, m_phase, lumivo::DialogResult(Choice()));
 }
 
+unsigned CEffectDlg::DemoRows() const
+{
+    return std::clamp(lumivo::ItemLines(m_item), kDemoRows, kMaxDemoRows);
+}
+
 CLumivo CEffectDlg::DemoItem() const
 {
-    // One line, so the item fits the demonstration board.
+    // No higher than the demonstration board.
     CLumivo demo = ResultItem();
-    lumivo::SetItemLines(demo, kDemoRows);
+    lumivo::SetItemLines(demo, DemoRows());
     return demo;
 }
 
@@ -142,6 +189,17 @@ void CEffectDlg::OnChoiceChanged()
 {
     const lumivo::EffectChoice c = Choice();
     m_index->setEnabled(c.row != 0);
+    const std::string family = lumivo::EffectFamilyName(lumivo::EffectRowFamily(m_phase, c.row));
+    m_index->setToolTip(family == "Auto"   ? lumivo::Tip("TipNumberAuto", {})
+                        : family == "None" ? lumivo::Tip("TipNumberNone", {})
+                                           : lumivo::FromU16(lumivo::FormatText(
+                                                 lumivo::LangText("EditorTips", "TipNumber"),
+                                                 {static_cast<long long>(c.index) + 1,
+                                                  static_cast<long long>(lumivo::EffectIndexCount(m_phase, c.row)),
+                                                  VariantText(m_phase, c.row, c.index)})));
+    m_delay->setToolTip(lumivo::Tip("TipDelay", {StepSeconds(c.delay).toStdU16String(), static_cast<long long>(c.delay),
+                                                 StepSeconds(lumivo::kMinEffectDelay).toStdU16String(),
+                                                 StepSeconds(lumivo::kMaxEffectDelay).toStdU16String()}));
     // A Twist start always flows and repeats its text: the box shows it.
     const bool twist = IsTwistStart(m_phase, lumivo::DialogResult(c).effect.code);
     m_repeat->setEnabled(twist);

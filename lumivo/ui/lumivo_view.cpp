@@ -372,6 +372,15 @@ void CLumivoView::keyPressEvent(QKeyEvent* event)
         contextMenuEvent(&menu);
         return;
     }
+    // Space sets the focused Ad's Uses, whichever column the focus is in.
+    if (event->key() == Qt::Key_Space && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        if (const auto page = FocusedPage()) {
+            const int row = CurrentRow() >= 0 ? CurrentRow() : FirstRowOfGroup(GroupIdAt(int(*page)));
+            if (row >= 0)
+                m_doc.SetPageUsed(*page, !IsRowChecked(row), lumivo::Tr("AdCell", "AdCellUses"));
+        }
+        return;
+    }
     CGroupListView::keyPressEvent(event);
 }
 

@@ -5,7 +5,6 @@
 #include "lumivo_app.h"
 #include "lumivo_doc.h"
 #include "ui/ad_actions.h"
-#include "ui/ad_editor_dlg.h"
 #include "ui/board_actions.h"
 #include "ui/command_group.h"
 #include "ui/lumivo_view.h"
@@ -69,13 +68,6 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
 
     BuildRibbon();
     BuildLanguageMenu();
-
-    // Add Ad and Edit Ad open the Ad editor over the window.
-    m_adActions->openEditor = [this](std::optional<unsigned> page) {
-        auto* editor = new CAdEditorDlg(m_doc, page, this);
-        editor->setAttribute(Qt::WA_DeleteOnClose);
-        editor->open();
-    };
 
     connect(&doc, &CLumivoDoc::titleChanged, this, &CMainFrame::UpdateTitle);
     connect(&doc, &CLumivoDoc::modifiedChanged, this, &CMainFrame::UpdateTitle);

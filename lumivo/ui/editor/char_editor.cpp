@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -108,6 +109,8 @@ void CCharEditor::InsertCells(const std::vector<CLumiChar>& cells)
 void CCharEditor::Load(const CLumivo& item)
 {
     m_text.Load(item);
+    // An item opened for editing is read from its start.
+    m_text.SetCaret(0);
     m_preedit.clear();
     m_scroll = 0;
     Edited({});
@@ -156,6 +159,7 @@ void CCharEditor::Edited(const CCellText::Insertion& r)
     EnsureCaretVisible();
     m_caretShown = true;
     update();
+    TellInputMethod();
     emit textChanged();
     emit cursorChanged();
     if (r.limited) {
@@ -171,7 +175,31 @@ void CCharEditor::Moved()
     EnsureCaretVisible();
     m_caretShown = true;
     update();
+    TellInputMethod();
     emit cursorChanged();
+}
+
+QRect CCharEditor::CaretRect(size_t pos) const
+{
+    const QPoint c = CaretPoint(pos);
+    const int h = (m_text.GetMode() == CCellText::Mode::Eng2Line ? 8 : int(m_lines) * 16) * m_zoom;
+    return QRect(kMargin - m_scroll + c.x() * m_zoom, kMargin + c.y() * m_zoom, 2, h);
+}
+
+void CCharEditor::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    EnsureCaretVisible();
+    TellInputMethod();
+}
+
+void CCharEditor::TellInputMethod()
+{
+    // A candidate list opens where the caret is only when the input method
+    // hears of every move (the caret, the text, the scroll).
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImAnchorRectangle | Qt::ImCursorPosition |
+                                               Qt::ImAnchorPosition | Qt::ImSurroundingText | Qt::ImCurrentSelection);
 }
 
 void CCharEditor::Relayout()
@@ -340,6 +368,7 @@ void CCharEditor::focusInEvent(QFocusEvent* e)
         m_blinkTimer.start(flash / 2, this);
     m_caretShown = true;
     update();
+    TellInputMethod();
 }
 
 void CCharEditor::focusOutEvent(QFocusEvent* e)
@@ -540,11 +569,10 @@ QVariant CCharEditor::inputMethodQuery(Qt::InputMethodQuery query) const
     switch (query) {
     case Qt::ImEnabled:
         return true;
-    case Qt::ImCursorRectangle: {
-        const QPoint c = CaretPoint(m_text.Caret());
-        const int h = (m_text.GetMode() == CCellText::Mode::Eng2Line ? 8 : int(m_lines) * 16) * m_zoom;
-        return QRect(kMargin - m_scroll + c.x() * m_zoom, kMargin + c.y() * m_zoom, 2, h);
-    }
+    case Qt::ImCursorRectangle:
+        return CaretRect(m_text.Caret());
+    case Qt::ImAnchorRectangle:
+        return CaretRect(m_text.Anchor());
     case Qt::ImCursorPosition:
         return int(m_text.Caret());
     case Qt::ImAnchorPosition:

@@ -89,6 +89,7 @@ protected:
     void timerEvent(QTimerEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     // One drawn cell: the text's own (index) or one of the composition's (-1).
@@ -104,8 +105,11 @@ private:
     void Moved();
     bool HandlesKey(const QKeyEvent* e) const;
     QPoint CaretPoint(size_t pos) const; // in LEDs
+    QRect CaretRect(size_t pos) const;   // in widget coordinates
     size_t PositionAt(const QPoint& widgetPos) const;
     void EnsureCaretVisible();
+    // The input method is told where the caret and the text now are.
+    void TellInputMethod();
     void UpdateTimers();
 
     lumivo::CCellText m_text;

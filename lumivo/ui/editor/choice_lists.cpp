@@ -10,6 +10,8 @@
 #include <QComboBox>
 
 #include <algorithm>
+#include <iterator>
+#include <string>
 
 namespace lumivo {
 
@@ -24,7 +26,7 @@ std::u16string Sample(const CContent* content)
 }
 
 void AddEntry(QComboBox* box, const QString& text, const CContent* content, const QVXF& attr,
-              std::u16string_view sample, int frames, const QVariant& data = {})
+              std::u16string_view sample, int frames, const QVariant& data = {}, const QString& tip = {})
 {
     if (content) {
         const QPixmap icon = ChoiceSample(*content, sample, attr, frames, 1);
@@ -33,9 +35,30 @@ void AddEntry(QComboBox* box, const QString& text, const CContent* content, cons
     } else {
         box->addItem(text, data);
     }
+    box->setItemData(box->count() - 1, tip.isEmpty() ? text : tip, Qt::ToolTipRole);
 }
 
+// The look of each face, in face order: the Hangul faces of a Korean
+// library, the Latin faces (repeating) of the others.
+const char* FaceStyle(const CContent* content, unsigned face)
+{
+    static const char* const hangul[] = {"FaceSans",     "FaceSerif",     "FaceRounded", "FaceSansBold",
+                                         "FaceHeadline", "FaceSerifBold", "FaceSharp",   "FaceSquare",
+                                         "FacePlain",    "FaceOutlineBold"};
+    static const char* const latin[] = {"FaceNarrow", "FaceNarrowBold", "FaceScreen", "FaceFixed", "FaceSansBold"};
+    if (content && content->GetContentLanguage() == qvr::kLanguageHangul)
+        return hangul[face % std::size(hangul)];
+    return latin[face % std::size(latin)];
+}
+
+bool TallGlyphs(const CContent* content) { return content && content->GetContentRow() >= qvr::kContentRow32; }
+
 } // namespace
+
+QString Tip(const char* key, const std::vector<FormatArg>& args)
+{
+    return FromU16(FormatText(LangText("EditorTips", key), args));
+}
 
 void FillFaceList(QComboBox* box, const CContent* content)
 {
@@ -44,35 +67,68 @@ void FillFaceList(QComboBox* box, const CContent* content)
     for (unsigned f = 0; f < faces && f < 32; ++f) {
         QVXF a;
         a.face = f;
-        AddEntry(box, FromU16(FormatText(LangText("Format", "fmtTxtFont"), {static_cast<long long>(f) + 1})), content, a,
-                 Sample(content), 1);
+        const QString text = FromU16(FormatText(LangText("Format", "fmtTxtFont"), {static_cast<long long>(f) + 1}));
+        AddEntry(box, text, content, a, Sample(content), 1, {},
+                 Tip("TipFace", {static_cast<long long>(f) + 1, LangText("EditorTips", FaceStyle(content, f)),
+                                 std::u16string(TallGlyphs(content) ? u"16 / 32" : u"16")}));
     }
+    FollowTips(box);
+}
+
+QString ColorName(unsigned row)
+{
+    return row < qvr::kColorRows ? FromU16(LangText("EditorTips", "Color" + std::to_string(row))) : QString();
+}
+
+QString AttribName(unsigned row)
+{
+    // The rows past the animated ones draw plainly.
+    return row < qvr::kAttribRows ? FromU16(LangText("EditorTips", "Attrib" + std::to_string(row < 16 ? row : 0)))
+                                  : QString();
+}
+
+void ShowTip(QComboBox* box)
+{
+    const int i = box->currentIndex();
+    box->setToolTip(i >= 0 ? box->itemData(i, Qt::ToolTipRole).toString() : QString());
+}
+
+void FollowTips(QComboBox* box)
+{
+    QObject::connect(box, &QComboBox::currentIndexChanged, box, [box] { ShowTip(box); });
+    ShowTip(box);
 }
 
 namespace {
 
 // One entry per table row, numbered from 1, each a sample in that row.
 template <class SetRow>
-void FillRows(QComboBox* box, const CContent* content, unsigned rows, SetRow setRow)
+void FillRows(QComboBox* box, const CContent* content, unsigned rows, SetRow setRow, QString (*name)(unsigned),
+              const char* tip)
 {
     box->clear();
     for (unsigned row = 0; row < rows; ++row) {
         QVXF a;
         setRow(a, row);
-        AddEntry(box, QString::number(row + 1), content, a, u"A", kSampleFrames);
+        AddEntry(box, QStringLiteral("%1  %2").arg(row + 1).arg(name(row)), content, a, u"A", kSampleFrames, {},
+                 Tip(tip, {static_cast<long long>(row) + 1, name(row).toStdU16String()}));
     }
+    // Closed, the list is as narrow as a short name; open, it shows them whole.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(8);
+    FollowTips(box);
 }
 
 } // namespace
 
 void FillColorList(QComboBox* box, const CContent* content)
 {
-    FillRows(box, content, qvr::kColorRows, [](QVXF& a, unsigned row) { a.color = row; });
+    FillRows(box, content, qvr::kColorRows, [](QVXF& a, unsigned row) { a.color = row; }, ColorName, "TipColor");
 }
 
 void FillAttribList(QComboBox* box, const CContent* content)
 {
-    FillRows(box, content, qvr::kAttribRows, [](QVXF& a, unsigned row) { a.attrib = row; });
+    FillRows(box, content, qvr::kAttribRows, [](QVXF& a, unsigned row) { a.attrib = row; }, AttribName, "TipAttrib");
 }
 
 void FillWidthList(QComboBox* box, const CContent* content)
@@ -81,8 +137,10 @@ void FillWidthList(QComboBox* box, const CContent* content)
     for (unsigned entry = 0; entry < 4; ++entry) {
         QVXF a;
         a.widthIndex = entry + 1;
-        AddEntry(box, QString::number(gWF[entry + 1]), content, a, Sample(content).substr(1), 1);
+        AddEntry(box, QString::number(gWF[entry + 1]), content, a, Sample(content).substr(1), 1, {},
+                 Tip("TipWidth", {static_cast<long long>(gWF[entry + 1])}));
     }
+    FollowTips(box);
 }
 
 void FillSizeList(QComboBox* box, const CContent* content)
@@ -95,15 +153,19 @@ void FillSizeList(QComboBox* box, const CContent* content)
             break;
         QVXF a;
         a.size = size;
-        AddEntry(box, QString::number(size * 8), content, a, u"A", 1, size);
+        AddEntry(box, QString::number(size * 8), content, a, u"A", 1, size, Tip("TipSize", {static_cast<long long>(size) * 8}));
     }
+    FollowTips(box);
 }
 
 void FillLinesList(QComboBox* box, unsigned first, unsigned last)
 {
     box->clear();
-    for (unsigned n = first; n <= last; ++n)
+    for (unsigned n = first; n <= last; ++n) {
         box->addItem(QString::number(n), n);
+        box->setItemData(box->count() - 1, Tip("TipLines", {static_cast<long long>(n)}), Qt::ToolTipRole);
+    }
+    FollowTips(box);
 }
 
 } // namespace lumivo
@@ -173,8 +235,9 @@ void CGlyphGrid::Fill()
             c.attr.kind = qvr::kKindMove;
         auto* it = new QListWidgetItem(QIcon(lumivo::Magnified(lumivo::CellsImage(*m_content, {c}, 0, 16), 2)), QString(), this);
         it->setData(Qt::UserRole, code);
-        it->setToolTip(m_kind == Kind::Moves ? QString::number(code)
-                                             : QStringLiteral("%1  U+%2").arg(QChar(code), QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+        it->setToolTip((m_kind == Kind::Moves ? QString::number(code)
+                                              : QStringLiteral("%1  U+%2").arg(QChar(code), QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0')))) +
+                       QLatin1Char('\n') + lumivo::Tip("TipSymbols", {}));
     }
     setUpdatesEnabled(true);
 }

@@ -9,6 +9,8 @@
 
 #include <QListWidget>
 
+#include "core/item_text.h"
+
 class QComboBox;
 
 namespace lumivo {
@@ -23,6 +25,16 @@ void FillAttribList(QComboBox* box, const CContent* content);
 void FillWidthList(QComboBox* box, const CContent* content);
 void FillSizeList(QComboBox* box, const CContent* content);
 void FillLinesList(QComboBox* box, unsigned first, unsigned last);
+
+// What a colour row or an attribute row looks like ("Green on red", "Blinking").
+QString ColorName(unsigned row);
+QString AttribName(unsigned row);
+// The list's tooltip follows the entry chosen (each entry's tooltip role);
+// ShowTip sets it now (after a change made with the signals blocked).
+void FollowTips(QComboBox* box);
+void ShowTip(QComboBox* box);
+// An "EditorTips" text filled with its arguments.
+QString Tip(const char* key, const std::vector<FormatArg>& args);
 
 } // namespace lumivo
 

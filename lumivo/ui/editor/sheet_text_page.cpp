@@ -144,6 +144,7 @@ void CQVSheetTextPage::Relabel()
     for (int i = 0; i < 6; ++i)
         m_labels[i]->setText(Tr("TextDialog", keys[i]));
     m_fit->setText(Tr("TextDialog", "Fit"));
+    m_fit->setToolTip(lumivo::Tip("TipFit", {}));
     m_inserts->setTabText(0, Tr("TextDialog", "Symbol"));
     if (m_inserts->count() > 1)
         m_inserts->setTabText(1, Tr("TextDialog", "Move"));
@@ -197,6 +198,8 @@ void CQVSheetTextPage::ShowChoices(const QVXF& a)
     m_attribSpin->setValue(int(a.attrib) + 1);
     m_width->setCurrentIndex(a.widthIndex >= 1 && int(a.widthIndex) <= m_width->count() ? int(a.widthIndex) - 1 : -1);
     m_size->setCurrentIndex(m_size->findData(unsigned(a.size)));
+    for (QComboBox* box : {m_face, m_color, m_attrib, m_width, m_size})
+        lumivo::ShowTip(box);
 }
 
 void CQVSheetTextPage::UpdateNotice()
@@ -229,12 +232,11 @@ void CQVSheetTextPage::Load(const CLumivo& item)
     m_fit->setChecked(item.fit != 0);
     m_editor->Load(item);
     m_editor->SetLines(ChosenLines(m_lines));
-    // Typing goes on in the glyph of the last character.
-    const std::vector<CLumiChar>& cells = m_editor->Text().Cells();
-    for (auto it = cells.rbegin(); it != cells.rend(); ++it)
-        if (!lumivo::IsLineEnd(*it) && it->attr.kind != qvr::kKindMove) {
-            m_editor->SetCurrent(it->attr);
-            ShowChoices(it->attr);
+    // The caret is at the start: typing there takes the first character's glyph.
+    for (const CLumiChar& c : m_editor->Text().Cells())
+        if (!lumivo::IsLineEnd(c) && c.attr.kind != qvr::kKindMove) {
+            m_editor->SetCurrent(c.attr);
+            ShowChoices(c.attr);
             break;
         }
 }
