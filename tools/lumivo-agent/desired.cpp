@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <stdexcept>
+
 namespace agent {
 
 namespace {
@@ -18,11 +20,24 @@ constexpr size_t kMaxStateBytes = 16u << 20;
 
 json Opt(const std::optional<unsigned>& v) { return v ? json(*v) : json(nullptr); }
 
+// A whole number within [min, max]; anything else is a damaged file (a
+// float or a huge value would not convert safely).
+int64_t Whole(const json& j, const char* key, int64_t min = 0, int64_t max = INT64_MAX)
+{
+    const json& v = j.at(key);
+    if (!v.is_number_integer())
+        throw std::runtime_error(std::string(key) + " is not a whole number");
+    const int64_t n = v.is_number_unsigned() && v.get<uint64_t>() > uint64_t(INT64_MAX) ? -1 : v.get<int64_t>();
+    if (n < min || n > max)
+        throw std::runtime_error(std::string(key) + " is out of range");
+    return n;
+}
+
 std::optional<unsigned> OptOf(const json& j, const char* key)
 {
     if (!j.contains(key) || j[key].is_null())
         return std::nullopt;
-    return j[key].get<unsigned>();
+    return unsigned(Whole(j, key, 0, 0xFFFF));
 }
 
 } // namespace
@@ -63,34 +78,34 @@ lumivo::Result ParseDesired(const std::string& text, DesiredState& out)
     try {
         const json j = json::parse(text);
         DesiredState s;
-        s.revision = j.at("revision").get<uint64_t>();
+        s.revision = uint64_t(Whole(j, "revision"));
         if (!Base64Decode(j.at("project").get<std::string>(), s.project))
             return lumivo::Result::Fail("the stored project is not base64");
-        s.projectRevision = j.at("projectRevision").get<uint64_t>();
+        s.projectRevision = uint64_t(Whole(j, "projectRevision"));
         s.schedule = j.at("schedule").get<std::string>();
         s.scheduleType = j.at("scheduleType").get<std::string>();
         s.settings = j.at("settings").get<std::map<std::string, std::string>>();
-        s.settingsRevision = j.at("settingsRevision").get<uint64_t>();
-        s.nextNotificationId = j.at("nextNotificationId").get<uint64_t>();
+        s.settingsRevision = uint64_t(Whole(j, "settingsRevision"));
+        s.nextNotificationId = uint64_t(Whole(j, "nextNotificationId"));
         for (const json& e : j.at("notifications")) {
             Notification n;
-            n.id = e.at("id").get<uint64_t>();
+            n.id = uint64_t(Whole(e, "id"));
             n.text = e.at("text").get<std::string>();
             n.color = OptOf(e, "color");
             n.effectS = OptOf(e, "start");
             n.effectW = OptOf(e, "wait");
             n.effectE = OptOf(e, "end");
-            n.priority = e.at("priority").get<int>();
-            n.durationMs = e.at("durationMs").get<Ms>();
-            n.ttlMs = e.at("ttlMs").get<Ms>();
-            n.createdAt = e.at("createdAt").get<Ms>();
-            n.shownMs = e.at("shownMs").get<Ms>();
-            n.shownSince = e.at("shownSince").get<Ms>();
+            n.priority = int(Whole(e, "priority", 1, 9));
+            n.durationMs = Whole(e, "durationMs");
+            n.ttlMs = Whole(e, "ttlMs");
+            n.createdAt = Whole(e, "createdAt");
+            n.shownMs = Whole(e, "shownMs");
+            n.shownSince = Whole(e, "shownSince");
             s.notifications.push_back(std::move(n));
         }
         out = std::move(s);
         return {};
-    } catch (const json::exception& e) {
+    } catch (const std::exception& e) {
         return lumivo::Result::Fail(std::string("the stored state cannot be read: ") + e.what());
     }
 }
