@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "preview.h"
+
+#include "hash.h"
+#include "schedule_source.h"
+
+#include "board_image.h"
+#include "core/player.h"
+#include "core/project.h"
+
+#include <qvr/effect.h>
+
+#include <png.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+namespace agent {
+
+class PreviewProject {
+public:
+    lumivo::CProjectCore core;
+    std::vector<unsigned> pages; // 1-based used pages
+};
+
+namespace {
+
+// Restores the engine's clock when a render ends.
+struct EngineClock {
+    explicit EngineClock(qvr::EffectClock c) : previous(qvr::SetEffectClock(std::move(c))) {}
+    ~EngineClock() { qvr::SetEffectClock(previous); }
+    qvr::EffectClock previous;
+};
+
+SYSTEMTIME LocalTime(Ms t)
+{
+    const time_t s = time_t(t / 1000);
+    struct tm local {};
+    localtime_r(&s, &local);
+    SYSTEMTIME st{};
+    st.wYear = WORD(local.tm_year + 1900);
+    st.wMonth = WORD(local.tm_mon + 1);
+    st.wDay = WORD(local.tm_mday);
+    st.wDayOfWeek = WORD(local.tm_wday);
+    st.wHour = WORD(local.tm_hour);
+    st.wMinute = WORD(local.tm_min);
+    st.wSecond = WORD(local.tm_sec);
+    st.wMilliseconds = WORD(t % 1000);
+    return st;
+}
+
+void WriteToVector(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+bool EncodePng(const cli::BoardPicture& picture, std::vector<uint8_t>& out)
+{
+    out.clear();
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, &out, WriteToVector, nullptr);
+    png_set_IHDR(png, info, png_uint_32(picture.Width()), png_uint_32(picture.Height()), 8, PNG_COLOR_TYPE_PALETTE,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> colours;
+    for (int i = 0; i < cli::kInks * cli::kInkLevels; ++i) {
+        const cli::Rgb c = cli::BoardPalette()[size_t(i)];
+        colours.push_back(png_color{c.r, c.g, c.b});
+    }
+    png_set_PLTE(png, info, colours.data(), int(colours.size()));
+    png_set_compression_level(png, 3);
+    png_write_info(png, info);
+    for (int y = 0; y < picture.Height(); ++y)
+        png_write_row(png, const_cast<png_bytep>(picture.Row(y)));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+} // namespace
+
+CPreview::CPreview(std::string scratchDir) : m_scratch(std::move(scratchDir)) {}
+
+CPreview::~CPreview() = default;
+
+bool CPreview::Prepare(const std::vector<uint8_t>& blob, const BoardInfo& board, std::string& error)
+{
+    const std::string key = ContentHash(blob) + std::to_string(board.board.moduleRow) + "x" +
+                            std::to_string(board.board.moduleColumn) + char(board.board.language);
+    if (m_project && key == m_key)
+        return true;
+    auto p = std::make_unique<PreviewProject>();
+    p->core.SetBoard(board.board);
+    if (!blob.empty()) {
+        if (lumivo::Result r = p->core.LoadAdBlob(blob.data(), blob.size()); !r) {
+            error = r.FirstError();
+            return false;
+        }
+    }
+    p->pages = UsedPages(p->core);
+    m_project = std::move(p);
+    m_key = key;
+    return true;
+}
+
+std::unique_ptr<lumivo::CPlayer> CPreview::PlayerAt(const BoardInfo& board, Ms sentAt, Ms at,
+                                                    lumivo::VirtualClock& clock, Ms& into)
+{
+    const std::vector<unsigned>& pages = m_project->pages;
+    const Ms elapsed = std::max<Ms>(0, at - sentAt);
+    const Ms inCycle = elapsed % (kSlotMs * Ms(pages.size()));
+    const unsigned page = pages[size_t(inCycle / kSlotMs)];
+    into = inCycle % kSlotMs;
+    clock = lumivo::VirtualClock(LocalTime(at - into));
+    auto player = std::make_unique<lumivo::CPlayer>();
+    player->SetClock(clock.Function());
+    player->SetContent(&m_project->core.Content());
+    player->SetModuleSize(board.board.moduleColumn, board.board.moduleRow);
+    player->Play(m_project->core.PageItems(page - 1));
+    return player;
+}
+
+bool CPreview::Frame(const std::vector<uint8_t>& blob, const BoardInfo& board, Ms sentAt, Ms at, int zoom,
+                     std::vector<uint8_t>& png, std::string& error)
+{
+    std::lock_guard lk(m_lock);
+    if (!Prepare(blob, board, error))
+        return false;
+    const lumivo::BoardValues& b = board.board;
+    cli::BoardPicture picture(b.moduleColumn * 16, b.moduleRow * 16, zoom, false);
+    std::vector<uint32_t> dark(size_t(b.moduleColumn) * 16 * b.moduleRow * 16, 0);
+    const std::vector<unsigned>& pages = m_project->pages;
+    if (pages.empty() || at < sentAt) {
+        picture.Draw(dark.data());
+    } else {
+        Ms into = 0;
+        lumivo::VirtualClock clock;
+        const std::unique_ptr<lumivo::CPlayer> player = PlayerAt(board, sentAt, at, clock, into);
+        EngineClock engineClock(clock.Function());
+        lumivo::PlayVirtual(*player, clock, uint64_t(into) + 5, 1000, [](uint64_t) {});
+        picture.Draw(player->Board());
+    }
+    if (!EncodePng(picture, png)) {
+        error = "the PNG could not be made";
+        return false;
+    }
+    return true;
+}
+
+bool CPreview::Gif(const std::vector<uint8_t>& blob, const BoardInfo& board, Ms sentAt, Ms at, double seconds,
+                   int zoom, std::vector<uint8_t>& gif, std::string& error)
+{
+    std::lock_guard lk(m_lock);
+    if (!Prepare(blob, board, error))
+        return false;
+    const lumivo::BoardValues& b = board.board;
+    const std::vector<unsigned>& pages = m_project->pages;
+    if (pages.empty()) {
+        error = "the board shows no Ads";
+        return false;
+    }
+    const std::filesystem::path file =
+        std::filesystem::path(m_scratch) / (".render-" + std::to_string(::getpid()) + ".gif");
+    Ms into = 0;
+    lumivo::VirtualClock clock;
+    const std::unique_ptr<lumivo::CPlayer> player = PlayerAt(board, sentAt, at, clock, into);
+    EngineClock engineClock(clock.Function());
+    cli::GifWriter writer;
+    if (!writer.Open(file, b.moduleColumn * 16, b.moduleRow * 16, zoom, false, error))
+        return false;
+    const uint64_t skip = uint64_t(into - into % 40), total = skip + uint64_t(seconds * 1000);
+    bool first = true; // a GIF's first frame is at 0
+    lumivo::PlayVirtual(*player, clock, total, 40, [&](uint64_t ms) {
+        if (ms >= skip && error.empty()) {
+            writer.AddFrame(player->Board(), first ? 0 : ms - skip, error);
+            first = false;
+        }
+    });
+    if (error.empty())
+        writer.Finish(total - skip, error);
+    std::error_code ec;
+    if (error.empty()) {
+        std::ifstream in(file, std::ios::binary);
+        gif.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    std::filesystem::remove(file, ec);
+    return error.empty();
+}
+
+} // namespace agent

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The sign's twin: what the board shows, played by our own engine from the
+// Ads that were sent. The board plays its used Ads in turn; the twin gives
+// each a slot of kSlotMs and plays it from the slot's start, so the frame at
+// an instant depends on the time since the Ads were sent.
+#pragma once
+
+#include "agent_time.h"
+#include "board_link.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace lumivo {
+class CPlayer;
+class VirtualClock;
+} // namespace lumivo
+
+namespace agent {
+
+constexpr Ms kSlotMs = 10 * kSecond;
+
+class CPreview {
+public:
+    explicit CPreview(std::string scratchDir);
+    ~CPreview();
+    // The PNG of the frame at `at` (zoom pixels per LED); false with the reason.
+    bool Frame(const std::vector<uint8_t>& blob, const BoardInfo& board, Ms sentAt, Ms at, int zoom,
+               std::vector<uint8_t>& png, std::string& error);
+    // An animated GIF of seconds from `at`.
+    bool Gif(const std::vector<uint8_t>& blob, const BoardInfo& board, Ms sentAt, Ms at, double seconds, int zoom,
+             std::vector<uint8_t>& gif, std::string& error);
+
+private:
+    // A player on the page shown at `at`, its clock set to the page's start;
+    // into: how far into its slot `at` lies. Needs at least one used page.
+    std::unique_ptr<lumivo::CPlayer> PlayerAt(const BoardInfo& board, Ms sentAt, Ms at, lumivo::VirtualClock& clock,
+                                              Ms& into);
+    bool Prepare(const std::vector<uint8_t>& blob, const BoardInfo& board, std::string& error);
+
+    std::string m_scratch;
+    std::mutex m_lock; // one render at a time: the engine's buffers are shared
+    std::string m_key;
+    std::unique_ptr<class PreviewProject> m_project;
+};
+
+} // namespace agent
