@@ -140,7 +140,7 @@ const std::vector<ConfigKey>& ConfigKeys()
         {"check-seconds", "N", "period of the check that the board still holds what was sent (default 30)"},
         {"cert", "FILE", "TLS certificate (PEM); with key, the API is served over HTTPS"},
         {"key", "FILE", "TLS private key (PEM)"},
-        {"insecure", "true|false", "allow plain HTTP on an address other than loopback (default false)"},
+        {"insecure", "", "allow plain HTTP on an address other than loopback (in the file: insecure = true; default off)"},
         {"simulated-rows", "N", "the simulated board's module rows (default 1)"},
         {"simulated-columns", "N", "the simulated board's module columns (default 6)"},
         {"simulated-language", "A|E", "the simulated board's language (default A)"},
@@ -157,7 +157,7 @@ std::string Usage()
                     "  --config FILE        the configuration file (default " +
                     std::string(kSystemConfig) + " when it exists)\n";
     for (const ConfigKey& k : ConfigKeys()) {
-        std::string left = std::string("  --") + k.name + " " + k.value;
+        std::string left = std::string("  --") + k.name + (*k.value ? " " : "") + k.value;
         left.resize(std::max<size_t>(left.size() + 1, 23), ' ');
         u += left + k.help + "\n";
     }
