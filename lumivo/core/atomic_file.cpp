@@ -107,17 +107,35 @@ unsigned RemoveStaleTemporaries(const std::filesystem::path& path)
     return removed;
 }
 
-Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint8_t>& data, IFileOps* ops)
+bool IsReadOnlyFile(const std::filesystem::path& path)
 {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint8_t>& data, IFileOps* ops,
+                       int* error)
+{
+    int ignored = 0;
+    int& failure = error ? *error : ignored;
+    failure = 0;
     IFileOps builtin;
     IFileOps& io = ops ? *ops : builtin;
     const std::filesystem::path folder = path.parent_path();
+    if (IsReadOnlyFile(path)) {
+        failure = EACCES;
+        return Result::Fail("cannot save " + path.string() + ": the file is read-only");
+    }
     // Leftovers first: on a full disk they may be what this save needs.
     RemoveStaleTemporaries(path);
     std::string temp;
     const int fd = CreateLockedTemporary(temp, (folder / (TemporaryPrefix(path) + "XXXXXX")).string());
-    if (fd < 0)
-        return Result::Fail(Why("creating a temporary file in its folder", path, errno));
+    if (fd < 0) {
+        failure = errno;
+        return Result::Fail(Why("creating a temporary file in its folder", path, failure));
+    }
 
     // The new file keeps the permissions of the one it replaces; a new file
     // gets the usual ones.
@@ -133,10 +151,10 @@ Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint
     ::fchmod(fd, mode);
 
     auto fail = [&](const char* step) {
-        const int err = errno;
+        failure = errno;
         ::close(fd);
         ::unlink(temp.c_str());
-        return Result::Fail(Why(step, path, err));
+        return Result::Fail(Why(step, path, failure));
     };
     size_t done = 0;
     while (done < data.size()) {
@@ -153,14 +171,14 @@ Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint
     if (io.Fsync(fd) != 0)
         return fail("flushing to disk");
     if (::close(fd) != 0) {
-        const int err = errno;
+        failure = errno;
         ::unlink(temp.c_str());
-        return Result::Fail(Why("closing", path, err));
+        return Result::Fail(Why("closing", path, failure));
     }
     if (io.Rename(temp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
+        failure = errno;
         ::unlink(temp.c_str());
-        return Result::Fail(Why("replacing the old file", path, err));
+        return Result::Fail(Why("replacing the old file", path, failure));
     }
     SyncFolder(folder);
     return {};

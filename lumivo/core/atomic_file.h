@@ -24,12 +24,18 @@ public:
 };
 
 // Replaces path with data. On failure the old file (if any) is untouched,
-// the temporary file is removed and the error names the step and the cause.
+// the temporary file is removed and the error names the step and the cause;
+// *error (when given) gets the errno of the failed step, 0 on success. A
+// file that is read-only (for root too: no write bit at all) is not
+// replaced: the rename would ignore its mode. That fails with EACCES.
 // The temporary ".<name>.XXXXXX" is locked (flock) while it is written, so
 // a save killed mid-way leaves one that nobody holds: each save first
 // removes those of its own name.
 Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint8_t>& data,
-                       IFileOps* ops = nullptr);
+                       IFileOps* ops = nullptr, int* error = nullptr);
+
+// True when path names an existing file we may not write to.
+bool IsReadOnlyFile(const std::filesystem::path& path);
 
 // Removes the temporaries of saves of path that were killed mid-way; one a
 // running save holds is left alone. Returns how many were removed.

@@ -176,7 +176,9 @@ public:
     unsigned LoadRepairs() const { return m_LoadRepairs; }
     std::vector<uint8_t> Serialize() const;
     // Atomic: a failed save leaves the old file and reports why.
-    Result SaveFile(const std::filesystem::path& path, IFileOps* ops = nullptr);
+    // *error (when given) gets the errno of the failed step (EACCES for a
+    // read-only file, which is never replaced), 0 on success.
+    Result SaveFile(const std::filesystem::path& path, IFileOps* ops = nullptr, int* error = nullptr);
 
     // ---- Ad blob.
     // Numbers the items 1 to n (in the project's items too, as the

@@ -256,9 +256,9 @@ std::vector<uint8_t> CProjectCore::Serialize() const
     return out;
 }
 
-Result CProjectCore::SaveFile(const std::filesystem::path& path, IFileOps* ops)
+Result CProjectCore::SaveFile(const std::filesystem::path& path, IFileOps* ops, int* error)
 {
-    Result r = WriteFileAtomic(path, Serialize(), ops);
+    Result r = WriteFileAtomic(path, Serialize(), ops, error);
     if (r)
         m_Modified = false;
     return r;

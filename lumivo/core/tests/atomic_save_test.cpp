@@ -131,6 +131,33 @@ TEST(AtomicSave, KeepsPermissionsAndReportsAReadOnlyFolder)
     EXPECT_EQ(ReadAll(path), (std::vector<uint8_t>{4, 5}));
 }
 
+TEST(AtomicSave, AReadOnlyFileIsNotReplacedAndTheCauseIsGiven)
+{
+    TempDir dir;
+    const auto path = dir / "p.qvndoc";
+    ASSERT_TRUE(lumivo::WriteFileAtomic(path, {1, 2, 3}));
+    // No write bit at all: read-only for root too, whom the rename would obey.
+    std::filesystem::permissions(path, std::filesystem::perms(0444));
+    EXPECT_TRUE(lumivo::IsReadOnlyFile(path));
+    int error = 0;
+    const lumivo::Result r = lumivo::WriteFileAtomic(path, {4}, nullptr, &error);
+    EXPECT_FALSE(r);
+    EXPECT_EQ(error, EACCES);
+    EXPECT_TRUE(r.HasMessage("read-only")) << r.FirstError();
+    EXPECT_EQ(ReadAll(path), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(FilesIn(dir.path), 1u);
+
+    // Each failed step hands its errno to the caller; success clears it.
+    FailingOps full(FailingOps::ShortWrites);
+    EXPECT_FALSE(lumivo::WriteFileAtomic(dir / "q.qvndoc", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16},
+                                         &full, &error));
+    EXPECT_EQ(error, ENOSPC);
+    EXPECT_FALSE(lumivo::WriteFileAtomic(dir / "none" / "q.qvndoc", {1}, nullptr, &error));
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_TRUE(lumivo::WriteFileAtomic(dir / "q.qvndoc", {1}, nullptr, &error));
+    EXPECT_EQ(error, 0);
+}
+
 TEST(AtomicSave, ReadingIsBounded)
 {
     TempDir dir;
