@@ -240,6 +240,35 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"EditorTips", u"TipVariant"}, {"%d"}},                  // number
     {{u"EditorTips", u"TipAnimation"}, {"%d"}},                // number
     {{u"EditorTips", u"TipDelay"}, {"%s", "%d", "%s", "%s"}},  // seconds, delay, seconds at 1 and 30
+    // Text in the computer's fonts and pictures of the user's own, filled with %s only.
+    {{u"FontImage", u"BadHeight"}, {"%s", "%s", "%s"}},
+    {{u"FontImage", u"BlobTooLong"}, {"%s", "%s"}},
+    {{u"FontImage", u"EightImages"}, {"%s"}},
+    {{u"FontImage", u"FontEmpty"}, {"%s"}},
+    {{u"FontImage", u"FontFileMissing"}, {"%s"}},
+    {{u"FontImage", u"FontLacks"}, {"%s", "%s"}},
+    {{u"FontImage", u"FontTooLarge"}, {"%s", "%s"}},
+    {{u"FontImage", u"FontUnreadable"}, {"%s", "%s"}},
+    {{u"FontImage", u"FromFallback"}, {"%s", "%s"}},
+    {{u"FontImage", u"ImageOverBudget"}, {"%s", "%s", "%s", "%s"}},
+    {{u"FontImage", u"ImageShapeBad"}, {"%s", "%s"}},
+    {{u"FontImage", u"Meter"}, {"%s", "%s", "%s"}},
+    {{u"FontImage", u"NeedsFont"}, {"%s", "%s"}},
+    {{u"FontImage", u"NoDots"}, {"%s", "%s"}},
+    {{u"FontImage", u"NoGlyph"}, {"%s", "%s"}},
+    {{u"FontImage", u"NoGlyphEither"}, {"%s", "%s", "%s"}},
+    {{u"FontImage", u"NoSize"}, {"%s", "%s"}},
+    {{u"FontImage", u"NoStrike"}, {"%s", "%s", "%s"}},
+    {{u"FontImage", u"NoSuchFont"}, {"%s"}},
+    {{u"FontImage", u"NoSuchFontClosest"}, {"%s", "%s"}},
+    {{u"FontImage", u"NoSuchPage"}, {"%s", "%s"}},
+    {{u"FontImage", u"NotAFont"}, {"%s", "%s"}},
+    {{u"FontImage", u"PageFull"}, {"%s", "%s", "%s"}},
+    {{u"FontImage", u"PictureEmpty"}, {"%s", "%s"}},
+    {{u"FontImage", u"PictureHuge"}, {"%s", "%s", "%s", "%s"}},
+    {{u"FontImage", u"TextTooLong"}, {"%s", "%s"}},
+    {{u"FontImage", u"TextTooWide"}, {"%s", "%s", "%s", "%s"}},
+    {{u"FontImage", u"TooManyImages"}, {"%s", "%s"}},
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)

@@ -2,6 +2,7 @@
 #include "core/board_session.h"
 
 #include "core/board_text.h"
+#include "core/image_budget.h"
 #include <common/globalization.h>
 #include <common/text.h>
 
@@ -377,6 +378,11 @@ BoardResult CBoardSession::SendUserImages()
     std::vector<BYTE> blob;
     if (!m_document->GetUserImageBlob(blob)) {
         Note("the user images cannot be packed");
+        return BoardResult::Failed;
+    }
+    // An over-size set is refused here, before any of it goes out.
+    if (Result budget = CheckUserImageBlob(blob.data(), blob.size()); !budget) {
+        Note(budget.FirstError());
         return BoardResult::Failed;
     }
     BYTE result = ExchangeWithProgress(kSendUserImages, blob, kSendImagesMs, kSendImagesTries,

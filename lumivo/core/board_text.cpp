@@ -13,7 +13,13 @@ namespace lumivo {
 
 std::string BoardText(const char* key, const char* english, std::initializer_list<std::string> args)
 {
-    std::string text = common::Utf16ToUtf8(CGlobalization::GetText(std::string_view("Board"), std::string_view(key)));
+    return SectionText("Board", key, english, args);
+}
+
+std::string SectionText(const char* section, const char* key, const char* english,
+                        std::initializer_list<std::string> args)
+{
+    std::string text = common::Utf16ToUtf8(CGlobalization::GetText(std::string_view(section), std::string_view(key)));
     if (text.empty())
         text = english;
     std::string out;

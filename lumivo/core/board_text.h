@@ -12,6 +12,9 @@ namespace lumivo {
 // none), each "%s" replaced by the next argument, "%%" by "%"; UTF-8. A
 // "%s" beyond the arguments stays as it is.
 std::string BoardText(const char* key, const char* english, std::initializer_list<std::string> args = {});
+// The same for a key of any section.
+std::string SectionText(const char* section, const char* key, const char* english,
+                        std::initializer_list<std::string> args = {});
 
 // Why a serial device did not open, in words the user can act on: missing,
 // in use by another program, or refused for permissions (naming the group

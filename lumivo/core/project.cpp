@@ -210,6 +210,7 @@ void CProjectCore::NewDocument()
 {
     m_Entries.clear();
     m_PageCount = 0;
+    m_TextRecipes = {};
 }
 
 Result CProjectCore::CheckPage(const std::vector<CLumivo>& items, unsigned itemsAfter) const

@@ -9,6 +9,7 @@
 
 #include "core/atomic_file.h"
 #include "core/result.h"
+#include "core/text_recipe.h"
 
 #include <qvr/content.h>
 #include <qvr/records.h>
@@ -197,6 +198,11 @@ public:
     // Replaces the user images; refused, changing nothing, beyond eight.
     Result ReplaceUserImages(const std::vector<CRGX<8192>>& images);
 
+    // What the user images drawn from text were made of, by slot. Not in the
+    // .qvndoc file; the companion file beside it keeps them.
+    TextImageRecipes& TextRecipes() { return m_TextRecipes; }
+    const TextImageRecipes& TextRecipes() const { return m_TextRecipes; }
+
     // Whether dates are titled with the Korean pictures (the Korean library).
     bool KoreanLibrary() const { return m_Board.language == 'A'; }
     CAdEntry MakeEntry(uint32_t page, const CLumivo& item) const;
@@ -216,6 +222,7 @@ private:
     BoardValues m_Board;
     unsigned m_PageCount = 0;
     unsigned m_LoadRepairs = 0;
+    TextImageRecipes m_TextRecipes;
     bool m_Modified = false;
 };
 

@@ -207,6 +207,8 @@ Result CProjectCore::LoadBytes(const uint8_t* data, size_t length)
     for (const RawEntry& e : file.entries)
         m_Entries.push_back(MakeEntry(e.page, e.item));
     m_PageCount = pages;
+    // The recipes belong to the project read before; its companion brings its own.
+    m_TextRecipes = {};
     // Every message so far tells of a repair to the file.
     m_LoadRepairs = static_cast<unsigned>(r.messages().size());
     m_Content->ClearUserImage();

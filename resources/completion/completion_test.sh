@@ -36,7 +36,7 @@ contains() { # line, words that must be offered, words that must not
 contains "lumivo-cli " "add blob images render settings --help" "pack send-images"
 expect "lumivo-cli bl" "blob"
 expect "lumivo-cli blob " "pack unpack"
-expect "lumivo-cli images " "add remove send"
+expect "lumivo-cli images " "add remove send text"
 expect "lumivo-cli images s" "send"
 contains "lumivo-cli render shop.qvndoc --" "--out --fps --dots --time --help" "--type --device"
 contains "lumivo-cli images send shop.qvndoc --" "--device --retries --trace" "--out"

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "picture_file.h"
 
+#include "core/picture_convert.h"
+
 #include <cstdio>
 #include <cstring>
 #include <csetjmp>
@@ -16,8 +18,24 @@ namespace {
 
 using lumivo::Rgb24Picture;
 
+// Set while a picture to be scaled is read: it may be larger than a user image.
+thread_local bool t_toFit = false;
+
+bool AllocateToFit(Rgb24Picture& p, long width, long height, std::string& error)
+{
+    error = lumivo::PictureSizeProblem(width, height);
+    if (!error.empty())
+        return false;
+    p.width = int(width);
+    p.height = int(height);
+    p.bgr.assign(size_t(width) * size_t(height) * 3, 0);
+    return true;
+}
+
 bool Allocate(Rgb24Picture& p, long width, long height, std::string& error)
 {
+    if (t_toFit)
+        return AllocateToFit(p, width, height, error);
     if (width <= 0 || height <= 0) {
         error = "the picture has no pixels";
         return false;
@@ -273,6 +291,14 @@ bool ReadPictureFile(const std::filesystem::path& path, lumivo::Rgb24Picture& pi
         return false;
     }
     return true;
+}
+
+bool ReadPictureFileToFit(const std::filesystem::path& path, lumivo::Rgb24Picture& picture, std::string& error)
+{
+    t_toFit = true;
+    const bool ok = ReadPictureFile(path, picture, error);
+    t_toFit = false;
+    return ok;
 }
 
 } // namespace cli

@@ -18,6 +18,10 @@ constexpr size_t kMaxPictureFile = 64u << 20;
 // a user image is refused from its header, before its pixels are decoded.
 bool ReadPictureFile(const std::filesystem::path& path, lumivo::Rgb24Picture& picture, std::string& error);
 
+// The same for a picture that will be scaled: any size that
+// lumivo::PictureSizeProblem allows.
+bool ReadPictureFileToFit(const std::filesystem::path& path, lumivo::Rgb24Picture& picture, std::string& error);
+
 // The same from bytes in memory.
 bool DecodePicture(const uint8_t* data, size_t size, lumivo::Rgb24Picture& picture, std::string& error);
 

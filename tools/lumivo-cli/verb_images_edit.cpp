@@ -4,9 +4,56 @@
 #include "cli.h"
 #include "picture_file.h"
 
+#include "core/picture_convert.h"
+
+#include <cstdio>
+
 #include <iostream>
 
 namespace {
+
+struct Scaling {
+    std::optional<lumivo::FitMode> fit; // none: the picture as it is
+    int width = 0;                      // 0: by the picture's shape
+    int height = 16;
+    lumivo::Conversion conversion = lumivo::Conversion::Thresholds;
+};
+
+Scaling ScalingFromArgs(const cli::Args& args)
+{
+    Scaling s;
+    if (auto f = args.Get("fit")) {
+        s.fit = lumivo::FitModeFromName(*f);
+        if (!s.fit)
+            throw cli::UsageError("--fit must be fit, fill or stretch, not \"" + *f + "\"");
+    }
+    if (auto size = args.Get("size")) {
+        int w = 0, h = 0;
+        char tail = 0;
+        if (std::sscanf(size->c_str(), "%dx%d%c", &w, &h, &tail) != 2 || w < 2 || h < 1 || (w & 1) ||
+            !lumivo::FitsUserImage(w, h))
+            throw cli::UsageError("--size must be WxH with an even width, below 8176 bytes (W x H / 2), not \"" +
+                                  *size + "\"");
+        s.width = w;
+        s.height = h;
+        if (!s.fit)
+            s.fit = lumivo::FitMode::Fit;
+    }
+    if (auto h = args.Number("height", 1, 64)) {
+        if (args.Has("size"))
+            throw cli::UsageError("--height and --size exclude each other");
+        s.height = int(*h);
+        if (!s.fit)
+            s.fit = lumivo::FitMode::Fit;
+    }
+    if (auto c = args.Get("convert")) {
+        const auto conversion = lumivo::ConversionFromName(*c);
+        if (!conversion)
+            throw cli::UsageError("--convert must be thresholds, ordered or diffusion, not \"" + *c + "\"");
+        s.conversion = *conversion;
+    }
+    return s;
+}
 
 int Add(const cli::Args& args)
 {
@@ -19,10 +66,20 @@ int Add(const cli::Args& args)
         throw cli::Failure("the project already holds " + std::to_string(images.size()) + " user images, the most it can");
     lumivo::Rgb24Picture picture;
     std::string error;
-    if (!cli::ReadPictureFile(args.positional[1], picture, error))
+    const Scaling scaling = ScalingFromArgs(args);
+    if (!(scaling.fit ? cli::ReadPictureFileToFit(args.positional[1], picture, error)
+                      : cli::ReadPictureFile(args.positional[1], picture, error)))
         throw cli::Failure(error);
+    if (scaling.fit) {
+        int width = scaling.width, height = scaling.height;
+        if (width == 0)
+            lumivo::DefaultPictureSize(picture.width, picture.height, height, width, height);
+        lumivo::Rgb24Picture fitted;
+        cli::Check(lumivo::FitPicture(picture, width, height, *scaling.fit, fitted), args.positional[1]);
+        picture = std::move(fitted);
+    }
     CUserRGX image;
-    cli::Check(lumivo::ConvertUserImage(picture, thresholds, image), args.positional[1]);
+    cli::Check(lumivo::ConvertPicture(picture, scaling.conversion, thresholds, image), args.positional[1]);
     images.push_back(image);
     cli::Check(project->ReplaceUserImages(images));
     cli::SaveProject(*project, args.positional[0]);
@@ -43,17 +100,27 @@ int Remove(const cli::Args& args)
                               ", not \"" + which + "\"");
     images.erase(images.begin() + (n - 1));
     cli::Check(project->ReplaceUserImages(images));
+    project->TextRecipes().RemoveSlot(unsigned(n - 1));
     cli::SaveProject(*project, args.positional[0]);
     std::cout << "removed user image " << n << "; " << images.size() << " left in " << args.positional[0] << "\n";
     return cli::kExitOk;
 }
 
-const cli::Verb kAdd{"images add", "FILE.qvndoc PICTURE [--thresholds R,G,B]",
+const cli::Verb kAdd{"images add", "FILE.qvndoc PICTURE [--thresholds R,G,B] [--fit MODE] [--size WxH|--height N] [--convert MODE]",
                      "make a user image of a picture file (PNG, JPEG, GIF, BMP)",
-                     "A pixel lights red where its red reaches the red threshold, green likewise;\n"
-                     "blue is not shown. Default thresholds 128,128,255. A project holds at most\n"
-                     "8 user images; a picture must stay below 8176 bytes (width x height / 2).",
-                     {{"thresholds", "R,G,B", "red, green and blue thresholds, each 0-255"}}, 2, 2, Add};
+                     "By the thresholds a pixel lights red where its red reaches the red threshold,\n"
+                     "green likewise; blue is not shown. Default thresholds 128,128,255. The ordered\n"
+                     "and diffusion conversions use red, green and blue, for photographs. Without\n"
+                     "--fit, --size or --height the picture is taken at its own size and must stay\n"
+                     "below 8176 bytes (width x height / 2); with them it is scaled (default 16 rows,\n"
+                     "the width by its shape; pictures up to 16384 pixels a side and 40 megapixels).\n"
+                     "Transparent parts become dark. A project holds at most 8 user images.",
+                     {{"thresholds", "R,G,B", "red, green and blue thresholds, each 0-255"},
+                      {"fit", "fit|fill|stretch", "the whole picture, cut to fill, or stretched (default fit)"},
+                      {"size", "WxH", "the image's size (even width)"},
+                      {"height", "N", "the image's height, 1-64; the width by the picture's shape"},
+                      {"convert", "thresholds|ordered|diffusion", "the conversion to the eight colours (default thresholds)"}},
+                     2, 2, Add};
 LUMIVO_CLI_VERB(kAdd);
 
 const cli::Verb kRemove{"images remove", "FILE.qvndoc N", "remove user image N (1-based, as the program names them)",

@@ -2,6 +2,8 @@
 // lumivo-cli images send: a project's user images to the controller.
 #include "board_link.h"
 
+#include "core/image_budget.h"
+
 #include <iostream>
 
 namespace {
@@ -9,6 +11,8 @@ namespace {
 int Run(const cli::Args& args)
 {
     auto project = cli::OpenProject(args.positional[0]);
+    // Refused before the port is even opened: nothing goes out.
+    cli::Check(lumivo::CheckUserImageBudget(project->UserImages()));
     cli::CBoardRun run(args, false, project.get());
     run.Connect();
     const lumivo::BoardResult r = run.Session().SendUserImages();

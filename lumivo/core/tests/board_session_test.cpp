@@ -3,6 +3,7 @@
 #include "board_fixture.h"
 
 #include <common/globalization.h>
+#include <qvr/content.h>
 
 #include <chrono>
 #include <thread>
@@ -343,7 +344,18 @@ TEST_F(BoardLink, LongTransfersShowProgressOverTheirLengths)
     session->SetProgressOwner(&progress);
     ui.yes = true;
     document.packed = MakeAdBlob(2, 0x33);
-    document.userImages = Bytes(1500, 0x24);
+    // A blob that reads back whole: the send refuses any other.
+    document.userImages = [] {
+        auto content = std::make_unique<CContent>();
+        CRGX<8192> image;
+        image.header = {CONTENT_IMAGE, 64, 32, 1, 0, 0, 7, 50};
+        for (size_t i = 0; i < 1024; ++i)
+            image.data[i] = static_cast<unsigned char>(i * 37 >> 3);
+        content->InsertUserImage(&image);
+        Bytes blob(static_cast<size_t>(content->GetUserImageLZO(nullptr)));
+        content->GetUserImageLZO(blob.data(), blob.size());
+        return blob;
+    }();
     ASSERT_EQ(BoardResult::Ok, session->Connect());
     ASSERT_EQ(BoardResult::Ok, session->SendUserImages());
     ASSERT_EQ(BoardResult::Ok, session->Send());

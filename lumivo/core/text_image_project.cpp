@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "core/text_image_project.h"
+
+#include "core/cell_glyph.h"
+#include "core/font_face.h"
+#include "core/item_builder.h"
+#include "core/page_layout.h"
+#include "core/text_image.h"
+
+#include <common/text.h>
+
+namespace lumivo {
+namespace {
+
+unsigned LibraryImages(const CContent& content)
+{
+    return content.GetContentCount(CONTENT_IMAGE) - content.GetUserImageMX();
+}
+
+// What a text image's recipe lacks on this computer; "" when it draws.
+std::string RecipeProblem(const TextRecipe& recipe)
+{
+    CFontFace font;
+    if (Result r = font.Open(recipe.font); !r)
+        return FontImageText("NeedsFont", "The image needs the font \"%s\": %s", {recipe.font, r.FirstError()});
+    std::vector<char32_t> missing = MissingCharacters(font, ToUtf32(recipe.text));
+    if (!missing.empty() && !recipe.fallbackFont.empty()) {
+        CFontFace fallback;
+        if (Result r = fallback.Open(recipe.fallbackFont); !r)
+            return FontImageText("NeedsFont", "The image needs the font \"%s\": %s",
+                                 {recipe.fallbackFont, r.FirstError()});
+        missing = MissingCharacters(fallback, std::u32string(missing.begin(), missing.end()));
+    }
+    std::string names;
+    for (char32_t c : missing)
+        names += (names.empty() ? "" : ", ") + NameCharacter(c);
+    return names.empty() ? std::string()
+                         : FontImageText("FontLacks", "The font \"%s\" has no glyph for %s.", {recipe.font, names});
+}
+
+} // namespace
+
+int BoardHeight(const CProjectCore& project)
+{
+    return int(project.Board().moduleRow) * 16;
+}
+
+Result BuildUserImageItem(const CProjectCore& project, unsigned slot, int imageHeight, CLumivo& item)
+{
+    ItemChoices choices;
+    choices.type = LUMIVO_IMAGE;
+    choices.index = LibraryImages(project.Content()) + slot;
+    choices.lines = unsigned(std::max(1, (imageHeight + 15) / 16));
+    return BuildItem(choices, item);
+}
+
+Result AddTextImage(CProjectCore& project, const TextRecipe& recipe, std::optional<unsigned> page, unsigned& slot)
+{
+    std::vector<CRGX<8192>> images = project.UserImages();
+    if (images.size() >= CContent::kUserImages)
+        return Result::Fail(FontImageText("EightImages", "The project already holds %s user images, the most the "
+                                                         "board takes.",
+                                          {std::to_string(images.size())}));
+    const unsigned pages = project.PageCount();
+    const unsigned target = page.value_or(pages);
+    if (target > pages)
+        return Result::Fail(FontImageText("NoSuchPage", "There is no Ad %s; the project has %s.",
+                                          {std::to_string(target + 1), std::to_string(pages)}));
+    TextPixels pixels;
+    Result result = RenderTextPixels(recipe, BoardHeight(project), pixels);
+    if (!result)
+        return result;
+    CRGX<8192> image;
+    MakeUserImage(pixels, image);
+    const unsigned newSlot = unsigned(images.size());
+    // The item's index counts the library's images first, which a new user
+    // image does not move.
+    CLumivo item;
+    if (Result r = BuildUserImageItem(project, newSlot, pixels.height, item); !r)
+        return r;
+    CPageLayout layout(project.Board().moduleRow, project.PageItems(target));
+    if (Result r = layout.Add(item); !r)
+        return Result::Fail(FontImageText("PageFull", "Ad %s has no room for an image %s dots high: %s",
+                                          {std::to_string(target + 1), std::to_string(pixels.height),
+                                           r.FirstError()}));
+    images.push_back(image);
+    if (Result r = project.ReplaceUserImages(images); !r)
+        return r;
+    Result placed = target == pages ? project.AppendPage(layout.Items()) : project.ReplacePage(target, layout.Items());
+    if (!placed) {
+        images.pop_back();
+        project.ReplaceUserImages(images);
+        return placed;
+    }
+    project.TextRecipes().bySlot[newSlot] = recipe;
+    project.SetModified(true);
+    slot = newSlot;
+    return result;
+}
+
+std::vector<CharacterProblem> CheckCharacters(const CProjectCore& project)
+{
+    std::vector<CharacterProblem> problems;
+    const unsigned library = LibraryImages(project.Content());
+    unsigned lastPage = ~0u, itemOfPage = 0;
+    for (const CAdEntry& e : project.Entries()) {
+        itemOfPage = e.page == lastPage ? itemOfPage + 1 : 0;
+        lastPage = e.page;
+        const CLumivo& item = e.item;
+        if (item.type == LUMIVO_TEXT || item.type == LUMIVO_ENG2LINE) {
+            const std::u16string notice = InexactNotice(project.Content(), item.chars, CLumivo::kCells);
+            if (!notice.empty())
+                problems.push_back({e.page, itemOfPage, common::Utf16ToUtf8(notice)});
+        } else if (item.type == LUMIVO_IMAGE) {
+            const unsigned index = item.chars[0].code;
+            if (index < library)
+                continue;
+            auto recipe = project.TextRecipes().bySlot.find(index - library);
+            if (recipe == project.TextRecipes().bySlot.end())
+                continue;
+            if (std::string why = RecipeProblem(recipe->second); !why.empty())
+                problems.push_back({e.page, itemOfPage, why});
+        }
+    }
+    return problems;
+}
+
+} // namespace lumivo
