@@ -187,7 +187,9 @@ Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint
 Result ReadFileLimited(const std::filesystem::path& path, size_t maxBytes, std::vector<uint8_t>& out)
 {
     out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO under a project's name cannot hold the
+    // open (and the program) until a writer appears; it is refused below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return Result::Fail("cannot open " + path.string() + ": " + std::strerror(errno));
     struct stat st{};
@@ -195,6 +197,7 @@ Result ReadFileLimited(const std::filesystem::path& path, size_t maxBytes, std::
         ::close(fd);
         return Result::Fail("cannot read " + path.string() + ": not a regular file");
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
         ::close(fd);
         return Result::Fail("cannot read " + path.string() + ": larger than " +

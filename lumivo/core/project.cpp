@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/project.h"
 
+#include "core/link_project.h"
+
 #include "core/item_text.h"
 
 #include <qvr/content_resource.h>
@@ -141,6 +143,8 @@ Result CProjectCore::ReloadContent()
 
 Result CProjectCore::LoadContainer(int resource)
 {
+    if (m_Loader && m_Loader.target<NoContentLibrary>())
+        return {}; // wanted none: an empty library, and nothing to warn of
     std::optional<std::vector<uint8_t>> bytes;
     if (resource != 0 && m_Loader)
         bytes = m_Loader(resource);

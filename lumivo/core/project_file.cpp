@@ -121,6 +121,17 @@ Result ParseProjectFile(const uint8_t* data, size_t length, ParsedFile& out)
     const uint8_t* v = data + 7;
     out.board = BoardValues{v[0], v[1], v[2], v[3], v[4]};
     out.pageCount = v[5];
+    // A size the program never makes (a damaged header) would give an empty
+    // or enormous board: the nearest one it makes is used instead.
+    auto repair = [&](uint8_t& value, uint8_t low, uint8_t high, const char* what) {
+        const uint8_t fixed = std::clamp(value, low, high);
+        if (fixed != value)
+            r.Warn(std::string("the board's ") + what + " " + std::to_string(value) + " is outside " +
+                   std::to_string(low) + "–" + std::to_string(high) + ": " + std::to_string(fixed) + " is used");
+        value = fixed;
+    };
+    repair(out.board.moduleRow, 1, 4, "module rows");
+    repair(out.board.moduleColumn, 2, 20, "module columns");
 
     Reader in(data + 13, length - 13);
     uint32_t count = 0;
@@ -167,6 +178,8 @@ Result ParseProjectFile(const uint8_t* data, size_t length, ParsedFile& out)
             out.hasImages = true;
         }
     }
+    if ((out.hasImages || images == 0 || blobLength == 0) && in.left() != 0)
+        r.Warn(std::to_string(in.left()) + " byte(s) after the user images were ignored");
     return r;
 }
 

@@ -515,7 +515,7 @@ serio::ModuleInfo CBoardSim::MakeModuleInfo() const
     info.byModuleRows = static_cast<BYTE>(m_options.moduleRows);
     info.byModuleCols = static_cast<BYTE>(m_options.moduleCols);
     std::lock_guard lk(m_lock);
-    info.byAdCount = static_cast<BYTE>(CountAds(m_adBlob));
+    info.byAdCount = static_cast<BYTE>(m_options.claimedAds >= 0 ? m_options.claimedAds : CountAds(m_adBlob));
     info.byUserImage = m_userImages.empty() ? 0 : 1;
     info.wAdBlobLength = static_cast<WORD>(std::min<size_t>(m_adBlob.size(), 0xFFFF));
     info.wUserImageLength = static_cast<WORD>(std::min<size_t>(m_userImages.size(), 0xFFFF));

@@ -48,6 +48,9 @@ struct Options {
     std::map<BYTE, int> noAnswer, badChecksum, foreign, cutOff, vanish;
     // A whole, valid answer whose payload lacks its last byte.
     std::map<BYTE, int> shortAnswer;
+    // The stored-Ads count the module information claims (-1: the count of
+    // the stored blob), for counts a real blob cannot have.
+    int claimedAds = -1;
     // Answers held back: ms after the request arrived, the first `times`
     // times (-1 = every time). A request that arrives meanwhile replaces
     // the answer held back, as a controller starts over on a new request.

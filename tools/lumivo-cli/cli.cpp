@@ -208,9 +208,9 @@ void Check(const lumivo::Result& r, const std::string& what)
     throw Failure(what.empty() ? r.FirstError() : what + ": " + r.FirstError());
 }
 
-std::unique_ptr<lumivo::CProjectCore> OpenProject(const std::filesystem::path& path)
+std::unique_ptr<lumivo::CProjectCore> OpenProject(const std::filesystem::path& path, lumivo::ContentLoader loader)
 {
-    auto project = std::make_unique<lumivo::CProjectCore>();
+    auto project = std::make_unique<lumivo::CProjectCore>(std::move(loader));
     const lumivo::Result r = project->LoadFile(path);
     Check(r, path.string());
     PrintNotes(r);

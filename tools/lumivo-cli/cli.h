@@ -82,8 +82,10 @@ void PrintNotes(const lumivo::Result& r);
 // Throws Failure with the result's first error when it failed.
 void Check(const lumivo::Result& r, const std::string& what = "");
 
-// Loads a project file; a refused file is a Failure.
-std::unique_ptr<lumivo::CProjectCore> OpenProject(const std::filesystem::path& path);
+// Loads a project file; a refused file is a Failure. The verbs of the board
+// link, which never draw, pass lumivo::NoContentLibrary().
+std::unique_ptr<lumivo::CProjectCore> OpenProject(const std::filesystem::path& path,
+                                                  lumivo::ContentLoader loader = lumivo::DefaultContentLoader());
 void SaveProject(lumivo::CProjectCore& project, const std::filesystem::path& path);
 
 // The board options of "new" (and of "blob unpack" for a new file).

@@ -2,11 +2,11 @@
 #include "picture_file.h"
 
 #include "core/picture_convert.h"
+#include "core/atomic_file.h"
 
 #include <cstdio>
 #include <cstring>
 #include <csetjmp>
-#include <fstream>
 #include <vector>
 
 #include <gif_lib.h>
@@ -137,13 +137,71 @@ int ReadGif(GifFileType* gif, GifByteType* out, int want)
     return int(n);
 }
 
+// giflib has no text for some failures (a frame too large for its own
+// arithmetic ends with no error code at all).
+std::string GifWhy(int code)
+{
+    const char* text = GifErrorString(code);
+    return text ? text : "damaged data";
+}
+
+// The frame must lie within the screen, which has passed the user-image
+// limit: a frame claiming more is refused before anything is decoded.
+bool FrameFits(const GifFileType* gif, std::string& error)
+{
+    const GifImageDesc& d = gif->Image;
+    if (d.Left < 0 || d.Top < 0 || d.Width <= 0 || d.Height <= 0 || long(d.Left) + d.Width > gif->SWidth ||
+        long(d.Top) + d.Height > gif->SHeight) {
+        error = "the GIF picture has a frame of " + std::to_string(d.Width) + " × " + std::to_string(d.Height) +
+                " pixels at " + std::to_string(d.Left) + "," + std::to_string(d.Top) +
+                ", outside its screen of " + std::to_string(gif->SWidth) + " × " + std::to_string(gif->SHeight);
+        return false;
+    }
+    return true;
+}
+
+// The first frame, decoded row by row into indexes.
+bool ReadFrame(GifFileType* gif, std::vector<GifByteType>& raster)
+{
+    const GifImageDesc& d = gif->Image;
+    raster.assign(size_t(d.Width) * size_t(d.Height), 0);
+    auto line = [&](int y) {
+        return DGifGetLine(gif, raster.data() + size_t(y) * size_t(d.Width), d.Width) == GIF_OK;
+    };
+    if (!d.Interlace) {
+        for (int y = 0; y < d.Height; ++y)
+            if (!line(y))
+                return false;
+        return true;
+    }
+    static const int start[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass)
+        for (int y = start[pass]; y < d.Height; y += step[pass])
+            if (!line(y))
+                return false;
+    return true;
+}
+
+// A later frame is only checked: its compressed data is skipped undecoded.
+bool SkipFrame(GifFileType* gif)
+{
+    int codeSize = 0;
+    GifByteType* block = nullptr;
+    if (DGifGetCode(gif, &codeSize, &block) != GIF_OK)
+        return false;
+    while (block)
+        if (DGifGetCodeNext(gif, &block) != GIF_OK)
+            return false;
+    return true;
+}
+
 bool DecodeGif(const uint8_t* data, size_t size, Rgb24Picture& p, std::string& error)
 {
     MemoryReader reader{data, size};
     int code = 0;
     GifFileType* gif = DGifOpen(&reader, ReadGif, &code);
     if (!gif) {
-        error = std::string("not a readable GIF picture: ") + GifErrorString(code);
+        error = "not a readable GIF picture: " + GifWhy(code);
         return false;
     }
     struct Closer {
@@ -152,31 +210,67 @@ bool DecodeGif(const uint8_t* data, size_t size, Rgb24Picture& p, std::string& e
     } closer{gif};
     if (!Allocate(p, gif->SWidth, gif->SHeight, error))
         return false;
-    if (DGifSlurp(gif) != GIF_OK || gif->ImageCount < 1) {
-        error = std::string("the GIF picture is damaged: ") + GifErrorString(gif->Error);
+    auto damaged = [&] {
+        error = "the GIF picture is damaged: " + GifWhy(gif->Error);
+        return false;
+    };
+    // Record by record, so that every frame's size is checked before its
+    // pixels are decoded; only the first frame is shown.
+    std::vector<GifByteType> raster;
+    GifImageDesc first{};
+    std::vector<GifColorType> colours; // a copy: giflib frees the frame's table at the next frame
+    GraphicsControlBlock gcb{}, pending{};
+    pending.TransparentColor = NO_TRANSPARENT_COLOR;
+    bool haveFrame = false;
+    for (GifRecordType type = UNDEFINED_RECORD_TYPE; type != TERMINATE_RECORD_TYPE;) {
+        if (DGifGetRecordType(gif, &type) != GIF_OK)
+            return haveFrame ? true : damaged(); // data after the first frame need not be sound
+        if (type == EXTENSION_RECORD_TYPE) {
+            int function = 0;
+            GifByteType* ext = nullptr;
+            if (DGifGetExtension(gif, &function, &ext) != GIF_OK)
+                return haveFrame ? true : damaged();
+            if (function == GRAPHICS_EXT_FUNC_CODE && ext && ext[0] >= 4 && !haveFrame)
+                DGifExtensionToGCB(ext[0], ext + 1, &pending);
+            while (ext)
+                if (DGifGetExtensionNext(gif, &ext) != GIF_OK)
+                    return haveFrame ? true : damaged();
+        } else if (type == IMAGE_DESC_RECORD_TYPE) {
+            if (DGifGetImageDesc(gif) != GIF_OK)
+                return haveFrame ? true : damaged();
+            if (!FrameFits(gif, error))
+                return false;
+            if (haveFrame) {
+                if (!SkipFrame(gif))
+                    return true;
+                continue;
+            }
+            first = gif->Image;
+            if (const ColorMapObject* map = first.ColorMap ? first.ColorMap : gif->SColorMap)
+                colours.assign(map->Colors, map->Colors + map->ColorCount);
+            if (!ReadFrame(gif, raster))
+                return damaged();
+            gcb = pending;
+            haveFrame = true;
+        }
+    }
+    if (!haveFrame) {
+        error = "the GIF picture has no frame";
         return false;
     }
-    // The first frame over a black screen; its transparent pixels stay black.
-    const SavedImage& frame = gif->SavedImages[0];
-    const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
-    if (!map) {
+    if (colours.empty()) {
         error = "the GIF picture has no colour table";
         return false;
     }
-    GraphicsControlBlock gcb{};
-    gcb.TransparentColor = NO_TRANSPARENT_COLOR;
-    DGifSavedExtensionToGCB(gif, 0, &gcb);
-    const GifImageDesc& d = frame.ImageDesc;
+    // The first frame over a black screen; its transparent pixels stay black.
+    const GifImageDesc& d = first;
     for (int y = 0; y < d.Height; ++y)
         for (int x = 0; x < d.Width; ++x) {
-            const int sx = d.Left + x, sy = d.Top + y;
-            if (sx < 0 || sy < 0 || sx >= p.width || sy >= p.height)
+            const int index = raster[size_t(y) * size_t(d.Width) + size_t(x)];
+            if (index == gcb.TransparentColor || size_t(index) >= colours.size())
                 continue;
-            const int index = frame.RasterBits[size_t(y) * size_t(d.Width) + size_t(x)];
-            if (index == gcb.TransparentColor || index >= map->ColorCount)
-                continue;
-            const GifColorType& c = map->Colors[index];
-            uint8_t* out = p.bgr.data() + (size_t(sy) * size_t(p.width) + size_t(sx)) * 3;
+            const GifColorType& c = colours[size_t(index)];
+            uint8_t* out = p.bgr.data() + (size_t(d.Top + y) * size_t(p.width) + size_t(d.Left + x)) * 3;
             out[0] = c.Blue;
             out[1] = c.Green;
             out[2] = c.Red;
@@ -268,22 +362,10 @@ bool DecodePicture(const uint8_t* data, size_t size, lumivo::Rgb24Picture& pictu
 
 bool ReadPictureFile(const std::filesystem::path& path, lumivo::Rgb24Picture& picture, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open " + path.string();
-        return false;
-    }
+    // Bounded, and a FIFO or device under a picture's name is refused, not waited on.
     std::vector<uint8_t> bytes;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size_t(size) > kMaxPictureFile) {
-        error = path.string() + " is larger than a picture file this tool reads";
-        return false;
-    }
-    in.seekg(0);
-    bytes.resize(size_t(size));
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        error = "cannot read " + path.string();
+    if (lumivo::Result r = lumivo::ReadFileLimited(path, kMaxPictureFile, bytes); !r) {
+        error = r.messages().empty() ? "cannot read " + path.string() : r.messages().front().text;
         return false;
     }
     if (!DecodePicture(bytes.data(), bytes.size(), picture, error)) {

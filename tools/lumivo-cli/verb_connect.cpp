@@ -2,6 +2,8 @@
 // lumivo-cli connect: what the controller reports about itself.
 #include "board_link.h"
 
+#include "core/link_project.h"
+
 #include <iostream>
 
 namespace {
@@ -11,7 +13,7 @@ int Run(const cli::Args& args)
     bool fetch = false;
     if (auto v = args.Get("fetch-stored"))
         fetch = cli::ParseSwitch("--fetch-stored", *v);
-    lumivo::CProjectCore project;
+    lumivo::CProjectCore project{lumivo::NoContentLibrary()}; // the link draws nothing
     cli::CBoardRun run(args, fetch, &project);
     run.Connect();
     run.PrintProjectNotes();

@@ -2,6 +2,8 @@
 // lumivo-cli fetch: the controller's stored Ads and user images as a project.
 #include "board_link.h"
 
+#include "core/link_project.h"
+
 #include <iostream>
 
 namespace {
@@ -9,7 +11,7 @@ namespace {
 int Run(const cli::Args& args)
 {
     const std::filesystem::path out = args.positional[0];
-    lumivo::CProjectCore project;
+    lumivo::CProjectCore project{lumivo::NoContentLibrary()}; // the link draws nothing
     cli::CBoardRun run(args, true, &project);
     run.Connect();
     run.Disconnect();

@@ -3,6 +3,7 @@
 #include "board_link.h"
 
 #include "core/image_budget.h"
+#include "core/link_project.h"
 
 #include <iostream>
 
@@ -10,7 +11,7 @@ namespace {
 
 int Run(const cli::Args& args)
 {
-    auto project = cli::OpenProject(args.positional[0]);
+    auto project = cli::OpenProject(args.positional[0], lumivo::NoContentLibrary()); // the link draws nothing
     // Refused before the port is even opened: nothing goes out.
     cli::Check(lumivo::CheckUserImageBudget(project->UserImages()));
     cli::CBoardRun run(args, false, project.get());

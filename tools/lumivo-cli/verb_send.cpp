@@ -2,13 +2,15 @@
 // lumivo-cli send: a project's Ads to the controller.
 #include "board_link.h"
 
+#include "core/link_project.h"
+
 #include <iostream>
 
 namespace {
 
 int Run(const cli::Args& args)
 {
-    auto project = cli::OpenProject(args.positional[0]);
+    auto project = cli::OpenProject(args.positional[0], lumivo::NoContentLibrary()); // the link draws nothing
     const unsigned pages = project->PageCount(), items = project->ItemCount();
     cli::CBoardRun run(args, false, project.get());
     run.Connect();

@@ -89,12 +89,15 @@ TEST_F(GroupList, CheckAndDeleteWholeGroups)
     view.GroupByColumn(1);
     QSignalSpy toggled(&view, &CGroupListView::rowCheckChanged);
 
-    // Without check boxes nothing is checked.
+    // Without check boxes checking a group changes nothing: once the boxes
+    // appear, every row is still unchecked.
     view.CheckEntireGroup(1, true);
-    for (int r = 0; r < view.RowCount(); ++r)
-        EXPECT_FALSE(view.IsRowChecked(r));
-
+    view.RunCommand(CGroupListView::kCheckGroup, 1, 0);
     view.SetExtentedStyle(CGroupListView::kCheckBoxes);
+    for (int r = 0; r < view.RowCount(); ++r)
+        EXPECT_FALSE(view.IsRowChecked(r)) << r;
+    EXPECT_TRUE(toggled.isEmpty());
+
     view.CheckEntireGroup(1, true);
     EXPECT_EQ(QList<bool>({view.IsRowChecked(0), view.IsRowChecked(1), view.IsRowChecked(2), view.IsRowChecked(3)}),
               QList<bool>({false, true, true, true}));

@@ -224,6 +224,20 @@ TEST_F(CliBoard, SettingsSetWritesOnlyTheNamedFields)
     EXPECT_EQ(2, r.status);
     EXPECT_NE(std::string::npos, r.err.find("English (0), Korean (1)"));
     EXPECT_EQ(expected, State("settings.bin"));
+
+    // On a Chinese model the second entry's value is 2, not its index 1;
+    // English is 0 by name and by value.
+    StartSim({"--language", "E"});
+    for (const auto& [value, written] : std::vector<std::pair<std::string, BYTE>>{
+             {"chinese", 2}, {"english", 0}, {"2", 2}, {"0", 0}, {"Chinese", 2}}) {
+        r = Call({"settings", "--set", "language=" + value});
+        ASSERT_EQ(0, r.status) << value << ": " << r.err;
+        const Bytes now = State("settings.bin");
+        ASSERT_EQ(156u, now.size());
+        EXPECT_EQ(written, now[52]) << value;
+        EXPECT_EQ(0, now[53]) << value;
+    }
+    EXPECT_EQ(2, Call({"settings", "--set", "language=1"}).status); // Korean's value: not offered here
 }
 
 TEST_F(CliBoard, RetriesAnswerRetryThenCancel)

@@ -118,6 +118,24 @@ TEST_F(BoardLink, ConnectWithStoredAdsAsksAndReadsAdsAndImagesOnYesOnly)
     EXPECT_EQ(3u, document.boards.size()); // module information, then again before loading the Ads
 }
 
+// The question comes for 1 to 50 stored Ads only: a count of 0 has nothing
+// to read, and one beyond 50 is no count a controller can hold.
+TEST_F(BoardLink, StoredAdsAreOfferedForOneToFiftyOnly)
+{
+    WriteFile(state.path / "ads.bin", MakeAdBlob(1));
+    for (const int claimed : {0, 1, 50, 51, 255}) {
+        boardsim::Options o;
+        o.claimedAds = claimed;
+        StartSim(o);
+        ui.boxes.clear();
+        ui.yes = false;
+        ASSERT_EQ(BoardResult::Ok, session->Connect()) << claimed;
+        EXPECT_EQ(claimed >= 1 && claimed <= 50 ? 1 : 0, ui.Count("yesno")) << claimed;
+        EXPECT_EQ(0, Requests(cmd::kReadAds)) << claimed;
+        session->Disconnect();
+    }
+}
+
 TEST_F(BoardLink, AdsThatCannotBeReadOfferRetryAndCancelEndsTheConnection)
 {
     WriteFile(state.path / "ads.bin", MakeAdBlob(2));

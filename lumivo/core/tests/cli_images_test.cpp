@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include <sys/stat.h>
+
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
@@ -215,6 +217,22 @@ TEST_F(CliImages, TooLargeDamagedAndTheNinthAreRefused)
     EXPECT_NE(r.err.find("truncated"), std::string::npos) << r.err;
     std::ofstream(dir / "notes.txt") << "not a picture";
     EXPECT_EQ(Call({"images", "add", Project(), (dir / "notes.txt").string()}).status, 1);
+
+    // GIFs whose frame claims more than its small screen are refused from
+    // the frame's descriptor, before any pixel is decoded.
+    const char* source = std::getenv("LUMIVO_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    for (const char* name : {"gif-frame-beyond-int.gif", "gif-frame-beyond-screen.gif"}) {
+        const std::filesystem::path gif = std::filesystem::path(source) / "lumivo/core/tests/data" / name;
+        r = Call({"images", "add", Project(), gif.string()});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_NE(r.err.find("outside its screen of 10 × 10"), std::string::npos) << r.err;
+    }
+    // Nor is a FIFO under a picture's name waited on.
+    ASSERT_EQ(::mkfifo((dir / "pipe.png").c_str(), 0600), 0);
+    r = Call({"images", "add", Project(), (dir / "pipe.png").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
 
     for (int i = 1; i < 8; ++i)
         ASSERT_EQ(Call({"images", "add", Project(), (dir / "fits.png").string()}).status, 0);

@@ -2,6 +2,10 @@
 // lumivo-cli end to end: the built program beside this test binary.
 #include "test_support.h"
 
+#include <sys/stat.h>
+
+#include <tuple>
+
 using namespace coretest;
 
 namespace {
@@ -141,6 +145,33 @@ TEST_F(Cli, InfoStrictTellsADamagedFileFromASoundOne)
     EXPECT_EQ(strict.status, 3);
     EXPECT_NE(strict.out.find("\"pageCount\":1"), std::string::npos) << strict.out; // what could be read
     EXPECT_NE(strict.err.find("is damaged"), std::string::npos) << strict.err;
+
+    // A header claiming a board the program never makes is repaired to the
+    // nearest one it makes; bytes after the user images are reported.
+    std::vector<uint8_t> sound = ReadAll(p);
+    for (const auto& [at, value, text] : {std::tuple{7, 0, "board: 1 x 6 modules"},
+                                          std::tuple{7, 127, "board: 4 x 6 modules"},
+                                          std::tuple{8, 1, "board: 1 x 2 modules"},
+                                          std::tuple{8, 200, "board: 1 x 20 modules"}}) {
+        std::vector<uint8_t> odd = sound;
+        odd[size_t(at)] = uint8_t(value);
+        ASSERT_TRUE(lumivo::WriteFileAtomic(File("odd.qvndoc"), odd));
+        const Outcome r = Call({"info", File("odd.qvndoc"), "--strict"});
+        EXPECT_EQ(r.status, 3) << value;
+        EXPECT_NE(r.out.find(text), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find("is outside"), std::string::npos) << r.err;
+    }
+    sound.insert(sound.end(), {1, 2, 3});
+    ASSERT_TRUE(lumivo::WriteFileAtomic(File("tail.qvndoc"), sound));
+    const Outcome tail = Call({"info", File("tail.qvndoc"), "--strict"});
+    EXPECT_EQ(tail.status, 3);
+    EXPECT_NE(tail.err.find("3 byte(s) after the user images"), std::string::npos) << tail.err;
+
+    // A FIFO under a project's name is refused at once, not waited on.
+    ASSERT_EQ(::mkfifo(File("x.qvndoc").c_str(), 0600), 0);
+    const Outcome fifo = Call({"info", File("x.qvndoc")});
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_NE(fifo.err.find("not a regular file"), std::string::npos) << fifo.err;
 }
 
 TEST_F(Cli, HelpUsageErrorsAndRefusedFiles)

@@ -426,6 +426,16 @@ TEST_F(Player, SingleEffectModeLoopsTheShownEffect)
     EXPECT_EQ(player->Entry(0).phase, 2u); // prepared for the end effect
     ASSERT_TRUE(player->Render());
     EXPECT_EQ(player->Entry(0).stepDelay, 5u);
+
+    // A wait effect runs at its own speed, not the start's or the end's.
+    item.effectW.param = 50; // step delay 7
+    player->SetSingleEffect(true, 1);
+    ASSERT_TRUE(player->Play({item}));
+    EXPECT_EQ(player->Entry(0).phase, 1u);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(player->Render());
+        EXPECT_EQ(player->Entry(0).stepDelay, 7u) << i;
+    }
 }
 
 TEST_F(Player, TicksCountTheHoldAndAskForPaints)
