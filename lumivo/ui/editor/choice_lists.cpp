@@ -75,7 +75,7 @@ void FillFaceList(QComboBox* box, const CContent* content)
     FollowTips(box);
 }
 
-QString ColorName(unsigned row)
+QString ColorRowName(unsigned row)
 {
     return row < qvr::kColorRows ? FromU16(LangText("EditorTips", "Color" + std::to_string(row))) : QString();
 }
@@ -123,7 +123,7 @@ void FillRows(QComboBox* box, const CContent* content, unsigned rows, SetRow set
 
 void FillColorList(QComboBox* box, const CContent* content)
 {
-    FillRows(box, content, qvr::kColorRows, [](QVXF& a, unsigned row) { a.color = row; }, ColorName, "TipColor");
+    FillRows(box, content, qvr::kColorRows, [](QVXF& a, unsigned row) { a.color = row; }, ColorRowName, "TipColor");
 }
 
 void FillAttribList(QComboBox* box, const CContent* content)

@@ -27,7 +27,7 @@ void FillSizeList(QComboBox* box, const CContent* content);
 void FillLinesList(QComboBox* box, unsigned first, unsigned last);
 
 // What a colour row or an attribute row looks like ("Green on red", "Blinking").
-QString ColorName(unsigned row);
+QString ColorRowName(unsigned row);
 QString AttribName(unsigned row);
 // The list's tooltip follows the entry chosen (each entry's tooltip role);
 // ShowTip sets it now (after a change made with the signals blocked).
