@@ -240,6 +240,8 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"EditorTips", u"TipVariant"}, {"%d"}},                  // number
     {{u"EditorTips", u"TipAnimation"}, {"%d"}},                // number
     {{u"EditorTips", u"TipDelay"}, {"%s", "%d", "%s", "%s"}},  // seconds, delay, seconds at 1 and 30
+    {{u"EditorTips", u"TipFrameDelay"}, {"%s"}},               // seconds
+    {{u"EditorTips", u"TipClockStyle"}, {"%d"}},               // 1-based style
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)
