@@ -269,6 +269,8 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"FontImage", u"TextTooLong"}, {"%s", "%s"}},
     {{u"FontImage", u"TextTooWide"}, {"%s", "%s", "%s", "%s"}},
     {{u"FontImage", u"TooManyImages"}, {"%s", "%s"}},
+    {{u"EditorTips", u"TipFrameDelay"}, {"%s"}},               // seconds
+    {{u"EditorTips", u"TipClockStyle"}, {"%d"}},               // 1-based style
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)

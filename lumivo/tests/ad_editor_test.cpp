@@ -25,11 +25,13 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -462,7 +464,7 @@ TEST_F(AdEditor, TypingNotOnThePageIsOfferedBeforeItCouldBeLost)
     };
     Type(editor, "ONE");
     Mnemonic(editor, Qt::Key_A);
-    ASSERT_EQ(d.Layout().Count(), 1u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d.Layout().Count() == 1; }, 3000)); // the button's click is animated
     retype("TWO");
 
     // Choosing the band would show its item over the typing: asked first.
@@ -733,6 +735,13 @@ TEST_F(AdEditor, KoreanTypedThroughTheInputMethodIsDrawnWithTheHangulFaces)
     EXPECT_EQ(editor->Text().Caret(), 1u);
     QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
     ASSERT_EQ(editor->Text().Text(), u"한글");
+    // A Hanja or Chinese candidate list opens where the input method hears the caret is.
+    QSignalSpy told(QGuiApplication::inputMethod(), &QInputMethod::cursorRectangleChanged);
+    const QRect before = editor->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    QTest::keyClick(editor, Qt::Key_Left);
+    EXPECT_GT(told.count(), 0);
+    EXPECT_LT(editor->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), before.left());
+    QTest::keyClick(editor, Qt::Key_End);
 
     // On screen each LED of the cell is the Hangul face's dot, magnified.
     const CContent& content = doc->Core().Content();

@@ -27,13 +27,8 @@ constexpr int kDemoZoom = 300;
 
 bool IsTwistStart(int phase, unsigned code) { return phase == 0 && code >= 95 && code <= 99; }
 
-// Seconds between two steps at a Delay value: the dialog stores 3 x (d - 1) + 7
-// as the speed, and the preview steps every speed / 8 + 1 ticks of 5 ms.
-QString StepSeconds(int delay)
-{
-    const int speed = 3 * (delay - 1) + 7;
-    return QString::number((speed / 8 + 1) * 0.005, 'f', 3);
-}
+// Seconds between two steps at a Delay value, stored as the speed 3 x (d - 1) + 7.
+QString StepSeconds(int delay) { return lumivo::SecondsPerStep(unsigned(3 * (delay - 1) + 7)); }
 
 // What number `index` (0-based) of a family row does: its direction or variant.
 std::u16string VariantText(int phase, unsigned row, unsigned index)

@@ -55,6 +55,8 @@ bool TallGlyphs(const CContent* content) { return content && content->GetContent
 
 } // namespace
 
+QString SecondsPerStep(unsigned speed) { return QString::number(((speed >> 3) + 1) * 0.005, 'f', 3); }
+
 QString Tip(const char* key, const std::vector<FormatArg>& args)
 {
     return FromU16(FormatText(LangText("EditorTips", key), args));

@@ -33,6 +33,9 @@ QString AttribName(unsigned row);
 // ShowTip sets it now (after a change made with the signals blocked).
 void FollowTips(QComboBox* box);
 void ShowTip(QComboBox* box);
+// Seconds between two steps of an effect or frames of a picture at an
+// effect speed value (the preview steps every speed / 8 + 1 ticks of 5 ms).
+QString SecondsPerStep(unsigned speed);
 // An "EditorTips" text filled with its arguments.
 QString Tip(const char* key, const std::vector<FormatArg>& args);
 

@@ -4,6 +4,7 @@
 #include "core/item_text.h"
 #include "core/player.h"
 #include "lumivo_doc.h"
+#include "ui/editor/choice_lists.h"
 #include "ui/editor/glyph_image.h"
 #include "ui/lumivo_viewer.h"
 #include "ui/qt_text.h"
@@ -38,11 +39,17 @@ QIcon SchemeIcon(unsigned scheme)
 CQVSheetAnalogPage::CQVSheetAnalogPage(CLumivoDoc& doc, QWidget* parent) : CQVSheetPage(doc, 8, parent)
 {
     m_style = new QComboBox(this);
-    for (unsigned s = 0; s < kStyles; ++s)
+    for (unsigned s = 0; s < kStyles; ++s) {
         m_style->addItem(SchemeIcon(s), QString::number(s + 1));
+        m_style->setItemData(int(s), lumivo::Tip("TipClockStyle", {static_cast<long long>(s) + 1}), Qt::ToolTipRole);
+    }
+    lumivo::FollowTips(m_style);
     m_size = new QComboBox(this);
-    for (unsigned n = kFirstSize; n <= std::min(kLastSize, BoardLines()); ++n)
+    for (unsigned n = kFirstSize; n <= std::min(kLastSize, BoardLines()); ++n) {
         m_size->addItem(QString::number(n), n);
+        m_size->setItemData(m_size->count() - 1, lumivo::Tip("TipLines", {static_cast<long long>(n)}), Qt::ToolTipRole);
+    }
+    lumivo::FollowTips(m_size);
     m_viewer = new CLumivoViewer(this);
     m_viewer->SetContent(doc.BorrowContent());
     m_viewer->setMinimumHeight(140);

@@ -3,6 +3,7 @@
 
 #include "core/item_text.h"
 #include "lumivo_doc.h"
+#include "ui/editor/choice_lists.h"
 #include "ui/qt_text.h"
 
 #include <QComboBox>
@@ -56,8 +57,13 @@ CQVSheetContentPage::CQVSheetContentPage(CLumivoDoc& doc, int index, QWidget* pa
     if (count)
         m_pictures->setCurrentRow(0);
     m_delay = new QComboBox(this);
-    for (int d = 0; d < kDelays; ++d)
+    for (int d = 0; d < kDelays; ++d) {
         m_delay->addItem(QString::number(d + 1), d);
+        // The item's speed is 3 x d + 5 (see the item builder).
+        m_delay->setItemData(d, lumivo::Tip("TipFrameDelay", {lumivo::SecondsPerStep(unsigned(3 * d + 5)).toStdU16String()}),
+                             Qt::ToolTipRole);
+    }
+    lumivo::FollowTips(m_delay);
     m_delay->setCurrentIndex(kDefaultDelay);
     m_lines = MakeLinesList();
     for (QLabel*& l : m_label)

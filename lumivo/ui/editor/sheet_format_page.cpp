@@ -4,6 +4,7 @@
 #include "core/item_builder.h"
 #include "core/item_text.h"
 #include "lumivo_doc.h"
+#include "ui/editor/choice_lists.h"
 #include "ui/editor/glyph_image.h"
 #include "ui/qt_text.h"
 
@@ -49,6 +50,8 @@ void CQVSheetFormatPage::Relabel()
     m_label[0]->setText(lumivo::Tr("TextDialog", "Format"));
     m_label[1]->setText(lumivo::Tr("TextDialog", "Row"));
     m_fit->setText(lumivo::Tr("TextDialog", "Fit"));
+    m_fit->setToolTip(lumivo::Tip("TipFit", {}));
+    m_formats->setToolTip(lumivo::Tip("TipFormat", {}));
     Refresh();
 }
 
