@@ -114,3 +114,38 @@ TEST(AgentHttp, AnAddressOffLoopbackNeedsTlsOrInsecure)
 }
 
 } // namespace
+
+namespace {
+
+// lumivo-cli's agent verbs against the built agent.
+TEST(AgentCli, StatusPushAndNotifyForScripts)
+{
+    using agent_test::AgentProcess;
+    agent_test::TempDir state;
+    AgentProcess agent(state.path);
+    ASSERT_TRUE(agent.Start()) << agent.Log();
+    const std::string cli = std::string(LUMIVO_CLI) + " agent ";
+    const std::string link = " --agent 127.0.0.1:" + std::to_string(agent.port) + " --token-file " +
+                             (state.path / "token").string();
+    auto run = [&](const std::string& words, std::string& out) {
+        const std::string file = (state.path / "cli.out").string();
+        const int rc = std::system((cli + words + link + " >" + file + " 2>&1").c_str());
+        out = agent_test::ReadText(file);
+        return WEXITSTATUS(rc);
+    };
+    std::string out;
+    const std::string welcome = std::string(std::getenv("LUMIVO_SOURCE_DIR")) + "/examples/welcome.qvndoc";
+    ASSERT_EQ(0, run("push " + welcome, out)) << out;
+    EXPECT_NE(std::string::npos, out.find("pushed 10 Ads; on the board: sha256:")) << out;
+    EXPECT_NE(std::string::npos, out.find("(verified)")) << out;
+    ASSERT_EQ(0, run("notify 'Back in 5 minutes' --priority 7 --duration 60 --start 'Flow 1'", out)) << out;
+    EXPECT_NE(std::string::npos, out.find("notification 1; on the board: sha256:")) << out;
+    ASSERT_EQ(0, run("status", out)) << out;
+    EXPECT_NE(std::string::npos, out.find("notification: Back in 5 minutes")) << out;
+    EXPECT_NE(std::string::npos, out.find("board: ok")) << out;
+    EXPECT_EQ(1, run("notify " + std::string(101, 'x'), out));
+    EXPECT_NE(std::string::npos, out.find("422")) << out;
+    EXPECT_EQ(2, run("notify hi --priority 10", out)) << out;
+}
+
+} // namespace
