@@ -2,7 +2,10 @@
 #include "lumivo_app.h"
 
 #include "commands.h"
+#include "autosave.h"
+#include "core/atomic_file.h"
 #include "lumivo_doc.h"
+#include "project_places.h"
 #include "single_instance.h"
 #include "ui/about_dlg.h"
 #include "ui/board_setup_ui.h"
@@ -17,6 +20,7 @@
 #include <QFileInfo>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -65,12 +69,15 @@ bool CLumivoApp::RaisePriority()
 bool CLumivoApp::InitInstance(const AppOptions& options)
 {
     m_steps.clear();
-    m_firstNew = 0;
     m_newProjectCounter = 0;
     // One instance per user: a second start raises the first and ends.
     m_instance = std::make_unique<CSingleInstance>(
         options.instanceKey.isEmpty() ? CSingleInstance::KeyForTitle(Title()) : options.instanceKey);
-    if (!m_instance->Acquire()) {
+    QStringList files;
+    for (const QString& file : options.files)
+        if (!file.startsWith(QLatin1Char('-')))
+            files.append(QFileInfo(file).absoluteFilePath());
+    if (!m_instance->Acquire(files)) {
         Step(QStringLiteral("instance: another one runs"));
         m_instance.reset();
         return false;
@@ -101,12 +108,12 @@ bool CLumivoApp::InitInstance(const AppOptions& options)
     m_frame = std::make_unique<CMainFrame>(*this, *m_doc);
     m_serialUi = std::make_unique<CBoardSetupUi>(m_frame.get(), [this] { return m_doc->Core().Board(); });
     serio::SetSerialSetupUi(m_serialUi.get());
-    connect(m_instance.get(), &CSingleInstance::raiseRequested, m_frame.get(), [this] {
-        if (m_frame->isMinimized())
-            m_frame->showNormal();
-        m_frame->show();
-        m_frame->raise();
-        m_frame->activateWindow();
+    connect(m_instance.get(), &CSingleInstance::raiseRequested, m_frame.get(), [this] { RaiseFrame(); });
+    // A project opened by a second start: in this window, with the save
+    // question, once the socket's handler has returned.
+    connect(m_instance.get(), &CSingleInstance::openRequested, m_frame.get(), [this](const QString& path) {
+        RaiseFrame();
+        QTimer::singleShot(0, this, [this, path] { OpenDocumentFile(path); });
     });
     Step(QStringLiteral("template"));
 
@@ -118,13 +125,22 @@ bool CLumivoApp::InitInstance(const AppOptions& options)
             break;
         }
     if (!opened)
-        OnFileNew();
+        NewEmptyProject();
     Step(QStringLiteral("document"));
 
     if (options.showWindow) {
         m_frame->show();
         Step(QStringLiteral("show"));
     }
+    // Recovery copies: a session of our own, the period from the settings.
+    const QString state = options.stateDir.isEmpty() ? QString::fromStdString(lumivo::DefaultRecoveryFolder().string())
+                                                     : options.stateDir;
+    const QString session = QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid())
+                                .arg(QDateTime::currentMSecsSinceEpoch());
+    const int seconds = qBound(0, common::AppProfile().GetProfileInt("Recovery", "AutosaveSeconds", 120), 86400);
+    m_autosave = std::make_unique<CAutosave>(
+        *m_doc, lumivo::CRecoveryStore(QFile::encodeName(state).toStdString(), session.toStdString()), seconds * 1000);
+    m_autosave->OfferRecovery(m_prompts);
     m_initialised = true;
     StartUpdateCheck();
     return true;
@@ -146,6 +162,8 @@ int CLumivoApp::ExitInstance()
     serio::SetSerialSetupUi(nullptr);
     m_serialUi.reset();
     Step(QStringLiteral("exit: libraries"));
+    // A clean end: no recovery copy is left behind.
+    m_autosave.reset();
     // The frame before the document it shows; the document writes the
     // board settings back as it goes, so the profile goes last.
     m_frame.reset();
@@ -158,6 +176,15 @@ int CLumivoApp::ExitInstance()
     m_instance.reset();
     Step(QStringLiteral("exit: base"));
     return 0;
+}
+
+void CLumivoApp::RaiseFrame()
+{
+    if (m_frame->isMinimized())
+        m_frame->showNormal();
+    m_frame->show();
+    m_frame->raise();
+    m_frame->activateWindow();
 }
 
 void CLumivoApp::Trace(const QString& text)
@@ -193,22 +220,24 @@ void CLumivoApp::OnFileNew()
 {
     if (!m_doc || !SaveModified())
         return;
-    m_doc->OnNewDocument();
-    if (m_frame)
-        m_frame->ShowDocument(m_doc.get());
-    // The File New made at start-up gives the empty project on the stored
-    // board; later ones ask for the new project's board and place.
-    if (!m_firstNew) {
-        m_firstNew = 1;
-        return;
-    }
+    // The open project stays until the dialog's OK: Cancel changes nothing.
     NewProjectResult r;
     // The proposed "Lumivo<n>" counts from 1.
     if (!m_prompts.newProject || !m_prompts.newProject(m_newProjectCounter + 1, r))
         return;
+    m_doc->OnNewDocument();
+    if (m_frame)
+        m_frame->ShowDocument(m_doc.get());
     m_doc->SetBoard(r.moduleRows, r.moduleColumns, r.language, r.contentRows, r.contentColumns);
     m_doc->SetProject(r.folder, r.name);
     ++m_newProjectCounter;
+}
+
+void CLumivoApp::NewEmptyProject()
+{
+    m_doc->OnNewDocument();
+    if (m_frame)
+        m_frame->ShowDocument(m_doc.get());
 }
 
 void CLumivoApp::OnFileOpen()
@@ -249,30 +278,55 @@ bool CLumivoApp::OnFileSave()
 {
     if (!m_doc)
         return false;
-    if (m_doc->PathName().isEmpty())
+    const QString path = m_doc->PathName();
+    if (path.isEmpty())
         return OnFileSaveAs();
-    if (!m_doc->OnSaveDocument(m_doc->PathName()))
-        return false;
-    AddToRecentFileList(QFileInfo(m_doc->PathName()).absoluteFilePath());
-    return true;
+    if (m_doc->OnSaveDocument(path)) {
+        AddToRecentFileList(QFileInfo(path).absoluteFilePath());
+        return true;
+    }
+    // The reason has been said; the changes are still to be kept somewhere.
+    return SaveAs(SaveAsProposal(path));
 }
 
 bool CLumivoApp::OnFileSaveAs()
 {
-    if (!m_doc || !m_prompts.saveFileName)
+    if (!m_doc)
         return false;
-    const QString proposed = m_doc->PathName().isEmpty()
-                                 ? QDir::current().filePath(m_doc->Title() + QStringLiteral(".qvndoc"))
-                                 : m_doc->PathName();
-    QString path = m_prompts.saveFileName(proposed);
-    if (path.isEmpty())
+    const QString path = m_doc->PathName();
+    return SaveAs(path.isEmpty() ? QDir(lumivo::WritableFolder(lumivo::ProposedFolder()))
+                                       .filePath(m_doc->Title() + QStringLiteral(".qvndoc"))
+                                 : SaveAsProposal(path));
+}
+
+QString CLumivoApp::SaveAsProposal(const QString& path)
+{
+    const QFileInfo file(path);
+    QString name = file.fileName();
+    // A read-only file keeps its name; the proposal must not be it again.
+    if (lumivo::IsReadOnlyFile(path.toStdString()))
+        name = file.completeBaseName() + QStringLiteral("-2.qvndoc");
+    return QDir(lumivo::WritableFolder(file.absolutePath())).filePath(name);
+}
+
+bool CLumivoApp::SaveAs(QString proposed)
+{
+    if (!m_prompts.saveFileName)
         return false;
-    if (!path.endsWith(QLatin1String(".qvndoc"), Qt::CaseInsensitive))
-        path += QStringLiteral(".qvndoc");
-    if (!m_doc->OnSaveDocument(path))
-        return false;
-    AddToRecentFileList(QFileInfo(path).absoluteFilePath());
-    return true;
+    // Until the project is saved or the user gives up: every failure is
+    // said and the next question starts at a place that can be written.
+    for (;;) {
+        QString path = m_prompts.saveFileName(proposed);
+        if (path.isEmpty())
+            return false;
+        if (!path.endsWith(QLatin1String(".qvndoc"), Qt::CaseInsensitive))
+            path += QStringLiteral(".qvndoc");
+        if (m_doc->OnSaveDocument(path)) {
+            AddToRecentFileList(QFileInfo(path).absoluteFilePath());
+            return true;
+        }
+        proposed = SaveAsProposal(path);
+    }
 }
 
 void CLumivoApp::OnAppAbout()

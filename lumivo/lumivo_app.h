@@ -21,6 +21,7 @@
 
 #include "core/project.h"
 
+class CAutosave;
 class CLumivoDoc;
 class CMainFrame;
 class CSingleInstance;
@@ -37,6 +38,7 @@ struct AppOptions {
     bool interactive = true;             // false: the caller sets Prompts() first
     lumivo::ContentLoader contentLoader; // empty: the program's containers
     QStringList files;                   // from the command line
+    QString stateDir;                    // recovery copies; empty: $XDG_STATE_HOME/lumivo
 };
 
 class CLumivoApp : public QApplication {
@@ -62,17 +64,20 @@ public:
     CLumivoDoc* Document() const { return m_doc.get(); }
     CMainFrame* MainFrame() const { return m_frame.get(); }
     CSingleInstance* SingleInstance() const { return m_instance.get(); }
+    CAutosave* Autosave() const { return m_autosave.get(); }
     const lumivo::CCrc8& Crc() const { return m_crc; }
     // What start-up and shut-down did, in order.
     const QStringList& Steps() const { return m_steps; }
     unsigned NewProjectCounter() const { return m_newProjectCounter; }
     bool RealtimePriority() const { return m_realtime; }
 
-    // File commands.
+    // File commands. New asks for the new project's board and place; the
+    // open project stays until that dialog's OK.
     void OnFileNew();
     void OnFileOpen();
     bool OpenDocumentFile(const QString& path);
     void OpenRecentFile(const QString& path);
+    // A failed save says why and goes on to Save As at a writable place.
     bool OnFileSave();
     bool OnFileSaveAs();
     void OnAppAbout();
@@ -101,8 +106,15 @@ signals:
 
 private:
     void Step(const QString& text) { m_steps.append(text); }
+    // The project a start without a file begins with: empty, on the stored board.
+    void NewEmptyProject();
+    // Asks for a name until the project is saved there; false when cancelled.
+    bool SaveAs(QString proposed);
+    // Where Save As proposes to put the project after a save to path failed.
+    static QString SaveAsProposal(const QString& path);
     bool RaisePriority();
     void CloseUpdateSocket();
+    void RaiseFrame();
 
     lumivo::CCrc8 m_crc; // built with the application object
     CPrompts m_prompts;
@@ -111,12 +123,12 @@ private:
     std::unique_ptr<serio::ISerialSetupUi> m_serialUi;
     std::unique_ptr<CLumivoDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<CAutosave> m_autosave;
     QPointer<QTcpSocket> m_updateSocket;
     std::FILE* m_trace = nullptr;
     QString m_traceFile;
     QStringList m_steps;
     unsigned m_newProjectCounter = 0;
-    int m_firstNew = 0;
     bool m_realtime = false;
     bool m_initialised = false;
 };

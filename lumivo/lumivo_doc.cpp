@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "lumivo_doc.h"
 
+#include "core/atomic_file.h"
+#include "core/item_text.h"
 #include "core/project_board.h"
+#include "ui/qt_text.h"
 #include "undo/add_remove_page.h"
 #include "undo/change_item.h"
 #include "undo/change_user_images.h"
@@ -13,6 +16,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QUndoStack>
+
+#include <cerrno>
+#include <cstring>
 
 CLumivoDoc::CLumivoDoc(CPrompts& prompts, lumivo::ContentLoader loader, QObject* parent)
     : QObject(parent), m_prompts(prompts), m_core(std::move(loader)), m_undoStack(new QUndoStack(this))
@@ -64,14 +70,51 @@ bool CLumivoDoc::OnOpenDocument(const QString& path)
 
 bool CLumivoDoc::OnSaveDocument(const QString& path)
 {
-    m_core.WriteSaveSettings(common::AppProfile());
-    if (!Report(m_core.SaveFile(path.toStdString())))
+    int error = 0;
+    const lumivo::Result r = m_core.SaveFile(path.toStdString(), nullptr, &error);
+    if (!r) {
+        if (m_prompts.message)
+            m_prompts.message(CPrompts::Icon::Error, SaveFailureText(path, error));
         return false;
+    }
+    // "Project Path" follows the place the project was saved to last.
+    const QFileInfo file(path);
+    m_core.SetProject(QDir::cleanPath(file.absolutePath()).toStdString(), file.completeBaseName().toStdString());
+    m_core.WriteSaveSettings(common::AppProfile());
     m_core.SetModified(false);
     m_undoStack->setClean();
     SetPathName(path);
     emit modifiedChanged(false);
+    emit saved(path);
     return true;
+}
+
+QString CLumivoDoc::SaveFailureText(const QString& path, int error)
+{
+    const QString name = QDir::toNativeSeparators(path);
+    auto text = [&name](const char* key, const QString& reason = QString()) {
+        std::vector<lumivo::FormatArg> args{name.toStdU16String()};
+        if (!reason.isNull())
+            args.emplace_back(reason.toStdU16String());
+        return lumivo::FromU16(lumivo::FormatText(lumivo::LangText("Document", key), args));
+    };
+    if (lumivo::IsReadOnlyFile(path.toStdString()))
+        return text("SaveReadOnly");
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return text("SaveNoFolder");
+    case EACCES:
+    case EPERM:
+        return text("SaveNoAccess");
+    case ENOSPC:
+    case EDQUOT:
+        return text("SaveDiskFull");
+    case EROFS:
+        return text("SaveReadOnlyDisk");
+    default:
+        return text("SaveFailed", QString::fromLocal8Bit(std::strerror(error ? error : EIO)));
+    }
 }
 
 void CLumivoDoc::SetPathName(const QString& path)
@@ -82,7 +125,12 @@ void CLumivoDoc::SetPathName(const QString& path)
 
 QString CLumivoDoc::Title() const
 {
-    return m_path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(m_path).fileName();
+    return m_path.isEmpty() ? lumivo::Tr("Document", "Untitled") : QFileInfo(m_path).fileName();
+}
+
+QString CLumivoDoc::ShortTitle() const
+{
+    return m_path.isEmpty() ? Title() : QFileInfo(m_path).completeBaseName();
 }
 
 bool CLumivoDoc::IsModified() const { return !m_undoStack->isClean(); }

@@ -43,14 +43,20 @@ public:
     // Reads a project file; false (with the message shown) when it is
     // refused. The undo stack is cleared.
     bool OnOpenDocument(const QString& path);
-    // Writes "Project Path" and the board settings, then the file; the
-    // stack's current state becomes the clean one.
+    // Writes the file, then "Project Path" (its folder) and the board
+    // settings; the stack's current state becomes the clean one. A failure
+    // is said in the interface language, naming the file and the cause; the
+    // file on disk is then as it was.
     bool OnSaveDocument(const QString& path);
+    // What a failed save tells the user, from the errno of the failed step.
+    static QString SaveFailureText(const QString& path, int error);
 
     const QString& PathName() const { return m_path; }
     void SetPathName(const QString& path);
     // The file name, or "Untitled" before the project has one.
     QString Title() const;
+    // The file name without its extension ("shop"), or "Untitled".
+    QString ShortTitle() const;
     // Differs from the last saved or opened state (the undo stack is not clean).
     bool IsModified() const;
     // true: modified although no undo step says so (a new project still to be
@@ -121,6 +127,7 @@ signals:
     void itemChanged(size_t entry);
     void listChanged();
     void boardChanged(); // board values or content library changed
+    void saved(const QString& path);
     void userImagesChanged();
 
 private:

@@ -22,7 +22,8 @@ bool AnswerInfoOption(int argc, char** argv, int& rc)
                         "       lumivo --help | --version\n\n"
                         "Composes, previews and sends Ads for colour LED sign boards. Opens\n"
                         "FILE.qvndoc, else a new project. Only one runs per user: starting it\n"
-                        "again brings the running window to the front.\n\n"
+                        "again brings the running window to the front and opens FILE.qvndoc\n"
+                        "there.\n\n"
                         "  --help      show this text\n"
                         "  --version   show the program's version\n");
             rc = 0;

@@ -70,6 +70,22 @@ CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
         const int b = Ask(box);
         return b == QMessageBox::Yes ? SaveAnswer::Save : b == QMessageBox::No ? SaveAnswer::Discard : SaveAnswer::Cancel;
     };
+    p.askRecover = [parent](const QString& title, const QDateTime& time) {
+        const QString text = lumivo::FromU16(lumivo::FormatText(
+            lumivo::LangText("Document", "RecoverQuestion"),
+            {title.toStdU16String(), time.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdU16String()}))
+                                 .replace(QLatin1String("\\n"), QLatin1String("\n"));
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Lumivo"), text, QMessageBox::NoButton, parent());
+        QPushButton* recover = box.addButton(lumivo::Tr("Document", "BtnRecover"), QMessageBox::AcceptRole);
+        QPushButton* discard = box.addButton(lumivo::Tr("Document", "BtnDiscard"), QMessageBox::DestructiveRole);
+        QPushButton* later = box.addButton(lumivo::Tr("Document", "BtnLater"), QMessageBox::RejectRole);
+        box.setDefaultButton(recover);
+        box.setEscapeButton(later);
+        box.exec();
+        return box.clickedButton() == recover   ? RecoverAnswer::Recover
+               : box.clickedButton() == discard ? RecoverAnswer::Discard
+                                                : RecoverAnswer::Later;
+    };
     p.openFileName = [parent](const QString& folder) {
         return QFileDialog::getOpenFileName(parent(), QString(), folder,
                                             QStringLiteral("Lumivo project (*.qvndoc);;All files (*)"));

@@ -3,6 +3,7 @@
 // here, so tests answer them in code instead of in modal boxes.
 #pragma once
 
+#include <QDateTime>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@ class QWidget;
 struct CPrompts {
     enum class Icon { None, Information, Warning, Error };
     enum class SaveAnswer { Save, Discard, Cancel };
+    enum class RecoverAnswer { Recover, Discard, Later };
 
     std::function<void(Icon, const QString& text)> message;
     // A message under a caption of its own; Show() falls back to message.
@@ -29,6 +31,9 @@ struct CPrompts {
     std::function<bool(unsigned sequence, NewProjectResult& result)> newProject;
     // Downloads url to path in the download dialog; true when it ended with OK.
     std::function<bool(const QString& url, const QString& path)> download;
+    // A recovery copy of the project named, made at time, was left by a
+    // program that did not end cleanly: what to do with it.
+    std::function<RecoverAnswer(const QString& projectTitle, const QDateTime& time)> askRecover;
     // Opens a downloaded file with the desktop's handler for it.
     std::function<bool(const QString& path)> openFile;
     // A question with buttons of its own, the first the default and the last

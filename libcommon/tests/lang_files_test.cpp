@@ -271,6 +271,19 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"FontImage", u"TooManyImages"}, {"%s", "%s"}},
     {{u"EditorTips", u"TipFrameDelay"}, {"%s"}},               // seconds
     {{u"EditorTips", u"TipClockStyle"}, {"%d"}},               // 1-based style
+    // Saving and recovery: the file (and the system's reason), the folder.
+    {{u"Document", u"SaveReadOnly"}, {"%s"}},
+    {{u"Document", u"SaveNoFolder"}, {"%s"}},
+    {{u"Document", u"SaveNoAccess"}, {"%s"}},
+    {{u"Document", u"SaveDiskFull"}, {"%s"}},
+    {{u"Document", u"SaveReadOnlyDisk"}, {"%s"}},
+    {{u"Document", u"SaveFailed"}, {"%s", "%s"}},
+    {{u"Document", u"FolderCreate"}, {"%s"}},
+    {{u"Document", u"RecoverQuestion"}, {"%s", "%s"}}, // the project's name, the copy's time
+    // The status area: rows, columns, content language; items, the limit; the file.
+    {{u"StatusArea", u"Board"}, {"%d", "%d", "%s"}},
+    {{u"StatusArea", u"Items"}, {"%d", "%d"}},
+    {{u"StatusArea", u"Saved"}, {"%s"}},
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)

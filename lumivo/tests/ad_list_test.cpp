@@ -430,6 +430,15 @@ TEST_F(AdListTest, DeleteAsksByNameAndThePreviewMovesOn)
     EXPECT_TRUE(Playing());
 
     // A new project stops the old one's Ad at once; an opened one plays its first.
+    NewProjectResult fresh;
+    fresh.folder = Path(QString());
+    fresh.name = QStringLiteral("fresh");
+    fresh.moduleRows = uint8_t(App().Document()->ModuleRows());
+    fresh.moduleColumns = uint8_t(App().Document()->ModuleColumns());
+    fresh.language = App().Document()->Core().Board().language;
+    fresh.contentRows = App().Document()->Core().Board().lumivoRow;
+    fresh.contentColumns = App().Document()->Core().Board().lumivoColumn;
+    newProject = fresh;
     App().OnFileNew();
     EXPECT_FALSE(Playing());
     EXPECT_EQ(view->RowCount(), 0);

@@ -45,7 +45,7 @@ TEST_F(AppTest, StartsAndEndsInOrder)
     ASSERT_NE(App().Document(), nullptr);
     ASSERT_NE(App().MainFrame(), nullptr);
     EXPECT_TRUE(App().MainFrame()->isVisible());
-    EXPECT_EQ(App().MainFrame()->windowTitle(), QStringLiteral("Untitled[*] - lumivo"));
+    EXPECT_EQ(App().MainFrame()->windowTitle(), QStringLiteral("Untitled[*] \u2014 Lumivo"));
     // No container for the stored board: the document says so and still works.
     EXPECT_TRUE(messages.contains(QStringLiteral("Select Resource Not Find!!!!")));
     // The first File New gave the empty project without asking.
@@ -259,10 +259,13 @@ TEST_F(AppTest, FileNewAsksFromTheSecondTimeOn)
     CLumivoDoc* doc = App().Document();
     EXPECT_TRUE(newProjectCalls.isEmpty());
 
-    App().OnFileNew(); // cancelled: an empty, untitled document
+    ASSERT_TRUE(doc->AppendPage({TextItem(u"Kept")}));
+    App().OnFileNew(); // cancelled: nothing happened
     EXPECT_EQ(newProjectCalls, QList<unsigned>({1})); // the first proposal is "Lumivo1"
     EXPECT_EQ(App().NewProjectCounter(), 0u);
     EXPECT_TRUE(doc->PathName().isEmpty());
+    EXPECT_EQ(doc->Core().ItemCount(), 1u);
+    EXPECT_TRUE(doc->IsModified());
 
     NewProjectResult r;
     r.folder = Path(QString());
@@ -279,7 +282,8 @@ TEST_F(AppTest, FileNewAsksFromTheSecondTimeOn)
     EXPECT_EQ(QFileInfo(doc->PathName()).fileName(), QStringLiteral("Shop.qvndoc"));
     EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(doc->ModuleColumns(), 12u);
-    EXPECT_EQ(App().MainFrame()->windowTitle(), QStringLiteral("Shop.qvndoc[*] - lumivo"));
+    EXPECT_EQ(doc->Core().ItemCount(), 0u);
+    EXPECT_EQ(App().MainFrame()->windowTitle(), QStringLiteral("Shop[*] \u2014 Lumivo"));
     EXPECT_TRUE(App().MainFrame()->isWindowModified());
     EXPECT_EQ(App().MainFrame()->Preview()->Viewer()->BoardPixelSize(), QSize(192, 32));
     EXPECT_EQ(QDir::current().canonicalPath(), QDir(Path(QString())).canonicalPath());
@@ -307,7 +311,7 @@ TEST_F(AppTest, OpenAndSaveRoundTripThroughTheDocument)
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(App().RecentFiles().value(0), QFileInfo(file).absoluteFilePath());
 
-    App().OnFileNew(); // the dialog is cancelled: empty document
+    doc->OnNewDocument(); // an empty document
     EXPECT_EQ(doc->Core().ItemCount(), 0u);
     EXPECT_EQ(App().MainFrame()->View()->RowCount(), 0);
 

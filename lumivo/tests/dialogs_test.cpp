@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,7 +37,9 @@ TEST(NewProjectDlg, DefaultsWithoutSettings)
     ScopedProfile p;
     CNewProjectDlg dlg(3);
     EXPECT_EQ(dlg.NameEdit()->text(), QStringLiteral("Lumivo3"));
-    EXPECT_EQ(dlg.FolderEdit()->text(), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    // The Documents folder (made when missing), not a Desktop that may not exist.
+    EXPECT_EQ(dlg.FolderEdit()->text(), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    EXPECT_TRUE(QFileInfo(dlg.FolderEdit()->text()).isDir());
     EXPECT_EQ(dlg.ModuleRowsSpin()->value(), 1);
     EXPECT_EQ(dlg.ModuleColumnsSpin()->value(), 6);
     EXPECT_EQ(dlg.LanguageCombo()->currentText(), QStringLiteral("English"));
@@ -68,13 +71,14 @@ TEST(NewProjectDlg, TheProposedNameCountsFromOneAndPassesOverExistingFiles)
 TEST(NewProjectDlg, SettingsChooseTheDefaults)
 {
     ScopedProfile p;
-    p.profile.WriteProfileString("Settings", "Project Path", "/srv/signs");
+    QTemporaryDir last;
+    p.profile.WriteProfileString("Settings", "Project Path", last.path().toStdString());
     p.profile.WriteProfileInt("Settings", "Module Row", 3);
     p.profile.WriteProfileInt("Settings", "Module Column", 14);
     p.profile.WriteProfileInt("Settings", "Language", 65);
     p.profile.WriteProfileInt("Settings", "Lumivo Column", 5);
     CNewProjectDlg dlg(0);
-    EXPECT_EQ(dlg.FolderEdit()->text(), QStringLiteral("/srv/signs"));
+    EXPECT_EQ(dlg.FolderEdit()->text(), last.path());
     EXPECT_EQ(dlg.ModuleRowsSpin()->value(), 3);
     EXPECT_EQ(dlg.ModuleColumnsSpin()->value(), 14);
     EXPECT_EQ(dlg.LanguageCombo()->currentText(), QStringLiteral("Korean"));

@@ -65,6 +65,7 @@ protected:
         options.instanceKey = QStringLiteral("lumivo-test-") + QUuid::createUuid().toString(QUuid::Id128);
         options.settingsFile = m_dir.filePath(QStringLiteral("settings.ini"));
         options.traceFile = m_dir.filePath(QStringLiteral("trace.log"));
+        options.stateDir = m_dir.filePath(QStringLiteral("state"));
         options.tryRealtime = false;
         options.showWindow = false;
         options.interactive = false;
@@ -90,7 +91,14 @@ protected:
         };
         p.askSaveChanges = [this](const QString&) { return saveAnswer; };
         p.openFileName = [this](const QString&) { return openPath; };
-        p.saveFileName = [this](const QString&) { return savePath; };
+        p.saveFileName = [this](const QString& proposed) {
+            saveProposals.append(proposed);
+            return savePaths.isEmpty() ? savePath : savePaths.takeFirst();
+        };
+        p.askRecover = [this](const QString& title, const QDateTime& time) {
+            recoverQuestions.append({title, time});
+            return recoverAnswer;
+        };
         p.newProject = [this](unsigned sequence, NewProjectResult& r) {
             newProjectCalls.append(sequence);
             if (!newProject)
@@ -140,6 +148,10 @@ protected:
     CPrompts::SaveAnswer saveAnswer = CPrompts::SaveAnswer::Discard;
     QString openPath;
     QString savePath;
+    QStringList savePaths;     // answered first, one per question, before savePath
+    QStringList saveProposals; // what each Save As proposed
+    QList<QPair<QString, QDateTime>> recoverQuestions;
+    CPrompts::RecoverAnswer recoverAnswer = CPrompts::RecoverAnswer::Later;
     QList<unsigned> newProjectCalls;
     std::optional<NewProjectResult> newProject;
     QList<QPair<QString, QString>> downloads;

@@ -10,7 +10,9 @@
 #include "ui/lumivo_view.h"
 #include "ui/lumivo_viewer.h"
 #include "ui/qt_text.h"
+#include "ui/empty_list_hint.h"
 #include "ui/ribbon_bar.h"
+#include "ui/status_area.h"
 #include "ui/visual_styles.h"
 
 #include <common/globalization.h>
@@ -64,12 +66,23 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
     addDockWidget(Qt::BottomDockWidgetArea, m_preview);
     resizeDocks({m_preview}, {220}, Qt::Vertical);
     m_preview->Viewer()->SetLedDots(common::AppProfile().GetProfileInt("Workspace", "PreviewLedDots", 0) != 0);
-    statusBar();
+    m_status = new CStatusArea(this);
+    statusBar()->addPermanentWidget(m_status, 1);
+    m_emptyHint = new CEmptyListHint(m_view);
 
     BuildRibbon();
     BuildLanguageMenu();
 
     connect(&doc, &CLumivoDoc::titleChanged, this, &CMainFrame::UpdateTitle);
+    // The status area and the empty list's hint follow every change.
+    auto showProject = [this] {
+        m_status->ShowProject(m_doc.Core());
+        m_emptyHint->SetEmpty(m_doc.Core().ItemCount() == 0);
+    };
+    connect(&doc, &CLumivoDoc::listChanged, this, showProject);
+    connect(&doc, &CLumivoDoc::boardChanged, this, showProject);
+    connect(&doc, &CLumivoDoc::saved, m_status, &CStatusArea::ShowSaved);
+    showProject();
     connect(&doc, &CLumivoDoc::modifiedChanged, this, &CMainFrame::UpdateTitle);
     // A new board or library stops the preview; the Ad in view starts again.
     connect(&doc, &CLumivoDoc::boardChanged, this, [this] {
@@ -81,7 +94,8 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
         ShowDocument(&m_doc);
         Play(m_doc.Core().PageItems(page));
     });
-    connect(m_view, &CLumivoView::previewStopped, this, [this] { m_preview->Viewer()->Stop(); });
+    // Nothing to play shows a dark board, not the last frame of what went.
+    connect(m_view, &CLumivoView::previewStopped, this, [this] { m_preview->Viewer()->setBoardImage(QImage()); });
     ShowDocument(&doc);
 
     // The stored language, or the one that matches the desktop's.
@@ -341,6 +355,8 @@ void CMainFrame::RelabelAll()
     m_preview->setWindowTitle(Tr("Windows", "Preview"));
     m_ribbon->Relayout();
     m_view->Relabel();
+    m_status->Relabel();
+    m_emptyHint->setText(Tr("Document", "EmptyList"));
     update();
 }
 
@@ -365,7 +381,7 @@ void CMainFrame::ResizeBoard(unsigned columns, unsigned rows) { m_preview->Resiz
 
 void CMainFrame::UpdateTitle()
 {
-    setWindowTitle(QStringLiteral("%1[*] - %2").arg(m_doc.Title(), CLumivoApp::Title()));
+    setWindowTitle(QStringLiteral("%1[*] \u2014 Lumivo").arg(m_doc.ShortTitle()));
     setWindowModified(m_doc.IsModified());
 }
 

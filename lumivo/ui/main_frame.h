@@ -17,6 +17,8 @@
 class CAdActions;
 class CBoardActions;
 class CCommandGroup;
+class CEmptyListHint;
+class CStatusArea;
 class CLumivoApp;
 class CLumivoDoc;
 class CLumivoView;
@@ -36,6 +38,9 @@ public:
     CLumivoView* View() const { return m_view; }
     CLumivoViewerWnd* Preview() const { return m_preview; }
     CAdActions* AdActions() const { return m_adActions; }
+    // The permanent status area: the lead wires the board link's text to
+    // its SetLink and the preview's zoom to its SetZoom.
+    CStatusArea* StatusArea() const { return m_status; }
     // The action of a command id, from whichever command group owns it.
     QAction* Action(int command) const;
     QMenu* LanguageMenu() const { return m_languageMenu; }
@@ -80,6 +85,8 @@ private:
     CRibbonBar* m_ribbon = nullptr;
     CLumivoView* m_view = nullptr;
     CLumivoViewerWnd* m_preview = nullptr;
+    CStatusArea* m_status = nullptr;
+    CEmptyListHint* m_emptyHint = nullptr;
     QMenu* m_appMenu = nullptr;
     QMenu* m_recentMenu = nullptr;
     QMenu* m_editMenu = nullptr;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/new_project_dlg.h"
 
+#include "core/item_text.h"
+#include "project_places.h"
 #include "ui/qt_text.h"
 
 #include <common/profile.h>
@@ -18,7 +20,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStandardPaths>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -50,9 +51,7 @@ CNewProjectDlg::CNewProjectDlg(unsigned sequence, QWidget* parent)
       m_columns(new QSpinBox), m_resRows(new QSpinBox), m_language(new QComboBox), m_columnClass(new QComboBox)
 {
     const common::IProfile& p = common::AppProfile();
-    QString folder = QString::fromStdString(p.GetProfileString("Settings", "Project Path", ""));
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    const QString folder = lumivo::ProposedFolder();
 
     m_folder->setMaxLength(kMaxFolder);
     m_folder->setText(folder.left(kMaxFolder));
@@ -111,6 +110,9 @@ CNewProjectDlg::CNewProjectDlg(unsigned sequence, QWidget* parent)
     column->addLayout(boards);
     column->addWidget(buttons);
 
+    refuse = [this](const QString& text) {
+        QMessageBox::warning(this, QStringLiteral("Lumivo"), text);
+    };
     confirmReplace = [this](const QString& path) {
         return QMessageBox::question(this, QStringLiteral("Save As"),
                                      QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(path),
@@ -147,6 +149,25 @@ void CNewProjectDlg::accept()
     r.language = uint8_t(m_language->currentData().toInt());
     r.contentColumns = uint8_t(m_columnClass->currentData().toInt());
     r.contentRows = r.moduleRows;
+    // The first save must not fail on what can be checked here.
+    const QString name = r.name.trimmed();
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name.contains(QLatin1Char('/'))) {
+        if (refuse)
+            refuse(lumivo::Tr("Document", name.isEmpty() ? "NameEmpty" : "NameInvalid"));
+        m_name->setFocus();
+        return;
+    }
+    r.name = name;
+    if (r.folder.trimmed().isEmpty())
+        r.folder = lumivo::ProposedFolder();
+    if (!QDir().mkpath(r.folder)) {
+        if (refuse)
+            refuse(lumivo::FromU16(lumivo::FormatText(lumivo::LangText("Document", "FolderCreate"),
+                                                      {QDir::toNativeSeparators(r.folder).toStdU16String()})));
+        m_folder->setFocus();
+        return;
+    }
     if (QFileInfo::exists(r.FilePath()) && !(confirmReplace && confirmReplace(r.FilePath())))
         return; // stays open, values as they were
     m_result = r;

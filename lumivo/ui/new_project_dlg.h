@@ -40,6 +40,9 @@ public:
 
     const NewProjectResult& Result() const { return m_result; }
 
+    // Says why OK was refused (an empty name, a folder that cannot be
+    // made); the dialog stays open. The default shows a message box.
+    std::function<void(const QString& text)> refuse;
     // Asked when the project file exists already; true replaces it. Tests
     // answer in code; the default asks in a message box.
     std::function<bool(const QString& path)> confirmReplace;
