@@ -220,9 +220,10 @@ lumivo::Result CLumivoDoc::Announce(lumivo::Result r, const std::function<void()
     return r;
 }
 
-lumivo::Result CLumivoDoc::ApplyInsertPage(unsigned page, const std::vector<CLumivo>& items)
+lumivo::Result CLumivoDoc::ApplyInsertPage(unsigned page, const std::vector<CLumivo>& items,
+                                           const std::vector<size_t>& scheduleEntries)
 {
-    return Announce(m_core.InsertPage(page, items), [&] { emit pageInserted(page); });
+    return Announce(m_core.InsertPage(page, items, scheduleEntries), [&] { emit pageInserted(page); });
 }
 
 lumivo::Result CLumivoDoc::ApplyDeletePage(unsigned page)

@@ -107,7 +107,9 @@ public:
 
     // ---- For the undo commands only: apply one change to the core and
     // announce it. Views must not call these (they bypass the stack).
-    lumivo::Result ApplyInsertPage(unsigned page, const std::vector<CLumivo>& items);
+    // scheduleEntries: the schedule entries that name the page again (the undo of a delete).
+    lumivo::Result ApplyInsertPage(unsigned page, const std::vector<CLumivo>& items,
+                                   const std::vector<size_t>& scheduleEntries = {});
     lumivo::Result ApplyDeletePage(unsigned page);
     lumivo::Result ApplyReplacePage(unsigned page, const std::vector<CLumivo>& items);
     lumivo::Result ApplySetItem(size_t entry, const CLumivo& item);

@@ -215,6 +215,7 @@ void CProjectCore::NewDocument()
     m_Entries.clear();
     m_PageCount = 0;
     m_TextRecipes = {};
+    m_Companion.Clear();
 }
 
 Result CProjectCore::CheckPage(const std::vector<CLumivo>& items, unsigned itemsAfter) const
@@ -231,6 +232,21 @@ Result CProjectCore::CheckPage(const std::vector<CLumivo>& items, unsigned items
 Result CProjectCore::AppendPage(const std::vector<CLumivo>& items)
 {
     return InsertPage(m_PageCount, items);
+}
+
+Result CProjectCore::InsertPage(unsigned page, const std::vector<CLumivo>& items,
+                                const std::vector<size_t>& scheduleEntries)
+{
+    Result r = InsertPage(page, items);
+    if (!r)
+        return r;
+    Schedule& schedule = m_Companion.MutableSchedule();
+    for (size_t i : scheduleEntries)
+        if (i < schedule.entries.size()) {
+            auto& pages = schedule.entries[i].pages;
+            pages.insert(std::lower_bound(pages.begin(), pages.end(), page), page);
+        }
+    return r;
 }
 
 Result CProjectCore::InsertPage(unsigned page, const std::vector<CLumivo>& items)
@@ -251,6 +267,7 @@ Result CProjectCore::InsertPage(unsigned page, const std::vector<CLumivo>& items
         added.push_back(MakeEntry(page, item));
     m_Entries.insert(at, added.begin(), added.end());
     ++m_PageCount;
+    SchedulePageInserted(m_Companion.MutableSchedule(), page);
     m_Modified = true;
     return {};
 }
@@ -283,6 +300,7 @@ Result CProjectCore::DeletePage(unsigned page)
         if (e.page > page)
             --e.page;
     --m_PageCount;
+    SchedulePageDeleted(m_Companion.MutableSchedule(), page);
     m_Modified = true;
     return {};
 }
@@ -305,6 +323,33 @@ Result CProjectCore::SetPageUsed(unsigned page, bool used)
             e.item.skip = used ? 0 : 1;
     m_Modified = true;
     return {};
+}
+
+Result CProjectCore::SetSchedule(Schedule schedule)
+{
+    Result r = CheckSchedule(schedule);
+    if (!r)
+        return r;
+    m_Companion.SetSchedule(std::move(schedule));
+    m_Modified = true;
+    return r;
+}
+
+Result CProjectCore::SetCompanionSection(const std::string& name, nlohmann::json value)
+{
+    Result r = m_Companion.SetSection(name, std::move(value));
+    if (r)
+        m_Modified = true;
+    return r;
+}
+
+std::vector<unsigned> CProjectCore::UsedPages() const
+{
+    std::vector<unsigned> used;
+    for (const CAdEntry& e : m_Entries)
+        if (e.item.skip == 0 && (used.empty() || used.back() != e.page))
+            used.push_back(e.page);
+    return used;
 }
 
 AdPages CProjectCore::Pages() const

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/atomic_file.h"
+#include "core/companion.h"
 #include "core/result.h"
 #include "core/text_recipe.h"
 
@@ -156,6 +157,10 @@ public:
     Result ReplacePage(unsigned page, const std::vector<CLumivo>& items);
     // Removes page p; later pages move one down.
     Result DeletePage(unsigned page);
+    // Page references of the schedule follow every insert and delete. This
+    // form of InsertPage also makes the given entries name the new page
+    // again (the undo of a delete: see EntriesNaming).
+    Result InsertPage(unsigned page, const std::vector<CLumivo>& items, const std::vector<size_t>& scheduleEntries);
     // Replaces one entry's item (effects, skip ...); rebuilds its title and codes.
     Result SetItem(size_t entry, const CLumivo& item);
     // The Uses check box: every item of the page stores skip = !used.
@@ -180,6 +185,20 @@ public:
     // *error (when given) gets the errno of the failed step (EACCES for a
     // read-only file, which is never replaced), 0 on success.
     Result SaveFile(const std::filesystem::path& path, IFileOps* ops = nullptr, int* error = nullptr);
+
+    // ---- The companion file (NAME.lumivo.json): the schedule and other
+    // sections. LoadFile reads it (a damaged one is a warning: the project
+    // opens without it); SaveFile writes it after the project file, never
+    // when that failed.
+    const CCompanion& Companion() const { return m_Companion; }
+    const Schedule& GetSchedule() const { return m_Companion.GetSchedule(); }
+    // Checked first; a refused schedule changes nothing. Marks the project modified.
+    Result SetSchedule(Schedule schedule);
+    // A section of the companion other than the schedule (see CCompanion).
+    std::optional<nlohmann::json> CompanionSection(const std::string& name) const { return m_Companion.Section(name); }
+    Result SetCompanionSection(const std::string& name, nlohmann::json value);
+    // The pages whose Uses box is checked: what shows where nothing is scheduled.
+    std::vector<unsigned> UsedPages() const;
 
     // ---- Ad blob.
     // Numbers the items 1 to n (in the project's items too, as the
@@ -224,6 +243,7 @@ private:
     unsigned m_LoadRepairs = 0;
     TextImageRecipes m_TextRecipes;
     bool m_Modified = false;
+    CCompanion m_Companion;
 };
 
 } // namespace lumivo

@@ -195,6 +195,10 @@ Result CProjectCore::LoadFile(const std::filesystem::path& path)
         m_Folder = path.parent_path().string();
         m_Name = path.stem().string();
         m_Path = path;
+        // A damaged companion does not keep the project from opening.
+        const Result companion = m_Companion.Read(path);
+        for (const Message& m : companion.messages())
+            r.Warn(m.text);
     }
     return r;
 }
@@ -216,6 +220,7 @@ Result CProjectCore::LoadBytes(const uint8_t* data, size_t length)
 
     // Accepted: from here on the project changes.
     m_Board = file.board;
+    m_Companion.Clear();
     m_Entries.clear();
     for (const RawEntry& e : file.entries)
         m_Entries.push_back(MakeEntry(e.page, e.item));
@@ -274,6 +279,11 @@ std::vector<uint8_t> CProjectCore::Serialize() const
 Result CProjectCore::SaveFile(const std::filesystem::path& path, IFileOps* ops, int* error)
 {
     Result r = WriteFileAtomic(path, Serialize(), ops, error);
+    if (!r)
+        return r;
+    // The project is saved; a companion that could not be written keeps the
+    // project modified, so the schedule is not lost unnoticed.
+    r.Append(m_Companion.Write(path, ops));
     if (r)
         m_Modified = false;
     return r;

@@ -8,7 +8,7 @@ AddRemovePage::AddRemovePage(CLumivoDoc& doc, unsigned page, std::vector<CLumivo
 {
 }
 
-lumivo::Result AddRemovePage::InsertPageNow() { return m_doc.ApplyInsertPage(m_page, m_items); }
+lumivo::Result AddRemovePage::InsertPageNow() { return m_doc.ApplyInsertPage(m_page, m_items, m_scheduleEntries); }
 
 lumivo::Result AddRemovePage::RemovePageNow() { return m_doc.ApplyDeletePage(m_page); }
 
@@ -20,4 +20,6 @@ AddPage::AddPage(CLumivoDoc& doc, unsigned page, std::vector<CLumivo> items, con
 RemovePage::RemovePage(CLumivoDoc& doc, unsigned page, const QString& text)
     : AddRemovePage(doc, page, doc.Core().PageItems(page), text)
 {
+    // Undo puts the page back where the schedule named it.
+    m_scheduleEntries = lumivo::EntriesNaming(doc.Core().GetSchedule(), page);
 }

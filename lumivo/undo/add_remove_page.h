@@ -17,6 +17,7 @@ protected:
 
     unsigned m_page;
     std::vector<CLumivo> m_items;
+    std::vector<size_t> m_scheduleEntries; // entries that named the removed page
 };
 
 // A new page at `page` with the given items (Add Ad, Paste).

@@ -148,9 +148,11 @@ struct Outcome {
     std::string out, err;
 };
 
-// Runs a program of the build (beside this test binary) in folder dir with
-// its output caught in the files dir/out and dir/err.
-inline Outcome RunProgram(const char* name, std::vector<std::string> args, const std::filesystem::path& dir)
+// Starts a program of the build (beside this test binary) in folder dir
+// with its output going to the files dir/out and dir/err; its process id,
+// 0 when it did not start.
+inline pid_t StartProgram(const char* name, std::vector<std::string> args, const std::filesystem::path& dir,
+                          const char* out = "out", const char* err = "err")
 {
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe").parent_path() / name;
     args.insert(args.begin(), program.string());
@@ -160,17 +162,26 @@ inline Outcome RunProgram(const char* name, std::vector<std::string> args, const
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, (dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, (dir / out).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir / err).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
     pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+        pid = 0;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Runs a program of the build in folder dir with its output caught in the
+// files dir/out and dir/err.
+inline Outcome RunProgram(const char* name, std::vector<std::string> args, const std::filesystem::path& dir)
+{
     Outcome run;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+    if (const pid_t pid = StartProgram(name, std::move(args), dir)) {
         int status = 0;
         waitpid(pid, &status, 0);
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    posix_spawn_file_actions_destroy(&actions);
     const std::vector<uint8_t> out = ReadAll(dir / "out"), err = ReadAll(dir / "err");
     run.out.assign(out.begin(), out.end());
     run.err.assign(err.begin(), err.end());
