@@ -27,8 +27,9 @@ std::vector<uint8_t> StoreClipboardItems(const std::vector<CLumivo>& items);
 // of `boardLines` 16-dot lines; the message names the fault.
 Result LoadClipboardItems(const uint8_t* data, size_t size, unsigned boardLines, std::vector<CLumivo>& items);
 
-// Why a record read from outside cannot be an item of a project: an unknown
-// kind, no height, or a picture that no library slot holds. Empty when it can.
-std::string ItemProblem(const CLumivo& item);
+// Why record `number` (1-based) read from outside cannot be an item of a
+// project, as a sentence in the interface language: an unknown kind, no
+// height, or a picture that no library slot holds. Empty when it can.
+std::string ItemProblem(const CLumivo& item, size_t number);
 
 } // namespace lumivo
