@@ -30,6 +30,8 @@ struct CPrompts {
     std::function<bool(const QString& url, const QString& path)> download;
     // Opens a downloaded file with the desktop's handler for it.
     std::function<bool(const QString& path)> openFile;
+    // Opens an address (the manual) in the desktop's viewer for it.
+    std::function<bool(const QString& url)> openUrl;
 
     // A message with a caption, through titledMessage or else message.
     void Show(Icon icon, const QString& caption, const QString& text) const
@@ -39,6 +41,9 @@ struct CPrompts {
         else if (message)
             message(icon, text);
     }
+
+    // The caption of the program's message boxes.
+    static QString Caption() { return QStringLiteral("Lumivo"); }
 
     // The interactive answers: message boxes and dialogs over parent.
     static CPrompts Interactive(std::function<QWidget*()> parent);
