@@ -45,4 +45,13 @@ inline constexpr int kAdvtUncheckGroup = 32856;
 
 inline constexpr int kRecentFiles = 8;
 
+// The manual, the board's properties and the preview's zoom.
+inline constexpr int kAppHelp = 57670;
+inline constexpr int kBoardProps = 32857;
+inline constexpr int kViewZoomIn = 32858;
+inline constexpr int kViewZoomOut = 32859;
+inline constexpr int kViewZoomFit = 32860;
+inline constexpr int kViewZoom100 = 32861;
+inline constexpr int kViewZoom = 32862;
+
 } // namespace lumivo::cmd

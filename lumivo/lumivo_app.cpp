@@ -12,6 +12,7 @@
 #include "ui/main_frame.h"
 #include "ui/new_project_dlg.h"
 #include "ui/qt_text.h"
+#include "ui/tr_format.h"
 
 #include <serio/widgets/serial_dialogs.h>
 
@@ -268,7 +269,7 @@ void CLumivoApp::OpenRecentFile(const QString& path)
         // A file that went away leaves the list, as it cannot be opened again.
         RemoveFromRecentFileList(path);
         if (m_prompts.message)
-            m_prompts.message(CPrompts::Icon::Warning, QStringLiteral("%1\nThe file could not be found.").arg(path));
+            m_prompts.message(CPrompts::Icon::Warning, lumivo::TrFormat("Program", "RecentMissing", {path}));
         return;
     }
     OpenDocumentFile(path);
@@ -471,8 +472,8 @@ bool CLumivoApp::OfferUpdate(const lumivo::UpdateResult& result)
         Trace(QStringLiteral("update address refused: %1").arg(address));
         return false;
     }
-    const QString question = QStringLiteral("New version v%1\nUpdate application?\n\n%2")
-                                 .arg(QString::fromUtf8(result.newVersion), address);
+    const QString question =
+        lumivo::TrFormat("Program", "UpdateQuestion", {QString::fromUtf8(result.newVersion), address});
     if (!m_prompts.askYesNo || !m_prompts.askYesNo(Title(), question))
         return false;
     // A folder of our own, so nobody can place a file under the name first.

@@ -5,6 +5,7 @@
 #include "core/item_text.h"
 #include "core/project_board.h"
 #include "ui/qt_text.h"
+#include "undo/change_board.h"
 #include "undo/add_remove_page.h"
 #include "undo/change_item.h"
 #include "undo/change_user_images.h"
@@ -267,6 +268,23 @@ bool CLumivoDoc::PackUserImages(std::vector<uint8_t>& blob)
     const bool ok = board.GetUserImageBlob(blob);
     Report(board.Notes());
     return ok;
+}
+
+bool CLumivoDoc::ChangeBoard(const lumivo::BoardValues& board, const QString& text)
+{
+    return Push({}, new ::ChangeBoard(*this, board, text));
+}
+
+lumivo::Result CLumivoDoc::ApplyBoard(const lumivo::BoardValues& board)
+{
+    lumivo::Result r = m_core.SetBoard(board);
+    emit boardChanged();
+    emit listChanged(); // titles of live items follow the library's language
+    // The values changed even without a library: the step must be undoable.
+    lumivo::Result kept;
+    for (const lumivo::Message& m : r.messages())
+        kept.Warn(m.text);
+    return kept;
 }
 
 void CLumivoDoc::SetBoardLanguage(unsigned code)

@@ -79,6 +79,10 @@ public:
     bool ReplaceAdList(const lumivo::AdPages& pages, const QString& text = QString());
     // The user images replaced (at most eight).
     bool ReplaceUserImages(const std::vector<CRGX<8192>>& images, const QString& text = QString());
+    // Board Properties: new board values and the content library that
+    // matches them. A library that cannot be loaded is reported; the values
+    // stay changed, as SetBoard keeps them.
+    bool ChangeBoard(const lumivo::BoardValues& board, const QString& text = QString());
 
     // After the controller told its board, or from the new-project dialog.
     // Board changes are not undo steps (the board comes with the project or
@@ -116,6 +120,7 @@ public:
     lumivo::Result ApplySetPageUsed(unsigned page, bool used);
     lumivo::Result ApplyReplaceAdList(const lumivo::AdPages& pages);
     lumivo::Result ApplyUserImages(const std::vector<CRGX<8192>>& images);
+    lumivo::Result ApplyBoard(const lumivo::BoardValues& board);
 
 signals:
     void titleChanged();

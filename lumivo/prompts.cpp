@@ -37,11 +37,12 @@ int Ask(QMessageBox& box)
 CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
 {
     CPrompts p;
-    p.titledMessage = [parent](Icon icon, const QString& caption, const QString& text) {
+    p.titledMessage = [parent](Icon icon, const QString&, const QString& text) {
         // Over the active dialog (the Ad editor's messages), else the main window.
         QWidget* over = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent();
         QMessageBox box(over);
-        box.setWindowTitle(caption);
+        // Every box is titled with the program; what it is about is in its text.
+        box.setWindowTitle(Caption());
         box.setText(text);
         box.setIcon(icon == Icon::Error         ? QMessageBox::Critical
                     : icon == Icon::Warning     ? QMessageBox::Warning
@@ -49,26 +50,32 @@ CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
                                                 : QMessageBox::NoIcon);
         Ask(box);
     };
-    p.message = [show = p.titledMessage](Icon icon, const QString& text) { show(icon, QStringLiteral("lumivo"), text); };
-    p.askYesNo = [parent](const QString& caption, const QString& text) {
+    p.message = [show = p.titledMessage](Icon icon, const QString& text) { show(icon, Caption(), text); };
+    p.askYesNo = [parent](const QString&, const QString& text) {
         // Y and N answer: the buttons' mnemonics work without Alt in a message box.
-        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent());
+        QMessageBox box(QMessageBox::Question, Caption(), text, QMessageBox::Yes | QMessageBox::No, parent());
         box.setDefaultButton(QMessageBox::No);
         return Ask(box) == QMessageBox::Yes;
     };
-    p.askRetry = [parent](const QString& caption, const QString& text) {
-        QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Retry | QMessageBox::Cancel, parent());
+    p.askRetry = [parent](const QString&, const QString& text) {
+        QMessageBox box(QMessageBox::Warning, Caption(), text, QMessageBox::Retry | QMessageBox::Cancel, parent());
         box.setDefaultButton(QMessageBox::Retry);
         return Ask(box) == QMessageBox::Retry;
     };
     p.askSaveChanges = [parent](const QString& title) {
         const QString text = lumivo::FromU16(lumivo::FormatText(lumivo::LangText("Format", "fmtSaveChanges"),
                                                                 {title.toStdU16String()}));
-        QMessageBox box(QMessageBox::Question, QStringLiteral("lumivo"), text,
-                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent());
-        box.setDefaultButton(QMessageBox::Yes);
-        const int b = Ask(box);
-        return b == QMessageBox::Yes ? SaveAnswer::Save : b == QMessageBox::No ? SaveAnswer::Discard : SaveAnswer::Cancel;
+        QMessageBox box(QMessageBox::Question, Caption(), text, QMessageBox::NoButton, parent());
+        // Buttons named for what they do; Escape is Cancel.
+        QPushButton* save = box.addButton(lumivo::Tr("Program", "SaveSave"), QMessageBox::AcceptRole);
+        QPushButton* discard = box.addButton(lumivo::Tr("Program", "SaveDiscard"), QMessageBox::DestructiveRole);
+        QPushButton* cancel = box.addButton(lumivo::Tr("DialogCommon", "btnCancel"), QMessageBox::RejectRole);
+        box.setDefaultButton(save);
+        box.setEscapeButton(cancel);
+        box.exec();
+        return box.clickedButton() == save      ? SaveAnswer::Save
+               : box.clickedButton() == discard ? SaveAnswer::Discard
+                                                : SaveAnswer::Cancel;
     };
     p.askRecover = [parent](const QString& title, const QDateTime& time) {
         const QString text = lumivo::FromU16(lumivo::FormatText(
@@ -88,11 +95,11 @@ CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
     };
     p.openFileName = [parent](const QString& folder) {
         return QFileDialog::getOpenFileName(parent(), QString(), folder,
-                                            QStringLiteral("Lumivo project (*.qvndoc);;All files (*)"));
+                                            lumivo::Tr("Program", "FileFilter") + QStringLiteral(";;") +
+                                                lumivo::Tr("Program", "AllFiles"));
     };
     p.saveFileName = [parent](const QString& proposed) {
-        return QFileDialog::getSaveFileName(parent(), QString(), proposed,
-                                            QStringLiteral("Lumivo project (*.qvndoc)"));
+        return QFileDialog::getSaveFileName(parent(), QString(), proposed, lumivo::Tr("Program", "FileFilter"));
     };
     p.newProject = [parent](unsigned sequence, NewProjectResult& result) {
         CNewProjectDlg dlg(sequence, parent());
@@ -126,5 +133,6 @@ CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
         box.exec();
         return int(added.indexOf(box.clickedButton()));
     };
+    p.openUrl = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
     return p;
 }

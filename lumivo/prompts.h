@@ -39,6 +39,8 @@ struct CPrompts {
     // A question with buttons of its own, the first the default and the last
     // the one Escape chooses: the index of the answer, -1 when unanswered.
     std::function<int(const QString& caption, const QString& text, const QStringList& buttons)> askChoice;
+    // Opens an address (the manual) in the desktop's viewer for it.
+    std::function<bool(const QString& url)> openUrl;
 
     // A message with a caption, through titledMessage or else message.
     void Show(Icon icon, const QString& caption, const QString& text) const
@@ -48,6 +50,9 @@ struct CPrompts {
         else if (message)
             message(icon, text);
     }
+
+    // The caption of the program's message boxes.
+    static QString Caption() { return QStringLiteral("Lumivo"); }
 
     // The interactive answers: message boxes and dialogs over parent.
     static CPrompts Interactive(std::function<QWidget*()> parent);

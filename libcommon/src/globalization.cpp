@@ -34,28 +34,31 @@ struct CachedFile {
     off_t size = -1;
     ino_t inode = 0;
     common::IniFile ini;
-} g_cache;
+};
+CachedFile g_cache;
+// GetTextOf's file, apart, so the two readers do not push each other out.
+CachedFile g_otherCache;
 
-const common::IniFile* SelectedTable(const std::u16string& file)
+const common::IniFile* CachedTable(CachedFile& cache, const std::u16string& file)
 {
     struct stat st {};
     const fs::path path = common::U16ToPath(file);
     if (file.empty() || ::stat(path.c_str(), &st) != 0) {
-        g_cache.path.clear();
-        g_cache.present = false;
+        cache.path.clear();
+        cache.present = false;
         return nullptr;
     }
-    if (!g_cache.present || g_cache.path != file || g_cache.size != st.st_size
-        || g_cache.inode != st.st_ino || g_cache.mtime.tv_sec != st.st_mtim.tv_sec
-        || g_cache.mtime.tv_nsec != st.st_mtim.tv_nsec) {
-        g_cache.ini.Load(path);
-        g_cache.path = file;
-        g_cache.present = true;
-        g_cache.size = st.st_size;
-        g_cache.inode = st.st_ino;
-        g_cache.mtime = st.st_mtim;
+    if (!cache.present || cache.path != file || cache.size != st.st_size
+        || cache.inode != st.st_ino || cache.mtime.tv_sec != st.st_mtim.tv_sec
+        || cache.mtime.tv_nsec != st.st_mtim.tv_nsec) {
+        cache.ini.Load(path);
+        cache.path = file;
+        cache.present = true;
+        cache.size = st.st_size;
+        cache.inode = st.st_ino;
+        cache.mtime = st.st_mtim;
     }
-    return &g_cache.ini;
+    return &cache.ini;
 }
 
 fs::path ExecutableFolder()
@@ -141,7 +144,22 @@ std::u16string CGlobalization::GetText(std::u16string_view section, std::u16stri
         if (std::find(g_recorded.begin(), g_recorded.end(), request) == g_recorded.end())
             g_recorded.push_back(request);
     }
-    const common::IniFile* table = SelectedTable(m_langFile);
+    const common::IniFile* table = CachedTable(g_cache, m_langFile);
+    if (!table)
+        return {};
+    return table->GetString(section, key).value_or(std::u16string());
+}
+
+std::u16string CGlobalization::GetTextOf(std::u16string_view language, std::u16string_view section,
+                                        std::u16string_view key)
+{
+    std::lock_guard lock(g_lock);
+    InitLanguageList();
+    if (language.empty())
+        return {};
+    std::u16string file = common::PathToU16(common::U16ToPath(m_szLangDir) / common::U16ToPath(language));
+    file += u".lang";
+    const common::IniFile* table = CachedTable(g_otherCache, file);
     if (!table)
         return {};
     return table->GetString(section, key).value_or(std::u16string());
@@ -187,6 +205,7 @@ void CGlobalization::SetLangDir(const fs::path& dir)
     m_lstLanguage.clear();
     m_langFile.clear();
     g_cache.present = false;
+    g_otherCache.present = false;
 }
 
 void CGlobalization::RecordRequests(bool on)

@@ -284,6 +284,27 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"StatusArea", u"Board"}, {"%d", "%d", "%s"}},
     {{u"StatusArea", u"Items"}, {"%d", "%d"}},
     {{u"StatusArea", u"Saved"}, {"%s"}},
+    // Board Properties, file errors, clipboard refusals, the zoom.
+    {{u"Content", u"BoardSize"}, {"%s", "%s", "%s", "%s"}},     // rows, columns, LED rows, LED columns
+    {{u"Content", u"BoardAdChars"}, {"%s", "%s"}},              // Ad number, its characters
+    {{u"Content", u"BoardUndrawable"}, {"%s", "%s", "%s"}},     // size, language, the Ads
+    {{u"Content", u"BoardAd"}, {"%s"}},                         // Ad number
+    {{u"Content", u"BoardTooHigh"}, {"%s", "%s"}},              // module rows, the Ads
+    {{u"Program", u"AboutTitle"}, {"%s"}},                      // program title
+    {{u"Program", u"UpdateQuestion"}, {"%s", "%s"}},            // version, address
+    {{u"Program", u"ReplaceQuestion"}, {"%s"}},                 // path
+    {{u"Program", u"OpenFailed"}, {"%s", "%s"}},                // path, reason
+    {{u"Program", u"RecentMissing"}, {"%s"}},                   // path
+    {{u"Program", u"ReadError"}, {"%s"}},                       // the system's words
+    {{u"Program", u"TooManyItems"}, {"%s"}},                    // item count
+    {{u"Program", u"ZoomStatus"}, {"%d"}},                      // percent
+    {{u"Program", u"ZoomFitStatus"}, {"%d"}},                   // percent
+    {{u"Error", u"ClipPartial"}, {"%s"}},                       // bytes
+    {{u"Error", u"ClipTooMany"}, {"%s"}},                       // items
+    {{u"Error", u"ClipTooHigh"}, {"%s", "%s"}},                 // Ad lines, board lines
+    {{u"Error", u"ClipUnknownKind"}, {"%s", "%s"}},             // item number, kind
+    {{u"Error", u"ClipNoHeight"}, {"%s"}},                      // item number
+    {{u"Error", u"ClipFarPicture"}, {"%s", "%s"}},              // item number, picture number
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)

@@ -66,9 +66,12 @@ void FillCells(CLumivo* item, std::u16string_view text, bool wideLetters)
     item->chars[n].code = 0;
 }
 
-std::u16string Pattern(std::u16string_view key)
+// The board's pictures: those of its library's language, whatever language
+// the program's menus are in (a Chinese menu's date would run off a small
+// board of the Latin library).
+std::u16string Pattern(bool korean, std::u16string_view key)
 {
-    return CGlobalization::GetText(std::u16string_view(u"Format"), key);
+    return CGlobalization::GetTextOf(korean ? u"Korean" : u"English", u"Format", key);
 }
 
 } // namespace
@@ -96,7 +99,7 @@ void CEffect::SetDateText(CLumivo* item)
                                                   u"fmtDateM4_K", u"fmtDateM5"};
         static const char16_t* const kKeysE[5] = {u"fmtDateM1", u"fmtDateM2_E", u"fmtDateM3",
                                                   u"fmtDateM4_E", u"fmtDateM5"};
-        const std::u16string picture = Pattern((korean ? kKeysK : kKeysE)[item->format]);
+        const std::u16string picture = Pattern(korean, (korean ? kKeysK : kKeysE)[item->format]);
         GetDateFormatW(korean ? common::kLangKorean : common::kLangEnglish, 0, &st,
                        picture.c_str(), text, kTextChars);
     }
@@ -110,14 +113,14 @@ void CEffect::SetTimeText(CLumivo* item)
     char16_t text[kTextChars + 1] = {};
     SYSTEMTIME st;
     if (item->format <= 3 && Now(st)) {
-        LANGID lang = common::kLangEnglish;
-        if (KoreanLibrary(m_pContent))
-            lang = common::kLangKorean;
-        else if ((common::GetUserDefaultUILanguage() & 0x3FF) == common::kLangChinese)
+        // The markers (AM/PM) of the board's library, or of a Chinese desktop.
+        const bool korean = KoreanLibrary(m_pContent);
+        LANGID lang = korean ? common::kLangKorean : common::kLangEnglish;
+        if (!korean && (common::GetUserDefaultUILanguage() & 0x3FF) == common::kLangChinese)
             lang = common::kLangChinese;
         static const char16_t* const kKeys[4] = {u"fmtTimeM1", u"fmtTimeM2", u"fmtTimeM3",
                                                  u"fmtTimeM4"};
-        const std::u16string picture = Pattern(kKeys[item->format]);
+        const std::u16string picture = Pattern(korean, kKeys[item->format]);
         GetTimeFormatW(lang, 0, &st, picture.c_str(), text, kTextChars);
         if (item->format == 0) {
             // Letters (AM/PM markers) in their full-width forms.

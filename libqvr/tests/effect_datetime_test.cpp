@@ -196,17 +196,18 @@ TEST_F(LiveText, TemperatureSample)
 
 TEST_F(LiveText, TextIsBoundedAndClockFailureShowsNothing)
 {
-    // A pattern that formats longer than the item holds.
+    // A pattern that formats longer than the item holds, in the language
+    // file of the library (English for the Latin one).
     char dirName[] = "/tmp/lumivo-effect-XXXXXX";
     ASSERT_NE(mkdtemp(dirName), nullptr);
     const std::filesystem::path dir(dirName);
     {
-        std::ofstream f(dir / "Long.lang");
+        std::ofstream f(dir / "English.lang");
         f << "[config]\nlanguage=cp1252\n\n[Format]\nfmtDateM1=" << std::string(120, 'x')
           << "yyyy\n";
     }
     CGlobalization::SetLangDir(dir);
-    CGlobalization::SelectLanguage(u"Long");
+    CGlobalization::SelectLanguage(u"English");
     item.type = LUMIVO_DATE;
     item.format = 0;
     const CEFF start = item.effectS;
@@ -229,4 +230,22 @@ TEST_F(LiveText, TextIsBoundedAndClockFailureShowsNothing)
     item.type = LUMIVO_TIME;
     engine.SetTimeText(&item);
     EXPECT_EQ(Text(item), u"");
+}
+
+// The board's date is the board's: the menus in Chinese or Korean change
+// nothing a library draws (a Chinese picture would run off a 1 x 6 board).
+TEST_F(LiveText, DatesFollowTheLibraryWhateverLanguageTheMenusAreIn)
+{
+    SetClock(At(2026, 12, 9, 18, 30, 0)); // a Wednesday
+    item.type = LUMIVO_DATE;
+    item.format = 1;
+    for (const char16_t* menus : {u"English", u"Chinese", u"Korean"}) {
+        CGlobalization::SelectLanguage(menus);
+        Language(0);
+        engine.SetDateText(&item);
+        EXPECT_EQ(Text(item), u"Wed 12/09");
+        Language(qvr::kLanguageHangul);
+        engine.SetDateText(&item);
+        EXPECT_EQ(Text(item), u"12\uC6D4 9\uC77C (\uC218)"); // the Korean file's picture
+    }
 }

@@ -12,10 +12,21 @@ namespace lumivo {
 
 namespace {
 
+std::u16string Number(size_t n) { return common::Utf8ToUtf16(std::to_string(n)); }
+
+std::string Sentence(const char* key, const std::vector<FormatArg>& args)
+{
+    return common::Utf16ToUtf8(FormatText(LangText("Error", key), args));
+}
+
+// What is wrong, then what it means for the project, both in the interface
+// language.
 Result Refuse(const std::string& why)
 {
-    return Result::Fail(why + ": " + common::Utf16ToUtf8(LangText("Error", "ErrClipboard")));
+    return Result::Fail(why + " " + common::Utf16ToUtf8(LangText("Error", "ErrClipboard")));
 }
+
+Result Refuse(const char* key, const std::vector<FormatArg>& args = {}) { return Refuse(Sentence(key, args)); }
 
 } // namespace
 
@@ -46,37 +57,38 @@ Result PasteWarnings(const std::vector<CLumivo>& items, const CContent* content,
     return r;
 }
 
-std::string ItemProblem(const CLumivo& item)
+std::string ItemProblem(const CLumivo& item, size_t number)
 {
+    const std::u16string n = Number(number);
     if (item.type > LUMIVO_HUMIDITY)
-        return "an item of unknown kind " + std::to_string(item.type);
+        return Sentence("ClipUnknownKind", {n, Number(item.type)});
     if (ItemLines(item) == 0)
-        return "an item without height";
+        return Sentence("ClipNoHeight", {n});
     const int content = qvr::ContentTypeOfItem(item.type);
     if (content != 0 && item.chars[0].code >= qvr::ContentCapacity(content))
-        return "a picture number beyond the content library (" + std::to_string(item.chars[0].code) + ")";
+        return Sentence("ClipFarPicture", {n, Number(size_t(item.chars[0].code) + 1)});
     return {};
 }
 
 Result LoadClipboardItems(const uint8_t* data, size_t size, unsigned boardLines, std::vector<CLumivo>& items)
 {
     if (data == nullptr || size == 0)
-        return Refuse("the clipboard holds no items");
+        return Refuse("ClipEmpty");
     if (size % qvr::kItemBytes != 0)
-        return Refuse("the clipboard data is " + std::to_string(size) + " bytes, not whole items of 824 bytes");
+        return Refuse("ClipPartial", {Number(size)});
     const size_t count = size / qvr::kItemBytes;
     if (count > kMaxPageItems)
-        return Refuse("the clipboard holds " + std::to_string(count) + " items, more than a page's four");
+        return Refuse("ClipTooMany", {Number(count)});
     std::vector<CLumivo> read(count);
     for (size_t i = 0; i < count; ++i) {
         qvr::LoadItem(data + i * qvr::kItemBytes, read[i]);
-        if (const std::string why = ItemProblem(read[i]); !why.empty())
-            return Refuse("record " + std::to_string(i + 1) + " is " + why);
+        if (const std::string why = ItemProblem(read[i], i + 1); !why.empty())
+            return Refuse(why);
     }
     // An Ad copied from a taller board would run off this one.
     const unsigned lines = CPageLayout(boardLines, read).UsedLines();
     if (lines > boardLines)
-        return Refuse("the Ad is " + std::to_string(lines) + " lines high, the board " + std::to_string(boardLines));
+        return Refuse("ClipTooHigh", {Number(lines), Number(boardLines)});
     items = std::move(read);
     return {};
 }

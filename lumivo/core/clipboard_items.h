@@ -35,8 +35,9 @@ Result LoadClipboardItems(const uint8_t* data, size_t size, unsigned boardLines,
 // leave empty. content may be null (no characters checked).
 Result PasteWarnings(const std::vector<CLumivo>& items, const CContent* content, unsigned boardLines);
 
-// Why a record read from outside cannot be an item of a project: an unknown
-// kind, no height, or a picture that no library slot holds. Empty when it can.
-std::string ItemProblem(const CLumivo& item);
+// Why record `number` (1-based) read from outside cannot be an item of a
+// project, as a sentence in the interface language: an unknown kind, no
+// height, or a picture that no library slot holds. Empty when it can.
+std::string ItemProblem(const CLumivo& item, size_t number);
 
 } // namespace lumivo

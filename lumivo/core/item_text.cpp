@@ -3,10 +3,12 @@
 
 #include <qvr/effect.h>
 
+#include <common/datetime.h>
 #include <common/globalization.h>
 #include <common/text.h>
 
 #include <algorithm>
+#include <ctime>
 
 namespace lumivo {
 
@@ -113,17 +115,27 @@ void AppendLine(std::u16string& out, const CLumivo& item, int from, int count)
     }
 }
 
-std::u16string FormatPictureName(const CLumivo& item, bool koreanLibrary)
+// What a live date or time shows now, as the board draws it: the picture
+// of the library's language (not the menus'), filled with the local time.
+std::u16string FormatSample(const CLumivo& item, bool koreanLibrary)
 {
-    static const char* const dateKeys[2][5] = {
-        {"fmtDateM1", "fmtDateM2_E", "fmtDateM3", "fmtDateM4_E", "fmtDateM5"},
-        {"fmtDateM1", "fmtDateM2_K", "fmtDateM3", "fmtDateM4_K", "fmtDateM5"}};
-    static const char* const timeKeys[4] = {"fmtTimeM1", "fmtTimeM2", "fmtTimeM3", "fmtTimeM4"};
-    if (item.type == LUMIVO_DATE && item.format < 5)
-        return LangText("Format", dateKeys[koreanLibrary ? 1 : 0][item.format]);
-    if (item.type == LUMIVO_TIME && item.format < 4)
-        return LangText("Format", timeKeys[item.format]);
-    return common::Utf8ToUtf16(std::to_string(item.format));
+    static const char16_t* const dateKeys[2][5] = {
+        {u"fmtDateM1", u"fmtDateM2_E", u"fmtDateM3", u"fmtDateM4_E", u"fmtDateM5"},
+        {u"fmtDateM1", u"fmtDateM2_K", u"fmtDateM3", u"fmtDateM4_K", u"fmtDateM5"}};
+    static const char16_t* const timeKeys[4] = {u"fmtTimeM1", u"fmtTimeM2", u"fmtTimeM3", u"fmtTimeM4"};
+    const bool date = item.type == LUMIVO_DATE && item.format < 5;
+    const bool time = item.type == LUMIVO_TIME && item.format < 4;
+    if (!date && !time)
+        return common::Utf8ToUtf16(std::to_string(item.format));
+    const std::u16string_view language = koreanLibrary ? u"Korean" : u"English";
+    const std::u16string picture = CGlobalization::GetTextOf(
+        language, u"Format", date ? dateKeys[koreanLibrary ? 1 : 0][item.format] : timeKeys[item.format]);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    const SYSTEMTIME st = common::SystemTimeFromTm(local);
+    const LANGID lang = koreanLibrary ? common::kLangKorean : common::kLangEnglish;
+    return date ? common::FormatDate(lang, st, picture) : common::FormatTime(lang, st, picture);
 }
 
 } // namespace
@@ -150,7 +162,7 @@ std::u16string ItemTitle(const CLumivo& item, bool koreanLibrary)
     case LUMIVO_DATE:
     case LUMIVO_TIME:
         title = FormatText(LangText("Format", "fmtTxtType"),
-                           {LangText("LumivoType", kind), FormatPictureName(item, koreanLibrary)});
+                           {LangText("LumivoType", kind), FormatSample(item, koreanLibrary)});
         break;
     default:
         // Analog, D-Day, D-Time, Temperature, Humidity and unknown kinds.

@@ -28,7 +28,6 @@
 namespace lumivo {
 
 // Texts fixed by the program (shown as they are in every language).
-inline constexpr const char* kMsgDocumentFile = "Error:Load Lumivo document file";
 inline constexpr const char* kMsgContent = "Error:Load Lumivo Content...";
 inline constexpr const char* kMsgNoResource = "Select Resource Not Find!!!!";
 

@@ -8,7 +8,11 @@
 
 #include <qvr/lzo.h>
 
+#include <common/text.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace lumivo {
@@ -19,6 +23,11 @@ constexpr uint8_t kSignature[7] = {'Q', 'V', 'N', 'D', 'O', 'C', 0};
 constexpr size_t kHeaderBytes = 7 + 6 + 4; // signature, six values, N
 // No project file of 50 items and 8 user images comes near this.
 constexpr size_t kMaxProjectFileBytes = 16u * 1024u * 1024u;
+
+std::string Words(const char* key, const std::vector<FormatArg>& args = {})
+{
+    return common::Utf16ToUtf8(FormatText(LangText("Program", key), args));
+}
 
 constexpr size_t kItemArrayBytes = kMaxItems * qvr::kItemBytes;  // 41,200
 constexpr size_t kPageArrayBytes = kMaxPages * qvr::kPageBytes;  // 500
@@ -115,9 +124,9 @@ Result ParseProjectFile(const uint8_t* data, size_t length, ParsedFile& out)
 {
     Result r;
     if (data == nullptr || length < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0)
-        return Result::Fail(kMsgDocumentFile);
+        return Result::Fail(Words("NotProject"));
     if (length < kHeaderBytes)
-        return Result::Fail(std::string(kMsgDocumentFile) + ": the file ends inside its header");
+        return Result::Fail(Words("ShortHeader"));
     const uint8_t* v = data + 7;
     out.board = BoardValues{v[0], v[1], v[2], v[3], v[4]};
     out.pageCount = v[5];
@@ -185,12 +194,36 @@ Result ParseProjectFile(const uint8_t* data, size_t length, ParsedFile& out)
 
 } // namespace
 
+// Why a project file could not be read, in words a user can act on.
+std::string ReadFailure(const std::filesystem::path& path, const Result& read)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status))
+        return Words("NoFile");
+    if (!std::filesystem::is_regular_file(status))
+        return Words("NotRegular");
+    if (std::filesystem::file_size(path, ec) > kMaxProjectFileBytes)
+        return Words("TooLarge");
+    if (FILE* f = std::fopen(path.c_str(), "rb"))
+        std::fclose(f);
+    else if (errno == EACCES || errno == EPERM)
+        return Words("NoAccess");
+    return Words("ReadError", {common::Utf8ToUtf16(read.FirstError())});
+}
+
 Result CProjectCore::LoadFile(const std::filesystem::path& path)
 {
+    // The message names the file and the reason.
+    auto failed = [&path](const std::string& why) {
+        return Result::Fail(Words("OpenFailed", {common::Utf8ToUtf16(path.string()), common::Utf8ToUtf16(why)}));
+    };
     std::vector<uint8_t> bytes;
     if (Result r = ReadFileLimited(path, kMaxProjectFileBytes, bytes); !r)
-        return r;
+        return failed(ReadFailure(path, r));
     Result r = LoadBytes(bytes.data(), bytes.size());
+    if (!r)
+        return failed(r.FirstError());
     if (r) {
         m_Folder = path.parent_path().string();
         m_Name = path.stem().string();
@@ -210,8 +243,7 @@ Result CProjectCore::LoadBytes(const uint8_t* data, size_t length)
     if (!r)
         return r;
     if (file.entries.size() > kMaxItems) {
-        return Result::Fail(std::string(kMsgDocumentFile) + ": it holds " +
-                            std::to_string(file.entries.size()) + " items, more than 50");
+        return Result::Fail(Words("TooManyItems", {common::Utf8ToUtf16(std::to_string(file.entries.size()))}));
     }
     const unsigned pages = RepairPages(file.entries, r);
     if (pages != file.pageCount)

@@ -7,6 +7,7 @@
 #include "ui/about_dlg.h"
 #include "ui/lumivo_view.h"
 #include "ui/lumivo_viewer.h"
+#include "ui/qt_text.h"
 #include "ui/ribbon_bar.h"
 #include "ui/visual_styles.h"
 
@@ -335,7 +336,10 @@ TEST_F(AppTest, OpenAndSaveRoundTripThroughTheDocument)
     bad.close();
     messages.clear();
     EXPECT_FALSE(App().OpenDocumentFile(bad.fileName()));
-    EXPECT_TRUE(messages.contains(QStringLiteral("Error:Load Lumivo document file")));
+    // Named with the file and the reason.
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(bad.fileName())) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(lumivo::Tr("Program", "NotProject"))) << messages[0].toStdString();
     EXPECT_EQ(doc->Core().ItemCount(), 3u);
     EXPECT_EQ(doc->Title(), QStringLiteral("round.qvndoc"));
 

@@ -3,6 +3,7 @@
 
 #include <serio/widgets/serial_dialogs.h>
 
+#include <common/globalization.h>
 #include <common/profile.h>
 
 #include <gtest/gtest.h>
@@ -35,6 +36,7 @@ struct ScopedProfile {
 TEST(NewProjectDlg, DefaultsWithoutSettings)
 {
     ScopedProfile p;
+    CGlobalization::SelectLanguage(u"English");
     CNewProjectDlg dlg(3);
     EXPECT_EQ(dlg.NameEdit()->text(), QStringLiteral("Lumivo3"));
     // The Documents folder (made when missing), not a Desktop that may not exist.
@@ -42,7 +44,7 @@ TEST(NewProjectDlg, DefaultsWithoutSettings)
     EXPECT_TRUE(QFileInfo(dlg.FolderEdit()->text()).isDir());
     EXPECT_EQ(dlg.ModuleRowsSpin()->value(), 1);
     EXPECT_EQ(dlg.ModuleColumnsSpin()->value(), 6);
-    EXPECT_EQ(dlg.LanguageCombo()->currentText(), QStringLiteral("English"));
+    EXPECT_EQ(dlg.LanguageCombo()->currentText(), QStringLiteral("Latin and Chinese")); // a desktop not in Korean
     EXPECT_EQ(dlg.ColumnClassCombo()->currentText(), QStringLiteral("Column 6~"));
     EXPECT_EQ(dlg.ModuleRowsSpin()->minimum(), 1);
     EXPECT_EQ(dlg.ModuleRowsSpin()->maximum(), 4);
@@ -72,6 +74,7 @@ TEST(NewProjectDlg, SettingsChooseTheDefaults)
 {
     ScopedProfile p;
     QTemporaryDir last;
+    CGlobalization::SelectLanguage(u"English");
     p.profile.WriteProfileString("Settings", "Project Path", last.path().toStdString());
     p.profile.WriteProfileInt("Settings", "Module Row", 3);
     p.profile.WriteProfileInt("Settings", "Module Column", 14);
@@ -157,6 +160,7 @@ TEST(SerialDialogs, SetupKeepsValuesWithoutAnEntry)
 
 TEST(SerialDialogs, ProgressWindowCannotBeClosedByTheUser)
 {
+    CGlobalization::SelectLanguage(u"English"); // the titles come from the language files
     QWidget owner;
     owner.resize(400, 300);
     CPacketOwnerWidget packetOwner(&owner);

@@ -2,23 +2,24 @@
 #include "ui/about_dlg.h"
 
 #include "lumivo_app.h"
+#include "ui/qt_text.h"
+#include "ui/tr_format.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_version(new QLabel), m_notice(new QLabel)
 {
-    setWindowTitle(QStringLiteral("About %1").arg(CLumivoApp::Title()));
+    setWindowTitle(lumivo::TrFormat("Program", "AboutTitle", {CLumivoApp::Title()}));
     m_version->setText(QStringLiteral("%1 %2").arg(CLumivoApp::Title(), QLatin1String(CLumivoApp::kVersion)));
-    // The licence as the LICENSE file states it; legal texts stay in English.
-    m_notice->setText(QStringLiteral("Copyright (C) Tessel.\n"
-                                     "Free software under the GNU General Public License, version 2 or\n"
-                                     "later (GPL-2.0-or-later), with NO WARRANTY. Its libraries are under\n"
-                                     "the BSD 2-Clause licence; the fonts' licences: see the package's\n"
-                                     "copyright file."));
+    // The licence as the LICENSE file states it, in the interface language.
+    m_notice->setText(lumivo::Tr("Program", "AboutNotice"));
+    m_notice->setWordWrap(true);
+    m_notice->setMinimumWidth(360);
     auto* icon = new QLabel;
     icon->setPixmap(QIcon(QStringLiteral(":/lumivo/lumivo.svg")).pixmap(48, 48));
     auto* texts = new QVBoxLayout;
@@ -28,6 +29,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_version(new QLabel), 
     row->addWidget(icon, 0, Qt::AlignTop);
     row->addLayout(texts, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    buttons->button(QDialogButtonBox::Ok)->setText(lumivo::Tr("DialogCommon", "btnOk"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* column = new QVBoxLayout(this);
     column->addLayout(row);

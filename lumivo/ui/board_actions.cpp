@@ -117,7 +117,7 @@ CBoardActions::CBoardActions(CPacket& packet, CLumivoDoc& doc, CPrompts& prompts
     connect(m_watch, &QTimer::timeout, this, [this] {
         if (m_connected && !m_busy && !m_packet.IsOpen()) {
             SetConnected(false);
-            Message(lumivo::MessageIcon::Stop, QStringLiteral("lumivo"),
+            Message(lumivo::MessageIcon::Stop, CPrompts::Caption(),
                     QString::fromStdString(lumivo::DeviceLostText(m_packet.GetDeviceName())));
         }
     });
@@ -208,12 +208,12 @@ void CBoardActions::Finished(const BoardOutcome& out)
     if (out.connected && out.job == BoardJob::Connect && out.readBack.contentLanguage)
         m_doc.SetBoardLanguage(*out.readBack.contentLanguage);
     for (const lumivo::Message& m : out.notes.messages())
-        Message(lumivo::MessageIcon::Warning, QStringLiteral("lumivo"), QString::fromStdString(m.text));
+        Message(lumivo::MessageIcon::Warning, CPrompts::Caption(), QString::fromStdString(m.text));
     if (out.result == BoardResult::Failed && !out.messageShown && !out.error.empty())
-        Message(lumivo::MessageIcon::Stop, QStringLiteral("lumivo"), QString::fromStdString(out.error));
+        Message(lumivo::MessageIcon::Stop, CPrompts::Caption(), QString::fromStdString(out.error));
     // A port that did not open: the port choice is offered at once.
     if (out.job == BoardJob::Connect && out.openError != 0 && m_prompts.askYesNo &&
-        m_prompts.askYesNo(QStringLiteral("lumivo"),
+        m_prompts.askYesNo(CPrompts::Caption(),
                            lumivo::BoardQText("ChoosePort", "Choose another serial port now?")) &&
         m_packet.SerialSetup(1))
         m_packet.SaveSettings();
@@ -246,7 +246,7 @@ bool CBoardActions::PrepareSimulatedPort()
     QString error;
     const QString device = m_simulator->Start(CSimulatedBoard::Stored(m_doc.Core().Board()), &error);
     if (device.isEmpty()) {
-        Message(lumivo::MessageIcon::Stop, QStringLiteral("lumivo"), error);
+        Message(lumivo::MessageIcon::Stop, CPrompts::Caption(), error);
         return false;
     }
     // The packet opens the simulator's terminal; the choice stays "simulated".
@@ -290,7 +290,7 @@ void CBoardActions::OnSend()
         return;
     // A blob of no Ads would wipe the board's Ads: refuse it.
     if (m_doc.Core().ItemCount() == 0) {
-        Message(lumivo::MessageIcon::Warning, QStringLiteral("lumivo"),
+        Message(lumivo::MessageIcon::Warning, CPrompts::Caption(),
                 lumivo::BoardQText("SendEmpty", "The project has no Ads to send. Add an Ad first."));
         return;
     }

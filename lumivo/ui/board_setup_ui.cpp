@@ -2,6 +2,7 @@
 #include "ui/board_setup_ui.h"
 
 #include "ui/board_qtext.h"
+#include "ui/content_language.h"
 #include "ui/simulated_board.h"
 
 #include <serio/widgets/serial_dialogs.h>
@@ -41,8 +42,8 @@ bool CBoardSetupUi::EditSerialSettings(serio::SerialSettings& settings, bool por
     columns->setValue(sim.moduleColumns);
     auto* language = new QComboBox;
     language->setObjectName(QStringLiteral("SimLanguage"));
-    language->addItem(lumivo::BoardQText("SimLanguageA", "Korean (A)"), QStringLiteral("A"));
-    language->addItem(lumivo::BoardQText("SimLanguageE", "English or Chinese (E)"), QStringLiteral("E"));
+    language->addItem(lumivo::ContentLanguageName('A'), QStringLiteral("A"));
+    language->addItem(lumivo::ContentLanguageName('E'), QStringLiteral("E"));
     language->setCurrentIndex(sim.language == 'A' ? 0 : 1);
     dlg.Form()->addRow(lumivo::BoardQText("SimRows", "Simulated board &rows :"), rows);
     dlg.Form()->addRow(lumivo::BoardQText("SimColumns", "Simulated board co&lumns :"), columns);

@@ -3,6 +3,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QWheelEvent>
 
 #include <cstring>
@@ -84,6 +85,8 @@ void CLumivoViewer::SetModuleSize(unsigned columns, unsigned rows)
         m_board = QImage(size, QImage::Format_RGB32);
         m_board.fill(Qt::black);
     }
+    if (m_fit)
+        ApplyZoom(m_zoom, true);
     update();
 }
 
@@ -99,10 +102,29 @@ void CLumivoViewer::setBoardImage(const QImage& image)
     update();
 }
 
-void CLumivoViewer::SetZoom(int zoom)
+void CLumivoViewer::SetZoom(int zoom) { ApplyZoom(zoom, false); }
+
+void CLumivoViewer::SetFit(bool on) { ApplyZoom(m_zoom, on); }
+
+void CLumivoViewer::ApplyZoom(int zoom, bool fit)
 {
-    m_zoom = qBound(kMinZoom, zoom, kMaxZoom);
+    const QSize board = BoardPixelSize();
+    if (fit && !board.isEmpty() && width() > 0 && height() > 0)
+        zoom = qMin(width() * 100 / board.width(), height() * 100 / board.height());
+    zoom = qBound(kMinZoom, zoom, kMaxZoom);
+    const bool changed = zoom != m_zoom || fit != m_fit;
+    m_zoom = zoom;
+    m_fit = fit;
     update();
+    if (changed)
+        emit zoomChanged(m_zoom, m_fit);
+}
+
+void CLumivoViewer::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_fit)
+        ApplyZoom(m_zoom, true);
 }
 
 void CLumivoViewer::SetLedDots(bool on)

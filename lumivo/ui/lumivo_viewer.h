@@ -61,7 +61,16 @@ public:
     const QImage& BoardImage() const { return m_board; }
 
     int Zoom() const { return m_zoom; }
-    void SetZoom(int zoom); // kept within kMinZoom..kMaxZoom
+    // A zoom of its own (kept within kMinZoom..kMaxZoom) ends fitting.
+    void SetZoom(int zoom);
+    // Fitting: the zoom follows the window, the whole board as large as it
+    // fits (never beyond the zoom limits).
+    void SetFit(bool on);
+    bool Fits() const { return m_fit; }
+    // The keyboard's and the menu's steps, from the zoom shown now.
+    static constexpr int kKeyZoomStep = 25;
+    void ZoomIn() { SetZoom(m_zoom + kKeyZoomStep); }
+    void ZoomOut() { SetZoom(m_zoom - kKeyZoomStep); }
     bool LedDots() const { return m_ledDots; }
     void SetLedDots(bool on);
     // Where the scaled board lands in the window.
@@ -70,8 +79,13 @@ public:
     QSize sizeHint() const override { return {400, 200}; }
     QSize minimumSizeHint() const override { return {120, 80}; }
 
+signals:
+    // After every change of the zoom or of fitting.
+    void zoomChanged(int zoom, bool fit);
+
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -80,6 +94,7 @@ protected:
 private:
     void OnMMTimer(CMMTimer& timer) override;
     void StopTimer();
+    void ApplyZoom(int zoom, bool fit);
     const QImage& Dot(QRgb colour);
 
     lumivo::CPlayer m_player;
@@ -89,6 +104,7 @@ private:
     unsigned m_rows = 0;
     QImage m_board;
     int m_zoom = 100;
+    bool m_fit = false;
     bool m_ledDots = false;
     int m_dotSide = 0;
     std::unordered_map<QRgb, QImage> m_dots; // one drawn dot per colour

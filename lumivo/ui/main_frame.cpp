@@ -6,13 +6,16 @@
 #include "lumivo_doc.h"
 #include "ui/ad_actions.h"
 #include "ui/board_actions.h"
+#include "ui/board_props_dlg.h"
 #include "ui/command_group.h"
 #include "ui/lumivo_view.h"
 #include "ui/lumivo_viewer.h"
+#include "ui/manual.h"
 #include "ui/qt_text.h"
 #include "ui/empty_list_hint.h"
 #include "ui/ribbon_bar.h"
 #include "ui/status_area.h"
+#include "ui/tr_format.h"
 #include "ui/visual_styles.h"
 
 #include <common/globalization.h>
@@ -33,6 +36,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QToolButton>
 #include <QUrl>
 
 namespace {
@@ -42,11 +46,15 @@ using namespace lumivo;
 constexpr const char* kWorkspace = "Workspace";
 constexpr const char* kGeometryKey = "MainFrameGeometry";
 constexpr const char* kStateKey = "MainFrameState";
+constexpr const char* kZoomKey = "PreviewZoom";
 
 bool IsProjectFile(const QUrl& url)
 {
     return url.isLocalFile() && url.toLocalFile().endsWith(QLatin1String(".qvndoc"), Qt::CaseInsensitive);
 }
+
+// One of the ribbon's drawings (scalable, so crisp at any screen scale).
+QIcon RibbonIcon(const char* name) { return QIcon(QStringLiteral(":/lumivo/ribbon/%1.svg").arg(QLatin1String(name))); }
 
 } // namespace
 
@@ -56,6 +64,7 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
     setWindowIcon(QIcon(QStringLiteral(":/lumivo/lumivo.svg")));
     setAcceptDrops(true);
 
+    InstallDialogConventions();
     // The look first, so everything built below takes it.
     ApplyLook(common::AppProfile().GetProfileInt("Workspace", "ApplicationLook", kDefaultStyleCommand));
 
@@ -173,7 +182,6 @@ void CMainFrame::BuildRibbon()
 {
     m_ribbon = new CRibbonBar(this);
     setMenuWidget(m_ribbon);
-    QStyle* st = style();
     m_commands = new CCommandGroup(this);
     m_adActions = new CAdActions(m_doc, *m_view, m_app.Prompts(), this);
     addActions(m_adActions->KeyActions());
@@ -186,17 +194,32 @@ void CMainFrame::BuildRibbon()
         return m_commands->MakeAction(command, section, key, enabled, checkable);
     };
 
-    // The application menu.
-    m_appMenu = new QMenu(this);
-    auto* appNew = MakeAction(0, "rbHome", "rbFileNew");
-    auto* appOpen = MakeAction(0, "rbApp", "rbAppOpen");
-    auto* appSave = MakeAction(0, "rbApp", "rbAppSave");
+    // The file commands: the same actions on the Home tab and in the
+    // application menu, so the menu shows their keys.
+    auto* fileNew = MakeAction(cmd::kFileNew, "rbHome", "rbFileNew");
+    auto* fileOpen = MakeAction(cmd::kFileOpen, "rbHome", "rbFileOpen");
+    auto* fileSave = MakeAction(cmd::kFileSave, "rbHome", "rbFileSave");
     auto* appSaveAs = MakeAction(cmd::kFileSaveAs, "rbApp", "rbAppSaveAs");
     auto* appExit = MakeAction(cmd::kAppExit, "rbApp", "rbAppExit");
+    auto* help = MakeAction(cmd::kAppHelp, "rbApp", "rbAppHelp");
+    fileNew->setIcon(RibbonIcon("file-new"));
+    fileOpen->setIcon(RibbonIcon("file-open"));
+    fileSave->setIcon(RibbonIcon("file-save"));
+    help->setIcon(RibbonIcon("help"));
+    fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    fileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    fileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    appSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    appExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    addActions({fileNew, fileOpen, fileSave, appSaveAs, appExit, help});
+
+    // The application menu.
+    m_appMenu = new QMenu(this);
     m_recentMenu = new QMenu(this);
-    m_appMenu->addAction(appNew);
-    m_appMenu->addAction(appOpen);
-    m_appMenu->addAction(appSave);
+    m_appMenu->addAction(fileNew);
+    m_appMenu->addAction(fileOpen);
+    m_appMenu->addAction(fileSave);
     m_appMenu->addAction(appSaveAs);
     m_editMenu = new QMenu(this);
     m_editMenu->addAction(m_adActions->Action(cmd::kEditUndo));
@@ -205,23 +228,22 @@ void CMainFrame::BuildRibbon()
     m_appMenu->addSeparator();
     m_appMenu->addMenu(m_recentMenu);
     m_appMenu->addSeparator();
+    m_appMenu->addAction(help);
     m_appMenu->addAction(appExit);
     m_ribbon->SetApplicationMenu(m_appMenu);
+    // Alt+F and F10 open it, as a menu bar's first menu opens.
+    auto* openMenu = new QAction(this);
+    openMenu->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_F), QKeySequence(Qt::Key_F10)});
+    connect(openMenu, &QAction::triggered, m_ribbon->ApplicationButton(), &QToolButton::showMenu);
+    addAction(openMenu);
+    // Undo and redo beside it, whatever tab is open.
+    m_adActions->Action(cmd::kEditUndo)->setIcon(RibbonIcon("undo"));
+    m_adActions->Action(cmd::kEditRedo)->setIcon(RibbonIcon("redo"));
+    m_ribbon->AddQuickAccessAction(m_adActions->Action(cmd::kEditUndo));
+    m_ribbon->AddQuickAccessAction(m_adActions->Action(cmd::kEditRedo));
 
     // The Home tab.
     m_homeCategory = m_ribbon->AddCategory(QString());
-    auto* fileNew = MakeAction(cmd::kFileNew, "rbHome", "rbFileNew");
-    fileNew->setIcon(st->standardIcon(QStyle::SP_FileIcon));
-    auto* fileOpen = MakeAction(cmd::kFileOpen, "rbHome", "rbFileOpen");
-    fileOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
-    auto* fileSave = MakeAction(cmd::kFileSave, "rbHome", "rbFileSave");
-    fileSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
-    fileNew->setShortcut(QKeySequence::New);
-    fileOpen->setShortcut(QKeySequence::Open);
-    fileSave->setShortcut(QKeySequence::Save);
-    addAction(fileNew);
-    addAction(fileOpen);
-    addAction(fileSave);
     CRibbonPanel* panel = m_ribbon->AddPanel(m_homeCategory, QString());
     panel->AddAction(fileNew);
     panel->AddAction(fileOpen);
@@ -230,7 +252,11 @@ void CMainFrame::BuildRibbon()
     panel = m_ribbon->AddPanel(m_homeCategory, QString());
     for (int c : {cmd::kAdvtAdd, cmd::kAdvtEdit, cmd::kAdvtCopy, cmd::kAdvtPaste, cmd::kAdvtDelete})
         panel->AddAction(m_adActions->Action(c), c == cmd::kAdvtAdd);
-    m_adActions->Action(cmd::kAdvtAdd)->setIcon(st->standardIcon(QStyle::SP_FileDialogNewFolder));
+    const std::pair<int, const char*> adIcons[] = {{cmd::kAdvtAdd, "ad-add"},     {cmd::kAdvtEdit, "ad-edit"},
+                                                   {cmd::kAdvtCopy, "ad-copy"},   {cmd::kAdvtPaste, "ad-paste"},
+                                                   {cmd::kAdvtDelete, "ad-delete"}};
+    for (const auto& [c, name] : adIcons)
+        m_adActions->Action(c)->setIcon(RibbonIcon(name));
 
     panel = m_ribbon->AddPanel(m_homeCategory, QString());
     panel->AddAction(m_boardActions->Action(cmd::kCommSetup));
@@ -240,6 +266,18 @@ void CMainFrame::BuildRibbon()
     panel = m_ribbon->AddPanel(m_homeCategory, QString());
     panel->AddAction(m_boardActions->Action(cmd::kCtrlSetup), false);
     panel->AddAction(m_boardActions->Action(cmd::kCtrlUserImage), false);
+    const std::pair<int, const char*> boardIcons[] = {{cmd::kCommSetup, "port-setup"},   {cmd::kCommConnect, "connect"},
+                                                      {cmd::kCommDisconnect, "disconnect"}, {cmd::kCommSend, "send"},
+                                                      {cmd::kCtrlSetup, "ctrl-setup"},    {cmd::kCtrlUserImage, "user-images"}};
+    for (const auto& [c, name] : boardIcons)
+        m_boardActions->Action(c)->setIcon(RibbonIcon(name));
+
+    // The project's own board: size and content language.
+    panel = m_ribbon->AddPanel(m_homeCategory, QString());
+    auto* boardProps = MakeAction(cmd::kBoardProps, "rbHome", "rbBoardProps");
+    boardProps->setIcon(RibbonIcon("board-properties"));
+    panel->AddAction(boardProps);
+    connect(boardProps, &QAction::triggered, this, [this] { EditBoardProperties(m_doc, this); });
 
     panel = m_ribbon->AddPanel(m_homeCategory, QString());
     auto* status = MakeAction(cmd::kViewStatusBar, "rbHome", "rbViewStatus", true, true);
@@ -248,9 +286,13 @@ void CMainFrame::BuildRibbon()
     preview->setChecked(true);
     auto* dots = MakeAction(cmd::kViewLedDots, "rbHome", "rbViewLedDots", true, true);
     dots->setChecked(m_preview->Viewer()->LedDots());
+    status->setIcon(RibbonIcon("status-bar"));
+    preview->setIcon(RibbonIcon("preview"));
+    dots->setIcon(RibbonIcon("led-dots"));
     panel->AddAction(status, false);
     panel->AddAction(preview, false);
     panel->AddAction(dots, false);
+    BuildZoom(panel);
 
     // The corner: style, language, about.
     auto* styleAction = MakeAction(cmd::kStyle, "rbHome", "rbStyle");
@@ -269,18 +311,19 @@ void CMainFrame::BuildRibbon()
     m_languageMenu = new QMenu(this);
     languageAction->setMenu(m_languageMenu);
     auto* about = MakeAction(cmd::kAppAbout, "rbHome", "rbAbout");
+    styleAction->setIcon(RibbonIcon("style"));
+    languageAction->setIcon(RibbonIcon("language"));
+    about->setIcon(RibbonIcon("about"));
     m_ribbon->AddCornerAction(styleAction);
     m_ribbon->AddCornerAction(languageAction);
     m_ribbon->AddCornerAction(about);
 
     connect(fileNew, &QAction::triggered, &m_app, &CLumivoApp::OnFileNew);
-    connect(appNew, &QAction::triggered, &m_app, &CLumivoApp::OnFileNew);
     connect(fileOpen, &QAction::triggered, &m_app, &CLumivoApp::OnFileOpen);
-    connect(appOpen, &QAction::triggered, &m_app, &CLumivoApp::OnFileOpen);
     connect(fileSave, &QAction::triggered, &m_app, [this] { m_app.OnFileSave(); });
-    connect(appSave, &QAction::triggered, &m_app, [this] { m_app.OnFileSave(); });
     connect(appSaveAs, &QAction::triggered, &m_app, [this] { m_app.OnFileSaveAs(); });
     connect(appExit, &QAction::triggered, this, &QWidget::close);
+    connect(help, &QAction::triggered, this, [this] { OpenManual(m_app.Prompts(), QCoreApplication::applicationDirPath()); });
     connect(about, &QAction::triggered, &m_app, &CLumivoApp::OnAppAbout);
     connect(status, &QAction::toggled, statusBar(), &QWidget::setVisible);
     connect(preview, &QAction::toggled, m_preview, &QWidget::setVisible);
@@ -294,6 +337,54 @@ void CMainFrame::BuildRibbon()
     connect(m_styleGroup, &QActionGroup::triggered, this, [this](QAction* a) { ApplyLook(a->data().toInt()); });
     RebuildRecentMenu();
 }
+
+void CMainFrame::BuildZoom(CRibbonPanel* panel)
+{
+    CLumivoViewer* viewer = m_preview->Viewer();
+    auto* zoomIn = m_commands->MakeAction(cmd::kViewZoomIn, "rbHome", "rbViewZoomIn");
+    auto* zoomOut = m_commands->MakeAction(cmd::kViewZoomOut, "rbHome", "rbViewZoomOut");
+    auto* zoomFit = m_commands->MakeAction(cmd::kViewZoomFit, "rbHome", "rbViewZoomFit");
+    auto* zoom100 = m_commands->MakeAction(cmd::kViewZoom100, "rbHome", "rbViewZoom100");
+    // Ctrl with Alt: Ctrl++ and Ctrl+- alone expand and collapse the Ad list.
+    zoomIn->setShortcuts({QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Plus)});
+    zoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Minus));
+    zoomFit->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F));
+    zoom100->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_0));
+    zoomIn->setIcon(RibbonIcon("zoom-in"));
+    zoomOut->setIcon(RibbonIcon("zoom-out"));
+    zoomFit->setIcon(RibbonIcon("zoom-fit"));
+    zoom100->setIcon(RibbonIcon("zoom-original"));
+    m_zoomMenu = new QMenu(this);
+    m_zoomMenu->addActions({zoomIn, zoomOut, zoomFit, zoom100});
+    addActions({zoomIn, zoomOut, zoomFit, zoom100});
+    auto* zoom = m_commands->MakeAction(cmd::kViewZoom, "rbHome", "rbViewZoom");
+    zoom->setIcon(RibbonIcon("zoom-fit"));
+    zoom->setMenu(m_zoomMenu);
+    panel->AddAction(zoom, false);
+    connect(zoomIn, &QAction::triggered, viewer, &CLumivoViewer::ZoomIn);
+    connect(zoomOut, &QAction::triggered, viewer, &CLumivoViewer::ZoomOut);
+    connect(zoomFit, &QAction::triggered, viewer, [viewer] { viewer->SetFit(true); });
+    connect(zoom100, &QAction::triggered, viewer, [viewer] { viewer->SetZoom(100); });
+
+    // Remembered between runs: 0 is fitting, the default.
+    const int stored = common::AppProfile().GetProfileInt(kWorkspace, kZoomKey, 0);
+    if (stored > 0)
+        viewer->SetZoom(stored);
+    else
+        viewer->SetFit(true);
+    connect(viewer, &CLumivoViewer::zoomChanged, this, [this](int zoom, bool fit) {
+        common::AppProfile().WriteProfileInt(kWorkspace, kZoomKey, fit ? 0 : zoom);
+        EmitZoom();
+    });
+}
+
+QString CMainFrame::ZoomText() const
+{
+    const CLumivoViewer* viewer = m_preview->Viewer();
+    return TrFormat("Program", viewer->Fits() ? "ZoomFitStatus" : "ZoomStatus", {QString::number(viewer->Zoom())});
+}
+
+void CMainFrame::EmitZoom() { emit zoomChanged(ZoomText()); }
 
 void CMainFrame::BuildLanguageMenu()
 {
@@ -348,10 +439,15 @@ void CMainFrame::RelabelAll()
     m_recentMenu->setTitle(Tr("rbApp", "rbAppRecent"));
     m_editMenu->setTitle(Tr("rbApp", "rbAppEdit"));
     m_ribbon->SetCategoryName(m_homeCategory, Tr("rbHome", "rbName"));
-    const char* panelKeys[] = {"rbPanelFile", "rbPanelAdvt", "rbPanelComm", "rbPanelCtrl", "rbPanelView"};
+    const char* panelKeys[] = {"rbPanelFile", "rbPanelAdvt", "rbPanelComm", "rbPanelCtrl", "rbPanelProject",
+                               "rbPanelView"};
     const QList<CRibbonPanel*> panels = m_ribbon->Panels(m_homeCategory);
-    for (int i = 0; i < panels.size() && i < 5; ++i)
+    for (int i = 0; i < panels.size() && i < int(std::size(panelKeys)); ++i)
         panels[i]->SetTitle(Tr("rbHome", panelKeys[i]));
+    m_zoomMenu->setTitle(Tr("rbHome", "rbViewZoom"));
+    for (QAction* a : m_styleGroup->actions())
+        a->setText(StyleName(a->data().toInt()));
+    EmitZoom();
     m_preview->setWindowTitle(Tr("Windows", "Preview"));
     m_ribbon->Relayout();
     m_view->Relabel();

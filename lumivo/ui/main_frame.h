@@ -64,10 +64,17 @@ public:
     void UpdateTitle();
     void RebuildRecentMenu();
 
+    // The preview's zoom as the status area shows it ("Zoom 200 %").
+    QString ZoomText() const;
+
     // Size, position and dock layout: stored under "Workspace" when the
     // window goes (if it was ever shown), restored when it is made; the
     // first time it fits the available screen.
     void SaveLayout();
+
+signals:
+    // The preview's zoom changed (or its words, with the language).
+    void zoomChanged(const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,6 +84,8 @@ protected:
 private:
     void BuildRibbon();
     void BuildLanguageMenu();
+    void BuildZoom(class CRibbonPanel* panel);
+    void EmitZoom();
     void RestoreLayout();
 
     CLumivoApp& m_app;
@@ -92,6 +101,7 @@ private:
     QMenu* m_editMenu = nullptr;
     QMenu* m_languageMenu = nullptr;
     QMenu* m_styleMenu = nullptr;
+    QMenu* m_zoomMenu = nullptr;
     QActionGroup* m_languageGroup = nullptr;
     QActionGroup* m_styleGroup = nullptr;
     CCommandGroup* m_commands = nullptr; // file, view and window commands

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/module_state_dlg.h"
 
+#include "ui/content_language.h"
 #include "ui/qt_text.h"
 
 #include <QCheckBox>
@@ -45,14 +46,14 @@ CModuleStateDlg::CModuleStateDlg(const lumivo::CModuleStateModel& model, Exchang
     : QDialog(parent), m_model(model), m_readExchange(std::move(read)), m_writeExchange(std::move(write)),
       m_version(new QLineEdit), m_manufacture(new QDateEdit), m_date(new QDateEdit), m_time(new QTimeEdit),
       m_power(new QCheckBox(Setup("Power"))), m_powerOn(TimeField(QStringLiteral("HH:mm:ss"))),
-      m_powerOff(TimeField(QStringLiteral("HH:mm:ss"))), m_dayTime(TimeField(QStringLiteral("AP hh:mm:ss"))),
-      m_nightTime(TimeField(QStringLiteral("AP hh:mm:ss"))), m_day(new QSpinBox), m_night(new QSpinBox),
+      m_powerOff(TimeField(QStringLiteral("HH:mm:ss"))), m_dayTime(TimeField(QStringLiteral("HH:mm:ss"))),
+      m_nightTime(TimeField(QStringLiteral("HH:mm:ss"))), m_day(new QSpinBox), m_night(new QSpinBox),
       m_language(new QComboBox), m_color(new QComboBox), m_beep(new QCheckBox(Setup("Beep"))),
       m_columns(new QSpinBox), m_rows(new QSpinBox), m_read(new QPushButton(Setup("Read"))),
       m_write(new QPushButton(Setup("Write"))), m_ok(new QPushButton(Tr("DialogCommon", "btnOk"))),
       m_cancel(new QPushButton(Tr("DialogCommon", "btnCancel"))), m_clock(new QTimer(this))
 {
-    setWindowTitle(QStringLiteral("Lumivo Setup..."));
+    setWindowTitle(Tr("SetupDialog", "Title"));
     setObjectName(QStringLiteral("ModuleStateDlg"));
     m_version->setReadOnly(true);
     m_manufacture->setReadOnly(true);
@@ -184,7 +185,7 @@ void CModuleStateDlg::Fill()
     m_night->setValue(m_model.NightBrightness());
     m_language->clear();
     for (const lumivo::LanguageChoice& c : m_model.LanguageChoices())
-        m_language->addItem(QString::fromUtf16(c.name), int(c.value));
+        m_language->addItem(lumivo::ControllerLanguageName(int(c.value)), int(c.value));
     m_language->setCurrentIndex(m_model.LanguageIndex());
     m_beep->setChecked(m_model.Beep());
     m_columns->setValue(m_model.Columns());

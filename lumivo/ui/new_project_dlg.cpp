@@ -3,7 +3,9 @@
 
 #include "core/item_text.h"
 #include "project_places.h"
+#include "ui/content_language.h"
 #include "ui/qt_text.h"
+#include "ui/tr_format.h"
 
 #include <common/profile.h>
 
@@ -65,13 +67,14 @@ CNewProjectDlg::CNewProjectDlg(unsigned sequence, QWidget* parent)
     m_resRows->setValue(p.GetProfileInt("Settings", "Module Row", 2));
     m_resRows->setEnabled(false);
 
-    m_language->addItem(QStringLiteral("English"), 69);
-    m_language->addItem(QStringLiteral("Korean"), 65);
-    const int lang = m_language->findData(p.GetProfileInt("Settings", "Language", 69));
+    // Without a setting the desktop's language decides.
+    m_language->addItem(QString(), 69);
+    m_language->addItem(QString(), 65);
+    const int lang = m_language->findData(p.GetProfileInt("Settings", "Language", lumivo::DesktopContentLanguage()));
     m_language->setCurrentIndex(lang < 0 ? 0 : lang);
 
-    m_columnClass->addItem(QStringLiteral("Column 2~5"), 3);
-    m_columnClass->addItem(QStringLiteral("Column 6~"), 6);
+    m_columnClass->addItem(QString(), 3);
+    m_columnClass->addItem(QString(), 6);
     m_columnClass->setCurrentIndex(p.GetProfileInt("Settings", "Lumivo Column", 6) >= 6 ? 1 : 0);
 
     auto* browse = new QToolButton;
@@ -114,8 +117,8 @@ CNewProjectDlg::CNewProjectDlg(unsigned sequence, QWidget* parent)
         QMessageBox::warning(this, QStringLiteral("Lumivo"), text);
     };
     confirmReplace = [this](const QString& path) {
-        return QMessageBox::question(this, QStringLiteral("Save As"),
-                                     QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(path),
+        return QMessageBox::question(this, lumivo::Tr("rbApp", "rbAppSaveAs"),
+                                     lumivo::TrFormat("Program", "ReplaceQuestion", {path}),
                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
     };
     Relabel();
@@ -135,6 +138,10 @@ void CNewProjectDlg::Relabel()
     m_languageLabel->setText(Tr("NewDialog", "ResLang"));
     m_resRowLabel->setText(Tr("NewDialog", "ResRow"));
     m_resColLabel->setText(Tr("NewDialog", "ResCol"));
+    m_language->setItemText(0, lumivo::ContentLanguageName('E'));
+    m_language->setItemText(1, lumivo::ContentLanguageName('A'));
+    m_columnClass->setItemText(0, Tr("Content", "ColumnSmall"));
+    m_columnClass->setItemText(1, Tr("Content", "ColumnLarge"));
     m_ok->setText(Tr("DialogCommon", "btnOk"));
     m_cancel->setText(Tr("DialogCommon", "btnCancel"));
 }

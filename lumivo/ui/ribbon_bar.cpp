@@ -58,7 +58,7 @@ QToolButton* CRibbonPanel::AddAction(QAction* action, bool large)
 }
 
 CRibbonBar::CRibbonBar(QWidget* parent)
-    : QWidget(parent), m_appButton(new QToolButton(this)), m_tabs(new QTabBar(this)),
+    : QWidget(parent), m_appButton(new QToolButton(this)), m_quick(new QHBoxLayout), m_tabs(new QTabBar(this)),
       m_corner(new QHBoxLayout), m_pages(new QStackedWidget(this))
 {
     setObjectName(QStringLiteral("RibbonBar"));
@@ -71,6 +71,8 @@ CRibbonBar::CRibbonBar(QWidget* parent)
     m_appButton->setPopupMode(QToolButton::InstantPopup);
     m_appButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     top->addWidget(m_appButton);
+    m_quick->setSpacing(0);
+    top->addLayout(m_quick);
     m_tabs->setDrawBase(false);
     m_tabs->setExpanding(false);
     top->addWidget(m_tabs);
@@ -136,6 +138,19 @@ QToolButton* CRibbonBar::AddCornerAction(QAction* action)
     if (action->menu())
         b->setPopupMode(QToolButton::InstantPopup);
     m_corner->addWidget(b);
+    return b;
+}
+
+QToolButton* CRibbonBar::AddQuickAccessAction(QAction* action)
+{
+    auto* b = new QToolButton(this);
+    b->setDefaultAction(action);
+    b->setAutoRaise(true);
+    b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    b->setIconSize(QSize(16, 16));
+    b->setFocusPolicy(Qt::NoFocus); // the keys keep their place in the list
+    m_quick->addWidget(b);
+    m_quickButtons.append(b);
     return b;
 }
 

@@ -56,9 +56,15 @@ public:
     void Relayout();
     // Buttons at the right end of the tab row (style, language, about).
     QToolButton* AddCornerAction(QAction* action);
+    // Icon buttons beside the application button (undo, redo): the
+    // quick-access strip, always in view whatever tab is open.
+    QToolButton* AddQuickAccessAction(QAction* action);
+    QList<QToolButton*> QuickAccessButtons() const { return m_quickButtons; }
 
 private:
     QToolButton* m_appButton;
+    QHBoxLayout* m_quick;
+    QList<QToolButton*> m_quickButtons;
     QTabBar* m_tabs;
     QHBoxLayout* m_corner;
     QStackedWidget* m_pages;

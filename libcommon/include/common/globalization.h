@@ -33,6 +33,11 @@ public:
     // characters; empty when the file, section or key is missing.
     static std::u16string GetText(std::u16string_view section, std::u16string_view key);
     static std::u16string GetText(std::string_view section, std::string_view key); // UTF-8 names
+    // The same from the file of the named language, whichever is selected
+    // (texts that follow the board rather than the reader); empty when the
+    // file, section or key is missing.
+    static std::u16string GetTextOf(std::u16string_view language, std::u16string_view section,
+                                    std::u16string_view key);
     // The number of "cp%d" in [config] language; 0 when it does not match.
     static unsigned GetCodePage();
 

@@ -23,9 +23,11 @@ QString Text(const char* section, const char* key)
     return QString::fromUtf16(t.data(), qsizetype(t.size()));
 }
 
+// A list entry: a number shown as it is, or a word of section "SerialDialog".
 struct Entry {
     const char* text;
     int value;
+    const char* key = nullptr;
 };
 
 // Fills a list and selects the entry of value; a value without an entry
@@ -34,7 +36,7 @@ QComboBox* MakeList(std::initializer_list<Entry> entries, int value)
 {
     auto* list = new QComboBox;
     for (const Entry& e : entries)
-        list->addItem(QString::fromLatin1(e.text), e.value);
+        list->addItem(e.key ? Text("SerialDialog", e.key) : QString::fromLatin1(e.text), e.value);
     list->setCurrentIndex(list->findData(value));
     return list;
 }
@@ -105,7 +107,7 @@ void CSerialPortDlg::AddPortEntry(const QString& text, const QString& device)
 CSerialSetupDlg::CSerialSetupDlg(const serio::SerialSettings& settings, QWidget* parent)
     : QDialog(parent), m_settings(settings), m_given(settings), m_form(new QFormLayout), m_port(new QComboBox)
 {
-    setWindowTitle(QStringLiteral("Serial port setup"));
+    setWindowTitle(Text("SerialDialog", "SetupTitle"));
     FillSerialPortList(m_port, m_settings);
     if (m_port->currentIndex() >= 0) {
         m_settings.nPort = m_port->currentIndex() + 1;
@@ -116,10 +118,10 @@ CSerialSetupDlg::CSerialSetupDlg(const serio::SerialSettings& settings, QWidget*
     m_baud = MakeList({{"4800", 4800}, {"9600", 9600}, {"19200", 19200}, {"38400", 38400}, {"57600", 57600},
                        {"115200", 115200}},
                       m_settings.eBaudrate);
-    m_data = MakeList({{"7bits", 7}, {"8bits", 8}}, m_settings.eDataBits);
-    m_parity = MakeList({{"even", 2}, {"odd", 1}, {"none", 0}}, m_settings.eParity);
-    m_stop = MakeList({{"1 bit", 0}, {"2 bit", 2}}, m_settings.eStopBits);
-    m_flow = MakeList({{"Xon/Xoff", 2}, {"hardware", 1}, {"none", 0}}, m_settings.eHandshake);
+    m_data = MakeList({{nullptr, 7, "Bits7"}, {nullptr, 8, "Bits8"}}, m_settings.eDataBits);
+    m_parity = MakeList({{nullptr, 2, "Even"}, {nullptr, 1, "Odd"}, {nullptr, 0, "None"}}, m_settings.eParity);
+    m_stop = MakeList({{nullptr, 0, "Stop1"}, {nullptr, 2, "Stop2"}}, m_settings.eStopBits);
+    m_flow = MakeList({{nullptr, 2, "FlowSoft"}, {nullptr, 1, "FlowHard"}, {nullptr, 0, "None"}}, m_settings.eHandshake);
 
     ConnectPortList(m_port, m_settings);
     auto bind = [](QComboBox* list, auto setter) {
@@ -136,22 +138,22 @@ CSerialSetupDlg::CSerialSetupDlg(const serio::SerialSettings& settings, QWidget*
     bind(m_flow, [this](int v) { m_settings.eHandshake = CSerial::EHandshake(v); });
 
     QFormLayout* form = m_form;
-    form->addRow(QStringLiteral("&Port :"), m_port);
-    form->addRow(QStringLiteral("&Baud Rate :"), m_baud);
-    form->addRow(QStringLiteral("&Data :"), m_data);
-    form->addRow(QStringLiteral("P&arity :"), m_parity);
-    form->addRow(QStringLiteral("&Stop :"), m_stop);
-    form->addRow(QStringLiteral("&Flow Control :"), m_flow);
-    form->addRow(QStringLiteral("Pa&cket Size :"), m_packet);
+    form->addRow(Text("SerialDialog", "Port"), m_port);
+    form->addRow(Text("SerialDialog", "Baud"), m_baud);
+    form->addRow(Text("SerialDialog", "Data"), m_data);
+    form->addRow(Text("SerialDialog", "Parity"), m_parity);
+    form->addRow(Text("SerialDialog", "Stop"), m_stop);
+    form->addRow(Text("SerialDialog", "Flow"), m_flow);
+    form->addRow(Text("SerialDialog", "Packet"), m_packet);
     auto* column = new QVBoxLayout(this);
     column->addLayout(form);
-    column->addWidget(OkCancel(this, false));
+    column->addWidget(OkCancel(this, true));
 }
 
 CSerialPortDlg::CSerialPortDlg(const serio::SerialSettings& settings, QWidget* parent)
     : QDialog(parent), m_settings(settings), m_given(settings), m_port(new QComboBox), m_label(new QLabel)
 {
-    setWindowTitle(QStringLiteral("Serial Port"));
+    setWindowTitle(Text("SerialDialog", "PortTitle"));
     m_label->setText(Text("SerialDialog", "Port"));
     m_label->setBuddy(m_port);
     FillSerialPortList(m_port, m_settings);
@@ -170,7 +172,7 @@ CSerialPortDlg::CSerialPortDlg(const serio::SerialSettings& settings, QWidget* p
 CSerialProgressDlg::CSerialProgressDlg(DWORD dwMaximum, int bSending, QWidget* parent)
     : QDialog(parent), m_bar(new QProgressBar)
 {
-    setWindowTitle(bSending ? QStringLiteral("Send data...") : QStringLiteral("Read data..."));
+    setWindowTitle(Text("SerialDialog", bSending ? "Sending" : "Reading"));
     setWindowFlag(Qt::WindowCloseButtonHint, false);
     // The bar's range is an int; byte counts beyond it are scaled alike.
     m_bar->setRange(0, int(std::min<DWORD>(dwMaximum, DWORD(INT32_MAX))));

@@ -48,11 +48,11 @@ TEST(ClipboardItems, DataFromOutsideIsRefusedWithoutTouchingTheItems)
     const Case cases[] = {
         {"empty", {}, "no items"},
         {"one byte more", std::vector<uint8_t>(qvr::kItemBytes + 1), "not whole items"},
-        {"five records", five, "more than a page's four"},
-        {"unknown kind", unknownKind, "record 1 is an item of unknown kind 13"},
-        {"no height", flat, "without height"},
-        {"picture past the library", farImage, "beyond the content library"},
-        {"taller than the board", tall, "the Ad is 4 lines high, the board 3"},
+        {"five records", five, "more than the four of one Ad"},
+        {"unknown kind", unknownKind, "Item 1 on the clipboard is of a kind this program does not know (13)"},
+        {"no height", flat, "has no height"},
+        {"picture past the library", farImage, "beyond this board's content library"},
+        {"taller than the board", tall, "The Ad on the clipboard is 4 lines high; this board has 3"},
     };
     const std::vector<CLumivo> before = {TextItem(u"kept")};
     for (const Case& c : cases) {

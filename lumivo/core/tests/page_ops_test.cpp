@@ -6,6 +6,10 @@
 #include "core/item_builder.h"
 #include "core/item_text.h"
 
+#include <common/datetime.h>
+
+#include <ctime>
+
 using namespace coretest;
 using lumivo::CProjectCore;
 
@@ -180,13 +184,23 @@ TEST_F(PageOps, TitlesFollowTheItemKind)
     s = {};
     s.type = LUMIVO_TIME;
     s.format = 2;
-    EXPECT_EQ(title(s), u"Time (HH:mm)");
+    // Live items show what the board shows now, in the library's language,
+    // never their picture.
+    const auto now = [] {
+        const std::time_t t = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&t, &local);
+        return common::SystemTimeFromTm(local);
+    };
+    EXPECT_EQ(title(s), u"Time (" + common::FormatTime(common::kLangEnglish, now(), u"HH:mm") + u")");
     s.type = LUMIVO_DATE;
     s.format = 1;
     CLumivo date;
     ASSERT_TRUE(lumivo::BuildItem(s, date));
-    EXPECT_EQ(lumivo::ItemTitle(date, false), u"Date (ddd MM/dd)");
-    EXPECT_EQ(lumivo::ItemTitle(date, true), u"Date (MM/dd (ddd))");
+    EXPECT_EQ(lumivo::ItemTitle(date, false), u"Date (" + common::FormatDate(common::kLangEnglish, now(), u"ddd MM/dd") + u")");
+    const std::u16string korean = lumivo::ItemTitle(date, true);
+    EXPECT_EQ(korean, u"Date (" + common::FormatDate(common::kLangKorean, now(), u"M'월' d'일' (ddd)") + u")");
+    EXPECT_EQ(korean.find(u'\''), std::u16string::npos);
     s = {};
     s.type = LUMIVO_ANALOG;
     EXPECT_EQ(title(s), u"Analog clock");

@@ -5,6 +5,8 @@
 
 #include <qvr/rgx.h>
 
+#include <common/text.h>
+
 #include <cstring>
 
 using namespace coretest;
@@ -87,7 +89,11 @@ TEST_F(ProjectFile, SaveAndLoadThroughTheDisk)
     EXPECT_EQ(reread->Name(), "p");
     EXPECT_EQ(reread->Folder(), dir.path.string());
     EXPECT_EQ(ReadAll(dir / "p.qvndoc"), reread->Serialize());
-    EXPECT_FALSE(reread->LoadFile(dir / "missing.qvndoc"));
+    // A file that cannot be read is named with the reason.
+    const lumivo::Result missing = reread->LoadFile(dir / "missing.qvndoc");
+    EXPECT_FALSE(missing);
+    EXPECT_TRUE(missing.HasMessage((dir / "missing.qvndoc").string())) << missing.FirstError();
+    EXPECT_TRUE(missing.HasMessage(common::Utf16ToUtf8(CGlobalization::GetText("Program", "NoFile"))));
 }
 
 TEST_F(ProjectFile, RefusedFilesLeaveTheProjectAsItWas)
@@ -114,10 +120,15 @@ TEST_F(ProjectFile, RefusedFilesLeaveTheProjectAsItWas)
     tooMany.u32(0).u32(0);
     refused.push_back(tooMany.data);
 
-    for (const std::vector<uint8_t>& file : refused) {
-        const lumivo::Result r = project->LoadBytes(file.data(), file.size());
+    // Each refusal says why, in the interface language.
+    const char* const reasons[] = {"NotProject", "NotProject", "NotProject", "ShortHeader", "TooManyItems"};
+    ASSERT_EQ(refused.size(), std::size(reasons));
+    for (size_t i = 0; i < refused.size(); ++i) {
+        const lumivo::Result r = project->LoadBytes(refused[i].data(), refused[i].size());
         EXPECT_FALSE(r);
-        EXPECT_TRUE(r.HasMessage(lumivo::kMsgDocumentFile)) << r.FirstError();
+        const std::string reason = common::Utf16ToUtf8(CGlobalization::GetText("Program", reasons[i]));
+        ASSERT_FALSE(reason.empty());
+        EXPECT_TRUE(r.HasMessage(reason.substr(0, reason.find('%')))) << r.FirstError();
         EXPECT_EQ(project->Serialize(), before);
     }
     EXPECT_FALSE(project->LoadBytes(nullptr, 0));
