@@ -81,6 +81,8 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
 
     BuildRibbon();
     BuildLanguageMenu();
+    connect(this, &CMainFrame::zoomChanged, m_status, &CStatusArea::SetZoom);
+    m_status->SetZoom(ZoomText());
 
     connect(&doc, &CLumivoDoc::titleChanged, this, &CMainFrame::UpdateTitle);
     // The status area and the empty list's hint follow every change.
@@ -447,11 +449,11 @@ void CMainFrame::RelabelAll()
     m_zoomMenu->setTitle(Tr("rbHome", "rbViewZoom"));
     for (QAction* a : m_styleGroup->actions())
         a->setText(StyleName(a->data().toInt()));
-    EmitZoom();
     m_preview->setWindowTitle(Tr("Windows", "Preview"));
     m_ribbon->Relayout();
     m_view->Relabel();
     m_status->Relabel();
+    EmitZoom();
     m_emptyHint->setText(Tr("Document", "EmptyList"));
     update();
 }
