@@ -90,6 +90,10 @@ protected:
             return answerYes;
         };
         p.askSaveChanges = [this](const QString&) { return saveAnswer; };
+        p.askChoice = [this](const QString&, const QString& text, const QStringList&) {
+            questions.append(text);
+            return choiceAnswer;
+        };
         p.openFileName = [this](const QString&) { return openPath; };
         p.saveFileName = [this](const QString& proposed) {
             saveProposals.append(proposed);
@@ -146,6 +150,7 @@ protected:
     QStringList questions;
     bool answerYes = false;
     CPrompts::SaveAnswer saveAnswer = CPrompts::SaveAnswer::Discard;
+    int choiceAnswer = -1; // the button askChoice answers with; -1 as if closed
     QString openPath;
     QString savePath;
     QStringList savePaths;     // answered first, one per question, before savePath
