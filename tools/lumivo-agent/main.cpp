@@ -2,6 +2,7 @@
 // lumivo-agent: keeps one sign board showing what it is asked to and serves
 // the HTTP API. Under systemd it reports readiness and feeds the watchdog.
 #include "agent.h"
+#include "calendar_schedule.h"
 #include "config.h"
 #include "http_api.h"
 #include "simulator.h"
@@ -80,7 +81,7 @@ int main(int argc, char** argv)
     else
         link = MakeSerialBoardLink(config.device, config.baud);
 
-    CAgent agent(config, std::move(link), std::make_unique<CUsesSchedule>());
+    CAgent agent(config, std::move(link), std::make_unique<CCalendarSchedule>());
     if (const lumivo::Result r = agent.Load(); !r)
         LogLine("the stored state was not taken: " + r.FirstError());
     CHttpApi api(agent, token);
