@@ -26,6 +26,8 @@ constexpr int kCompanionVersion = 1;
 constexpr const char* kCompanionFormat = "lumivo-companion";
 constexpr const char* kCompanionExtension = ".lumivo.json";
 constexpr const char* kScheduleSection = "schedule";
+// The recipes of user images drawn from text in the computer's fonts.
+constexpr const char* kTextImagesSection = "textImages";
 // Companions are small; a larger file is refused as damaged.
 constexpr size_t kMaxCompanionBytes = 16u * 1024u * 1024u;
 

@@ -232,6 +232,11 @@ Result CProjectCore::LoadFile(const std::filesystem::path& path)
         const Result companion = m_Companion.Read(path);
         for (const Message& m : companion.messages())
             r.Warn(m.text);
+        if (const auto recipes = m_Companion.Section(kTextImagesSection)) {
+            if (const Result read = m_TextRecipes.FromJson(*recipes); !read)
+                for (const Message& m : read.messages())
+                    r.Warn(m.text);
+        }
     }
     return r;
 }
@@ -315,6 +320,8 @@ Result CProjectCore::SaveFile(const std::filesystem::path& path, IFileOps* ops, 
         return r;
     // The project is saved; a companion that could not be written keeps the
     // project modified, so the schedule is not lost unnoticed.
+    m_Companion.SetSection(kTextImagesSection,
+                           m_TextRecipes.bySlot.empty() ? nlohmann::json() : m_TextRecipes.ToJson());
     r.Append(m_Companion.Write(path, ops));
     if (r)
         m_Modified = false;

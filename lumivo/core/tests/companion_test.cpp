@@ -75,7 +75,13 @@ TEST_F(Companion, IsWrittenWithEverySaveReadOnOpenAndKeepsWhatItDoesNotKnow)
     s.entries = {Entry("Breakfast", {1, 3})};
     s.entries[0].except = {lumivo::Date{2026, 12, 25}};
     ASSERT_TRUE(project->SetSchedule(s));
-    ASSERT_TRUE(project->SetCompanionSection("textImages", {{"recipes", {1, 2}}}));
+    ASSERT_TRUE(project->SetCompanionSection("notes", {{"recipes", {1, 2}}}));
+    lumivo::TextRecipe recipe;
+    recipe.text = "OPEN";
+    recipe.font = "DejaVu Sans";
+    recipe.height = 24;
+    recipe.color2 = 3;
+    project->TextRecipes().bySlot[1] = recipe;
     ASSERT_TRUE(project->SaveFile(path));
     const nlohmann::json written = nlohmann::json::parse(Text(companion));
     EXPECT_EQ(written["format"], "lumivo-companion");
@@ -89,7 +95,9 @@ TEST_F(Companion, IsWrittenWithEverySaveReadOnOpenAndKeepsWhatItDoesNotKnow)
     Write(companion, later.dump());
     auto again = Reopen(path);
     EXPECT_EQ(again->GetSchedule(), s);
-    EXPECT_EQ(again->CompanionSection("textImages"), nlohmann::json({{"recipes", {1, 2}}}));
+    EXPECT_EQ(again->CompanionSection("notes"), nlohmann::json({{"recipes", {1, 2}}}));
+    ASSERT_EQ(again->TextRecipes().bySlot.count(1), 1u) << "the text images' recipes come back with the project";
+    EXPECT_EQ(again->TextRecipes().bySlot.at(1), recipe);
     EXPECT_FALSE(again->SetCompanionSection("schedule", 1)) << "the schedule has its own interface";
     const auto copy = dir / "copy.qvndoc";
     ASSERT_TRUE(again->SaveFile(copy)); // Save As
