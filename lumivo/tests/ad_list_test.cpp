@@ -154,7 +154,7 @@ TEST_F(AdListTest, MessageBoxesSpeakTheInterfaceLanguageAndKeepTheirKeys)
     answer(Qt::Key_Escape);
     EXPECT_EQ(prompts.askSaveChanges(QStringLiteral("shop.qvndoc")), CPrompts::SaveAnswer::Cancel);
     EXPECT_EQ(seen.value(0), QStringLiteral("shop.qvndoc의 변경 내용을 저장하시겠습니까?"));
-    EXPECT_TRUE(seen.contains(QStringLiteral("아니요(&N)")));
+    EXPECT_TRUE(seen.contains(QStringLiteral("저장 안 함(&N)")));
     answer(Qt::Key_N);
     EXPECT_EQ(prompts.askSaveChanges(QStringLiteral("a")), CPrompts::SaveAnswer::Discard);
 }

@@ -223,6 +223,7 @@ void CMainFrame::BuildRibbon()
     m_appMenu->addAction(fileOpen);
     m_appMenu->addAction(fileSave);
     m_appMenu->addAction(appSaveAs);
+    m_boardPropsAnchor = m_appMenu->addSeparator();
     m_editMenu = new QMenu(this);
     m_editMenu->addAction(m_adActions->Action(cmd::kEditUndo));
     m_editMenu->addAction(m_adActions->Action(cmd::kEditRedo));
@@ -274,11 +275,11 @@ void CMainFrame::BuildRibbon()
     for (const auto& [c, name] : boardIcons)
         m_boardActions->Action(c)->setIcon(RibbonIcon(name));
 
-    // The project's own board: size and content language.
-    panel = m_ribbon->AddPanel(m_homeCategory, QString());
+    // The project's own board, size and content language: in the
+    // application menu, the project's menu.
     auto* boardProps = MakeAction(cmd::kBoardProps, "rbHome", "rbBoardProps");
     boardProps->setIcon(RibbonIcon("board-properties"));
-    panel->AddAction(boardProps);
+    m_appMenu->insertAction(m_boardPropsAnchor, boardProps);
     connect(boardProps, &QAction::triggered, this, [this] { EditBoardProperties(m_doc, this); });
 
     panel = m_ribbon->AddPanel(m_homeCategory, QString());
@@ -294,7 +295,7 @@ void CMainFrame::BuildRibbon()
     panel->AddAction(status, false);
     panel->AddAction(preview, false);
     panel->AddAction(dots, false);
-    BuildZoom(panel);
+    BuildZoom();
 
     // The corner: style, language, about.
     auto* styleAction = MakeAction(cmd::kStyle, "rbHome", "rbStyle");
@@ -340,7 +341,7 @@ void CMainFrame::BuildRibbon()
     RebuildRecentMenu();
 }
 
-void CMainFrame::BuildZoom(CRibbonPanel* panel)
+void CMainFrame::BuildZoom()
 {
     CLumivoViewer* viewer = m_preview->Viewer();
     auto* zoomIn = m_commands->MakeAction(cmd::kViewZoomIn, "rbHome", "rbViewZoomIn");
@@ -359,10 +360,10 @@ void CMainFrame::BuildZoom(CRibbonPanel* panel)
     m_zoomMenu = new QMenu(this);
     m_zoomMenu->addActions({zoomIn, zoomOut, zoomFit, zoom100});
     addActions({zoomIn, zoomOut, zoomFit, zoom100});
-    auto* zoom = m_commands->MakeAction(cmd::kViewZoom, "rbHome", "rbViewZoom");
-    zoom->setIcon(RibbonIcon("zoom-fit"));
-    zoom->setMenu(m_zoomMenu);
-    panel->AddAction(zoom, false);
+    // The menu: in the application menu, beside Board Properties.
+    m_zoomMenu->setIcon(RibbonIcon("zoom-fit"));
+    m_zoomMenu->menuAction()->setData(cmd::kViewZoom);
+    m_appMenu->insertMenu(m_boardPropsAnchor, m_zoomMenu);
     connect(zoomIn, &QAction::triggered, viewer, &CLumivoViewer::ZoomIn);
     connect(zoomOut, &QAction::triggered, viewer, &CLumivoViewer::ZoomOut);
     connect(zoomFit, &QAction::triggered, viewer, [viewer] { viewer->SetFit(true); });
@@ -441,8 +442,7 @@ void CMainFrame::RelabelAll()
     m_recentMenu->setTitle(Tr("rbApp", "rbAppRecent"));
     m_editMenu->setTitle(Tr("rbApp", "rbAppEdit"));
     m_ribbon->SetCategoryName(m_homeCategory, Tr("rbHome", "rbName"));
-    const char* panelKeys[] = {"rbPanelFile", "rbPanelAdvt", "rbPanelComm", "rbPanelCtrl", "rbPanelProject",
-                               "rbPanelView"};
+    const char* panelKeys[] = {"rbPanelFile", "rbPanelAdvt", "rbPanelComm", "rbPanelCtrl", "rbPanelView"};
     const QList<CRibbonPanel*> panels = m_ribbon->Panels(m_homeCategory);
     for (int i = 0; i < panels.size() && i < int(std::size(panelKeys)); ++i)
         panels[i]->SetTitle(Tr("rbHome", panelKeys[i]));

@@ -84,7 +84,7 @@ protected:
 private:
     void BuildRibbon();
     void BuildLanguageMenu();
-    void BuildZoom(class CRibbonPanel* panel);
+    void BuildZoom();
     void EmitZoom();
     void RestoreLayout();
 
@@ -102,6 +102,7 @@ private:
     QMenu* m_languageMenu = nullptr;
     QMenu* m_styleMenu = nullptr;
     QMenu* m_zoomMenu = nullptr;
+    QAction* m_boardPropsAnchor = nullptr; // the separator after Save As
     QActionGroup* m_languageGroup = nullptr;
     QActionGroup* m_styleGroup = nullptr;
     CCommandGroup* m_commands = nullptr; // file, view and window commands
