@@ -42,7 +42,7 @@ bool CBoardSetupUi::EditSerialSettings(serio::SerialSettings& settings, bool por
     auto* language = new QComboBox;
     language->setObjectName(QStringLiteral("SimLanguage"));
     language->addItem(lumivo::BoardQText("SimLanguageA", "Korean (A)"), QStringLiteral("A"));
-    language->addItem(lumivo::BoardQText("SimLanguageE", "English or Chinese (E)"), QStringLiteral("E"));
+    language->addItem(lumivo::BoardQText("SimLanguageE", "Latin and Chinese (E)"), QStringLiteral("E"));
     language->setCurrentIndex(sim.language == 'A' ? 0 : 1);
     dlg.Form()->addRow(lumivo::BoardQText("SimRows", "Simulated board &rows :"), rows);
     dlg.Form()->addRow(lumivo::BoardQText("SimColumns", "Simulated board co&lumns :"), columns);
