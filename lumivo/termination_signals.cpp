@@ -53,7 +53,16 @@ void CTerminationSignals::OnSignal()
     }
     // Closing the windows asks about unsaved work; the event loop then ends
     // and main() runs the shut-down steps.
-    QApplication::closeAllWindows();
+    // Open questions are answered by closing them; then the windows of
+    // their own close (a board exchange's progress window, which refuses
+    // to close, must not keep the main window from being asked: it
+    // cancels the exchange and closes afterwards).
+    for (int guard = 0; guard < 16 && QApplication::activeModalWidget(); ++guard)
+        if (!QApplication::activeModalWidget()->close())
+            break;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !w->parentWidget())
+            w->close();
     for (const QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible())
             return; // the user chose to keep working

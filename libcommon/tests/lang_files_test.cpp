@@ -305,6 +305,23 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"Error", u"ClipUnknownKind"}, {"%s", "%s"}},             // item number, kind
     {{u"Error", u"ClipNoHeight"}, {"%s"}},                      // item number
     {{u"Error", u"ClipFarPicture"}, {"%s", "%s"}},              // item number, picture number
+    {{u"SerialDialog", u"WaitAnswer"}, {"%s", "%s"}},          // try, tries
+    {{u"SerialDialog", u"PortNoPermission"}, {"%s"}},          // owner:group mode
+    {{u"SerialDialog", u"PortInUse"}, {"%s"}},                 // the holding program
+    {{u"SerialDialog", u"PortFails"}, {"%s"}},                 // reason
+    {{u"Board", u"AdaptQuestion"}, {"%s", "%s", "%s", "%s", "%s", "%s"}},
+    {{u"Board", u"FailDetail"}, {"%s", "%s", "%s"}},
+    {{u"Board", u"ImagesOk"}, {"%s"}},
+    {{u"Board", u"LinkDevice"}, {"%s", "%s", "%s", "%s"}},
+    {{u"Board", u"PortDeniedRule"}, {"%s", "%s", "%s", "%s", "%s"}},
+    {{u"Board", u"PortDeniedUnknown"}, {"%s"}},
+    {{u"Board", u"PortOnlyUser"}, {"%s"}},
+    {{u"Board", u"ReadingAds"}, {"%s"}},
+    {{u"Board", u"SendBlockedBoard"}, {"%s", "%s", "%s", "%s", "%s", "%s"}},
+    {{u"Board", u"SendOk"}, {"%s", "%s"}},
+    {{u"Board", u"SendOkSimulated"}, {"%s"}},
+    {{u"Board", u"SendUnfilled"}, {"%s", "%s"}},
+    {{u"Board", u"SendingAds"}, {"%s"}},
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)

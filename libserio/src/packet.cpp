@@ -24,6 +24,8 @@ POINT CenterOver(const RECT& owner, const SIZE& window)
 namespace {
 constexpr DWORD kSendPiece = 1024;
 constexpr DWORD kReadPiece = 512;
+constexpr int64_t kPlainWriteMs = 1000; // a frame sent without waiting for its answer
+constexpr int64_t kWriteSliceMs = 50;   // how soon a write notices a Cancel
 constexpr BYTE kLeaveUpdateMode = 0x45;
 } // namespace
 
@@ -78,6 +80,18 @@ LONG CPacket::SendPacket(BYTE byCommand)
 
 LONG CPacket::SendPacket(BYTE byCommand, DWORD dwLength, const BYTE* pData)
 {
+    return WriteFrame(byCommand, dwLength, pData, kPlainWriteMs + LineTimeMs(dwLength + serio::kFrameOverhead));
+}
+
+int64_t CPacket::LineTimeMs(size_t nBytes) const
+{
+    // Ten bits a byte: start, eight data bits, stop.
+    const int64_t baud = m_eBaudrate > 0 ? m_eBaudrate : 9600;
+    return (static_cast<int64_t>(nBytes) * 10 * 1000 + baud - 1) / baud;
+}
+
+LONG CPacket::WriteFrame(BYTE byCommand, DWORD dwLength, const BYTE* pData, int64_t limitMs)
+{
     if (!IsOpen())
         return serio::kErrorInvalidHandle;
     if (dwLength && !pData)
@@ -94,62 +108,115 @@ LONG CPacket::SendPacket(BYTE byCommand, DWORD dwLength, const BYTE* pData)
         m_nLastPercent = -1;
     }
 
+    const int64_t deadline = NowMs() + limitMs;
     const DWORD total = m_dwSendLength;
     DWORD sent = 0;
     LONG result = 0;
+    // Written in short slices, so that a device that stops taking bytes, or
+    // a Cancel, ends the write within its bound instead of never.
     while (sent < total) {
+        const int64_t left = deadline - NowMs();
+        if (m_bCancel || left <= 0) {
+            result = serio::kErrorTimeout;
+            break;
+        }
         const DWORD piece = std::min(kSendPiece, total - sent);
         DWORD written = 0;
         // The lock spans the write and its report: a quick answer to the
         // last piece cannot be reported before the piece itself, so the
         // bar shows the request, then the answer, in that order.
         std::lock_guard lk(m_progressLock);
-        result = Write(m_sendBuffer.data() + sent, piece, &written);
+        result = Write(m_sendBuffer.data() + sent, piece, &written, nullptr,
+                       static_cast<DWORD>(std::min<int64_t>(left, kWriteSliceMs)));
         sent += written;
-        if (result != 0)
+        if (written)
+            ReportProgressLocked(ProgressPhase::Sending, sent, total);
+        if (result == serio::kErrorTimeout)
+            result = 0; // the slice ended; the bound is checked above
+        else if (result != 0)
             break;
-        ReportProgressLocked(ProgressPhase::Sending, sent, total);
     }
     Init_SendBuffer();
     if (result != 0)
-        return result;
-    Flush(); // a failure is kept as the last error only
-    return 0;
+        return SetLastErrorCode(result);
+    while (!m_bCancel) {
+        const int64_t left = deadline - NowMs();
+        if (left <= 0)
+            return SetLastErrorCode(serio::kErrorTimeout);
+        const LONG r = Flush(static_cast<DWORD>(std::min<int64_t>(left, kWriteSliceMs)));
+        if (r != serio::kErrorTimeout)
+            return 0; // another failure is kept as the last error only
+    }
+    return SetLastErrorCode(serio::kErrorTimeout);
 }
 
 BYTE CPacket::SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, int32_t nTimeoutMs, int32_t nTries)
 {
+    using serio::ExchangeFault;
     bool arrived = false;
     // A port that closes during the exchange (the listener closes it when the
     // device vanishes) can never answer: waiting out every try would only
     // freeze the caller.
     const bool wasOpen = IsOpen();
     bool lost = false;
-    for (;;) {
+    bool stalled = false;
+    m_bBadFrame = false;
+    const int32_t tries = nTries;
+    const int64_t writeLimit = int64_t(std::max(nTimeoutMs, 0)) + LineTimeMs(dwLength + serio::kFrameOverhead);
+    for (int32_t attempt = 1; !m_bCancel; ++attempt) {
         m_bPacketReceived.store(false, std::memory_order_release);
-        SendPacket(byCommand, dwLength, pData);
-        m_lastActivityMs = NowMs();
-        // A silence time-out: every arriving piece moves the activity time.
-        while (NowMs() - m_lastActivityMs.load() < nTimeoutMs) {
-            if (m_bPacketReceived.load(std::memory_order_acquire)) {
-                arrived = true;
-                break;
+        const LONG written = WriteFrame(byCommand, dwLength, pData, writeLimit);
+        if (written == serio::kErrorTimeout && !m_bCancel) {
+            // What is stuck in the queue would only run into the next try.
+            stalled = true;
+            Purge();
+        } else {
+            ReportWaiting(attempt, tries);
+            m_lastActivityMs = NowMs();
+            // A silence time-out: every arriving piece moves the activity time.
+            while (NowMs() - m_lastActivityMs.load() < nTimeoutMs && !m_bCancel) {
+                if (m_bPacketReceived.load(std::memory_order_acquire)) {
+                    arrived = true;
+                    break;
+                }
+                if (wasOpen && !IsOpen()) {
+                    lost = true;
+                    break;
+                }
+                PumpMessage();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            if (wasOpen && !IsOpen()) {
-                lost = true;
-                break;
-            }
-            PumpMessage();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        if (wasOpen && !IsOpen())
+            lost = true;
         --nTries;
         if (arrived || lost || nTries == 0)
             break;
     }
-    if (!arrived)
-        return serio::kResultNoAnswer;
+    if (!arrived) {
+        if (m_bCancel)
+            m_lastFault = ExchangeFault::Cancelled;
+        else if (lost)
+            m_lastFault = ExchangeFault::Vanished;
+        else if (m_bBadFrame)
+            m_lastFault = ExchangeFault::Damaged;
+        else
+            m_lastFault = stalled ? ExchangeFault::Stalled : ExchangeFault::NoAnswer;
+        return m_bCancel ? serio::kResultCancelled : serio::kResultNoAnswer;
+    }
     const BYTE answer = m_byAnswerCommand.load();
-    return (answer == byCommand || answer == serio::kResultAck) ? serio::kResultAck : serio::kResultForeign;
+    const bool own = answer == byCommand || answer == serio::kResultAck;
+    m_lastFault = own ? ExchangeFault::None : ExchangeFault::Foreign;
+    return own ? serio::kResultAck : serio::kResultForeign;
+}
+
+void CPacket::ReportWaiting(int attempt, int tries)
+{
+    if (!m_bProgress)
+        return;
+    std::lock_guard lk(m_progressLock);
+    if (m_pProgress)
+        m_pProgress->OnWaiting(attempt, tries);
 }
 
 BYTE* CPacket::GetBuffer()
@@ -256,6 +323,11 @@ void CPacket::Receiver::OnFrame()
     m_owner.m_bPacketReceived.store(true, std::memory_order_release);
 }
 
+void CPacket::Receiver::OnBadFrame()
+{
+    m_owner.m_bBadFrame = true;
+}
+
 void CPacket::OnEvent(EEvent eEvent, EError eError)
 {
     if (eEvent == EEventError && eError == EErrorIOE) {
@@ -296,7 +368,7 @@ void CPacket::ReportProgressLocked(ProgressPhase phase, DWORD done, DWORD total)
         m_pProgress->OnProgressMessage(done);
 }
 
-int CPacket::ShowProgress(DWORD dwTotal, int bSending)
+int CPacket::ShowProgress(DWORD dwTotal, int bSending, const std::string& status)
 {
     serio::IPacketOwner* owner = m_pOwner;
     if (!owner)
@@ -307,6 +379,8 @@ int CPacket::ShowProgress(DWORD dwTotal, int bSending)
         owner->CreateProgressWindow(bSending ? "Send data..." : "Read data...", dwTotal);
     if (!window)
         return 1;
+    if (!status.empty())
+        window->OnStatus(status);
     {
         std::lock_guard lk(m_progressLock);
         m_pProgress = std::move(window);

@@ -858,15 +858,19 @@ LONG CSerial::Read(void* pData, size_t iLen, DWORD* pdwRead, serio::COverlapped*
     return Complete(nullptr, r, *count);
 }
 
-LONG CSerial::Flush()
+LONG CSerial::Flush(DWORD dwTimeout)
 {
     m_lLastError = 0;
     std::shared_lock lk(m_fdLock);
     if (m_hFile < 0)
         return SetLastErrorCode(serio::kErrorInvalidHandle);
+    const bool limited = dwTimeout != serio::kInfinite;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? dwTimeout : 0);
     // Watch the output queue empty in short slices rather than sit in the
     // driver, so that closing the port (or a hang-up) ends the wait.
     for (int queued = 0; ::ioctl(m_hFile, TIOCOUTQ, &queued) == 0 && queued > 0;) {
+        if (limited && Clock::now() >= deadline)
+            return SetLastErrorCode(serio::kErrorTimeout);
         int err = 0;
         switch (WaitDevice(0, kPollSliceMs, false, &err)) {
         case Ready::kClosing: return SetLastErrorCode(serio::kErrorInvalidHandle);

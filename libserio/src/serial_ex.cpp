@@ -4,9 +4,13 @@
 #include <common/profile.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace serio {
@@ -47,6 +51,64 @@ std::vector<std::string> EnumerateSerialDevices()
     std::sort(ports.begin(), ports.end());
     byId.insert(byId.end(), ports.begin(), ports.end());
     return byId;
+}
+
+namespace {
+
+std::string ReadFirstLine(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line.substr(0, 64);
+}
+
+// The process that has device open, found through /proc; empty when none is
+// visible (another user's processes may not be).
+std::string FindHolder(const std::string& device)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path real = fs::canonical(device, ec);
+    if (ec)
+        return {};
+    int scanned = 0;
+    for (const auto& proc : fs::directory_iterator("/proc", ec)) {
+        const std::string pid = proc.path().filename().string();
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || ++scanned > 100000)
+            continue;
+        std::error_code fdEc;
+        for (const auto& fd : fs::directory_iterator(proc.path() / "fd", fdEc)) {
+            std::error_code linkEc;
+            if (fs::read_symlink(fd.path(), linkEc) == real && !linkEc)
+                return ReadFirstLine(proc.path() / "comm") + " (pid " + pid + ")";
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+PortProblem ProbePort(const std::string& device)
+{
+    PortProblem problem;
+    CSerial probe;
+    problem.error = probe.Open(device);
+    probe.Close();
+    if (problem.error == EACCES || problem.error == EPERM) {
+        struct stat st {};
+        if (::stat(device.c_str(), &st) == 0) {
+            const struct passwd* user = ::getpwuid(st.st_uid);
+            const struct group* group = ::getgrgid(st.st_gid);
+            char mode[8];
+            std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
+            problem.access = (user ? std::string(user->pw_name) : std::to_string(st.st_uid)) + ":" +
+                             (group ? std::string(group->gr_name) : std::to_string(st.st_gid)) + " " + mode;
+        }
+    } else if (problem.error == EBUSY) {
+        problem.holder = FindHolder(device);
+    }
+    return problem;
 }
 
 std::string SerialDeviceProduct(const std::string& device, const std::string& sysRoot)

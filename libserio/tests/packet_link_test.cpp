@@ -363,8 +363,10 @@ TEST(BoardSimOptions, ParsedAndRejected)
     EXPECT_FALSE(boardsim::ParseOptions({"--no-answer", "0x155"}, o, error));
     EXPECT_FALSE(boardsim::ParseOptions({"--module-rows"}, o, error));
     EXPECT_FALSE(boardsim::ParseOptions({"--bogus", "1"}, o, error));
-    EXPECT_TRUE(boardsim::ParseOptions({"--read-baud", "9600"}, o, error));
+    EXPECT_TRUE(boardsim::ParseOptions({"--read-baud", "9600", "--stop-reading-after", "4096"}, o, error));
     EXPECT_EQ(9600u, o.readBaud);
+    EXPECT_EQ(4096u, o.stopReadingAfter);
+    EXPECT_FALSE(boardsim::ParseOptions({"--stop-reading-after", "0"}, o, error));
     // Blobs it cannot read count no Ads rather than failing.
     EXPECT_EQ(0, boardsim::CBoardSim::CountAds({'R', 'L', 'E', ' ', 0, 0, 0, 0}));
     std::vector<BYTE> damaged = MakeAdBlob(4);
@@ -389,6 +391,39 @@ TEST_F(PacketLink, VanishedDeviceClosesThePortWithOneEvent)
     EXPECT_EQ(1, packet->vanished.load());
     EXPECT_FALSE(packet->IsListening());
     EXPECT_EQ(serio::kErrorInvalidHandle, packet->SendPacket(0x45));
+}
+
+// A board that stops taking bytes: the write is bounded by the try's
+// time-out plus the frame's line time and the try is lost; a Cancel from
+// another thread ends such an exchange at once.
+TEST_F(PacketLink, StalledWriteLosesTheTryWithinItsBoundAndCancelEndsItAtOnce)
+{
+    boardsim::Options o;
+    o.stopReadingAfter = 100;
+    StartSim(o);
+    const std::vector<BYTE> payload(30000, 0x5A); // more than the terminal's buffers hold
+    const int64_t bound = 300 + packet->LineTimeMs(payload.size() + serio::kFrameOverhead);
+    auto start = Clock::now();
+    EXPECT_EQ(serio::kResultNoAnswer,
+              packet->SendPacketAck(0x5B, DWORD(payload.size()), payload.data(), 300, 1));
+    EXPECT_EQ(serio::ExchangeFault::Stalled, packet->LastFault());
+    EXPECT_GE(MsSince(start), bound - 50);
+    EXPECT_LT(MsSince(start), bound + 2000);
+    EXPECT_TRUE(packet->IsOpen());
+
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        packet->CancelExchange();
+    });
+    start = Clock::now();
+    EXPECT_EQ(serio::kResultCancelled,
+              packet->SendPacketAck(0x5B, DWORD(payload.size()), payload.data(), 10000, 3));
+    EXPECT_LT(MsSince(start), 1500);
+    canceller.join();
+    EXPECT_EQ(serio::ExchangeFault::Cancelled, packet->LastFault());
+    // Nothing more goes out until the caller takes the Cancel back.
+    EXPECT_EQ(serio::kResultCancelled, packet->SendPacketAck(0x55, 0, nullptr, 3000, 1));
+    packet->ResetCancel();
 }
 
 TEST_F(PacketLink, OpenTwiceAndMissingDevice)

@@ -3,6 +3,7 @@
 
 #include "core/board_text.h"
 #include "core/image_budget.h"
+#include "core/project.h"
 #include <common/globalization.h>
 #include <common/text.h>
 
@@ -28,6 +29,18 @@ constexpr int kGiveUpMs = 50, kGiveUpTries = 5;
 constexpr int kDisconnectMs = 100, kDisconnectTries = 1;
 
 constexpr BYTE kAck = 0xFC;
+
+// The steps in plain words (section "Board" of the language files).
+constexpr CBoardSession::StepName kStepEnterUpdate{"StepEnterUpdate", "entering update mode"};
+constexpr CBoardSession::StepName kStepSetClock{"StepSetClock", "setting the clock"};
+constexpr CBoardSession::StepName kStepModuleInfo{"StepModuleInfo", "reading the module information"};
+constexpr CBoardSession::StepName kStepReadSettings{"StepReadSettings", "reading the controller settings"};
+constexpr CBoardSession::StepName kStepReadAds{"StepReadAds", "reading the stored Ads"};
+constexpr CBoardSession::StepName kStepSendAds{"StepSendAds", "sending the Ads"};
+constexpr CBoardSession::StepName kStepSendImages{"StepSendImages", "sending the user images"};
+constexpr CBoardSession::StepName kStepImagesDone{"StepImagesDone", "closing the user images"};
+constexpr CBoardSession::StepName kStepLeaveUpdate{"StepLeaveUpdate", "leaving update mode"};
+constexpr CBoardSession::StepName kStepWriteSettings{"StepWriteSettings", "writing the controller settings"};
 constexpr size_t kMaxMessageUnits = 1024; // the frame's message buffer
 
 std::string WrongLength(const char* what, size_t got, size_t want)
@@ -114,6 +127,7 @@ CBoardSession::~CBoardSession()
 
 void CBoardSession::End()
 {
+    m_packet->ResetCancel(); // a Cancel given at the end must not hold back the closing command
     if (m_packet->IsOpen()) {
         m_packet->SendPacket(kLeaveUpdate);
         m_packet->Close();
@@ -132,9 +146,9 @@ BYTE CBoardSession::Exchange(BYTE command, const std::vector<BYTE>& payload, int
 }
 
 BYTE CBoardSession::ExchangeWithProgress(BYTE command, const std::vector<BYTE>& payload, int timeoutMs, int tries,
-                                         DWORD progressTotal, bool sending)
+                                         DWORD progressTotal, bool sending, const std::string& status)
 {
-    m_packet->ShowProgress(progressTotal, sending ? 1 : 0);
+    m_packet->ShowProgress(progressTotal, sending ? 1 : 0, status);
     const BYTE result = Exchange(command, payload, timeoutMs, tries);
     m_packet->DestoryProgress();
     return result;
@@ -145,8 +159,9 @@ bool CBoardSession::CheckResult(BYTE result, const char* what)
     if (result == kAck)
         return true;
     if (result == 0xFB)
-        m_ui.ShowMessage(kMsgCommTimeout, kCapCommError, MessageIcon::Stop);
-    Note(std::string(what) + ": " + DescribeResult(result));
+        m_ui.ShowMessage(BoardText("CommTimeout", kMsgCommTimeout), BoardText("CommErrorCaption", kCapCommError),
+                         MessageIcon::Stop);
+    Note(std::string(what) + ": " + FaultText(result));
     return false;
 }
 
@@ -169,28 +184,30 @@ BoardResult CBoardSession::Connect()
         return BoardResult::Failed;
     }
 
-    if (!RunStep("entering update mode", &CBoardSession::EnterUpdate) ||
-        !RunStep("setting the clock", &CBoardSession::SetClock) ||
-        !RunStep("reading the module information", &CBoardSession::ReadModuleInfo) ||
-        !RunStep("reading the controller settings", &CBoardSession::ReadBoardInfo))
+    if (!RunStep(kStepEnterUpdate, &CBoardSession::EnterUpdate) ||
+        !RunStep(kStepSetClock, &CBoardSession::SetClock) ||
+        !RunStep(kStepModuleInfo, &CBoardSession::ReadModuleInfo) ||
+        !RunStep(kStepReadSettings, &CBoardSession::ReadBoardInfo))
         return BoardResult::Cancelled;
 
     const int stored = m_moduleInfo.byAdCount;
     if (stored >= 1 && stored <= 50 && m_ui.AskYesNo(AdCountQuestion(stored), kAppTitle) && m_ui.MayReplaceAds()) {
         Trace("Get HangPage data");
-        if (!RunStep("reading the stored Ads", &CBoardSession::ReadStoredAds))
+        if (!RunStep(kStepReadAds, &CBoardSession::ReadStoredAds))
             return BoardResult::Cancelled;
     }
     Trace("init module info OK\n");
+    Trace("Connect: connected to " + BoardName());
     m_ui.LockDrawing(false);
     return BoardResult::Ok;
 }
 
-bool CBoardSession::RunStep(const char* name, Step step)
+bool CBoardSession::RunStep(StepName name, Step step)
 {
     for (;;) {
         BYTE result = 0;
         m_lastError.clear();
+        m_damagedAnswer = false;
         try {
             result = (this->*step)();
         } catch (const std::exception& e) {
@@ -203,9 +220,17 @@ bool CBoardSession::RunStep(const char* name, Step step)
         }
         if (result == kAck)
             return true;
-        std::string why = std::string(name) + ": " + (m_lastError.empty() ? DescribeResult(result) : m_lastError);
+        if (Cancelled(result)) {
+            Abandon(name);
+            return false;
+        }
+        const std::string detail = m_lastError;
+        std::string why = BoardText(name.key, name.english) + ": " + FaultText(result);
+        if (!detail.empty() && detail != FaultText(result))
+            why += " (" + detail + ")";
+        Trace("Connect: " + why);
         m_ui.LockDrawing(false);
-        if (!m_ui.AskRetry(kMsgConnectFailed, kAppTitle)) {
+        if (!m_ui.AskRetry(Explain({"ConnectFailed", kMsgConnectFailed}, name, result), kAppTitle)) {
             GiveUp();
             Note(std::move(why));
             return false;
@@ -218,6 +243,72 @@ void CBoardSession::GiveUp()
 {
     Exchange(kLeaveUpdate, {}, kGiveUpMs, kGiveUpTries);
     m_packet->Close();
+}
+
+bool CBoardSession::Cancelled(BYTE result)
+{
+    return result == serio::kResultCancelled || m_packet->IsCancelled();
+}
+
+void CBoardSession::Abandon(StepName name)
+{
+    // Whatever of the request is still queued would reach the board after
+    // the closing command; it goes first.
+    m_packet->ResetCancel();
+    if (m_packet->IsOpen()) {
+        m_packet->Purge();
+        m_packet->SendPacket(kLeaveUpdate);
+    }
+    m_packet->Close();
+    m_ui.LockDrawing(false);
+    Note(BoardText(name.key, name.english) + ": " + BoardText("FaultCancelled", "cancelled"));
+    Trace("Cancelled: " + m_lastError + "; left update mode and closed " + BoardName());
+}
+
+std::string CBoardSession::BoardName() const
+{
+    return m_simulated ? BoardText("SimulatedBoardName", "the simulated board") : m_packet->GetDeviceName();
+}
+
+std::string CBoardSession::FaultText(BYTE result) const
+{
+    using serio::ExchangeFault;
+    if (result == serio::kResultCancelled)
+        return BoardText("FaultCancelled", "cancelled");
+    if (m_damagedAnswer)
+        return BoardText("FaultDamaged", "a damaged answer");
+    if (result == serio::kResultForeign)
+        return BoardText("FaultForeign", "an answer to another command");
+    switch (m_packet->LastFault()) {
+    case ExchangeFault::Vanished: return BoardText("FaultVanished", "the device vanished");
+    case ExchangeFault::Damaged: return BoardText("FaultDamaged", "a damaged answer");
+    case ExchangeFault::Stalled: return BoardText("FaultStalled", "the device stopped taking data");
+    case ExchangeFault::Foreign: return BoardText("FaultForeign", "an answer to another command");
+    default: break;
+    }
+    if (result == serio::kResultNoAnswer)
+        return BoardText("FaultNoAnswer", "no answer");
+    return m_lastError.empty() ? DescribeResult(result) : m_lastError;
+}
+
+std::string CBoardSession::Explain(StepName headline, StepName step, BYTE result) const
+{
+    using serio::ExchangeFault;
+    std::string next;
+    const ExchangeFault fault = m_packet->LastFault();
+    if (fault == ExchangeFault::Vanished || !m_packet->IsOpen())
+        next = BoardText("NextReplug", "Plug the adapter back in, then connect again.");
+    else if (m_damagedAnswer || fault == ExchangeFault::Damaged)
+        next = BoardText("NextCheckLine",
+                         "Check the cable, and that the baud rate of the port set-up is the board's, then Retry.");
+    else if (result == serio::kResultForeign)
+        next = BoardText("NextOtherProgram", "Make sure no other program talks to the board, then Retry.");
+    else
+        next = BoardText("NextCheckPower",
+                         "Check that the board is switched on and the cable is plugged in, then Retry.");
+    return BoardText(headline.key, headline.english) + "\n" +
+           BoardText("FailDetail", "On %s, %s: %s.", {BoardName(), BoardText(step.key, step.english), FaultText(result)}) +
+           "\n" + next;
 }
 
 BYTE CBoardSession::EnterUpdate()
@@ -245,6 +336,7 @@ BYTE CBoardSession::ReadModuleInfo()
     serio::ModuleInfo info{};
     if (!serio::RecordFromBytes(info, answer.data(), answer.size())) {
         Note(WrongLength("the module information", answer.size(), sizeof info));
+        m_damagedAnswer = true;
         return 0;
     }
     Trace("Get Module Info OK");
@@ -276,6 +368,7 @@ BYTE CBoardSession::ReadBoardInfo()
     serio::ControllerSettings settings{};
     if (!serio::RecordFromBytes(settings, answer.data(), answer.size())) {
         Note(WrongLength("the settings", answer.size(), sizeof settings));
+        m_damagedAnswer = true;
         return 0;
     }
     Trace("Get Board Info OK");
@@ -288,7 +381,9 @@ BYTE CBoardSession::ReadBoardInfo()
 
 BYTE CBoardSession::ReadStoredAds()
 {
-    BYTE result = ExchangeWithProgress(kReadAds, {}, kReadAdsMs, kReadAdsTries, m_moduleInfo.wAdBlobLength, false);
+    BYTE result = ExchangeWithProgress(kReadAds, {}, kReadAdsMs, kReadAdsTries, m_moduleInfo.wAdBlobLength, false,
+                                       BoardText("ReadingAds", "Reading %s Ads from the board\u2026",
+                                                 {std::to_string(m_moduleInfo.byAdCount)}));
     if (result != kAck)
         return result;
     if (!m_document) {
@@ -300,19 +395,22 @@ BYTE CBoardSession::ReadStoredAds()
     const std::vector<BYTE> ads = m_packet->CopyPacket();
     if (!m_document->LoadAdBlob(ads.data(), ads.size())) {
         Note("the controller's Ad blob (" + std::to_string(ads.size()) + " bytes) cannot be read");
+        m_damagedAnswer = true;
         return 0;
     }
     if (m_moduleInfo.byUserImage == 0)
         return kAck;
     result = ExchangeWithProgress(kReadUserImages, {}, kReadImagesMs, kReadImagesTries,
-                                  m_moduleInfo.wUserImageLength, false);
-    if (!CheckResult(result, "reading the user images"))
+                                  m_moduleInfo.wUserImageLength, false,
+                                  BoardText("ReadingImages", "Reading the user images from the board\u2026"));
+    if (Cancelled(result) || !CheckResult(result, "reading the user images"))
         return result;
     // Images that cannot be read are not taken as read: the project would
     // otherwise lose them without a word.
     const std::vector<BYTE> images = m_packet->CopyPacket();
     if (!m_document->LoadUserImages(images.data(), images.size())) {
         Note("the controller's user-image blob (" + std::to_string(images.size()) + " bytes) cannot be read");
+        m_damagedAnswer = true;
         return 0;
     }
     return result;
@@ -322,8 +420,12 @@ BYTE CBoardSession::ReadStoredAds()
 
 void CBoardSession::Disconnect()
 {
-    if (m_packet->IsOpen())
-        Exchange(kLeaveUpdate, {}, kDisconnectMs, kDisconnectTries);
+    if (m_packet->IsOpen()) {
+        const BYTE result = Exchange(kLeaveUpdate, {}, kDisconnectMs, kDisconnectTries);
+        Trace(result == kAck ? "Disconnect: left update mode on " + BoardName()
+                             : "Disconnect: " + BoardText(kStepLeaveUpdate.key, kStepLeaveUpdate.english) + ": " +
+                                   FaultText(result) + "; closed " + BoardName());
+    }
     m_packet->Close();
 }
 
@@ -339,32 +441,46 @@ BoardResult CBoardSession::Send()
         return BoardResult::Failed;
     }
     m_ui.ClearPreview();
-    m_ui.ShowWait(true);
     std::vector<BYTE> blob;
     if (!m_document->PackAdBlob(blob)) {
-        m_ui.ShowWait(false);
         Note("the Ads cannot be packed");
         return BoardResult::Failed;
     }
+    AdPages pages;
+    const std::string count = std::to_string(ReadAdBlob(blob.data(), blob.size(), pages) ? pages.size() : 0);
     BYTE result = 0;
     for (;;) {
-        result = ExchangeWithProgress(kSendAds, blob, kSendAdsMs, kSendAdsTries, static_cast<DWORD>(blob.size()), true);
+        // The progress window says what is going on; no wait window over it.
+        result = ExchangeWithProgress(kSendAds, blob, kSendAdsMs, kSendAdsTries, static_cast<DWORD>(blob.size()), true,
+                                      BoardText("SendingAds", "Sending %s Ads\u2026", {count}));
+        if (Cancelled(result)) {
+            Abandon(kStepSendAds);
+            m_ui.BringToFront();
+            return BoardResult::Cancelled;
+        }
+        Trace("Send: " + BoardText(kStepSendAds.key, kStepSendAds.english) + ": " +
+              (result == kAck ? BoardText("FaultNone", "acknowledged") : FaultText(result)));
         // A device that went away cannot take another try.
-        if (result == kAck || !IsConnected() || !m_ui.AskRetry(kMsgSendFailed, kCapSendFailed))
+        if (result == kAck || !IsConnected() ||
+            !m_ui.AskRetry(Explain({"SendFailed", kMsgSendFailed}, kStepSendAds, result),
+                           BoardText("SendFailedCaption", kCapSendFailed)))
             break;
     }
-    m_ui.ShowWait(false);
     m_ui.BringToFront();
     if (result != kAck) {
         if (!IsConnected()) {
             Note(DeviceLostText(m_packet->GetDeviceName()));
             return BoardResult::Failed;
         }
-        Note(std::string("sending the Ads: ") + DescribeResult(result));
+        Note(BoardText(kStepSendAds.key, kStepSendAds.english) + ": " + FaultText(result));
         return BoardResult::Cancelled;
     }
     Disconnect();
-    m_ui.ShowMessage(kMsgSendOk, kAppTitle, MessageIcon::Information);
+    const std::string done = m_simulated ? BoardText("SendOkSimulated", "Sent %s Ads to the simulated board.", {count})
+                                         : BoardText("SendOk", "Sent %s Ads to the board on %s.",
+                                                     {count, m_packet->GetDeviceName()});
+    Trace("Send: " + done);
+    m_ui.ShowMessage(done, kAppTitle, MessageIcon::Information);
     return BoardResult::Ok;
 }
 
@@ -386,24 +502,49 @@ BoardResult CBoardSession::SendUserImages()
         return BoardResult::Failed;
     }
     BYTE result = ExchangeWithProgress(kSendUserImages, blob, kSendImagesMs, kSendImagesTries,
-                                       static_cast<DWORD>(blob.size()), true);
-    if (!CheckResult(result, "sending the user images"))
+                                       static_cast<DWORD>(blob.size()), true,
+                                       BoardText("SendingImages", "Sending the user images\u2026"));
+    if (Cancelled(result)) {
+        Abandon(kStepSendImages);
+        return BoardResult::Cancelled;
+    }
+    if (!CheckResult(result, "sending the user images")) {
+        Trace("User images: " + m_lastError);
         return BoardResult::Failed;
+    }
     m_ui.ShowWait(true);
     result = Exchange(kUserImagesDone, {}, kImagesDoneMs, kImagesDoneTries);
     m_ui.ShowWait(false);
-    return CheckResult(result, "closing the user images") ? BoardResult::Ok : BoardResult::Failed;
+    if (Cancelled(result)) {
+        Abandon(kStepImagesDone);
+        return BoardResult::Cancelled;
+    }
+    if (!CheckResult(result, "closing the user images")) {
+        Trace("User images: " + m_lastError);
+        return BoardResult::Failed;
+    }
+    const std::string done =
+        m_simulated ? BoardText("ImagesOkSimulated", "Sent the user images to the simulated board.")
+                    : BoardText("ImagesOk", "Sent the user images to the board on %s.", {m_packet->GetDeviceName()});
+    Trace("User images: " + done);
+    m_ui.ShowMessage(done, kAppTitle, MessageIcon::Information);
+    return BoardResult::Ok;
 }
 
 // ---- Controller settings.
 
-bool CBoardSession::ExchangeOrGiveUp(BYTE command, const std::vector<BYTE>& payload, const char* failText,
-                                     const char* what)
+bool CBoardSession::ExchangeOrGiveUp(BYTE command, const std::vector<BYTE>& payload, StepName failText,
+                                     StepName what)
 {
     BYTE result = 0;
     while ((result = Exchange(command, payload, kSettingsMs, kSettingsTries)) != kAck) {
-        if (!m_ui.AskRetry(failText, kAppTitle)) {
-            Note(std::string(what) + ": " + DescribeResult(result));
+        if (Cancelled(result)) {
+            Abandon(what);
+            return false;
+        }
+        Trace("Settings: " + BoardText(what.key, what.english) + ": " + FaultText(result));
+        if (!m_ui.AskRetry(Explain(failText, what, result), kAppTitle)) {
+            Note(BoardText(what.key, what.english) + ": " + FaultText(result));
             return false;
         }
     }
@@ -414,7 +555,7 @@ BoardResult CBoardSession::ReadSettings(CModuleStateModel& model)
 {
     m_lastError.clear();
     Trace("OnModuleStateRead\n");
-    if (!ExchangeOrGiveUp(kReadSettings, {}, kMsgReadSettingsFailed, "reading the controller settings"))
+    if (!ExchangeOrGiveUp(kReadSettings, {}, {"ReadSettingsFailed", kMsgReadSettingsFailed}, kStepReadSettings))
         return BoardResult::Cancelled;
     const std::vector<BYTE> answer = m_packet->CopyPacket();
     if (!model.SetSettings(answer.data(), answer.size())) {
@@ -432,7 +573,8 @@ BoardResult CBoardSession::WriteSettings(const CModuleStateModel& model)
     m_lastError.clear();
     Trace("OnModuleStateWrite\n");
     const std::vector<BYTE> record = model.RecordBytes();
-    if (!ExchangeOrGiveUp(kWriteSettings, record, kMsgWriteSettingsFailed, "writing the controller settings"))
+    if (!ExchangeOrGiveUp(kWriteSettings, record, {"WriteSettingsFailed", kMsgWriteSettingsFailed},
+                          kStepWriteSettings))
         return BoardResult::Cancelled; // the edits are lost
     m_ui.ResizePreview(model.Columns(), model.Rows());
     return BoardResult::Ok;

@@ -129,6 +129,12 @@ public:
 
     // The active document (null: none); the caller keeps it alive.
     void SetDocument(IBoardDocument* document) { m_document = document; }
+    // The board is the program's simulated one: messages say so instead of
+    // naming its pseudo-terminal.
+    void SetSimulated(bool simulated) { m_simulated = simulated; }
+    // The connected board in the messages' words ("/dev/ttyUSB0", "the
+    // simulated board").
+    std::string BoardName() const;
     // Where the steps are traced (null: nowhere).
     void SetTrace(CTraceLog* trace) { m_trace = trace; }
     // The owner of the progress windows, handed to the packet when it opens.
@@ -167,11 +173,25 @@ public:
     // The error code of the last Open (0 = opened).
     LONG LastOpenError() const { return m_openError; }
 
+    // A step of the exchange in plain words: its language key and English.
+    struct StepName {
+        const char* key;
+        const char* english;
+    };
+
 private:
     using Step = BYTE (CBoardSession::*)();
     // Runs a connection step until it succeeds or the user gives up.
-    bool RunStep(const char* name, Step step);
+    bool RunStep(StepName name, Step step);
     void GiveUp();
+    // The exchange was cancelled: the board leaves update mode at once, the
+    // port closes.
+    bool Cancelled(BYTE result);
+    void Abandon(StepName name);
+    // What failed and what to try, below the first line headline.
+    std::string Explain(StepName headline, StepName step, BYTE result) const;
+    // The kind of the last failure in words (result: the exchange's byte).
+    std::string FaultText(BYTE result) const;
     BYTE EnterUpdate();
     BYTE SetClock();
     BYTE ReadModuleInfo();
@@ -183,10 +203,11 @@ private:
     // A request with its answer; with a progress range, inside the progress window.
     BYTE Exchange(BYTE command, const std::vector<BYTE>& payload, int timeoutMs, int tries);
     BYTE ExchangeWithProgress(BYTE command, const std::vector<BYTE>& payload, int timeoutMs, int tries,
-                              DWORD progressTotal, bool sending);
+                              DWORD progressTotal, bool sending, const std::string& status);
     // A settings request repeated while the user answers Retry.
-    bool ExchangeOrGiveUp(BYTE command, const std::vector<BYTE>& payload, const char* failText, const char* what);
+    bool ExchangeOrGiveUp(BYTE command, const std::vector<BYTE>& payload, StepName failText, StepName what);
     void Trace(const char* text);
+    void Trace(const std::string& text) { Trace(text.c_str()); }
     void Note(std::string text) { m_lastError = std::move(text); }
 
     IBoardUi& m_ui;
@@ -201,6 +222,9 @@ private:
     serio::ControllerSettings m_settings{};
     std::string m_lastError;
     LONG m_openError = 0;
+    bool m_simulated = false;
+    // Set by a step whose answer arrived but could not be used.
+    bool m_damagedAnswer = false;
 };
 
 // A result byte of SendPacketAck in words ("no answer" ...), for messages.

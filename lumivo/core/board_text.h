@@ -21,6 +21,11 @@ std::string SectionText(const char* section, const char* key, const char* englis
 // that owns the device and how to join it).
 std::string OpenErrorText(const std::string& device, long error);
 
+// Why the user may not open device and what helps: joining the device's
+// group when that group may read and write it (and is not root's),
+// otherwise who may open it and a udev rule to copy.
+std::string PermissionAdvice(const std::string& device);
+
 // The device of a connection went away (an adapter pulled out).
 std::string DeviceLostText(const std::string& device);
 

@@ -94,6 +94,16 @@ protected:
             --retries;
             return true;
         };
+        // The question whether to adapt the project to the board is kept
+        // apart: Yes by default, as the project took the board before it was asked.
+        p.askYesNo = [this](const QString&, const QString& text) {
+            if (text.startsWith(QStringLiteral("The board is "))) {
+                adaptQuestions.append(text);
+                return adaptAnswer;
+            }
+            questions.append(text);
+            return answerYes;
+        };
         p.titledMessage = [this](CPrompts::Icon, const QString& caption, const QString& text) {
             messages.append(text);
             captions.append(caption);
@@ -131,6 +141,8 @@ protected:
     std::filesystem::path state;
     std::unique_ptr<boardsim::CBoardSim> sim;
     QStringList retryTexts;
+    QStringList adaptQuestions;
+    bool adaptAnswer = true;
     QStringList captions;
     int retries = 0;
 };

@@ -2,6 +2,8 @@
 #include "ui/board_actions.h"
 
 #include "commands.h"
+#include "core/page_layout.h"
+#include "ui/board_adapt.h"
 #include "ui/board_qtext.h"
 #include "lumivo_doc.h"
 #include "prompts.h"
@@ -58,12 +60,13 @@ CBoardActions::CBoardActions(CPacket& packet, CLumivoDoc& doc, CPrompts& prompts
     auto* send = MakeAction(cmd::kCommSend, "rbHome", "rbCommSend", false);
     auto* setup = MakeAction(cmd::kCtrlSetup, "rbHome", "rbCtrlSetup", false);
     auto* images = MakeAction(cmd::kCtrlUserImage, "rbHome", "rbCtrlUserImage");
+    commSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F5));
     connectAction->setShortcut(QKeySequence(Qt::Key_F5));
     disconnectAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
     send->setShortcut(QKeySequence(Qt::Key_F6));
     setup->setShortcut(QKeySequence(Qt::Key_F7));
     images->setShortcut(QKeySequence(Qt::Key_F8));
-    for (QAction* a : {connectAction, disconnectAction, send, setup, images}) {
+    for (QAction* a : {commSetup, connectAction, disconnectAction, send, setup, images}) {
         a->setShortcutContext(Qt::WindowShortcut);
         window->addAction(a);
     }
@@ -99,12 +102,21 @@ CBoardActions::CBoardActions(CPacket& packet, CLumivoDoc& doc, CPrompts& prompts
             m_window->activateWindow();
         }
     };
-    hooks.resizePreview = [this](int columns, int rows) {
-        if (resizePreview)
-            resizePreview(columns, rows);
-    };
+    // Settings written with another board size: the project is offered the
+    // new size once the exchange has ended.
+    hooks.resizePreview = [this](int columns, int rows) { m_writtenSize = std::make_pair(columns, rows); };
     m_ui = std::make_unique<CWindowBoardUi>(this, std::move(hooks));
     m_progress = std::make_unique<CGuiProgressOwner>(window);
+    m_progress->SetCancelHandler([this] { CancelExchange(); });
+    // Escape reaches the exchange from the window too: the progress window
+    // does not take the keyboard.
+    m_cancel = new QAction(lumivo::BoardQText("CancelExchange", "Cancel the exchange with the board"), this);
+    m_cancel->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_cancel->setShortcutContext(Qt::WindowShortcut);
+    m_cancel->setEnabled(false);
+    window->addAction(m_cancel);
+    connect(m_cancel, &QAction::triggered, this, &CBoardActions::CancelExchange);
+    connect(&m_doc, &CLumivoDoc::boardChanged, this, &CBoardActions::UpdateSendBlock);
     m_worker = new CBoardWorker(m_packet, *m_ui, m_progress.get(), &m_trace);
     m_worker->doneContext = this;
     m_worker->done = [this](const BoardOutcome& outcome) { Finished(outcome); };
@@ -122,15 +134,17 @@ CBoardActions::CBoardActions(CPacket& packet, CLumivoDoc& doc, CPrompts& prompts
         }
     });
     UpdateEnabling();
+    UpdateLinkText();
 }
 
 CBoardActions::~CBoardActions()
 {
     m_watch->stop();
     m_ui->CancelAll();
+    m_packet.CancelExchange();
     m_thread.quit();
     // A question the worker waits for is answered (Cancel) by the events
-    // handled here; an exchange in progress ends by its own time-out.
+    // handled here; an exchange in progress ends at once.
     while (!m_thread.wait(10))
         QCoreApplication::processEvents();
     // Program end: leave update mode without waiting for the controller.
@@ -160,7 +174,9 @@ void CBoardActions::UpdateEnabling()
     Action(cmd::kCommSetup)->setEnabled(idle && !m_connected);
     Action(cmd::kCommConnect)->setEnabled(idle && !m_connected);
     Action(cmd::kCommDisconnect)->setEnabled(idle && m_connected);
-    Action(cmd::kCommSend)->setEnabled(idle && m_connected);
+    Action(cmd::kCommSend)->setEnabled(idle && m_connected && m_sendBlocked.isEmpty());
+    Action(cmd::kCommSend)->setStatusTip(m_sendBlocked);
+    Action(cmd::kCommSend)->setToolTip(m_sendBlocked);
     Action(cmd::kCtrlSetup)->setEnabled(idle && m_connected);
     Action(cmd::kCtrlUserImage)->setEnabled(idle);
 }
@@ -176,15 +192,123 @@ void CBoardActions::SetConnected(bool connected)
     // Unconnected, live dates and times follow the content library again.
     if (!connected)
         m_doc.SetBoardLanguage(0);
+    if (!connected) {
+        m_linkBoard.reset();
+        m_sendBlocked.clear();
+    }
     UpdateEnabling();
+    UpdateLinkText();
     if (changed)
         emit connectionChanged(connected);
 }
 
+void CBoardActions::SetBusy(bool busy)
+{
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    m_cancel->setEnabled(busy);
+    UpdateEnabling();
+    emit busyChanged(busy);
+}
+
+void CBoardActions::CancelExchange()
+{
+    if (!m_busy)
+        return;
+    // The worker sees it within a write slice or a wait step and ends the
+    // exchange with the closing command.
+    m_packet.CancelExchange();
+}
+
+namespace {
+
+QString LanguageName(uint8_t language)
+{
+    return language == 'A' ? lumivo::BoardQText("LangKorean", "Korean")
+                           : lumivo::BoardQText("LangLatinChinese", "Latin and Chinese");
+}
+
+} // namespace
+
+void CBoardActions::UpdateLinkText()
+{
+    QString text;
+    if (!m_connected)
+        text = lumivo::BoardQText("LinkNone", "Not connected");
+    else if (m_linkSimulated)
+        text = lumivo::BoardQText("LinkSimulated", "Connected to the simulated board");
+    else {
+        const lumivo::BoardFromModule b = lumivo::BoardValuesOf(m_moduleInfo);
+        text = lumivo::BoardQText("LinkDevice", "Connected to %s \u2014 %s \u00d7 %s, %s",
+                                  {m_linkDevice.toStdString(), std::to_string(b.moduleRow),
+                                   std::to_string(b.moduleColumn), LanguageName(b.language).toStdString()});
+    }
+    if (text == m_linkText)
+        return;
+    m_linkText = text;
+    emit linkTextChanged(text);
+}
+
+void CBoardActions::OfferAdapt(const lumivo::BoardValues& board)
+{
+    const lumivo::BoardValues project = m_doc.Core().Board();
+    if (board == project) {
+        m_linkBoard.reset();
+        UpdateSendBlock();
+        return;
+    }
+    m_linkBoard = board;
+    const QString question = lumivo::BoardQText(
+        "AdaptQuestion",
+        "The board is %s \u00d7 %s modules, %s; the project is %s \u00d7 %s, %s. Adapt the project to the board?",
+        {std::to_string(board.moduleRow), std::to_string(board.moduleColumn),
+         LanguageName(board.language).toStdString(), std::to_string(project.moduleRow),
+         std::to_string(project.moduleColumn), LanguageName(project.language).toStdString()});
+    if (m_prompts.askYesNo && m_prompts.askYesNo(QStringLiteral("lumivo"), question)) {
+        m_doc.UndoStack()->push(new CAdaptBoardCommand(
+            m_doc, board, lumivo::BoardQText("UndoAdaptBoard", "Adapt the project to the board")));
+    }
+    UpdateSendBlock();
+}
+
+void CBoardActions::UpdateSendBlock()
+{
+    QString reason;
+    if (m_connected && m_linkBoard && !(*m_linkBoard == m_doc.Core().Board())) {
+        const lumivo::BoardValues& b = *m_linkBoard;
+        const lumivo::BoardValues p = m_doc.Core().Board();
+        reason = lumivo::BoardQText(
+            "SendBlockedBoard",
+            "Send is off: the project is %s \u00d7 %s, %s, the board %s \u00d7 %s, %s. Adapt the project to the "
+            "board (connect again), or open a project made for it.",
+            {std::to_string(p.moduleRow), std::to_string(p.moduleColumn), LanguageName(p.language).toStdString(),
+             std::to_string(b.moduleRow), std::to_string(b.moduleColumn), LanguageName(b.language).toStdString()});
+    }
+    if (reason == m_sendBlocked)
+        return;
+    m_sendBlocked = reason;
+    UpdateEnabling();
+}
+
+QStringList CBoardActions::UnfilledAds() const
+{
+    QStringList unfilled;
+    const lumivo::CProjectCore& core = m_doc.Core();
+    for (unsigned page = 0; page < core.PageCount(); ++page) {
+        const std::vector<CLumivo> items = core.PageItems(page);
+        if (!items.empty() && !lumivo::CPageLayout(core.Board().moduleRow, items).CheckFilled())
+            unfilled.append(QString::number(page + 1));
+    }
+    return unfilled;
+}
+
 void CBoardActions::Start(BoardJob job, std::vector<BYTE> adBlob, std::vector<BYTE> imageBlob)
 {
-    m_busy = true;
-    UpdateEnabling();
+    // A Cancel given to an earlier exchange is spent.
+    m_packet.ResetCancel();
+    m_writtenSize.reset();
+    SetBusy(true);
     QMetaObject::invokeMethod(
         m_worker, [w = m_worker, job, a = std::move(adBlob), i = std::move(imageBlob)]() mutable {
             w->Run(job, std::move(a), std::move(i));
@@ -194,17 +318,28 @@ void CBoardActions::Start(BoardJob job, std::vector<BYTE> adBlob, std::vector<BY
 
 void CBoardActions::Finished(const BoardOutcome& out)
 {
-    m_busy = false;
+    SetBusy(false);
     ShowWait(false);
     if (out.job == BoardJob::Connect) {
+        m_linkDevice = QString::fromStdString(m_packet.GetDeviceName());
         RestoreChosenPort();
         m_moduleInfo = out.moduleInfo;
         m_settings = out.settings;
-        // A connection that was given up leaves the project as it was.
-        if (out.result == BoardResult::Ok)
-            ApplyReadBack(out.readBack);
     }
     SetConnected(out.connected);
+    // A connection that was given up leaves the project as it was.
+    if (out.job == BoardJob::Connect && out.result == BoardResult::Ok)
+        ApplyReadBack(out.readBack);
+    if (out.job == BoardJob::ModuleState && m_writtenSize && out.connected) {
+        lumivo::BoardFromModule b = lumivo::BoardValuesOf(m_moduleInfo);
+        m_moduleInfo.byModuleCols = BYTE(m_writtenSize->first);
+        m_moduleInfo.byModuleRows = BYTE(m_writtenSize->second);
+        b.moduleColumn = m_moduleInfo.byModuleCols;
+        b.moduleRow = m_moduleInfo.byModuleRows;
+        UpdateLinkText();
+        OfferAdapt({b.moduleRow, b.moduleColumn, b.language, b.lumivoRow, b.lumivoColumn});
+    }
+    m_writtenSize.reset();
     if (out.connected && out.job == BoardJob::Connect && out.readBack.contentLanguage)
         m_doc.SetBoardLanguage(*out.readBack.contentLanguage);
     for (const lumivo::Message& m : out.notes.messages())
@@ -222,19 +357,28 @@ void CBoardActions::Finished(const BoardOutcome& out)
 
 void CBoardActions::ApplyReadBack(const lumivo::BoardReadBack& r)
 {
+    std::optional<lumivo::BoardValues> board;
     if (r.board)
-        m_doc.SetBoard(r.board->moduleRow, r.board->moduleColumn, r.board->language, r.board->lumivoRow,
-                       r.board->lumivoColumn);
-    if (!r.pages && !r.userImages)
+        board = lumivo::BoardValues{r.board->moduleRow, r.board->moduleColumn, r.board->language, r.board->lumivoRow,
+                                    r.board->lumivoColumn};
+    if (!r.pages && !r.userImages) {
+        // The project changes only when the user says so.
+        if (board)
+            OfferAdapt(*board);
         return;
-    // The Ads and user images read back are one step: one undo gives the
-    // project back as it was before the read.
+    }
+    // The Ads and user images read back are one step, with the board they
+    // were made for: one undo gives the project back as it was.
     m_doc.UndoStack()->beginMacro(lumivo::BoardQText("UndoReadBack", "Read the Ads from the board"));
+    if (board && !(*board == m_doc.Core().Board()))
+        m_doc.UndoStack()->push(new CAdaptBoardCommand(m_doc, *board, QString()));
     if (r.pages)
         m_doc.ReplaceAdList(*r.pages);
     if (r.userImages)
         m_doc.ReplaceUserImages(*r.userImages);
     m_doc.UndoStack()->endMacro();
+    if (board)
+        OfferAdapt(*board); // the board is the project's now: Send is on
 }
 
 bool CBoardActions::PrepareSimulatedPort()
@@ -274,6 +418,8 @@ void CBoardActions::OnConnect()
         return;
     if (!PrepareSimulatedPort())
         return;
+    m_linkSimulated = m_usingSimulator;
+    m_worker->Session().SetSimulated(m_usingSimulator); // the worker is idle: no exchange reads it now
     Start(BoardJob::Connect);
 }
 
@@ -292,6 +438,20 @@ void CBoardActions::OnSend()
     if (m_doc.Core().ItemCount() == 0) {
         Message(lumivo::MessageIcon::Warning, CPrompts::Caption(),
                 lumivo::BoardQText("SendEmpty", "The project has no Ads to send. Add an Ad first."));
+        return;
+    }
+    if (!m_sendBlocked.isEmpty()) {
+        Message(lumivo::MessageIcon::Warning, QStringLiteral("lumivo"), m_sendBlocked);
+        return;
+    }
+    // The board would show such pages with a band left dark.
+    if (const QStringList unfilled = UnfilledAds(); !unfilled.isEmpty()) {
+        Message(lumivo::MessageIcon::Warning, QStringLiteral("lumivo"),
+                lumivo::BoardQText("SendUnfilled",
+                                   "Not sent: Ads %s do not fill the board (%s lines). Fill them in the Ad editor, "
+                                   "then send again.",
+                                   {unfilled.join(QStringLiteral(", ")).toStdString(),
+                                    std::to_string(m_doc.Core().Board().moduleRow)}));
         return;
     }
     std::vector<BYTE> blob;

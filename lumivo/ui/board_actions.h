@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class CLumivoDoc;
 class CPacket;
@@ -34,8 +35,6 @@ public:
     // Asks to save unsaved changes before Ads read back replace them; false
     // when the user cancelled. Empty: the changes are replaced (undoably).
     std::function<bool()> saveModified;
-    // Resizes the preview to a board of columns × rows modules.
-    std::function<void(int columns, int rows)> resizePreview;
 
     bool IsConnected() const { return m_connected; }
     // An exchange is running on the worker.
@@ -44,6 +43,14 @@ public:
     const serio::ModuleInfo& ModuleInfo() const { return m_moduleInfo; }
     const serio::ControllerSettings& Settings() const { return m_settings; }
     CSimulatedBoard& SimulatedBoard() const { return *m_simulator; }
+    // "Not connected", "Connected to /dev/ttyUSB0 — 2 × 8, Korean" or
+    // "Connected to the simulated board", as linkTextChanged last said.
+    QString LinkText() const { return m_linkText; }
+    // Why Send is off while connected (empty: it is not).
+    QString SendBlockedReason() const { return m_sendBlocked; }
+    // Ends the running exchange at once (the board leaves update mode, the
+    // port closes, the project stays as it was); nothing when idle.
+    void CancelExchange();
 
     void OnConnect();
     void OnDisconnect();
@@ -55,12 +62,23 @@ signals:
     // After every job, with its outcome (tests and the status bar follow it).
     void jobFinished(int job, int result);
     void connectionChanged(bool connected);
+    void linkTextChanged(const QString& text);
+    // An exchange started or ended (the window keeps Open and New off meanwhile).
+    void busyChanged(bool busy);
 
 private:
     void Start(BoardJob job, std::vector<BYTE> adBlob = {}, std::vector<BYTE> imageBlob = {});
     void Finished(const BoardOutcome& outcome);
     void ApplyReadBack(const lumivo::BoardReadBack& readBack);
     void SetConnected(bool connected);
+    void SetBusy(bool busy);
+    void UpdateLinkText();
+    // The board the link reported differs from the project's: asks whether
+    // to adapt the project (one undo step) or keep it and leave Send off.
+    void OfferAdapt(const lumivo::BoardValues& board);
+    void UpdateSendBlock();
+    // The Ads of the project that do not fill its board, 1-based.
+    QStringList UnfilledAds() const;
     void UpdateEnabling();
     // Points the packet at the simulator when that is the chosen port;
     // false (with the reason shown) when it cannot start.
@@ -84,6 +102,13 @@ private:
     QPointer<QWidget> m_wait;
     std::string m_chosenDevice; // the settings' device while the simulator's is used
     bool m_usingSimulator = false;
+    bool m_linkSimulated = false;        // the connection is to the simulator
+    QString m_linkDevice;                // the device of the connection
+    QString m_linkText;
+    QString m_sendBlocked;
+    std::optional<lumivo::BoardValues> m_linkBoard; // the connected board, when it differs from the project
+    std::optional<std::pair<int, int>> m_writtenSize; // columns, rows of settings written
+    QAction* m_cancel = nullptr;
     bool m_connected = false;
     bool m_busy = false;
     serio::ModuleInfo m_moduleInfo{};

@@ -108,6 +108,11 @@ CGuiProgressOwner::CGuiProgressOwner(QWidget* owner)
 
 CGuiProgressOwner::~CGuiProgressOwner() = default;
 
+void CGuiProgressOwner::SetCancelHandler(std::function<void()> onCancel)
+{
+    m_widgets->SetCancelHandler(std::move(onCancel));
+}
+
 std::unique_ptr<serio::ISerialProgress> CGuiProgressOwner::CreateProgressWindow(const char* title, DWORD dwTotal)
 {
     std::unique_ptr<serio::ISerialProgress> window;

@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 
+class CPacketOwnerWidget;
 class QWidget;
 
 enum class BoardJob { Connect, Send, Disconnect, ModuleState, UserImages };
@@ -92,10 +93,12 @@ public:
     explicit CGuiProgressOwner(QWidget* owner);
     ~CGuiProgressOwner() override;
     std::unique_ptr<serio::ISerialProgress> CreateProgressWindow(const char* title, DWORD dwTotal) override;
+    // The windows' Cancel (GUI thread).
+    void SetCancelHandler(std::function<void()> onCancel);
 
 private:
     QPointer<QWidget> m_owner;
-    std::unique_ptr<serio::IPacketOwner> m_widgets;
+    std::unique_ptr<CPacketOwnerWidget> m_widgets;
 };
 
 class CBoardWorker final : public QObject {

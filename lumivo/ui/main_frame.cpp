@@ -25,6 +25,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QTimer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -190,7 +191,6 @@ void CMainFrame::BuildRibbon()
     m_boardActions = new CBoardActions(m_packet, m_doc, m_app.Prompts(), this);
     m_boardActions->SetTraceFile(m_app.TraceFile());
     m_boardActions->saveModified = [this] { return m_app.SaveModified(); };
-    m_boardActions->resizePreview = [this](int columns, int rows) { ResizeBoard(unsigned(columns), unsigned(rows)); };
     auto MakeAction = [this](int command, const char* section, const char* key, bool enabled = true,
                              bool checkable = false) {
         return m_commands->MakeAction(command, section, key, enabled, checkable);
@@ -247,6 +247,19 @@ void CMainFrame::BuildRibbon()
 
     // The Home tab.
     m_homeCategory = m_ribbon->AddCategory(QString());
+    // Ads read back belong to the project that asked for them: no other
+    // project opens while an exchange runs.
+    connect(m_boardActions, &CBoardActions::busyChanged, this, [=, this](bool busy) {
+        for (QAction* a : {fileNew, fileOpen})
+            a->setEnabled(!busy);
+        m_recentMenu->setEnabled(!busy && !m_recentMenu->isEmpty());
+    });
+    // A close asked for during an exchange (the window, or a signal from
+    // the system) happens once the exchange has been cancelled.
+    connect(m_boardActions, &CBoardActions::jobFinished, this, [this] {
+        if (m_closeAfterExchange)
+            QTimer::singleShot(0, this, &QWidget::close);
+    });
     CRibbonPanel* panel = m_ribbon->AddPanel(m_homeCategory, QString());
     panel->AddAction(fileNew);
     panel->AddAction(fileOpen);
@@ -498,12 +511,15 @@ void CMainFrame::RebuildRecentMenu()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    // An exchange with the board ends first (its window shows its progress).
+    // An exchange with the board is cancelled first; the window closes when it has ended.
     if (m_boardActions && m_boardActions->IsBusy()) {
         statusBar()->showMessage(Tr("Board", "BusyClose"), 5000);
+        m_closeAfterExchange = true;
+        m_boardActions->CancelExchange();
         event->ignore();
         return;
     }
+    m_closeAfterExchange = false;
     if (!m_app.SaveModified()) {
         event->ignore();
         return;
@@ -523,6 +539,8 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
 
 void CMainFrame::dropEvent(QDropEvent* event)
 {
+    if (m_boardActions && m_boardActions->IsBusy())
+        return; // see busyChanged: the exchange's project stays open
     for (const QUrl& url : event->mimeData()->urls())
         if (IsProjectFile(url)) {
             event->acceptProposedAction();

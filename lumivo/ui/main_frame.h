@@ -108,6 +108,7 @@ private:
     CCommandGroup* m_commands = nullptr; // file, view and window commands
     CAdActions* m_adActions = nullptr;
     CBoardActions* m_boardActions = nullptr;
+    bool m_closeAfterExchange = false; // a close waits for the exchange's cancel
     int m_homeCategory = 0;
     int m_look = 0;
     int m_language = 0;

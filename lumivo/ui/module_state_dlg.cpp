@@ -76,10 +76,17 @@ CModuleStateDlg::CModuleStateDlg(const lumivo::CModuleStateModel& model, Exchang
     auto* clockRow = new QHBoxLayout(clockBox);
     clockRow->addWidget(m_date);
     clockRow->addWidget(m_time);
+    // Every field can be reached by its own mnemonic.
+    auto labelled = [](const char* key, QWidget* field) {
+        auto* label = new QLabel(Setup(key));
+        label->setBuddy(field);
+        return label;
+    };
     auto* powerRow = new QHBoxLayout;
     powerRow->addWidget(m_power);
+    powerRow->addWidget(labelled("PowerOnTime", m_powerOn));
     powerRow->addWidget(m_powerOn);
-    powerRow->addWidget(new QLabel(QStringLiteral("~")));
+    powerRow->addWidget(labelled("PowerOffTime", m_powerOff));
     powerRow->addWidget(m_powerOff);
     auto* brightBox = new QGroupBox(Setup("Brightness"));
     auto* bright = new QGridLayout(brightBox);
@@ -89,10 +96,12 @@ CModuleStateDlg::CModuleStateDlg(const lumivo::CModuleStateModel& model, Exchang
     nightLabel->setBuddy(m_nightTime);
     bright->addWidget(dayLabel, 0, 0);
     bright->addWidget(m_dayTime, 0, 1);
-    bright->addWidget(m_day, 0, 2);
+    bright->addWidget(labelled("DayBrightness", m_day), 0, 2);
+    bright->addWidget(m_day, 0, 3);
     bright->addWidget(nightLabel, 1, 0);
     bright->addWidget(m_nightTime, 1, 1);
-    bright->addWidget(m_night, 1, 2);
+    bright->addWidget(labelled("NightBrightness", m_night), 1, 2);
+    bright->addWidget(m_night, 1, 3);
     auto* systemBox = new QGroupBox(Setup("System"));
     auto* system = new QFormLayout(systemBox);
     system->addRow(Setup("Language"), m_language);
@@ -116,6 +125,8 @@ CModuleStateDlg::CModuleStateDlg(const lumivo::CModuleStateModel& model, Exchang
     column->addWidget(systemBox);
     column->addLayout(buttons);
 
+    // The fields above it only show what the controller reports.
+    m_power->setFocus();
     Fill();
     RefreshClock();
     m_clock->start(1000);

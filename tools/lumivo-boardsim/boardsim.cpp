@@ -128,6 +128,9 @@ const char* Usage()
            "  --delay CMD:MS[:N]   answer CMD MS milliseconds after the request (the first N\n"
            "                       times; default always); a request that arrives meanwhile\n"
            "                       replaces the answer held back\n"
+           "  --stop-reading-after N  read no more after N bytes of requests (a hung board:\n"
+           "                       the sender's writes stall once the line is full)\n"
+           "  The module information follows the rows and columns of the settings written.\n"
            "  Frames received are logged to standard error.\n";
 }
 
@@ -179,6 +182,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
             ok = ParseFault(v, o.shortAnswer);
         } else if (a == "--delay") {
             ok = ParseDelay(v, o.delay);
+        } else if (a == "--stop-reading-after") {
+            ok = ParseInt(v, 1, 1L << 30, n);
+            o.stopReadingAfter = size_t(n);
         } else {
             error = "unknown option " + a;
             return false;
@@ -268,13 +274,22 @@ void CBoardSim::Run()
         const int wait = SendHeldAnswer();
         if (m_vanished)
             break;
+        const size_t limit = m_options.stopReadingAfter;
+        if (limit && m_bytesRead >= limit) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20)); // hung: nothing is taken any more
+            continue;
+        }
         pollfd p{m_master, POLLIN, 0};
         const int r = ::poll(&p, 1, wait);
         if (r <= 0 || !(p.revents & POLLIN))
             continue;
-        const ssize_t n = ::read(m_master, buf, slice);
+        const size_t want = limit ? std::min(slice, limit - m_bytesRead) : slice;
+        const ssize_t n = ::read(m_master, buf, want);
         if (n <= 0)
             continue;
+        m_bytesRead += size_t(n);
+        if (limit && m_bytesRead >= limit)
+            Log("stopped reading after %zu bytes", m_bytesRead);
         if (rate) {
             // A line that was idle starts now; a busy one goes on from where
             // it was, so late wake-ups do not add up.
@@ -395,6 +410,7 @@ void CBoardSim::Handle(BYTE command, const BYTE* payload, DWORD length)
             return;
         }
         Keep(m_settings, data, "settings.bin");
+        m_settingsWritten = true;
         Acknowledge(command);
         break;
     case kStoreAds:
@@ -512,9 +528,14 @@ serio::ModuleInfo CBoardSim::MakeModuleInfo() const
     info.dwModelCode = serio::ModuleInfo::MakeModelCode(static_cast<unsigned>(m_options.contentCols),
                                                         static_cast<unsigned>(m_options.contentRows),
                                                         m_options.language == 'E' ? 14 : 10);
-    info.byModuleRows = static_cast<BYTE>(m_options.moduleRows);
-    info.byModuleCols = static_cast<BYTE>(m_options.moduleCols);
     std::lock_guard lk(m_lock);
+    // A controller reports the size it was last set to.
+    serio::ControllerSettings s{};
+    // (The size given on the command line until settings are written.)
+    const bool haveSettings = m_settingsWritten && serio::RecordFromBytes(s, m_settings.data(), m_settings.size());
+    info.byModuleRows = static_cast<BYTE>(haveSettings && s.wRows >= 1 && s.wRows <= 255 ? s.wRows : m_options.moduleRows);
+    info.byModuleCols =
+        static_cast<BYTE>(haveSettings && s.wColumns >= 1 && s.wColumns <= 255 ? s.wColumns : m_options.moduleCols);
     info.byAdCount = static_cast<BYTE>(m_options.claimedAds >= 0 ? m_options.claimedAds : CountAds(m_adBlob));
     info.byUserImage = m_userImages.empty() ? 0 : 1;
     info.wAdBlobLength = static_cast<WORD>(std::min<size_t>(m_adBlob.size(), 0xFFFF));

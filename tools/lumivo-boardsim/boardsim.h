@@ -59,6 +59,9 @@ struct Options {
         int times = -1;
     };
     std::map<BYTE, Delay> delay;
+    // Stops reading after this many bytes (0: never), as a controller or
+    // adapter that hangs: the sender's writes stall once the line is full.
+    size_t stopReadingAfter = 0;
 };
 
 // Parses the tool's arguments (without argv[0]); false with a message on error.
@@ -143,6 +146,8 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_vanished{false};
     std::atomic<bool> m_updateMode{false};
+    size_t m_bytesRead = 0; // by the serving thread
+    std::atomic<bool> m_settingsWritten{false}; // the module information follows them
     std::thread m_thread;
     // The answer held back by a delay (only the serving thread uses it).
     struct HeldAnswer {

@@ -17,6 +17,7 @@ inline constexpr size_t kFrameOverhead = 7;
 inline constexpr BYTE kResultAck = 0xFC;       // answer received and accepted / acknowledgement frame
 inline constexpr BYTE kResultForeign = 0xFD;   // answer with somebody else's command byte
 inline constexpr BYTE kResultNoAnswer = 0xFB;  // silence on the last try
+inline constexpr BYTE kResultCancelled = 0xFA; // the caller ended the exchange
 inline constexpr DWORD kDefaultReceiveBuffer = 0x20000;
 inline constexpr DWORD kMaxReceiveBuffer = 0x200000;
 

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -30,6 +31,21 @@ public:
     virtual void OnProgressMessage(DWORD dwBytes) = 0;
     // Every 20 ms while shown: move the bar to the position kept.
     virtual void RefreshPosition() = 0;
+    // What the exchange is doing, in words ("Sending 12 Ads..."); UTF-8.
+    virtual void OnStatus(const std::string& text) {}
+    // The request has gone out; the answer is awaited on try attempt of tries.
+    virtual void OnWaiting(int attempt, int tries) {}
+};
+
+// Why the last exchange did not succeed.
+enum class ExchangeFault {
+    None,
+    NoAnswer,  // silence on every try
+    Damaged,   // answers arrived, but only damaged ones
+    Foreign,   // an answer to another command
+    Stalled,   // the device stopped taking the request
+    Vanished,  // the device went away
+    Cancelled, // CancelExchange ended it
 };
 
 // The owner window given to CPacket::Open.
@@ -68,8 +84,20 @@ public:
     // 0xFC), 0xFD (another command byte, not retried) or 0xFB (silence for
     // nTimeoutMs on the last try). nTries <= 0 repeats until an answer. A
     // port that closes during the exchange (a vanished device) ends it at
-    // once with 0xFB.
+    // once with 0xFB. Writing the request is bounded by nTimeoutMs plus the
+    // frame's time on the line: a device that stops taking bytes loses the
+    // try as silence would. CancelExchange ends it at once with 0xFA.
     BYTE SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, int32_t nTimeoutMs, int32_t nTries);
+    // Why the last SendPacketAck did not return 0xFC.
+    serio::ExchangeFault LastFault() const { return m_lastFault.load(); }
+
+    // Ends the exchange in progress, and every one started until
+    // ResetCancel, at once (any thread; a write in progress stops too).
+    void CancelExchange() { m_bCancel = true; }
+    void ResetCancel() { m_bCancel = false; }
+    bool IsCancelled() const { return m_bCancel.load(); }
+    // The time a frame of nBytes takes on the line at the set baud rate (ms, rounded up).
+    int64_t LineTimeMs(size_t nBytes) const;
 
     // The last answer: valid after SendPacketAck returned 0xFC, until the
     // next frame starts arriving. CopyPacket takes a consistent copy.
@@ -84,7 +112,7 @@ public:
     void Destory();
     void Init_SendBuffer();
 
-    int ShowProgress(DWORD dwTotal, int bSending);
+    int ShowProgress(DWORD dwTotal, int bSending, const std::string& status = {});
     void DestoryProgress();
     bool IsProgressShown() const { return m_bProgress.load(); }
 
@@ -104,6 +132,9 @@ public:
 
 protected:
     LONG SendPacket(BYTE byCommand, DWORD dwLength, const BYTE* pData);
+    // Writes one frame within limitMs (and its flush); kErrorTimeout when the
+    // device stopped taking it, kResultCancelled's request ends it early.
+    LONG WriteFrame(BYTE byCommand, DWORD dwLength, const BYTE* pData, int64_t limitMs);
     // The receive side, on the listener thread: reads whatever has arrived
     // on every event; a vanished device closes the port.
     void OnEvent(EEvent eEvent, EError eError) override;
@@ -117,6 +148,7 @@ private:
         void OnPayloadStart() override;
         void OnPayloadByte(DWORD counter, DWORD length) override;
         void OnFrame() override;
+        void OnBadFrame() override;
 
     private:
         CPacket& m_owner;
@@ -125,6 +157,7 @@ private:
     enum class ProgressPhase { Sending, Receiving };
     void ReportProgress(ProgressPhase phase, DWORD done, DWORD total);
     void ReportProgressLocked(ProgressPhase phase, DWORD done, DWORD total); // m_progressLock held
+    void ReportWaiting(int attempt, int tries);
     void RefreshLoop();
     static int64_t NowMs();
 
@@ -146,6 +179,9 @@ private:
     std::condition_variable m_refreshWake;
 
     std::atomic<bool> m_bPacketReceived{false};
+    std::atomic<bool> m_bBadFrame{false}; // a damaged frame arrived during the exchange
+    std::atomic<bool> m_bCancel{false};
+    std::atomic<serio::ExchangeFault> m_lastFault{serio::ExchangeFault::None};
     std::atomic<int64_t> m_lastActivityMs{0};
     std::function<void()> m_pump;
 };

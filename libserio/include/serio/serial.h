@@ -96,7 +96,9 @@ public:
                       serio::COverlapped* lpOverlapped = nullptr, DWORD dwTimeout = serio::kInfinite);
 
     static EPort CheckPort(const std::string& device);
-    LONG Flush();
+    // Waits until the output queue has gone out; kErrorTimeout when it has
+    // not after dwTimeout ms (a device that stopped taking bytes).
+    LONG Flush(DWORD dwTimeout = serio::kInfinite);
     LONG Purge();
     LONG Break();
     EEvent GetEventType();

@@ -52,6 +52,14 @@ std::string ResolveSerialDevice(int nPort, const std::string& chosen);
 // /dev/serial/by-id/*, /dev/ttyUSB*, /dev/ttyACM*, /dev/ttyS* (sorted).
 std::vector<std::string> EnumerateSerialDevices();
 
+// Why a device does not open now, for the port lists (error 0: it opens).
+struct PortProblem {
+    LONG error = 0;     // the open's errno
+    std::string access; // refused for permissions: "root:dialout 0660"
+    std::string holder; // in use: "minicom (pid 812)", when the holder is found
+};
+PortProblem ProbePort(const std::string& device);
+
 // The adapter's product as the system knows it ("FT232R USB UART"), read
 // from the USB device above /sys/class/tty/<name>/device; empty when there
 // is none (built-in ports, pseudo-terminals). sysRoot: tests point it elsewhere.

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -14,6 +15,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -21,6 +24,20 @@ QString Text(const char* section, const char* key)
 {
     const std::u16string t = CGlobalization::GetText(std::string_view(section), std::string_view(key));
     return QString::fromUtf16(t.data(), qsizetype(t.size()));
+}
+
+// Each "%s" of a language text replaced by the next argument, in order.
+QString Fill(QString text, const QStringList& args)
+{
+    qsizetype at = 0;
+    for (const QString& arg : args) {
+        at = text.indexOf(QLatin1String("%s"), at);
+        if (at < 0)
+            break;
+        text.replace(at, 2, arg);
+        at += arg.size();
+    }
+    return text;
 }
 
 // A list entry: a number shown as it is, or a word of section "SerialDialog".
@@ -63,6 +80,28 @@ void ConnectPortList(QComboBox* list, serio::SerialSettings& settings)
     });
 }
 
+// Why a device cannot be opened, in the list's words; empty when it opens.
+QString ProblemText(const serio::PortProblem& p)
+{
+    auto say = [](const char* key, const char* english) {
+        const QString text = Text("SerialDialog", key);
+        return text.isEmpty() ? QString::fromUtf8(english) : text;
+    };
+    switch (p.error) {
+    case 0: return {};
+    case EACCES:
+    case EPERM: return Fill(say("PortNoPermission", "no permission: %s"), {QString::fromStdString(p.access)});
+    case EBUSY:
+        return p.holder.empty() ? say("PortInUseUnknown", "in use by another program")
+                                : Fill(say("PortInUse", "in use by %s"), {QString::fromStdString(p.holder)});
+    case ENOENT:
+    case ENXIO:
+    case ENODEV: return say("PortMissing", "not present");
+    default:
+        return Fill(say("PortFails", "cannot be opened: %s"), {QString::fromLocal8Bit(std::strerror(int(p.error)))});
+    }
+}
+
 } // namespace
 
 int FillSerialPortList(QComboBox* list, const serio::SerialSettings& settings)
@@ -70,20 +109,29 @@ int FillSerialPortList(QComboBox* list, const serio::SerialSettings& settings)
     list->clear();
     const std::string current = serio::ResolveSerialDevice(settings.nPort, settings.strDevice);
     std::vector<std::string> devices = serio::EnumerateSerialDevices();
-    if (std::find(devices.begin(), devices.end(), current) == devices.end())
+    // A stored choice that is not a path (the program's own entries) is
+    // the caller's to add.
+    if (!current.empty() && current[0] == '/' && std::find(devices.begin(), devices.end(), current) == devices.end())
         devices.push_back(current);
     int selected = -1;
     for (const std::string& device : devices) {
-        if (CSerial::CheckPort(device) != CSerial::EPortAvailable)
+        const serio::PortProblem problem = serio::ProbePort(device);
+        // A built-in port name without its hardware behind it is no device.
+        const bool absent = problem.error == ENXIO || problem.error == ENODEV || problem.error == EIO ||
+                            problem.error == ENOENT;
+        if (absent && device != current)
             continue;
         if (device == current)
             selected = list->count();
         QString text = QString::fromStdString(device);
-        if (const std::string product = serio::SerialDeviceProduct(device); !product.empty())
+        if (const QString why = ProblemText(problem); !why.isEmpty())
+            text += QStringLiteral(" \u2014 ") + why;
+        else if (const std::string product = serio::SerialDeviceProduct(device); !product.empty())
             text += QStringLiteral(" \u2014 ") + QString::fromStdString(product);
         list->addItem(text, QString::fromStdString(device));
     }
-    list->setCurrentIndex(selected >= 0 ? selected : (list->count() ? 0 : -1));
+    // Never another entry in place of the stored one: choosing a port is the user's.
+    list->setCurrentIndex(selected);
     return list->count();
 }
 
@@ -170,16 +218,28 @@ CSerialPortDlg::CSerialPortDlg(const serio::SerialSettings& settings, QWidget* p
 }
 
 CSerialProgressDlg::CSerialProgressDlg(DWORD dwMaximum, int bSending, QWidget* parent)
-    : QDialog(parent), m_bar(new QProgressBar)
+    : QDialog(parent), m_bar(new QProgressBar), m_status(new QLabel), m_cancel(new QPushButton)
 {
     setWindowTitle(Text("SerialDialog", bSending ? "Sending" : "Reading"));
     setWindowFlag(Qt::WindowCloseButtonHint, false);
     // The bar's range is an int; byte counts beyond it are scaled alike.
     m_bar->setRange(0, int(std::min<DWORD>(dwMaximum, DWORD(INT32_MAX))));
     m_bar->setValue(0);
+    m_status->setObjectName(QStringLiteral("ProgressStatus"));
+    m_cancel->setObjectName(QStringLiteral("ProgressCancel"));
+    const QString cancel = Text("DialogCommon", "btnCancel");
+    m_cancel->setText(cancel.isEmpty() ? QStringLiteral("Cancel") : cancel);
+    m_cancel->setAutoDefault(false);
+    m_cancel->hide(); // shown once there is something to cancel
+    connect(m_cancel, &QPushButton::clicked, this, &CSerialProgressDlg::reject);
     auto* column = new QVBoxLayout(this);
+    column->addWidget(m_status);
     column->addWidget(m_bar);
-    resize(320, 60);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(m_cancel);
+    column->addLayout(row);
+    resize(360, 100);
 }
 
 void CSerialProgressDlg::ApplyPosition()
@@ -193,7 +253,6 @@ void CSerialProgressDlg::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Escape:
         event->accept();
         return;
     default:
@@ -202,6 +261,14 @@ void CSerialProgressDlg::keyPressEvent(QKeyEvent* event)
 }
 
 void CSerialProgressDlg::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+void CSerialProgressDlg::reject()
+{
+    if (!m_onCancel)
+        return;
+    m_cancel->setEnabled(false);
+    m_onCancel();
+}
 
 bool CSerialSetupUi::EditSerialSettings(serio::SerialSettings& settings, bool portOnly)
 {
@@ -233,8 +300,22 @@ public:
         CSerialProgressDlg* dlg = m_dlg;
         QMetaObject::invokeMethod(dlg, [dlg] { dlg->ApplyPosition(); }, Qt::QueuedConnection);
     }
+    void OnStatus(const std::string& text) override { SetStatus(QString::fromStdString(text)); }
+    void OnWaiting(int attempt, int tries) override
+    {
+        QString text = Text("SerialDialog", "WaitAnswer");
+        if (text.isEmpty())
+            text = QStringLiteral("Waiting for the board's answer (try %s of %s)\u2026");
+        SetStatus(Fill(text, {QString::number(attempt), QString::number(tries > 0 ? tries : attempt)}));
+    }
 
 private:
+    void SetStatus(const QString& text)
+    {
+        CSerialProgressDlg* dlg = m_dlg;
+        QMetaObject::invokeMethod(dlg, [dlg, text] { dlg->Status()->setText(text); }, Qt::QueuedConnection);
+    }
+
     CSerialProgressDlg* m_dlg;
 };
 
@@ -245,6 +326,10 @@ std::unique_ptr<serio::ISerialProgress> CPacketOwnerWidget::CreateProgressWindow
     const bool sending = title && QByteArray(title).startsWith("Send");
     auto* dlg = new CSerialProgressDlg(dwTotal, sending, m_owner);
     dlg->setModal(false);
+    if (m_onCancel) {
+        dlg->SetCancelHandler(m_onCancel);
+        dlg->CancelButton()->show();
+    }
     // The owner keeps the keyboard: the user may go on working meanwhile.
     dlg->setAttribute(Qt::WA_ShowWithoutActivating);
     if (m_owner) {

@@ -12,11 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace board_test {
@@ -103,6 +105,18 @@ public:
 };
 
 using boardsim::MakeAdBlob;
+
+// Polls pred until it holds or the time is up.
+inline bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 3000)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
 
 inline void WriteFile(const std::filesystem::path& path, const Bytes& bytes)
 {

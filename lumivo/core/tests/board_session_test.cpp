@@ -14,17 +14,6 @@ namespace cmd = lumivo::board_cmd;
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 3000)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 TEST(BoardClock, PayloadOfTheLastSecondOf2099AndWeekdays)
 {
     const lumivo::CFixedClock clock(2099, 12, 31, 23, 59, 59);
@@ -160,7 +149,7 @@ TEST_F(BoardLink, SendThenFetchGivesBackTheSameAds)
     EXPECT_FALSE(session->IsConnected()); // a successful send disconnects
     EXPECT_EQ(document.packed, sim->AdBlob());
     ASSERT_FALSE(ui.boxes.empty());
-    EXPECT_EQ("Send Successful.", ui.boxes.back().text);
+    EXPECT_EQ("Sent 4 Ads to the board on " + sim->DevicePath() + ".", ui.boxes.back().text);
     EXPECT_EQ(cmd::kLeaveUpdate, Commands().back());
 
     RecordingDocument fetched;
@@ -182,7 +171,7 @@ TEST_F(BoardLink, FailedSendOffersRetryAndCancelKeepsTheConnection)
     EXPECT_EQ(BoardResult::Cancelled, session->Send());
     EXPECT_TRUE(session->IsConnected());
     ASSERT_EQ(1, ui.Count("retry"));
-    EXPECT_EQ("Data transmission failed.", ui.boxes.back().text);
+    EXPECT_EQ(0u, ui.boxes.back().text.rfind("Data transmission failed.\n", 0)) << ui.boxes.back().text;
     EXPECT_EQ("Sending fail", ui.boxes.back().caption);
 
     ui.retries = 1;
@@ -202,7 +191,7 @@ TEST_F(BoardLink, FailedStepIsRepeatedOnRetryAndCancelLeavesUpdateModeAndCloses)
     EXPECT_EQ(2, Requests(cmd::kModuleInfo)); // failed once, repeated once
     EXPECT_EQ(2, Requests(cmd::kReadSettings));
     ASSERT_EQ(3, ui.Count("retry"));
-    EXPECT_EQ("Panelix connection failed.", ui.boxes.back().text);
+    EXPECT_EQ(0u, ui.boxes.back().text.rfind("Panelix connection failed.\n", 0)) << ui.boxes.back().text;
     EXPECT_EQ(0, ui.locks); // drawing unlocked after giving up
     EXPECT_FALSE(session->IsConnected());
     EXPECT_EQ(cmd::kLeaveUpdate, Commands().back());
@@ -286,7 +275,7 @@ TEST_F(BoardLink, SettingsReadAndWriteFailuresOfferRetry)
     ui.retries = 1;
     ASSERT_EQ(BoardResult::Ok, session->ModuleState());
     ASSERT_EQ(1, ui.Count("retry"));
-    EXPECT_EQ("Fail: Write controller setting.", ui.boxes.back().text);
+    EXPECT_EQ(0u, ui.boxes.back().text.rfind("Fail: Write controller setting.\n", 0)) << ui.boxes.back().text;
     EXPECT_EQ(2, Requests(cmd::kWriteSettings));
     EXPECT_EQ(3, sim->Settings()[54]);
 }
@@ -302,7 +291,9 @@ TEST_F(BoardLink, UserImageExchangeSendsTheBlobThenCloses)
     ASSERT_GE(c.size(), 2u);
     EXPECT_EQ(cmd::kSendUserImages, c[c.size() - 2]);
     EXPECT_EQ(cmd::kUserImagesDone, c.back());
-    EXPECT_TRUE(ui.boxes.empty());
+    // Confirmed like a send of the Ads.
+    ASSERT_EQ(1u, ui.boxes.size());
+    EXPECT_EQ("Sent the user images to the board on " + sim->DevicePath() + ".", ui.boxes[0].text);
 }
 
 TEST_F(BoardLink, UserImageExchangeFailuresSayTimeoutOnlyForSilence)
@@ -406,7 +397,8 @@ TEST_F(BoardLink, TraceLinesOfAConnection)
                   "init module info\n" + t + "Get Module Info\n" + t + "Get Module Info Recv\n" + t +
                   "Get Module Info OK\n" + t + "SetLumivoInfo\n" + t + "SetLumivoInfoOK\n" + t + "init board info\n" +
                   t + "Get Board Info\n" + t + "Get Board Info Recv\n" + t + "Get Board Info OK\n" + t +
-                  "SetLumivoInfo\n" + t + "init module info OK\n\n" + t + "OnModuleStateRead\n\n",
+                  "SetLumivoInfo\n" + t + "init module info OK\n\n" + t + "Connect: connected to " + sim->DevicePath() + "\n" + t +
+                  "OnModuleStateRead\n\n",
               ReadText(dir.path / "trace.log"));
 }
 

@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include <atomic>
+#include <functional>
 
 class QComboBox;
 class QFormLayout;
@@ -18,12 +19,12 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// Fills a list with the serial devices that can be opened now (devices in
-// use by another program do not appear), and the device the settings name
-// when it opens too, each shown by its path and, where the system knows it,
-// the adapter's product; selects the settings' device. Returns the number of
-// entries. Entry data: the device path; the port number of an entry is its
-// position + 1.
+// Fills a list with the serial devices present, and the device the settings
+// name, each shown by its path and either why it does not open now ("no
+// permission: root:dialout 0660", "in use by minicom (pid 812)") or, where
+// the system knows it, the adapter's product; selects the settings' device
+// and nothing else. Returns the number of entries. Entry data: the device
+// path; the port number of an entry is its position + 1.
 int FillSerialPortList(QComboBox* list, const serio::SerialSettings& settings);
 // Appends an entry of the program's own (device is its data) to a port list
 // filled as above, selecting it when it is the device the settings name.
@@ -76,24 +77,32 @@ private:
     QLabel* m_label;
 };
 
+// The progress of one exchange: what it does in words, the bar over the
+// bytes moved, and Cancel (also Escape), which calls the cancel handler.
 class CSerialProgressDlg : public QDialog {
     Q_OBJECT
 public:
     CSerialProgressDlg(DWORD dwMaximum, int bSending, QWidget* parent = nullptr);
     QProgressBar* Bar() const { return m_bar; }
+    QLabel* Status() const { return m_status; }
+    QPushButton* CancelButton() const { return m_cancel; }
     // Message 0x0410: the byte count so far (any thread).
     void StorePosition(DWORD dwBytes) { m_position = dwBytes; }
     DWORD StoredPosition() const { return m_position.load(); }
     // Moves the bar to the stored position (GUI thread).
     void ApplyPosition();
+    void SetCancelHandler(std::function<void()> onCancel) { m_onCancel = std::move(onCancel); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void reject() override {} // Escape and the close button do nothing
+    void reject() override; // Escape cancels the exchange; the window stays until it ends
 
 private:
     QProgressBar* m_bar;
+    QLabel* m_status;
+    QPushButton* m_cancel;
+    std::function<void()> m_onCancel;
     std::atomic<DWORD> m_position{0};
 };
 
@@ -112,7 +121,10 @@ class CPacketOwnerWidget : public serio::IPacketOwner {
 public:
     explicit CPacketOwnerWidget(QWidget* owner) : m_owner(owner) {}
     std::unique_ptr<serio::ISerialProgress> CreateProgressWindow(const char* title, DWORD dwTotal) override;
+    // What the windows' Cancel does (on the GUI thread); none: no Cancel button.
+    void SetCancelHandler(std::function<void()> onCancel) { m_onCancel = std::move(onCancel); }
 
 private:
     QPointer<QWidget> m_owner;
+    std::function<void()> m_onCancel;
 };
