@@ -83,6 +83,9 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
     BuildRibbon();
     BuildLanguageMenu();
     connect(this, &CMainFrame::zoomChanged, m_status, &CStatusArea::SetZoom);
+    connect(m_boardActions, &CBoardActions::linkTextChanged, m_status, &CStatusArea::SetLink);
+    if (!m_boardActions->LinkText().isEmpty())
+        m_status->SetLink(m_boardActions->LinkText());
     m_status->SetZoom(ZoomText());
 
     connect(&doc, &CLumivoDoc::titleChanged, this, &CMainFrame::UpdateTitle);
