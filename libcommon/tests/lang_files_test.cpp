@@ -263,6 +263,7 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"FontImage", u"NoSuchFontClosest"}, {"%s", "%s"}},
     {{u"FontImage", u"NoSuchPage"}, {"%s", "%s"}},
     {{u"FontImage", u"NotAFont"}, {"%s", "%s"}},
+    {{u"FontImage", u"OneFrame"}, {"%s"}},
     {{u"FontImage", u"PageFull"}, {"%s", "%s", "%s"}},
     {{u"FontImage", u"PictureEmpty"}, {"%s", "%s"}},
     {{u"FontImage", u"PictureHuge"}, {"%s", "%s", "%s", "%s"}},

@@ -159,12 +159,14 @@ TEST(UserImageDialog, PicturesAreConvertedOrRefusedByTheirSize)
     EXPECT_EQ(dlg.EntryImage(0).header.width, 128);
     EXPECT_EQ(dlg.EntryImage(0).header.height, 127);
     EXPECT_EQ(dlg.EntryImage(0).data[0], 0x11);
-    QImage big(128, 128, QImage::Format_RGB32);
+    // Too large at its own size, a picture is fitted (see user_image_dlg_test); past the
+    // bound of pictures read at all, it is refused.
+    QImage big(16385, 2, QImage::Format_RGB32);
     big.fill(Qt::red);
     EXPECT_FALSE(dlg.AddFile(SavePicture(dir.filePath("big.png"), big)));
     ASSERT_EQ(refusals.size(), 1);
-    EXPECT_TRUE(refusals[0].contains(QStringLiteral("128 × 128"))) << refusals[0].toStdString();
-    EXPECT_TRUE(refusals[0].contains(QStringLiteral("8176")));
+    EXPECT_TRUE(refusals[0].contains(QStringLiteral("16385 × 2"))) << refusals[0].toStdString();
+    EXPECT_TRUE(refusals[0].contains(QStringLiteral("16384")));
     EXPECT_EQ(dlg.Count(), 1);
 
     // A 256-colour picture: red, green, yellow, blue and a darker red.

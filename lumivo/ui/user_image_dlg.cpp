@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/user_image_dlg.h"
 
+#include "core/image_budget.h"
+#include "core/text_recipe.h"
 #include "ui/board_qtext.h"
 #include "ui/qt_text.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -22,16 +25,23 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 using lumivo::Tr;
 
-constexpr int kLed = 4; // screen pixels per LED in the preview
+// The LED view: the whole image, each LED as large as the box allows.
+constexpr QSize kDotsBox(512, 192);
+constexpr QSize kOriginalBox(256, 192);
 
+QString Text(const char* key, const char* english, std::initializer_list<std::string> args = {})
+{
+    return QString::fromStdString(lumivo::FontImageText(key, english, args));
+}
 
-// The RGX image as LED dots on a dark board.
+// The RGX image as LED dots on a dark board, scaled to fit the box.
 QPixmap Dots(const CRGX<8192>& image)
 {
     const int w = image.header.width, h = image.header.height;
@@ -41,7 +51,8 @@ QPixmap Dots(const CRGX<8192>& image)
     image.GetBitmapData(&bm);
     std::vector<unsigned char> pixels(size_t(bm.bmWidthBytes) * size_t(bm.bmHeight));
     image.GetBitmapData(pixels.data(), pixels.size());
-    QPixmap out(w * kLed, h * kLed);
+    const int led = std::clamp(std::min(kDotsBox.width() / w, kDotsBox.height() / h), 1, 8);
+    QPixmap out(w * led, h * led);
     out.fill(QColor(24, 24, 24));
     QPainter p(&out);
     p.setRenderHint(QPainter::Antialiasing);
@@ -51,9 +62,18 @@ QPixmap Dots(const CRGX<8192>& image)
             uint32_t rgb = 0;
             std::memcpy(&rgb, pixels.data() + size_t(y) * size_t(bm.bmWidthBytes) + size_t(x) * 4, 4);
             p.setBrush(rgb & 0xFFFFFF ? QColor::fromRgb(rgb) : QColor(48, 48, 48));
-            p.drawEllipse(x * kLed, y * kLed, kLed - 1, kLed - 1);
+            if (led >= 3)
+                p.drawEllipse(x * led, y * led, led - 1, led - 1);
+            else
+                p.drawRect(x * led, y * led, led, led);
         }
     return out;
+}
+
+QPixmap PictureView(const lumivo::Rgb24Picture& picture)
+{
+    const QImage image(picture.bgr.data(), picture.width, picture.height, picture.width * 3, QImage::Format_BGR888);
+    return QPixmap::fromImage(image.scaled(kOriginalBox, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 } // namespace
@@ -66,13 +86,23 @@ QString CUserImageDlg::FileFilter()
     return QStringLiteral("All Image Files (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
 
-bool CUserImageDlg::ReadPicture(const QString& path, lumivo::Rgb24Picture& picture, QString& error)
+bool CUserImageDlg::ReadPicture(const QString& path, lumivo::Rgb24Picture& picture, QString& error, int frame,
+                                int* frames)
 {
     QImageReader reader(path);
     // The size is checked before the pixels are decoded.
     const QSize size = reader.size();
-    if (size.isValid() && !lumivo::FitsUserImage(size.width(), size.height())) {
-        error = QString::fromStdString(lumivo::TooLargeText(size.width(), size.height()));
+    if (size.isValid()) {
+        if (const std::string problem = lumivo::PictureSizeProblem(size.width(), size.height()); !problem.empty()) {
+            error = QString::fromStdString(problem);
+            return false;
+        }
+    }
+    if (frames)
+        *frames = std::clamp(reader.imageCount(), 1, kMaxFrames);
+    if (frame > 0 && !reader.jumpToImage(std::min(frame, kMaxFrames - 1))) {
+        error = lumivo::BoardQText("ImageUnreadable", "The picture %s cannot be read: %s.",
+                                   {path.toStdString(), reader.errorString().toStdString()});
         return false;
     }
     QImage image = reader.read();
@@ -81,9 +111,16 @@ bool CUserImageDlg::ReadPicture(const QString& path, lumivo::Rgb24Picture& pictu
                       {path.toStdString(), reader.errorString().toStdString()});
         return false;
     }
-    if (!lumivo::FitsUserImage(image.width(), image.height())) {
-        error = QString::fromStdString(lumivo::TooLargeText(image.width(), image.height()));
+    if (const std::string problem = lumivo::PictureSizeProblem(image.width(), image.height()); !problem.empty()) {
+        error = QString::fromStdString(problem);
         return false;
+    }
+    // Transparent parts become dark: the picture is laid on black.
+    if (image.hasAlphaChannel()) {
+        QImage dark(image.size(), QImage::Format_RGB32);
+        dark.fill(Qt::black);
+        QPainter(&dark).drawImage(0, 0, image);
+        image = dark;
     }
     // Palette and other depths become 24 bits before the thresholds apply.
     image = image.convertToFormat(QImage::Format_BGR888);
@@ -99,7 +136,10 @@ bool CUserImageDlg::ReadPicture(const QString& path, lumivo::Rgb24Picture& pictu
 
 CUserImageDlg::CUserImageDlg(const lumivo::CProjectCore& project, QWidget* parent)
     : QDialog(parent), m_list(new QListWidget), m_add(new QPushButton), m_remove(new QPushButton),
-      m_sendButton(new QPushButton(Tr("UserDialog", "Send"))), m_picture(new QLabel), m_size(new QLabel)
+      m_sendButton(new QPushButton(Tr("UserDialog", "Send"))), m_picture(new QLabel), m_original(new QLabel),
+      m_size(new QLabel), m_meter(new QLabel), m_note(new QLabel), m_fit(new QComboBox),
+      m_conversion(new QComboBox), m_width(new QSpinBox), m_height(new QSpinBox), m_frame(new QSpinBox),
+      m_boardHeight(std::max(16, int(project.Board().moduleRow) * 16))
 {
     setWindowTitle(Tr("rbHome", "rbCtrlUserImage"));
     setObjectName(QStringLiteral("UserImageDlg"));
@@ -137,16 +177,62 @@ CUserImageDlg::CUserImageDlg(const lumivo::CProjectCore& project, QWidget* paren
         connect(m_fields[c], &QSpinBox::valueChanged, m_sliders[c], &QSlider::setValue);
         connect(m_fields[c], &QSpinBox::valueChanged, this, [this] { ThresholdsChanged(); });
     }
+    // Blue takes no part in the thresholds; the dithers use all three colours.
+    m_sliders[2]->setEnabled(false);
+    m_fields[2]->setEnabled(false);
+    m_note->setWordWrap(true);
+    grid->addWidget(m_note, 3, 0, 1, 3);
     SetThresholds(128, 128, 255);
+
+    auto* makeBox = new QGroupBox(Text("Making", "Size and conversion"));
+    auto* form = new QFormLayout(makeBox);
+    m_fit->addItem(Text("OwnSize", "As the picture"), -1);
+    m_fit->addItem(Text("Fit", "Fit (whole picture)"), int(lumivo::FitMode::Fit));
+    m_fit->addItem(Text("Fill", "Fill (cut to fill)"), int(lumivo::FitMode::Fill));
+    m_fit->addItem(Text("Stretch", "Stretch"), int(lumivo::FitMode::Stretch));
+    m_conversion->addItem(Text("ConvThresholds", "Thresholds"), int(lumivo::Conversion::Thresholds));
+    m_conversion->addItem(Text("ConvOrdered", "Ordered dots (photographs)"), int(lumivo::Conversion::Ordered));
+    m_conversion->addItem(Text("ConvDiffusion", "Error diffusion (photographs)"), int(lumivo::Conversion::Diffusion));
+    m_width->setRange(2, 1022);
+    m_width->setSingleStep(2);
+    m_height->setRange(1, 64);
+    m_frame->setRange(1, 1);
+    auto* sizeRow = new QHBoxLayout;
+    sizeRow->addWidget(m_width);
+    sizeRow->addWidget(new QLabel(QStringLiteral("×")));
+    sizeRow->addWidget(m_height);
+    const QString labels[] = {Text("FitLabel", "&Size"), Text("Dimensions", "&Width × height"),
+                              Text("Conversion", "&Conversion"), Text("Frame", "&Frame")};
+    QWidget* fields[] = {m_fit, m_width, m_conversion, m_frame};
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(labels[i]);
+        label->setBuddy(fields[i]);
+        if (i == 1)
+            form->addRow(label, sizeRow);
+        else
+            form->addRow(label, fields[i]);
+    }
+    for (QComboBox* box : {m_fit, m_conversion})
+        connect(box, &QComboBox::currentIndexChanged, this, [this] { MakingChanged(); });
+    for (QSpinBox* box : {m_width, m_height, m_frame})
+        connect(box, &QSpinBox::valueChanged, this, [this] { MakingChanged(); });
+
     auto* infoBox = new QGroupBox(Tr("UserDialog", "Information"));
     (new QVBoxLayout(infoBox))->addWidget(m_size);
     auto* showBox = new QGroupBox(Tr("UserDialog", "ShowBitmap"));
-    (new QVBoxLayout(showBox))->addWidget(m_picture);
-    m_picture->setMinimumSize(128 * 2, 64);
+    auto* views = new QHBoxLayout(showBox);
+    views->addWidget(m_original);
+    views->addWidget(m_picture);
+    m_original->setFixedSize(kOriginalBox);
+    m_picture->setFixedSize(kDotsBox);
+    for (QLabel* view : {m_original, m_picture})
+        view->setAlignment(Qt::AlignCenter);
     auto* right = new QVBoxLayout;
     right->addWidget(showBox);
     right->addWidget(infoBox);
+    right->addWidget(makeBox);
     right->addWidget(colorBox);
+    left->addWidget(m_meter);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Ok)->setText(Tr("DialogCommon", "btnOk"));
@@ -208,17 +294,26 @@ bool CUserImageDlg::AddFile(const QString& path)
         return false;
     Entry e;
     e.source.emplace();
+    e.path = path;
     QString error;
-    if (!ReadPicture(path, *e.source, error)) {
+    if (!ReadPicture(path, *e.source, error, 0, &e.making.frames)) {
         if (showMessage)
             showMessage(error);
         return false;
     }
     e.thresholds = Thresholds();
-    const lumivo::Result r = lumivo::ConvertUserImage(*e.source, e.thresholds, e.image);
+    e.making.width = e.source->width;
+    e.making.height = e.source->height;
+    // A picture too large at its own size is fitted to the board's height.
+    if (!lumivo::FitsUserImage(e.source->width, e.source->height)) {
+        e.making.fit = int(lumivo::FitMode::Fit);
+        lumivo::DefaultPictureSize(e.source->width, e.source->height, m_boardHeight, e.making.width,
+                                   e.making.height);
+    }
+    const lumivo::Result r = Convert(e);
     if (!r) {
         if (showMessage)
-            showMessage(QString::fromStdString(r.messages().empty() ? std::string() : r.messages().front().text));
+            showMessage(QString::fromStdString(r.FirstError()));
         return false;
     }
     e.name = QStringLiteral("No%1 - %2").arg(m_entries.size() + 1).arg(QFileInfo(path).completeBaseName());
@@ -226,6 +321,20 @@ bool CUserImageDlg::AddFile(const QString& path)
     Relist();
     m_list->setCurrentRow(int(m_entries.size()) - 1);
     return true;
+}
+
+lumivo::Result CUserImageDlg::Convert(Entry& e) const
+{
+    if (!e.source)
+        return {};
+    if (e.making.fit < 0)
+        return lumivo::ConvertPicture(*e.source, e.making.conversion, e.thresholds, e.image);
+    lumivo::Rgb24Picture fitted;
+    if (lumivo::Result r = lumivo::FitPicture(*e.source, e.making.width, e.making.height,
+                                              lumivo::FitMode(e.making.fit), fitted);
+        !r)
+        return r;
+    return lumivo::ConvertPicture(fitted, e.making.conversion, e.thresholds, e.image);
 }
 
 void CUserImageDlg::RemoveSelected()
@@ -249,19 +358,65 @@ void CUserImageDlg::Relist()
 
 void CUserImageDlg::ShowSelected()
 {
+    m_meter->setText(QString::fromStdString(lumivo::UserImageMeterText(lumivo::MeasureUserImages(Images()))));
     const int row = m_list->currentRow();
     if (row < 0 || row >= Count()) {
         m_picture->clear();
+        m_original->clear();
         m_size->clear();
+        ShowMaking(nullptr);
         return;
     }
-    const CUserRGX& image = m_entries[size_t(row)].image;
-    m_picture->setPixmap(Dots(image));
+    const Entry& e = m_entries[size_t(row)];
+    // The sliders show the entry's own thresholds.
+    if (Thresholds() != e.thresholds) {
+        m_setting = true;
+        for (int c = 0; c < 3; ++c)
+            m_fields[c]->setValue(int((e.thresholds >> (8 * c)) & 0xFF));
+        m_setting = false;
+    }
+    ShowMaking(&e);
+    m_picture->setPixmap(Dots(e.image));
+    if (e.source)
+        m_original->setPixmap(PictureView(*e.source));
+    else
+        m_original->clear();
     m_size->setText(QStringLiteral("%1: %2   %3: %4")
                         .arg(Tr("UserDialog", "Width"))
-                        .arg(image.header.width)
+                        .arg(e.image.header.width)
                         .arg(Tr("UserDialog", "Height"))
-                        .arg(image.header.height));
+                        .arg(e.image.header.height));
+}
+
+void CUserImageDlg::ShowMaking(const Entry* e)
+{
+    m_setting = true;
+    const Making making = e ? e->making : Making{};
+    m_fit->setCurrentIndex(m_fit->findData(making.fit));
+    m_conversion->setCurrentIndex(m_conversion->findData(int(making.conversion)));
+    m_width->setValue(making.width);
+    m_height->setValue(making.height);
+    m_frame->setRange(1, std::max(making.frames, 1));
+    m_frame->setValue(making.frame + 1);
+    m_setting = false;
+    const bool source = e && e->source;
+    for (QWidget* w : std::initializer_list<QWidget*>{m_fit, m_conversion})
+        w->setEnabled(source);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_width, m_height})
+        w->setEnabled(source && making.fit >= 0);
+    m_frame->setEnabled(source && making.frames > 1);
+    const bool thresholds = making.conversion == lumivo::Conversion::Thresholds;
+    for (int c = 0; c < 2; ++c) {
+        m_sliders[c]->setEnabled(thresholds);
+        m_fields[c]->setEnabled(thresholds);
+    }
+    QString note = thresholds ? Text("BlueUnused", "Blue is not used by the thresholds: a dot lights red and green "
+                                                   "where they reach theirs.")
+                              : Text("NoThresholds", "The dithering uses red, green and blue and no thresholds.");
+    if (source && making.frames > 1)
+        note += QLatin1Char(' ') + Text("OneFrame", "The board has no user animations: choose one of the %s frames.",
+                                        {std::to_string(making.frames)});
+    m_note->setText(note);
 }
 
 void CUserImageDlg::ThresholdsChanged()
@@ -276,7 +431,47 @@ void CUserImageDlg::ThresholdsChanged()
     if (!e.source)
         return;
     e.thresholds = Thresholds();
-    lumivo::ConvertUserImage(*e.source, e.thresholds, e.image);
+    Convert(e);
+    ShowSelected();
+}
+
+void CUserImageDlg::MakingChanged()
+{
+    if (m_setting)
+        return;
+    const int row = m_list->currentRow();
+    if (row < 0 || row >= Count() || !m_entries[size_t(row)].source)
+        return;
+    Entry& e = m_entries[size_t(row)];
+    Making making = e.making;
+    making.fit = m_fit->currentData().toInt();
+    making.conversion = lumivo::Conversion(m_conversion->currentData().toInt());
+    if (making.fit < 0) {
+        making.width = e.source->width;
+        making.height = e.source->height;
+    } else if (e.making.fit < 0) {
+        lumivo::DefaultPictureSize(e.source->width, e.source->height, m_boardHeight, making.width, making.height);
+    } else {
+        making.width = m_width->value() & ~1;
+        making.height = m_height->value();
+    }
+    if (m_frame->value() - 1 != making.frame) {
+        lumivo::Rgb24Picture frame;
+        QString error;
+        if (ReadPicture(e.path, frame, error, m_frame->value() - 1)) {
+            e.source = std::move(frame);
+            making.frame = m_frame->value() - 1;
+        } else if (showMessage) {
+            showMessage(error);
+        }
+    }
+    Entry changed = e;
+    changed.making = making;
+    const lumivo::Result r = Convert(changed);
+    if (r)
+        e = std::move(changed);
+    else if (showMessage)
+        showMessage(QString::fromStdString(r.FirstError()));
     ShowSelected();
 }
 

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // CUserImageDlg: the project's user images (at most eight) and pictures of
 // the user's own made into new ones. Each imported picture keeps its source,
-// so the red, green and blue thresholds convert it again at once; the
-// result shows as LED dots. OK hands the list back; Send also asks for it to
-// go to the controller. The dialog never writes into the project itself.
+// so its size, fit, conversion and thresholds convert it again at once; the
+// result shows as LED dots beside the picture, with the controller's memory
+// meter. OK hands the list back; Send also asks for it to go to the
+// controller. The dialog never writes into the project itself.
 #pragma once
 
+#include "core/picture_convert.h"
 #include "core/project.h"
 #include "core/user_image.h"
 
@@ -15,6 +17,7 @@
 #include <optional>
 #include <vector>
 
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -28,8 +31,14 @@ public:
 
     // The filter of the file dialog: every format the image readers know.
     static QString FileFilter();
-    // Reads a picture file into 24-bit pixels; false with the reason.
-    static bool ReadPicture(const QString& path, lumivo::Rgb24Picture& picture, QString& error);
+    // Reads a picture file into 24-bit pixels, transparent parts dark; false
+    // with the reason. Pictures of any size lumivo::PictureSizeProblem
+    // allows are read; of an animation, frame (0-based), and frames gets
+    // how many there are to choose from.
+    static bool ReadPicture(const QString& path, lumivo::Rgb24Picture& picture, QString& error, int frame = 0,
+                            int* frames = nullptr);
+    // The most frames of an animation offered.
+    static constexpr int kMaxFrames = 1000;
 
     // Add: nothing with eight entries; else asks for a file and imports it.
     void Add();
@@ -55,6 +64,14 @@ public:
     QPushButton* AddButton() const { return m_add; }
     QPushButton* SendButton() const { return m_sendButton; }
     QLabel* Picture() const { return m_picture; }
+    QLabel* Original() const { return m_original; }
+    QLabel* Meter() const { return m_meter; }
+    QComboBox* FitChoice() const { return m_fit; }
+    QComboBox* ConversionChoice() const { return m_conversion; }
+    QSpinBox* WidthField() const { return m_width; }
+    QSpinBox* HeightField() const { return m_height; }
+    QSpinBox* FrameField() const { return m_frame; }
+    QSlider* Slider(int channel) const { return m_sliders[channel]; }
 
     // Asks for a file (tests answer in code); empty: none chosen.
     std::function<QString()> chooseFile;
@@ -62,15 +79,28 @@ public:
     std::function<void(const QString&)> showMessage;
 
 private:
+    // How an imported picture becomes its image; -1 in fit: its own size.
+    struct Making {
+        int fit = -1;
+        int width = 0, height = 0;
+        lumivo::Conversion conversion = lumivo::Conversion::Thresholds;
+        int frame = 0, frames = 1;
+    };
     struct Entry {
         CUserRGX image;
         std::optional<lumivo::Rgb24Picture> source; // imported pictures only
         uint32_t thresholds = lumivo::kLibraryThresholds;
         QString name;
+        QString path;
+        Making making;
     };
     void Relist();
     void ShowSelected();
     void ThresholdsChanged();
+    // The choices of the controls into the selected entry, converted again.
+    void MakingChanged();
+    lumivo::Result Convert(Entry& e) const;
+    void ShowMaking(const Entry* e);
 
     std::vector<Entry> m_entries;
     QListWidget* m_list;
@@ -80,7 +110,16 @@ private:
     QSlider* m_sliders[3];
     QSpinBox* m_fields[3];
     QLabel* m_picture;
+    QLabel* m_original;
     QLabel* m_size;
+    QLabel* m_meter;
+    QLabel* m_note;
+    QComboBox* m_fit;
+    QComboBox* m_conversion;
+    QSpinBox* m_width;
+    QSpinBox* m_height;
+    QSpinBox* m_frame;
+    int m_boardHeight = 16;
     bool m_send = false;
     bool m_setting = false;
 };
