@@ -8,6 +8,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +23,9 @@ namespace {
 constexpr Rgb kBackground{12, 12, 12};
 constexpr Rgb kUnlit{44, 44, 44};
 constexpr int kUnlitInk = 8;
+// A palette entry no ink uses: the GIF's transparent index.
+constexpr uint8_t kTransparent = 255;
+static_assert(kInks * kInkLevels <= kTransparent);
 
 Rgb InkColour(int ink)
 {
@@ -61,9 +68,10 @@ const std::vector<Rgb>& BoardPalette()
 BoardPicture::BoardPicture(int boardWidth, int boardHeight, int zoom, bool dots)
     : m_BoardWidth(std::max(0, boardWidth)), m_BoardHeight(std::max(0, boardHeight)), m_Zoom(std::max(1, zoom)),
       m_bDots(dots), m_Width(m_BoardWidth * m_Zoom), m_Height(m_BoardHeight * m_Zoom),
-      m_Coverage(static_cast<size_t>(m_Zoom) * m_Zoom, kInkLevels - 1),
+      m_Inks(static_cast<size_t>(m_BoardWidth) * m_BoardHeight, -1),
       m_Pixels(static_cast<size_t>(m_Width) * m_Height, 0)
 {
+    std::vector<uint8_t> coverage(static_cast<size_t>(m_Zoom) * m_Zoom, kInkLevels - 1);
     if (m_bDots && m_Zoom >= 3) {
         // A dot filling 80 % of its cell, edges smoothed by 4 x 4 samples.
         const double c = m_Zoom / 2.0, r = m_Zoom * 0.4;
@@ -75,29 +83,39 @@ BoardPicture::BoardPicture(int boardWidth, int boardHeight, int zoom, bool dots)
                         const double px = x + (sx + 0.5) / 4 - c, py = y + (sy + 0.5) / 4 - c;
                         inside += px * px + py * py <= r * r;
                     }
-                m_Coverage[static_cast<size_t>(y) * m_Zoom + x] =
-                    static_cast<uint8_t>((inside * (kInkLevels - 1) + 8) / 16);
+                coverage[static_cast<size_t>(y) * m_Zoom + x] = static_cast<uint8_t>((inside * (kInkLevels - 1) + 8) / 16);
             }
     }
+    // One tile per ink: an LED is then a copy of zoom rows.
+    m_Tiles.resize(coverage.size() * kInks);
+    for (int ink = 0; ink < kInks; ++ink)
+        for (size_t i = 0; i < coverage.size(); ++i)
+            m_Tiles[static_cast<size_t>(ink) * coverage.size() + i] = Index(ink, coverage[i]);
 }
 
 void BoardPicture::Draw(const uint32_t* board)
 {
+    const size_t tile = static_cast<size_t>(m_Zoom) * m_Zoom;
     for (int by = 0; by < m_BoardHeight; ++by)
         for (int bx = 0; bx < m_BoardWidth; ++bx) {
-            int ink = InkOf(board[static_cast<size_t>(by) * m_BoardWidth + bx]);
+            const size_t led = static_cast<size_t>(by) * m_BoardWidth + bx;
+            int ink = InkOf(board[led]);
             if (ink == 0 && m_bDots)
                 ink = kUnlitInk;
-            for (int y = 0; y < m_Zoom; ++y) {
-                uint8_t* out = m_Pixels.data() + static_cast<size_t>(by * m_Zoom + y) * m_Width + bx * m_Zoom;
-                const uint8_t* cov = m_Coverage.data() + static_cast<size_t>(y) * m_Zoom;
-                for (int x = 0; x < m_Zoom; ++x)
-                    out[x] = Index(ink, cov[x]);
-            }
+            if (m_Inks[led] == ink)
+                continue;
+            m_Inks[led] = static_cast<int8_t>(ink);
+            const uint8_t* from = m_Tiles.data() + static_cast<size_t>(ink) * tile;
+            uint8_t* out = m_Pixels.data() + static_cast<size_t>(by) * m_Zoom * m_Width + static_cast<size_t>(bx) * m_Zoom;
+            for (int y = 0; y < m_Zoom; ++y, out += m_Width, from += m_Zoom)
+                std::memcpy(out, from, static_cast<size_t>(m_Zoom));
         }
 }
 
-bool WritePng(const std::filesystem::path& path, const BoardPicture& picture, std::string& error)
+namespace {
+
+bool WritePngPixels(const std::filesystem::path& path, int width, int height, const uint8_t* pixels,
+                    std::string& error)
 {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
@@ -113,7 +131,7 @@ bool WritePng(const std::filesystem::path& path, const BoardPicture& picture, st
         return false;
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.Width()), static_cast<png_uint_32>(picture.Height()), 8,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> colours;
     for (int i = 0; i < kInks * kInkLevels; ++i) {
@@ -123,12 +141,100 @@ bool WritePng(const std::filesystem::path& path, const BoardPicture& picture, st
     png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
     png_set_compression_level(png, 3);
     png_write_info(png, info);
-    for (int y = 0; y < picture.Height(); ++y)
-        png_write_row(png, const_cast<png_bytep>(picture.Row(y)));
+    for (int y = 0; y < height; ++y)
+        png_write_row(png, const_cast<png_bytep>(pixels + static_cast<size_t>(y) * width));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     if (std::fclose(f) != 0) {
         error = "cannot write " + path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool WritePng(const std::filesystem::path& path, const BoardPicture& picture, std::string& error)
+{
+    return WritePngPixels(path, picture.Width(), picture.Height(), picture.Row(0), error);
+}
+
+// ---- PNG frames on a thread
+
+struct PngFrameWriter::State {
+    struct Frame {
+        std::filesystem::path path;
+        int width, height;
+        std::vector<uint8_t> pixels;
+    };
+    static constexpr size_t kMaxWaiting = 4;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<Frame> waiting;
+    bool closing = false, busy = false;
+    std::string error;
+    std::thread thread;
+
+    void Run()
+    {
+        std::unique_lock lk(lock);
+        for (;;) {
+            changed.wait(lk, [this] { return closing || !waiting.empty(); });
+            if (waiting.empty())
+                return;
+            Frame f = std::move(waiting.front());
+            waiting.pop_front();
+            busy = true;
+            const bool failed = !error.empty();
+            lk.unlock();
+            std::string why;
+            const bool ok = failed || WritePngPixels(f.path, f.width, f.height, f.pixels.data(), why);
+            lk.lock();
+            if (!ok && error.empty())
+                error = why;
+            busy = false;
+            changed.notify_all();
+        }
+    }
+};
+
+PngFrameWriter::PngFrameWriter() : m_(std::make_unique<State>())
+{
+    m_->thread = std::thread([this] { m_->Run(); });
+}
+
+PngFrameWriter::~PngFrameWriter()
+{
+    {
+        std::lock_guard lk(m_->lock);
+        m_->closing = true;
+    }
+    m_->changed.notify_all();
+    m_->thread.join();
+}
+
+bool PngFrameWriter::Add(const std::filesystem::path& path, const BoardPicture& picture, std::string& error)
+{
+    const uint8_t* first = picture.Row(0);
+    State::Frame f{path, picture.Width(), picture.Height(),
+                   std::vector<uint8_t>(first, first + static_cast<size_t>(picture.Width()) * picture.Height())};
+    std::unique_lock lk(m_->lock);
+    m_->changed.wait(lk, [this] { return m_->waiting.size() < State::kMaxWaiting || !m_->error.empty(); });
+    if (!m_->error.empty()) {
+        error = m_->error;
+        return false;
+    }
+    m_->waiting.push_back(std::move(f));
+    m_->changed.notify_all();
+    return true;
+}
+
+bool PngFrameWriter::Finish(std::string& error)
+{
+    std::unique_lock lk(m_->lock);
+    m_->changed.wait(lk, [this] { return m_->waiting.empty() && !m_->busy; });
+    if (!m_->error.empty()) {
+        error = m_->error;
         return false;
     }
     return true;
@@ -245,15 +351,33 @@ bool GifWriter::WritePending(uint64_t untilMs, bool force, std::string& error)
     gcb.DisposalMode = DISPOSE_DO_NOT;
     gcb.UserInputFlag = false;
     gcb.DelayTime = static_cast<int>(std::min<uint64_t>(delay, 65535));
-    gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+    // Within the rectangle, LEDs that did not change are left transparent:
+    // the frame below shows through, and long runs of one index cost the
+    // encoder little.
+    gcb.TransparentColor = s.hasShown ? kTransparent : NO_TRANSPARENT_COLOR;
     GifByteType ext[4];
     EGifGCBToExtension(&gcb, ext);
     const int z = s.zoom;
     const int left = x0 * z, top = y0 * z, w = (x1 - x0) * z, h = (y1 - y0) * z;
     bool ok = EGifPutExtension(s.gif, GRAPHICS_EXT_FUNC_CODE, 4, ext) == GIF_OK &&
               EGifPutImageDesc(s.gif, left, top, w, h, false, nullptr) == GIF_OK;
-    for (int y = 0; ok && y < h; ++y)
-        ok = EGifPutLine(s.gif, const_cast<GifPixelType*>(s.picture->Row(top + y) + left), w) == GIF_OK;
+    std::vector<GifPixelType> line(static_cast<size_t>(w));
+    for (int y = 0; ok && y < h; ++y) {
+        const uint8_t* row = s.picture->Row(top + y) + left;
+        if (!s.hasShown) {
+            ok = EGifPutLine(s.gif, const_cast<GifPixelType*>(row), w) == GIF_OK;
+            continue;
+        }
+        const size_t led = static_cast<size_t>(y0 + y / z) * s.width;
+        for (int bx = x0; bx < x1; ++bx) {
+            const size_t at = static_cast<size_t>(bx - x0) * z;
+            if (s.pending[led + bx] == s.shown[led + bx])
+                std::memset(line.data() + at, kTransparent, static_cast<size_t>(z));
+            else
+                std::memcpy(line.data() + at, row + at, static_cast<size_t>(z));
+        }
+        ok = EGifPutLine(s.gif, line.data(), w) == GIF_OK;
+    }
     if (!ok) {
         error = std::string("cannot write the GIF: ") + GifErrorString(s.gif->Error);
         return false;

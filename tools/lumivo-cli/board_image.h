@@ -26,20 +26,41 @@ public:
     BoardPicture(int boardWidth, int boardHeight, int zoom, bool dots);
     int Width() const { return m_Width; }
     int Height() const { return m_Height; }
-    // Draws a board image (0x00RRGGBB, boardWidth x boardHeight).
+    // Draws a board image (0x00RRGGBB, boardWidth x boardHeight). Only the
+    // LEDs whose colour changed since the last drawing are drawn again.
     void Draw(const uint32_t* board);
     const uint8_t* Row(int y) const { return m_Pixels.data() + static_cast<size_t>(y) * m_Width; }
+    // The ink (LED colour, or the unlit LED of the dot style) the last
+    // drawing gave an LED.
+    int InkAt(int bx, int by) const { return m_Inks[static_cast<size_t>(by) * m_BoardWidth + bx]; }
 
 private:
     int m_BoardWidth, m_BoardHeight, m_Zoom;
     bool m_bDots;
     int m_Width, m_Height;
-    std::vector<uint8_t> m_Coverage; // zoom x zoom levels of one LED
-    std::vector<uint8_t> m_Pixels;   // palette indexes
+    std::vector<uint8_t> m_Tiles;  // zoom x zoom palette indexes of one LED, per ink
+    std::vector<int8_t> m_Inks;    // per LED, -1 before the first drawing
+    std::vector<uint8_t> m_Pixels; // palette indexes
 };
 
 // False with a reason when the file cannot be written.
 bool WritePng(const std::filesystem::path& path, const BoardPicture& picture, std::string& error);
+
+// PNG frames written on a thread of their own while the player goes on: each
+// frame's pixels are copied, at most a few frames wait. The first failure
+// stops the writing and is reported by Add (from then on) and Finish.
+class PngFrameWriter {
+public:
+    PngFrameWriter();
+    ~PngFrameWriter(); // waits for the frames already added
+    bool Add(const std::filesystem::path& path, const BoardPicture& picture, std::string& error);
+    // Waits until every frame is written; false with the first failure.
+    bool Finish(std::string& error);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_;
+};
 
 // An endlessly looping GIF. Frames come with their time; a frame is shown
 // until the next one (or the end). Equal frames are merged and only the

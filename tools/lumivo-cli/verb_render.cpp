@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -108,6 +109,7 @@ int Run(const cli::Args& args)
     std::string error;
     cli::BoardPicture picture(w, h, zoom, dots);
     cli::GifWriter gif;
+    std::optional<cli::PngFrameWriter> frames; // PNG frames are compressed while the player goes on
     std::ofstream times;
     std::filesystem::path folder;
     if (kind == Output::Gif && !gif.Open(*out, w, h, zoom, dots, error))
@@ -119,6 +121,7 @@ int Run(const cli::Args& args)
         if (ec)
             throw cli::Failure("cannot make the folder " + folder.string() + ": " + ec.message());
         times.open(folder / "times.txt");
+        frames.emplace();
     }
 
     unsigned frame = 0;
@@ -131,10 +134,12 @@ int Run(const cli::Args& args)
             char name[32];
             std::snprintf(name, sizeof name, "frame-%04u.png", frame++);
             picture.Draw(player->Board());
-            if (WritePng(folder / name, picture, error))
+            if (frames->Add(folder / name, picture, error))
                 times << name << " " << ms << "\n";
         }
     });
+    if (frames && error.empty())
+        frames->Finish(error);
     if (error.empty() && kind == Output::Gif)
         gif.Finish(totalMs, error);
     if (error.empty() && kind == Output::Png) {

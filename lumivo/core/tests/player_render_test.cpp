@@ -150,6 +150,71 @@ TEST_F(Render, AGifKeepsThePlayedTimeAndMergesEqualFrames)
     DGifCloseFile(gif, &err);
 }
 
+// Every GIF frame, put together over the ones before as a viewer does it,
+// shows exactly the PNG frame of the same time, in both styles.
+TEST_F(Render, GifFramesShowWhatThePngFramesShow)
+{
+    for (const bool dots : {false, true}) {
+        std::vector<std::string> common = {file.string(), "--seconds", "2.2", "--time", "03:00:00", "--zoom", "3"};
+        if (dots)
+            common.push_back("--dots");
+        std::vector<std::string> a = {"render", "--out", "all.gif"}, b = {"render", "--out", "all/"};
+        a.insert(a.end(), common.begin(), common.end());
+        b.insert(b.end(), common.begin(), common.end());
+        ASSERT_EQ(Tool(a).status, 0);
+        ASSERT_EQ(Tool(b).status, 0);
+
+        int err = 0;
+        GifFileType* gif = DGifOpenFileName((dir / "all.gif").c_str(), &err);
+        ASSERT_NE(gif, nullptr);
+        ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+        ASSERT_NE(gif->SColorMap, nullptr);
+        const unsigned w = unsigned(gif->SWidth), h = unsigned(gif->SHeight);
+        // The shown picture from each frame's start (in ms) on.
+        std::vector<std::pair<unsigned, std::vector<uint32_t>>> shown;
+        std::vector<uint32_t> canvas(size_t(w) * h, 0);
+        unsigned at = 0, transparentFrames = 0;
+        for (int i = 0; i < gif->ImageCount; ++i) {
+            GraphicsControlBlock gcb{};
+            ASSERT_EQ(DGifSavedExtensionToGCB(gif, i, &gcb), GIF_OK);
+            const GifImageDesc& d = gif->SavedImages[i].ImageDesc;
+            transparentFrames += gcb.TransparentColor != NO_TRANSPARENT_COLOR;
+            for (int y = 0; y < d.Height; ++y)
+                for (int x = 0; x < d.Width; ++x) {
+                    const int index = gif->SavedImages[i].RasterBits[size_t(y) * size_t(d.Width) + size_t(x)];
+                    if (index == gcb.TransparentColor)
+                        continue;
+                    const GifColorType& c = gif->SColorMap->Colors[index];
+                    canvas[size_t(d.Top + y) * w + size_t(d.Left + x)] = uint32_t(c.Red) << 16 | c.Green << 8 | c.Blue;
+                }
+            shown.emplace_back(at, canvas);
+            at += unsigned(gcb.DelayTime) * 10;
+        }
+        DGifCloseFile(gif, &err);
+        EXPECT_EQ(at, 2200u); // the delays add up to the time played
+        EXPECT_GT(transparentFrames, 0u);
+
+        const std::vector<uint8_t> list = ReadAll(dir / "all" / "times.txt");
+        std::istringstream times(std::string(list.begin(), list.end()));
+        std::string name;
+        unsigned ms = 0, compared = 0;
+        while (times >> name >> ms) {
+            Picture png;
+            ASSERT_TRUE(ReadPng(dir / "all" / name, png)) << name;
+            ASSERT_EQ(png.width, w);
+            size_t k = 0;
+            while (k + 1 < shown.size() && shown[k + 1].first <= ms)
+                ++k;
+            for (unsigned y = 0; y < h; ++y)
+                for (unsigned x = 0; x < w; ++x)
+                    ASSERT_EQ(png.At(x, y), shown[k].second[size_t(y) * w + x]) << name << " " << x << "," << y;
+            ++compared;
+        }
+        EXPECT_GT(compared, 50u) << dots;
+        std::filesystem::remove_all(dir / "all");
+    }
+}
+
 TEST_F(Render, AFolderHoldsTheFramesOnTheFrameTimesAndTheOptionsAreChecked)
 {
     const Outcome r = Tool({"render", file.string(), "--out", "frames/", "--seconds", "0.1", "--time",
