@@ -81,6 +81,8 @@ private:
     void OnMMTimer(CMMTimer& timer) override;
     void StopTimer();
     const QImage& Dot(QRgb colour);
+    // The board as dots, drawn once per new frame (or zoom), then copied.
+    const QImage& DotsImage(const QSize& size);
 
     lumivo::CPlayer m_player;
     std::atomic<bool> m_repaintPosted{false};
@@ -92,6 +94,8 @@ private:
     bool m_ledDots = false;
     int m_dotSide = 0;
     std::unordered_map<QRgb, QImage> m_dots; // one drawn dot per colour
+    QImage m_dotsImage;
+    bool m_dotsStale = true; // the board changed since m_dotsImage was drawn
     bool m_capture = false;
     // Last member, so it is destroyed first: its destructor waits for a tick
     // still running, which uses the player and this widget.
