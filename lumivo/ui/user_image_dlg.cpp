@@ -4,7 +4,11 @@
 #include "ui/board_qtext.h"
 #include "ui/qt_text.h"
 
+#include "core/atomic_file.h"
+
+#include <QBuffer>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -27,6 +31,10 @@
 namespace {
 
 using lumivo::Tr;
+
+// The largest picture file read, and the most a decoder may allocate for it.
+constexpr size_t kMaxPictureFile = 64u << 20;
+constexpr int kMaxDecodeMegabytes = 8;
 
 constexpr int kLed = 4; // screen pixels per LED in the preview
 
@@ -68,7 +76,26 @@ QString CUserImageDlg::FileFilter()
 
 bool CUserImageDlg::ReadPicture(const QString& path, lumivo::Rgb24Picture& picture, QString& error)
 {
-    QImageReader reader(path);
+    // Read through the bounded, non-blocking reader: a FIFO or device under
+    // a picture's name is refused instead of hanging the window.
+    std::vector<uint8_t> bytes;
+    if (lumivo::Result r = lumivo::ReadFileLimited(QFile::encodeName(path).toStdString(), kMaxPictureFile, bytes);
+        !r) {
+        error = lumivo::BoardQText("ImageUnreadable", "The picture %s cannot be read: %s.",
+                                   {path.toStdString(), r.FirstError()});
+        return false;
+    }
+    QByteArray data(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // A user image is tiny: a decoder never needs more than this, whatever
+    // size a damaged header claims.
+    struct Limit {
+        int old = QImageReader::allocationLimit();
+        Limit() { QImageReader::setAllocationLimit(kMaxDecodeMegabytes); }
+        ~Limit() { QImageReader::setAllocationLimit(old); }
+    } limit;
     // The size is checked before the pixels are decoded.
     const QSize size = reader.size();
     if (size.isValid() && !lumivo::FitsUserImage(size.width(), size.height())) {
