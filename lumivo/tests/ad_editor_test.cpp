@@ -264,7 +264,10 @@ TEST_F(AdEditor, StripRulesAndKeys)
     ASSERT_EQ(d.Layout().Count(), 2u);
     EXPECT_EQ(d.Strip()->BandLabel(1),
               QStringLiteral("TOM\nFont 1, Color 1, Effect: ") + lumivo::FromU16(lumivo::EffectCellText(0, 100)));
+    // The bands' two colours alternate all the way down the board.
     EXPECT_NE(CLayoutStrip::BandColour(0), CLayoutStrip::BandColour(1));
+    for (size_t band = 2; band < 8; ++band)
+        EXPECT_EQ(CLayoutStrip::BandColour(band), CLayoutStrip::BandColour(band % 2)) << band;
 
     // Choose the first band by key, replace it: nothing is chosen after.
     d.Strip()->setFocus();
@@ -611,6 +614,38 @@ TEST_F(AdEditor, CtrlZInTheTextUndoesWordsErasuresAndChoicesNotTheProject)
     key(Qt::Key_Y);
     EXPECT_EQ(text(), u"SALE !");
     EXPECT_EQ(doc->UndoStack()->count(), 1); // the project's history is untouched
+}
+
+// Left and Right without Shift end a selection at its start and its end,
+// whichever way it was made, as every text field does.
+TEST_F(AdEditor, LeftAndRightCollapseASelectionToItsEnds)
+{
+    Board(2);
+    Open();
+    CCharEditor* editor = TextPage()->Editor();
+    Type(editor, "abcdef");
+    const lumivo::CCellText& text = editor->Text();
+    for (const bool backwards : {false, true}) {
+        for (const Qt::Key key : {Qt::Key_Left, Qt::Key_Right}) {
+            QTest::keyClick(editor, Qt::Key_Home);
+            QTest::keyClick(editor, Qt::Key_Right);
+            if (backwards) { // caret at 1, anchor at 4
+                for (int i = 0; i < 3; ++i)
+                    QTest::keyClick(editor, Qt::Key_Right);
+                for (int i = 0; i < 3; ++i)
+                    QTest::keyClick(editor, Qt::Key_Left, Qt::ShiftModifier);
+            } else { // anchor at 1, caret at 4
+                for (int i = 0; i < 3; ++i)
+                    QTest::keyClick(editor, Qt::Key_Right, Qt::ShiftModifier);
+            }
+            ASSERT_EQ(text.SelectionBegin(), 1u);
+            ASSERT_EQ(text.SelectionEnd(), 4u);
+            QTest::keyClick(editor, key);
+            EXPECT_FALSE(text.HasSelection()) << backwards << key;
+            EXPECT_EQ(text.Caret(), key == Qt::Key_Left ? 1u : 4u) << backwards;
+        }
+    }
+    EXPECT_EQ(text.Text(), u"abcdef");
 }
 
 TEST_F(AdEditor, ChoicesApplyToTheSelectionAfterALineBreak)

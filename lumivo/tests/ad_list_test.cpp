@@ -382,6 +382,23 @@ TEST_F(AdListTest, PasteRefusesAFullProjectAndDamagedData)
         ASSERT_EQ(messages.size(), 1);
         EXPECT_TRUE(messages[0].contains(Tr("Error", "ErrClipboard")));
     }
+
+    // A full page of four is no damage: it comes in as one new Ad, one step,
+    // filling the project to 50 items.
+    const unsigned pages = doc->Core().PageCount();
+    steps = doc->UndoStack()->count();
+    const std::vector<CLumivo> four(4, TextItem(u"4"));
+    messages.clear();
+    SetClipboard(Records(four));
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    ASSERT_EQ(doc->Core().PageCount(), pages + 1);
+    EXPECT_EQ(doc->Core().ItemCount(), 50u);
+    int found = 0;
+    for (unsigned p = 0; p < doc->Core().PageCount(); ++p)
+        found += Records(doc->Core().PageItems(p)) == Records(four);
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(doc->UndoStack()->count(), steps + 1);
 }
 
 TEST_F(AdListTest, DeleteAsksByNameAndThePreviewMovesOn)

@@ -24,6 +24,7 @@
 #include <QUndoStack>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -141,6 +142,22 @@ TEST_F(BoardWindowTest, SettingsDialogWritesOnlyItsEditsAndCancelSendsNothing)
     EXPECT_TRUE(std::equal(after.begin(), after.begin() + 4, before.begin()));
     // The preview takes the written board size.
     EXPECT_EQ(Frame()->Preview()->Viewer()->BoardPixelSize(), QSize(8 * 16, 2 * 16));
+
+    // A language chosen by key writes the entry's value: Chinese is 2 on
+    // this model (its index is 1), English 0.
+    for (const auto& [key, written] : {std::pair{Qt::Key_End, 2}, std::pair{Qt::Key_Home, 0}}) {
+        WhenModal([&, key = key](QWidget* w) {
+            auto* dlg = qobject_cast<CModuleStateDlg*>(w);
+            ASSERT_NE(dlg, nullptr);
+            dlg->LanguageList()->setFocus();
+            QTest::keyClick(dlg->LanguageList(), key);
+            dlg->accept();
+        });
+        ASSERT_TRUE(KeyJob(Qt::Key_F7));
+        EXPECT_EQ(sim->Settings()[52], written);
+        EXPECT_EQ(sim->Settings()[53], 0);
+    }
+    EXPECT_EQ(sim->Settings()[44], 8); // the rest as written before
 }
 
 TEST(UserImageDialog, PicturesAreConvertedOrRefusedByTheirSize)
@@ -201,6 +218,20 @@ TEST(UserImageDialog, PicturesAreConvertedOrRefusedByTheirSize)
     EXPECT_EQ(dlg.Count(), 8);
     EXPECT_FALSE(dlg.AddButton()->isEnabled());
     EXPECT_FALSE(dlg.AddFile(smallPath));
+
+    // Damaged or odd files are neither decoded in full nor waited on: GIF
+    // frames claiming far more than their screen, a FIFO.
+    const QString data = qEnvironmentVariable("LUMIVO_SOURCE_DIR") + QStringLiteral("/lumivo/core/tests/data/");
+    lumivo::Rgb24Picture picture;
+    QString error;
+    // Qt's reader clips such frames to the 10 x 10 screen: refused or small.
+    for (const char* name : {"gif-frame-beyond-int.gif", "gif-frame-beyond-screen.gif"}) {
+        if (CUserImageDlg::ReadPicture(data + QLatin1String(name), picture, error))
+            EXPECT_LE(picture.width * picture.height, 100) << name;
+    }
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.png")).constData(), 0600), 0);
+    EXPECT_FALSE(CUserImageDlg::ReadPicture(dir.filePath("pipe.png"), picture, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("not a regular file"))) << error.toStdString();
     EXPECT_TRUE(CUserImageDlg::FileFilter().startsWith(QStringLiteral("All Image Files (")));
     EXPECT_TRUE(CUserImageDlg::FileFilter().contains(QStringLiteral("*.png")));
 }

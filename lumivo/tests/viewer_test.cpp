@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
 #include <QWheelEvent>
 
 namespace {
@@ -15,6 +16,33 @@ void Wheel(CLumivoViewer& v, int delta, int notches)
                       Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(&v, &e);
     }
+}
+
+// The dots as they were drawn straight onto the widget, LED by LED: the
+// picture the preview must keep showing.
+QImage DotsByLed(const QImage& board, int zoom, const QSize& widget, const QRect& target)
+{
+    QImage out(widget, QImage::Format_RGB32);
+    QPainter p(&out);
+    p.fillRect(out.rect(), QColor(0x20, 0x20, 0x24));
+    p.fillRect(target, QColor(0x0c, 0x0c, 0x0c));
+    const double cell = zoom / 100.0;
+    const int side = qMax(1, int(cell));
+    for (int y = 0; y < board.height(); ++y)
+        for (int x = 0; x < board.width(); ++x) {
+            const QRgb colour = board.pixel(x, y) & 0xFFFFFF;
+            QImage dot(side, side, QImage::Format_RGB32);
+            dot.fill(QColor(0x0c, 0x0c, 0x0c));
+            QPainter d(&dot);
+            d.setRenderHint(QPainter::Antialiasing);
+            d.setPen(Qt::NoPen);
+            d.setBrush(colour ? QColor::fromRgb(colour) : QColor(0x26, 0x26, 0x26));
+            const double size = side * 0.8;
+            d.drawEllipse(QRectF((side - size) / 2, (side - size) / 2, size, size));
+            d.end();
+            p.drawImage(QPoint(target.left() + int(x * cell), target.top() + int(y * cell)), dot);
+        }
+    return out;
 }
 
 } // namespace
@@ -56,6 +84,30 @@ TEST(Viewer, BoardIsCentredAtEveryZoom)
     v.resize(401, 201);
     v.SetZoom(100);
     EXPECT_EQ(v.BoardRect().topLeft(), QPoint((401 - 96) / 2, (201 - 32) / 2));
+}
+
+TEST(Viewer, DotsLookAsTheyDidLedByLed)
+{
+    CLumivoViewer v;
+    v.resize(260, 90);
+    v.SetModuleSize(3, 1);
+    QImage board(48, 16, QImage::Format_RGB32);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 48; ++x)
+            board.setPixel(x, y, (x * 7 + y * 3) % 5 == 0 ? qRgb(0, 0, 0) : qRgb(x % 2 ? 255 : 0, y % 3 ? 255 : 0, 0));
+    v.setBoardImage(board);
+    v.SetLedDots(true);
+    for (const int zoom : {300, 310, 470, 500}) {
+        v.SetZoom(zoom);
+        ASSERT_TRUE(v.DrawsDots());
+        const QImage shot = v.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shot, DotsByLed(v.BoardImage(), zoom, v.size(), v.BoardRect())) << zoom;
+    }
+    // A changed board shows at once, not the dots drawn before.
+    board.fill(qRgb(255, 0, 0));
+    v.setBoardImage(board);
+    EXPECT_EQ(v.grab().toImage().convertToFormat(QImage::Format_RGB32),
+              DotsByLed(v.BoardImage(), 500, v.size(), v.BoardRect()));
 }
 
 TEST(Viewer, PaintsTheBoardScaledOrAsDots)

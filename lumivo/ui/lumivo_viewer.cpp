@@ -66,8 +66,10 @@ void CLumivoViewer::Stop()
 void CLumivoViewer::OnMMTimer(CMMTimer&)
 {
     // Only counting here; one queued repaint at a time, the paint draws.
+    // Only the board changes while playing: the rest of the widget is not
+    // repainted (nor flushed to the screen).
     if (m_player.Tick() && !m_repaintPosted.exchange(true))
-        QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { update(BoardRect()); }, Qt::QueuedConnection);
 }
 
 void CLumivoViewer::SetModuleSize(unsigned columns, unsigned rows)
@@ -87,6 +89,7 @@ void CLumivoViewer::SetModuleSize(unsigned columns, unsigned rows)
     }
     if (m_fit)
         ApplyZoom(m_zoom, true);
+    m_dotsStale = true;
     update();
 }
 
@@ -99,6 +102,7 @@ void CLumivoViewer::setBoardImage(const QImage& image)
     QPainter p(&m_board);
     p.drawImage(0, 0, image);
     p.end();
+    m_dotsStale = true;
     update();
 }
 
@@ -150,6 +154,7 @@ void CLumivoViewer::paintEvent(QPaintEvent*)
         const int w = m_board.width();
         for (int y = 0; y < m_board.height(); ++y)
             std::memcpy(m_board.scanLine(y), m_player.Board() + size_t(y) * size_t(w), size_t(w) * 4);
+        m_dotsStale = true;
     }
     QPainter p(this);
     p.fillRect(rect(), kBackground);
@@ -160,27 +165,47 @@ void CLumivoViewer::paintEvent(QPaintEvent*)
         p.drawImage(target, m_board);
         return;
     }
-    // One dot per LED, a little smaller than its cell so the board shows
-    // between them; dark LEDs stay faintly visible as on a real board. The
-    // dots are drawn once per colour and size, then only copied.
-    p.fillRect(target, kBoard);
+    p.drawImage(target.topLeft(), DotsImage(target.size()));
+}
+
+const QImage& CLumivoViewer::DotsImage(const QSize& size)
+{
     const double cell = m_zoom / 100.0;
     const int side = qMax(1, int(cell));
     if (m_dotSide != side) {
         m_dots.clear();
         m_dotSide = side;
+        m_dotsStale = true;
     }
-    const QRect visible = rect().intersected(target);
-    const int x0 = qMax(0, int((visible.left() - target.left()) / cell));
-    const int x1 = qMin(m_board.width() - 1, int((visible.right() - target.left()) / cell));
-    const int y0 = qMax(0, int((visible.top() - target.top()) / cell));
-    const int y1 = qMin(m_board.height() - 1, int((visible.bottom() - target.top()) / cell));
-    for (int y = y0; y <= y1; ++y) {
+    if ((!m_dotsStale && m_dotsImage.size() == size) || size.isEmpty())
+        return m_dotsImage;
+    // One dot per LED, a little smaller than its cell so the board shows
+    // between them; dark LEDs stay faintly visible as on a real board. The
+    // dots are drawn once per colour and size, then only copied, row by row.
+    if (m_dotsImage.size() != size)
+        m_dotsImage = QImage(size, QImage::Format_RGB32);
+    m_dotsImage.fill(kBoard);
+    QRgb lastColour = 0;
+    const QImage* dot = nullptr;
+    for (int y = 0; y < m_board.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(m_board.constScanLine(y));
-        for (int x = x0; x <= x1; ++x)
-            p.drawImage(QPoint(target.left() + int(x * cell), target.top() + int(y * cell)),
-                        Dot(line[x] & 0xFFFFFF));
+        const int top = int(y * cell);
+        for (int x = 0; x < m_board.width(); ++x) {
+            const QRgb colour = line[x] & 0xFFFFFF;
+            if (!dot || colour != lastColour) { // runs of one colour skip the lookup
+                dot = &Dot(colour);
+                lastColour = colour;
+            }
+            const int left = int(x * cell);
+            const int w = qMin(side, size.width() - left), h = qMin(side, size.height() - top);
+            if (w <= 0)
+                continue;
+            for (int r = 0; r < h; ++r)
+                std::memcpy(m_dotsImage.scanLine(top + r) + size_t(left) * 4, dot->constScanLine(r), size_t(w) * 4);
+        }
     }
+    m_dotsStale = false;
+    return m_dotsImage;
 }
 
 const QImage& CLumivoViewer::Dot(QRgb colour)

@@ -96,6 +96,8 @@ private:
     void StopTimer();
     void ApplyZoom(int zoom, bool fit);
     const QImage& Dot(QRgb colour);
+    // The board as dots, drawn once per new frame (or zoom), then copied.
+    const QImage& DotsImage(const QSize& size);
 
     lumivo::CPlayer m_player;
     std::atomic<bool> m_repaintPosted{false};
@@ -108,6 +110,8 @@ private:
     bool m_ledDots = false;
     int m_dotSide = 0;
     std::unordered_map<QRgb, QImage> m_dots; // one drawn dot per colour
+    QImage m_dotsImage;
+    bool m_dotsStale = true; // the board changed since m_dotsImage was drawn
     bool m_capture = false;
     // Last member, so it is destroyed first: its destructor waits for a tick
     // still running, which uses the player and this widget.

@@ -7,7 +7,11 @@
 #include "ui/qt_text.h"
 
 #include <QComboBox>
+#include "core/atomic_file.h"
+
+#include <QBuffer>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -35,6 +39,10 @@ using lumivo::Tr;
 // The LED view: the whole image, each LED as large as the box allows.
 constexpr QSize kDotsBox(512, 192);
 constexpr QSize kOriginalBox(256, 192);
+// The largest picture file read, and the most a decoder may allocate for it:
+// the largest picture that is fitted to a user image, as 32-bit pixels.
+constexpr size_t kMaxPictureFile = 64u << 20;
+constexpr int kMaxDecodeMegabytes = int(lumivo::kMaxPicturePixels * 4 / (1024 * 1024)) + 1;
 
 QString Text(const char* key, const char* english, std::initializer_list<std::string> args = {})
 {
@@ -89,7 +97,26 @@ QString CUserImageDlg::FileFilter()
 bool CUserImageDlg::ReadPicture(const QString& path, lumivo::Rgb24Picture& picture, QString& error, int frame,
                                 int* frames)
 {
-    QImageReader reader(path);
+    // Read through the bounded, non-blocking reader: a FIFO or device under
+    // a picture's name is refused instead of hanging the window.
+    std::vector<uint8_t> bytes;
+    if (lumivo::Result r = lumivo::ReadFileLimited(QFile::encodeName(path).toStdString(), kMaxPictureFile, bytes);
+        !r) {
+        error = lumivo::BoardQText("ImageUnreadable", "The picture %s cannot be read: %s.",
+                                   {path.toStdString(), r.FirstError()});
+        return false;
+    }
+    QByteArray data(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // A decoder never needs more than the largest picture that is fitted,
+    // whatever size a damaged header claims.
+    struct Limit {
+        int old = QImageReader::allocationLimit();
+        Limit() { QImageReader::setAllocationLimit(kMaxDecodeMegabytes); }
+        ~Limit() { QImageReader::setAllocationLimit(old); }
+    } limit;
     // The size is checked before the pixels are decoded.
     const QSize size = reader.size();
     if (size.isValid()) {
