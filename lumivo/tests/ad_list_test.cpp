@@ -326,7 +326,9 @@ TEST_F(AdListTest, PasteWarnsOfWhatThisBoardShowsDifferently)
     SetClipboard(Records({odd, TextItem(u"Open")}));
     Key(Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(doc->Core().PageCount(), 1u); // pasted all the same
-    EXPECT_EQ(messages, QStringList({QStringLiteral("The board cannot show these characters exactly: 뷁"),
+    EXPECT_EQ(messages, QStringList({QStringLiteral("The board cannot show these characters exactly: 뷁. It shows nothing or \"?\" "
+                                                    "in their place, or a similar Hangul syllable. Choose other "
+                                                    "characters, or change the content language in Board Properties."),
                                      QStringLiteral("The pasted Ad is 2 lines high and this board 4: the lines below "
                                                     "it stay dark. Edit the Ad (Return) to fill them.")}));
     // A page as high as the board, of characters it draws: no word.

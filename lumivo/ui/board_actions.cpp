@@ -265,7 +265,7 @@ void CBoardActions::OfferAdapt(const lumivo::BoardValues& board)
         {std::to_string(board.moduleRow), std::to_string(board.moduleColumn),
          LanguageName(board.language).toStdString(), std::to_string(project.moduleRow),
          std::to_string(project.moduleColumn), LanguageName(project.language).toStdString()});
-    if (m_prompts.askYesNo && m_prompts.askYesNo(QStringLiteral("lumivo"), question)) {
+    if (m_prompts.askYesNo && m_prompts.askYesNo(QStringLiteral("Lumivo"), question)) {
         m_doc.UndoStack()->push(new CAdaptBoardCommand(
             m_doc, board, lumivo::BoardQText("UndoAdaptBoard", "Adapt the project to the board")));
     }
@@ -441,12 +441,12 @@ void CBoardActions::OnSend()
         return;
     }
     if (!m_sendBlocked.isEmpty()) {
-        Message(lumivo::MessageIcon::Warning, QStringLiteral("lumivo"), m_sendBlocked);
+        Message(lumivo::MessageIcon::Warning, QStringLiteral("Lumivo"), m_sendBlocked);
         return;
     }
     // The board would show such pages with a band left dark.
     if (const QStringList unfilled = UnfilledAds(); !unfilled.isEmpty()) {
-        Message(lumivo::MessageIcon::Warning, QStringLiteral("lumivo"),
+        Message(lumivo::MessageIcon::Warning, QStringLiteral("Lumivo"),
                 lumivo::BoardQText("SendUnfilled",
                                    "Not sent: Ads %s do not fill the board (%s lines). Fill them in the Ad editor, "
                                    "then send again.",

@@ -185,8 +185,9 @@ void CEffectDlg::OnChoiceChanged()
     const lumivo::EffectChoice c = Choice();
     m_index->setEnabled(c.row != 0);
     const std::string family = lumivo::EffectFamilyName(lumivo::EffectRowFamily(m_phase, c.row));
-    m_index->setToolTip(family == "Auto"   ? lumivo::Tip("TipNumberAuto", {})
-                        : family == "None" ? lumivo::Tip("TipNumberNone", {})
+    const bool automatic = family == "Auto", none = family == "None";
+    m_index->setToolTip(automatic ? lumivo::Tip("TipNumberAuto", {})
+                        : none    ? lumivo::Tip("TipNumberNone", {})
                                            : lumivo::FromU16(lumivo::FormatText(
                                                  lumivo::LangText("EditorTips", "TipNumber"),
                                                  {static_cast<long long>(c.index) + 1,

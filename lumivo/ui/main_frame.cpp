@@ -495,7 +495,7 @@ void CMainFrame::ResizeBoard(unsigned columns, unsigned rows) { m_preview->Resiz
 
 void CMainFrame::UpdateTitle()
 {
-    setWindowTitle(QStringLiteral("%1[*] \u2014 Lumivo").arg(m_doc.ShortTitle()));
+    setWindowTitle(m_doc.ShortTitle() + QStringLiteral("[*] \u2014 ") + QStringLiteral("Lumivo"));
     setWindowModified(m_doc.IsModified());
 }
 

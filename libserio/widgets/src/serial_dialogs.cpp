@@ -227,8 +227,7 @@ CSerialProgressDlg::CSerialProgressDlg(DWORD dwMaximum, int bSending, QWidget* p
     m_bar->setValue(0);
     m_status->setObjectName(QStringLiteral("ProgressStatus"));
     m_cancel->setObjectName(QStringLiteral("ProgressCancel"));
-    const QString cancel = Text("DialogCommon", "btnCancel");
-    m_cancel->setText(cancel.isEmpty() ? QStringLiteral("Cancel") : cancel);
+    m_cancel->setText(Text("DialogCommon", "btnCancel"));
     m_cancel->setAutoDefault(false);
     m_cancel->hide(); // shown once there is something to cancel
     connect(m_cancel, &QPushButton::clicked, this, &CSerialProgressDlg::reject);

@@ -79,14 +79,15 @@ void FillFaceList(QComboBox* box, const CContent* content)
 
 QString ColorRowName(unsigned row)
 {
-    return row < qvr::kColorRows ? FromU16(LangText("EditorTips", "Color" + std::to_string(row))) : QString();
+    const std::string key = "Color" + std::to_string(row); // keys Color0 .. Color22
+    return row < qvr::kColorRows ? FromU16(LangText("EditorTips", key)) : QString();
 }
 
 QString AttribName(unsigned row)
 {
     // The rows past the animated ones draw plainly.
-    return row < qvr::kAttribRows ? FromU16(LangText("EditorTips", "Attrib" + std::to_string(row < 16 ? row : 0)))
-                                  : QString();
+    const std::string key = "Attrib" + std::to_string(row < 16 ? row : 0); // keys Attrib0 .. Attrib15
+    return row < qvr::kAttribRows ? FromU16(LangText("EditorTips", key)) : QString();
 }
 
 void ShowTip(QComboBox* box)
