@@ -15,6 +15,27 @@
 
 namespace {
 
+// A question whose buttons say what they do: the first is the default,
+// the last the one Escape chooses. Returns the index of the answer, -1 when
+// none was given.
+int AskButtons(QWidget* over, const QString& caption, const QString& text, const QStringList& buttons)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, over);
+    QList<QAbstractButton*> added;
+    for (int i = 0; i < buttons.size(); ++i) {
+        const auto role = i == 0                  ? QMessageBox::AcceptRole
+                          : i + 1 == buttons.size() ? QMessageBox::RejectRole
+                                                    : QMessageBox::DestructiveRole;
+        added.append(box.addButton(buttons[i], role));
+    }
+    if (!added.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(added.front()));
+        box.setEscapeButton(added.back());
+    }
+    box.exec();
+    return int(added.indexOf(box.clickedButton()));
+}
+
 // The standard buttons in the interface language (Qt's own labels where a
 // language file lacks one); the mnemonics Y, N and R are the same in each.
 int Ask(QMessageBox& box)
@@ -65,33 +86,21 @@ CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
     p.askSaveChanges = [parent](const QString& title) {
         const QString text = lumivo::FromU16(lumivo::FormatText(lumivo::LangText("Format", "fmtSaveChanges"),
                                                                 {title.toStdU16String()}));
-        QMessageBox box(QMessageBox::Question, Caption(), text, QMessageBox::NoButton, parent());
         // Buttons named for what they do; Escape is Cancel.
-        QPushButton* save = box.addButton(lumivo::Tr("Program", "SaveSave"), QMessageBox::AcceptRole);
-        QPushButton* discard = box.addButton(lumivo::Tr("Program", "SaveDiscard"), QMessageBox::DestructiveRole);
-        QPushButton* cancel = box.addButton(lumivo::Tr("DialogCommon", "btnCancel"), QMessageBox::RejectRole);
-        box.setDefaultButton(save);
-        box.setEscapeButton(cancel);
-        box.exec();
-        return box.clickedButton() == save      ? SaveAnswer::Save
-               : box.clickedButton() == discard ? SaveAnswer::Discard
-                                                : SaveAnswer::Cancel;
+        const int answer = AskButtons(parent(), Caption(), text,
+                                      {lumivo::Tr("Program", "SaveSave"), lumivo::Tr("Program", "SaveDiscard"),
+                                       lumivo::Tr("DialogCommon", "btnCancel")});
+        return answer == 0 ? SaveAnswer::Save : answer == 1 ? SaveAnswer::Discard : SaveAnswer::Cancel;
     };
     p.askRecover = [parent](const QString& title, const QDateTime& time) {
         const QString text = lumivo::FromU16(lumivo::FormatText(
             lumivo::LangText("Document", "RecoverQuestion"),
             {title.toStdU16String(), time.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdU16String()}))
                                  .replace(QLatin1String("\\n"), QLatin1String("\n"));
-        QMessageBox box(QMessageBox::Question, QStringLiteral("Lumivo"), text, QMessageBox::NoButton, parent());
-        QPushButton* recover = box.addButton(lumivo::Tr("Document", "BtnRecover"), QMessageBox::AcceptRole);
-        QPushButton* discard = box.addButton(lumivo::Tr("Document", "BtnDiscard"), QMessageBox::DestructiveRole);
-        QPushButton* later = box.addButton(lumivo::Tr("Document", "BtnLater"), QMessageBox::RejectRole);
-        box.setDefaultButton(recover);
-        box.setEscapeButton(later);
-        box.exec();
-        return box.clickedButton() == recover   ? RecoverAnswer::Recover
-               : box.clickedButton() == discard ? RecoverAnswer::Discard
-                                                : RecoverAnswer::Later;
+        const int answer = AskButtons(parent(), Caption(), text,
+                                      {lumivo::Tr("Document", "BtnRecover"), lumivo::Tr("Document", "BtnDiscard"),
+                                       lumivo::Tr("Document", "BtnLater")});
+        return answer == 0 ? RecoverAnswer::Recover : answer == 1 ? RecoverAnswer::Discard : RecoverAnswer::Later;
     };
     p.openFileName = [parent](const QString& folder) {
         return QFileDialog::getOpenFileName(parent(), QString(), folder,
@@ -118,20 +127,7 @@ CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
     p.openFile = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     p.askChoice = [parent](const QString& caption, const QString& text, const QStringList& buttons) {
         QWidget* over = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent();
-        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, over);
-        QList<QAbstractButton*> added;
-        for (int i = 0; i < buttons.size(); ++i) {
-            const auto role = i == 0 ? QMessageBox::AcceptRole
-                              : i + 1 == buttons.size() ? QMessageBox::RejectRole
-                                                        : QMessageBox::DestructiveRole;
-            added.append(box.addButton(buttons[i], role));
-        }
-        if (!added.isEmpty()) {
-            box.setDefaultButton(qobject_cast<QPushButton*>(added.front()));
-            box.setEscapeButton(added.back());
-        }
-        box.exec();
-        return int(added.indexOf(box.clickedButton()));
+        return AskButtons(over, caption, text, buttons);
     };
     p.openUrl = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
     return p;
