@@ -50,7 +50,7 @@ int Text(const cli::Args& args)
     cli::Check(r, args.positional[1]);
     cli::PrintNotes(r);
     cli::SaveProject(*project, args.positional[0]);
-    const CRGX<8192>& image = project->UserImages()[slot];
+    const CRGX<8192> image = project->UserImages()[slot]; // UserImages() returns a copy
     std::cout << "made user image " << slot + 1 << " (" << image.header.width << " x " << image.header.height
               << ") and placed it on Ad " << (page ? *page + 1 : project->PageCount()) << " of "
               << args.positional[0] << "\n";
