@@ -23,7 +23,7 @@ test: deps
 	$(MAKE) build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-# The Debian package build/lumivo_<version>_<arch>.deb (CPack).
+# The Debian packages build/lumivo-common_, lumivo_ and lumivo-agent_<version>_<arch>.deb (CPack).
 package: deps
 	$(MAKE) build
 	cmake --build $(BUILD) --target package
