@@ -314,6 +314,7 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"Board", u"FailDetail"}, {"%s", "%s", "%s"}},
     {{u"Board", u"ImagesOk"}, {"%s"}},
     {{u"Board", u"LinkDevice"}, {"%s", "%s", "%s", "%s"}},
+    {{u"Board", u"LinkLost"}, {"%s"}},
     {{u"Board", u"PortDeniedRule"}, {"%s", "%s", "%s", "%s", "%s"}},
     {{u"Board", u"PortDeniedUnknown"}, {"%s"}},
     {{u"Board", u"PortOnlyUser"}, {"%s"}},

@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QUndoStack>
@@ -204,6 +205,52 @@ TEST_F(BoardLinkWindow, SendRefusesPagesThatDoNotFillTheBoard)
         << messages[0].toStdString();
     EXPECT_EQ(Requests(kSendAds), 0);
     EXPECT_TRUE(Board()->IsConnected());
+}
+
+// A device pulled out while the link is idle: the simulator's process ends
+// and its terminal goes with it. The window notices within a few seconds,
+// says so in the status area and a message, and connects again afterwards.
+TEST_F(BoardLinkWindow, DevicePulledOutWhileIdleEndsTheConnectionAndConnectingAgainWorks)
+{
+    auto startBoard = [](QProcess& board) {
+        board.start(QCoreApplication::applicationDirPath() + QStringLiteral("/lumivo-boardsim"), {});
+        if (!board.waitForReadyRead(10000))
+            return QString();
+        const QString device = QString::fromLocal8Bit(board.readLine()).trimmed();
+        ::setenv(serio::kSerialDeviceEnv, device.toLocal8Bit().constData(), 1);
+        return device;
+    };
+    QProcess board;
+    board.setStandardErrorFile(QProcess::nullDevice());
+    const QString device = startBoard(board);
+    ASSERT_FALSE(device.isEmpty());
+    ASSERT_TRUE(Start());
+    InstallBoardPrompts();
+    ASSERT_TRUE(KeyJob(Qt::Key_F5));
+    ASSERT_TRUE(Board()->IsConnected()) << messages.join('|').toStdString();
+    messages.clear();
+    board.terminate();
+    ASSERT_TRUE(board.waitForFinished(5000));
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(WaitFor([&] { return !Board()->IsConnected(); }, 5000)) << Trace().toStdString();
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_TRUE(Enabled(cmd::kCommConnect));
+    EXPECT_FALSE(Enabled(cmd::kCommSend));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("went away"))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(device));
+    EXPECT_TRUE(Board()->LinkText().contains(QStringLiteral("went away"))) << Board()->LinkText().toStdString();
+    EXPECT_TRUE(Board()->LinkText().contains(device));
+    EXPECT_TRUE(Trace().contains(QStringLiteral("went away"))) << Trace().toStdString();
+
+    // The board is back: F5 connects again.
+    ASSERT_FALSE(startBoard(board).isEmpty());
+    ASSERT_TRUE(KeyJob(Qt::Key_F5));
+    EXPECT_TRUE(Board()->IsConnected()) << messages.join('|').toStdString();
+    EXPECT_TRUE(Board()->LinkText().startsWith(QStringLiteral("Connected to "))) << Board()->LinkText().toStdString();
+    board.terminate();
+    board.waitForFinished(5000);
 }
 
 // Ads read back belong to the project that asked: Open and New are off

@@ -127,11 +127,8 @@ CBoardActions::CBoardActions(CPacket& packet, CLumivoDoc& doc, CPrompts& prompts
     // A device pulled out while the link is idle closes the port by itself.
     m_watch->setInterval(kWatchMs);
     connect(m_watch, &QTimer::timeout, this, [this] {
-        if (m_connected && !m_busy && !m_packet.IsOpen()) {
-            SetConnected(false);
-            Message(lumivo::MessageIcon::Stop, CPrompts::Caption(),
-                    QString::fromStdString(lumivo::DeviceLostText(m_packet.GetDeviceName())));
-        }
+        if (m_connected && !m_busy && !m_packet.IsOpen())
+            OnDeviceLost();
     });
     UpdateEnabling();
     UpdateLinkText();
@@ -202,6 +199,15 @@ void CBoardActions::SetConnected(bool connected)
         emit connectionChanged(connected);
 }
 
+void CBoardActions::OnDeviceLost()
+{
+    const std::string text = lumivo::DeviceLostText(m_linkDevice.toStdString());
+    m_trace.Trace("Link: " + text);
+    m_lostDevice = m_linkDevice;
+    SetConnected(false);
+    Message(lumivo::MessageIcon::Stop, CPrompts::Caption(), QString::fromStdString(text));
+}
+
 void CBoardActions::SetBusy(bool busy)
 {
     if (m_busy == busy)
@@ -234,7 +240,10 @@ QString LanguageName(uint8_t language)
 void CBoardActions::UpdateLinkText()
 {
     QString text;
-    if (!m_connected)
+    if (!m_connected && !m_lostDevice.isEmpty())
+        text = lumivo::BoardQText("LinkLost", "Not connected: the serial device %s went away",
+                                  {m_lostDevice.toStdString()});
+    else if (!m_connected)
         text = lumivo::BoardQText("LinkNone", "Not connected");
     else if (m_linkSimulated)
         text = lumivo::BoardQText("LinkSimulated", "Connected to the simulated board");
@@ -418,6 +427,8 @@ void CBoardActions::OnConnect()
         return;
     if (!PrepareSimulatedPort())
         return;
+    m_lostDevice.clear(); // shown until the next try to connect
+    UpdateLinkText();
     m_linkSimulated = m_usingSimulator;
     m_worker->Session().SetSimulated(m_usingSimulator); // the worker is idle: no exchange reads it now
     Start(BoardJob::Connect);

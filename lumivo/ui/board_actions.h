@@ -71,6 +71,8 @@ private:
     void Finished(const BoardOutcome& outcome);
     void ApplyReadBack(const lumivo::BoardReadBack& readBack);
     void SetConnected(bool connected);
+    // The port closed by itself while idle: the device went away.
+    void OnDeviceLost();
     void SetBusy(bool busy);
     void UpdateLinkText();
     // The board the link reported differs from the project's: asks whether
@@ -104,6 +106,7 @@ private:
     bool m_usingSimulator = false;
     bool m_linkSimulated = false;        // the connection is to the simulator
     QString m_linkDevice;                // the device of the connection
+    QString m_lostDevice;                // the device that went away, until the next connect
     QString m_linkText;
     QString m_sendBlocked;
     std::optional<lumivo::BoardValues> m_linkBoard; // the connected board, when it differs from the project
