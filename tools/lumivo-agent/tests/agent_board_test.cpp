@@ -16,25 +16,6 @@ using namespace agent_test;
 using nlohmann::json;
 using Clock = std::chrono::steady_clock;
 
-// The texts of the Ads the simulated board plays (Uses checked), from its state folder.
-std::vector<std::string> PlayedTexts(const std::filesystem::path& simState)
-{
-    const std::string blob = ReadText(simState / "ads.bin");
-    lumivo::AdPages pages;
-    lumivo::ReadAdBlob(reinterpret_cast<const uint8_t*>(blob.data()), blob.size(), pages);
-    std::vector<std::string> out;
-    for (const auto& page : pages) {
-        if (page.front().skip)
-            continue;
-        std::u16string t;
-        for (const CLumiChar& c : page.front().chars)
-            if (c.code)
-                t += char16_t(c.code);
-        out.push_back(common::Utf16ToUtf8(t));
-    }
-    return out;
-}
-
 long Since(Clock::time_point t)
 {
     return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());

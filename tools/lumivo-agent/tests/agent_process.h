@@ -3,6 +3,9 @@
 // board, and a small HTTP client for it.
 #pragma once
 
+#include "core/project.h"
+
+#include <common/text.h>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
@@ -156,6 +159,25 @@ private:
     std::filesystem::path m_state;
     std::vector<std::string> m_extra;
 };
+
+// The texts of the Ads the simulated board plays (Uses checked), from its state folder.
+inline std::vector<std::string> PlayedTexts(const std::filesystem::path& simState)
+{
+    const std::string blob = ReadText(simState / "ads.bin");
+    lumivo::AdPages pages;
+    lumivo::ReadAdBlob(reinterpret_cast<const uint8_t*>(blob.data()), blob.size(), pages);
+    std::vector<std::string> out;
+    for (const auto& page : pages) {
+        if (page.front().skip)
+            continue;
+        std::u16string t;
+        for (const CLumiChar& c : page.front().chars)
+            if (c.code)
+                t += char16_t(c.code);
+        out.push_back(common::Utf16ToUtf8(t));
+    }
+    return out;
+}
 
 inline bool Verified(const nlohmann::json& s)
 {
