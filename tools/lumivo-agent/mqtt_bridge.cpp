@@ -366,12 +366,13 @@ void CMqttBridge::PublishPreview(const AgentStatus& s, bool force)
 
 void CMqttBridge::Retire()
 {
-    // Gone from Home Assistant and from the fleet's retained view; the
-    // board keeps showing what it has.
+    // Gone from Home Assistant and from the fleet's retained view (an
+    // empty retained message deletes one); the board keeps what it has.
     m_client->Publish(DiscoveryTopic(m_config), "", Retained());
     for (const char* t : {"/board", "/state", "/preview", "/desired"})
         m_client->Publish(m_base + t, "", Retained());
-    m_client->Publish(m_base + "/status", "retired", Retained());
+    m_client->Publish(m_base + "/status", "", Retained());
+    Event("retired", json::object());
     m_retired = true;
     LogLine("mqtt: retired; the board keeps its Ads, nothing more is published until the agent starts again");
 }

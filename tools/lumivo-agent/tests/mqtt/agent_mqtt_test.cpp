@@ -12,6 +12,8 @@
 
 #include <common/text.h>
 
+#include <set>
+
 namespace {
 
 using namespace agent_test;
@@ -297,3 +299,115 @@ TEST_F(Mqtt, WhileTheBrokerIsDownTheSignKeepsItsScheduleAndPublishesItOnReconnec
 }
 
 } // namespace
+
+namespace {
+
+// The keys Home Assistant's device discovery requires: the device with its
+// identifiers, the origin with its name, and components each with a known
+// platform, a unique id and the topics its platform cannot do without.
+std::vector<std::string> DiscoveryProblems(const json& j)
+{
+    std::vector<std::string> problems;
+    auto need = [&](bool ok, const std::string& what) {
+        if (!ok)
+            problems.push_back(what);
+    };
+    const json dev = j.value("dev", j.value("device", json()));
+    need(dev.is_object(), "no device block");
+    if (dev.is_object()) {
+        const json ids = dev.value("ids", dev.value("identifiers", json()));
+        need((ids.is_array() && !ids.empty()) || ids.is_string(), "the device has no identifiers");
+    }
+    const json origin = j.value("o", j.value("origin", json()));
+    need(origin.is_object() && origin.value("name", "") != "", "no origin block with a name");
+    const json cmps = j.value("cmps", j.value("components", json()));
+    need(cmps.is_object() && !cmps.empty(), "no components");
+    static const std::map<std::string, std::vector<std::string>> required = {
+        {"notify", {"command_topic"}}, {"text", {"command_topic"}},         {"select", {"command_topic", "options"}},
+        {"number", {"command_topic"}}, {"switch", {"command_topic"}},       {"button", {"command_topic"}},
+        {"sensor", {"state_topic"}},   {"binary_sensor", {"state_topic"}}, {"image", {"image_topic"}}};
+    for (const auto& [key, c] : cmps.items()) {
+        const std::string p = c.value("p", c.value("platform", ""));
+        auto it = required.find(p);
+        need(it != required.end(), key + ": unknown platform \"" + p + "\"");
+        need(c.contains("unique_id") || c.contains("uniq_id"), key + ": no unique_id");
+        if (it != required.end())
+            for (const std::string& k : it->second)
+                need(c.contains(k), key + ": no " + k);
+        if (p == "number")
+            need(c.value("min", 0) < c.value("max", 100), key + ": min is not below max");
+    }
+    for (const json& a : j.value("availability", json::array()))
+        need(a.contains("topic"), "an availability entry has no topic");
+    return problems;
+}
+
+std::set<std::string> Platforms(const json& j)
+{
+    std::set<std::string> out;
+    for (const auto& [key, c] : j["cmps"].items())
+        out.insert(key + ":" + c["p"].get<std::string>());
+    return out;
+}
+
+} // namespace
+
+TEST_F(Mqtt, HomeAssistantFindsTheSignAsOneDeviceUntilItIsRetired)
+{
+    const std::string config = "homeassistant/device/lumivo_g_one/config";
+    auto head = Head({config, "lumivo/g/one/state", "lumivo/g/one/preview", "lumivo/g/one/status",
+                      "lumivo/g/one/reply"});
+    auto agent = Agent("g", "one");
+    ASSERT_TRUE(agent->Start()) << agent->Log();
+    auto first = head->WaitFor(config, 5000);
+    ASSERT_TRUE(first) << agent->Log();
+    const json device = Json(*first);
+    const json known = json::parse(ReadText(std::filesystem::path(std::getenv("LUMIVO_SOURCE_DIR")) /
+                                            "tools/lumivo-agent/tests/data/ha-device-discovery.json"));
+    EXPECT_EQ(std::vector<std::string>(), DiscoveryProblems(known)) << "the known-good copy";
+    EXPECT_EQ(std::vector<std::string>(), DiscoveryProblems(device)) << device.dump(2);
+    EXPECT_EQ(Platforms(known), Platforms(device)) << "the same entities as the known-good copy";
+    for (const auto& [key, c] : device["cmps"].items())
+        for (const char* t : {"command_topic", "state_topic", "image_topic"})
+            if (c.contains(t))
+                EXPECT_EQ(0u, c[t].get<std::string>().rfind("lumivo/g/one/", 0)) << key << " " << t;
+
+    // Home Assistant's number sets the setting; its image gets the mirror.
+    Retain(*head, "lumivo/g/one/desired", json{{"project", Base64Of(Example("welcome.qvndoc"))}}.dump());
+    ASSERT_TRUE(head->Client().Publish("lumivo/g/one/set/day-brightness", "4"));
+    json s = WaitState(*head, "lumivo/g/one",
+                       [](const json& s) { return VerifiedState(s) && s["settings"].value("day-brightness", "") == "4"; },
+                       15000);
+    EXPECT_FALSE(s.is_null()) << agent->Log();
+    auto png = head->WaitFor("lumivo/g/one/preview", 5000);
+    ASSERT_TRUE(png);
+    EXPECT_EQ(0u, png->payload.find("\x89PNG"));
+    {
+        // A client that comes later (Home Assistant starting) gets both retained.
+        auto late = Head({config, "lumivo/g/one/preview"});
+        auto c = late->WaitFor(config, 3000);
+        auto p = late->WaitFor("lumivo/g/one/preview", 3000);
+        ASSERT_TRUE(c && p);
+        EXPECT_TRUE(c->retain && p->retain);
+    }
+
+    // Home Assistant restarted: the device is published again.
+    size_t before = head->Count();
+    ASSERT_TRUE(head->Client().Publish("homeassistant/status", "online"));
+    EXPECT_TRUE(head->WaitFor(config, 5000, before)) << "published again on Home Assistant's birth";
+
+    before = head->Count();
+    agent::MqttPublish ask;
+    ask.responseTopic = "lumivo/g/one/reply";
+    ask.correlation = "bye";
+    ASSERT_TRUE(head->Client().Publish("lumivo/g/one/cmd/retire", "", ask));
+    EXPECT_TRUE(head->WaitFor(config, [](auto& m) { return m.payload.empty(); }, 5000, before));
+    EXPECT_TRUE(head->WaitFor("lumivo/g/one/status", [](auto& m) { return m.payload.empty(); }, 5000, before));
+    EXPECT_TRUE(head->WaitFor("lumivo/g/one/reply", [](auto& m) { return m.correlation == "bye"; }, 5000, before));
+    // Stopping a retired sign leaves no "offline" behind: nothing is retained.
+    agent->Stop();
+    auto later = Head({"lumivo/g/one/#", config});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (const agent::MqttMessage& m : later->Copy())
+        ADD_FAILURE() << "still retained: " << m.topic << " " << m.payload.substr(0, 40);
+}
