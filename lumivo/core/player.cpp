@@ -455,7 +455,7 @@ void CPlayer::CopyFrame(const PageInfo& e, int sx, int sy, int w, int h, int dx,
 }
 
 unsigned PlayVirtual(CPlayer& player, VirtualClock& clock, uint64_t totalMs, unsigned frameIntervalMs,
-                     const std::function<void(uint64_t ms)>& onFrame)
+                     const std::function<void(uint64_t ms)>& onFrame, const std::function<bool()>& stop)
 {
     const uint64_t interval = std::max(1u, frameIntervalMs);
     unsigned paints = 0;
@@ -485,6 +485,8 @@ unsigned PlayVirtual(CPlayer& player, VirtualClock& clock, uint64_t totalMs, uns
         if (player.TakeRepaint())
             paint();
         sample(t);
+        if (stop && stop())
+            break;
     }
     return paints;
 }

@@ -154,10 +154,11 @@ private:
 // samples that play: onFrame(ms) sees the board at each frame time (0,
 // frameIntervalMs, 2 x frameIntervalMs ... below totalMs) at which a paint
 // has happened since the last frame, so a slower output drops frames and
-// never slows the animation. Ticks run while the time is below totalMs.
-// Returns the number of paints.
+// never slows the animation. Ticks run while the time is below totalMs and
+// stop, when given, answers false after each tick. Returns the number of
+// paints.
 unsigned PlayVirtual(CPlayer& player, VirtualClock& clock, uint64_t totalMs, unsigned frameIntervalMs,
-                     const std::function<void(uint64_t ms)>& onFrame);
+                     const std::function<void(uint64_t ms)>& onFrame, const std::function<bool()>& stop = {});
 
 // ---- Analog clock pieces (shared with the tests).
 namespace analog {

@@ -75,7 +75,9 @@ bool Set(AgentConfig& c, const std::string& key, const std::string& v, std::stri
         c.language = v;
     else if (key == "boardsim")
         c.boardsim = v;
-    else {
+    else if (bool mqtt = false; !SetMqttKey(c.mqtt, key, v, error, mqtt))
+        return false;
+    else if (!mqtt) {
         error = "unknown key \"" + key + "\"";
         return false;
     }
@@ -131,7 +133,8 @@ bool SplitListen(AgentConfig& c, std::string& error)
 
 const std::vector<ConfigKey>& ConfigKeys()
 {
-    static const std::vector<ConfigKey> keys = {
+    static const std::vector<ConfigKey> keys = [] {
+        std::vector<ConfigKey> k = {
         {"device", "DEV|simulated", "the board's serial device, or simulated (default simulated)"},
         {"listen", "HOST:PORT", "the HTTP address (default 127.0.0.1:8750)"},
         {"state-dir", "DIR", "the state folder (default $STATE_DIRECTORY, else ~/.local/state/lumivo-agent)"},
@@ -146,7 +149,10 @@ const std::vector<ConfigKey>& ConfigKeys()
         {"simulated-language", "A|E", "the simulated board's language (default A)"},
         {"language", "NAME", "the language file for dates and messages (default English)"},
         {"boardsim", "FILE", "the simulator's program (default: beside lumivo-agent, else on the path)"},
-    };
+        };
+        k.insert(k.end(), MqttConfigKeys().begin(), MqttConfigKeys().end());
+        return k;
+    }();
     return keys;
 }
 
@@ -228,7 +234,7 @@ bool LoadConfig(const std::vector<std::string>& args, AgentConfig& c, std::strin
         error = "cert and key go together";
         return false;
     }
-    return SplitListen(c, error);
+    return SplitListen(c, error) && (!c.mqtt.enabled() || FinishMqttConfig(c.mqtt, error));
 }
 
 } // namespace agent

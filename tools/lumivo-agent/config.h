@@ -4,6 +4,8 @@
 // which win over the file.
 #pragma once
 
+#include "mqtt_config.h"
+
 #include <string>
 #include <vector>
 
@@ -23,6 +25,8 @@ struct AgentConfig {
     char simulatedLanguage = 'A';
     std::string language = "English"; // the language file of dates and messages
     std::string boardsim; // the simulator's program; default: beside this one, else on the path
+
+    MqttConfig mqtt;
 
     std::string host; // from listen
     int port = 0;

@@ -5,6 +5,7 @@
 #include "calendar_schedule.h"
 #include "config.h"
 #include "http_api.h"
+#include "mqtt_bridge.h"
 #include "simulator.h"
 #include "token.h"
 
@@ -104,8 +105,20 @@ int main(int argc, char** argv)
     sa.sa_handler = OnSignal;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    // Beside the HTTP API, over the same agent; the loop runs without it.
+    std::unique_ptr<CMqttBridge> mqtt;
+    if (config.mqtt.enabled()) {
+        mqtt = std::make_unique<CMqttBridge>(agent, config.mqtt, LUMIVO_VERSION);
+        if (!mqtt->Start(error)) {
+            LogLine(error);
+            return 1;
+        }
+        LogLine("mqtt: as " + config.mqtt.Base() + " on " + config.mqtt.broker.host);
+    }
     sd_notify(0, "READY=1");
     api.Serve();
+    if (mqtt)
+        mqtt->Stop();
     g_api = nullptr;
     sd_notify(0, "STOPPING=1");
     agent.Stop();

@@ -7,6 +7,8 @@
 
 #include <common/text.h>
 
+#include <qvr/content.h>
+
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -19,6 +21,9 @@ namespace {
 using nlohmann::json;
 
 constexpr Ms kMaxSeconds = 7LL * 24 * 3600; // durations and ttls up to a week
+// The family whose first effect slides the text in from the right (start)
+// and out to the left (end).
+constexpr const char* kScrollFamily = "Flow";
 
 bool Fail(RequestError& e, std::string field, std::string message)
 {
@@ -152,6 +157,16 @@ lumivo::Result BuildNotificationItem(const Notification& n, const lumivo::CProje
     for (const lumivo::Message& m : r.messages())
         if (m.severity == lumivo::Severity::Warning)
             return lumivo::Result::Fail(m.text);
+    // A text wider than the board comes in from the right and leaves to the
+    // left, so every character passes, unless the request chose otherwise.
+    const long boardWidth = long(board.Board().moduleColumn) * 16;
+    if (CContent::GetLumiCharWidth(item.chars, CLumivo::kCells) > boardWidth) {
+        unsigned code = 0;
+        if (!n.effectS && EffectCode(0, kScrollFamily, 1, code))
+            item.effectS.code = uint16_t(code);
+        if (!n.effectE && EffectCode(2, kScrollFamily, 1, code))
+            item.effectE.code = uint16_t(code);
+    }
     out = item;
     return r;
 }

@@ -34,7 +34,8 @@ bool EffectCode(int phase, const std::string& family, unsigned index, unsigned& 
 
 // Builds the notification's item as high as the board, with the board's
 // content library; fails with the reason (too long, a character the library
-// cannot draw exactly) and builds nothing then.
+// cannot draw exactly) and builds nothing then. A text wider than the board
+// scrolls in and out (unless the request names its start or end effect).
 lumivo::Result BuildNotificationItem(const Notification& n, const lumivo::CProjectCore& board, CLumivo& out);
 
 } // namespace agent

@@ -5,6 +5,7 @@
 #include "schedule_source.h"
 
 #include "board_image.h"
+#include "core/play_length.h"
 #include "core/player.h"
 #include "core/project.h"
 
@@ -23,6 +24,8 @@ class PreviewProject {
 public:
     lumivo::CProjectCore core;
     std::vector<unsigned> pages; // 1-based used pages
+    std::vector<Ms> lengths;     // each one's turn
+    Ms cycle = 0;                // all turns
 };
 
 namespace {
@@ -90,7 +93,7 @@ CPreview::CPreview(std::string scratchDir) : m_scratch(std::move(scratchDir)) {}
 
 CPreview::~CPreview() = default;
 
-bool CPreview::Prepare(const std::vector<uint8_t>& blob, const BoardInfo& board, std::string& error)
+bool CPreview::Prepare(const std::vector<uint8_t>& blob, const BoardInfo& board, Ms sentAt, std::string& error)
 {
     const std::string key = ContentHash(blob) + std::to_string(board.board.moduleRow) + "x" +
                             std::to_string(board.board.moduleColumn) + char(board.board.language);
@@ -105,6 +108,15 @@ bool CPreview::Prepare(const std::vector<uint8_t>& blob, const BoardInfo& board,
         }
     }
     p->pages = UsedPages(p->core);
+    // Worked out once per blob: a play on virtual time per page.
+    const SYSTEMTIME start = LocalTime(sentAt);
+    for (const unsigned page : p->pages) {
+        const uint64_t ms =
+            lumivo::AdPlayLengthMs(p->core.Content(), board.board.moduleColumn, board.board.moduleRow,
+                                   p->core.PageItems(page - 1), start, uint64_t(kLongestAdMs));
+        p->lengths.push_back(ms > 0 ? Ms(ms) : kSlotMs);
+        p->cycle += p->lengths.back();
+    }
     m_project = std::move(p);
     m_key = key;
     return true;
@@ -113,11 +125,13 @@ bool CPreview::Prepare(const std::vector<uint8_t>& blob, const BoardInfo& board,
 std::unique_ptr<lumivo::CPlayer> CPreview::PlayerAt(const BoardInfo& board, Ms sentAt, Ms at,
                                                     lumivo::VirtualClock& clock, Ms& into)
 {
-    const std::vector<unsigned>& pages = m_project->pages;
+    const PreviewProject& p = *m_project;
     const Ms elapsed = std::max<Ms>(0, at - sentAt);
-    const Ms inCycle = elapsed % (kSlotMs * Ms(pages.size()));
-    const unsigned page = pages[size_t(inCycle / kSlotMs)];
-    into = inCycle % kSlotMs;
+    into = elapsed % p.cycle;
+    size_t turn = 0;
+    while (turn + 1 < p.pages.size() && into >= p.lengths[turn])
+        into -= p.lengths[turn++];
+    const unsigned page = p.pages[turn];
     clock = lumivo::VirtualClock(LocalTime(at - into));
     auto player = std::make_unique<lumivo::CPlayer>();
     player->SetClock(clock.Function());
@@ -131,7 +145,7 @@ bool CPreview::Frame(const std::vector<uint8_t>& blob, const BoardInfo& board, M
                      std::vector<uint8_t>& png, std::string& error)
 {
     std::lock_guard lk(m_lock);
-    if (!Prepare(blob, board, error))
+    if (!Prepare(blob, board, sentAt, error))
         return false;
     const lumivo::BoardValues& b = board.board;
     cli::BoardPicture picture(b.moduleColumn * 16, b.moduleRow * 16, zoom, false);
@@ -154,11 +168,22 @@ bool CPreview::Frame(const std::vector<uint8_t>& blob, const BoardInfo& board, M
     return true;
 }
 
+bool CPreview::Turns(const std::vector<uint8_t>& blob, const BoardInfo& board, Ms sentAt,
+                     std::vector<unsigned>& pages, std::vector<Ms>& lengths, std::string& error)
+{
+    std::lock_guard lk(m_lock);
+    if (!Prepare(blob, board, sentAt, error))
+        return false;
+    pages = m_project->pages;
+    lengths = m_project->lengths;
+    return true;
+}
+
 bool CPreview::Gif(const std::vector<uint8_t>& blob, const BoardInfo& board, Ms sentAt, Ms at, double seconds,
                    int zoom, std::vector<uint8_t>& gif, std::string& error)
 {
     std::lock_guard lk(m_lock);
-    if (!Prepare(blob, board, error))
+    if (!Prepare(blob, board, sentAt, error))
         return false;
     const lumivo::BoardValues& b = board.board;
     const std::vector<unsigned>& pages = m_project->pages;

@@ -16,25 +16,6 @@ using namespace agent_test;
 using nlohmann::json;
 using Clock = std::chrono::steady_clock;
 
-// The texts of the Ads the simulated board plays (Uses checked), from its state folder.
-std::vector<std::string> PlayedTexts(const std::filesystem::path& simState)
-{
-    const std::string blob = ReadText(simState / "ads.bin");
-    lumivo::AdPages pages;
-    lumivo::ReadAdBlob(reinterpret_cast<const uint8_t*>(blob.data()), blob.size(), pages);
-    std::vector<std::string> out;
-    for (const auto& page : pages) {
-        if (page.front().skip)
-            continue;
-        std::u16string t;
-        for (const CLumiChar& c : page.front().chars)
-            if (c.code)
-                t += char16_t(c.code);
-        out.push_back(common::Utf16ToUtf8(t));
-    }
-    return out;
-}
-
 long Since(Clock::time_point t)
 {
     return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
@@ -146,6 +127,36 @@ TEST_F(AgentBoard, ARefusedNotificationChangesNothing)
     EXPECT_EQ(before, ReadText(agent.SimState() / "ads.bin"));
     EXPECT_EQ(state["revision"], agent.State()["revision"]);
     EXPECT_EQ(0u, json::parse(agent.Client().Get("/api/v1/notify")->body).size());
+}
+
+TEST_F(AgentBoard, ANotificationWiderThanTheBoardScrollsThroughIt)
+{
+    Push(Example("welcome.qvndoc"));
+    ASSERT_TRUE(agent.WaitFor(Verified, 10000));
+    struct Case {
+        const char* body;
+        const char* text;
+        uint16_t start, end;
+    };
+    // Slides in from the right and out to the left (Flow 1); a text that
+    // fits keeps the plain defaults, and a chosen effect is kept.
+    const Case cases[] = {
+        {R"({"text":"Kitchen closes in 10 minutes","duration":1})", "Kitchen closes in 10 minutes", 59, 59},
+        {R"({"text":"Open","duration":1})", "Open", 100, 97},
+        {R"({"text":"Kitchen closes soon, order now","duration":1,"end":"Zoom 3"})", "Kitchen closes soon, order now",
+         59, 78},
+    };
+    for (const Case& c : cases) {
+        auto r = agent.Client().Post("/api/v1/notify", c.body, "application/json");
+        ASSERT_TRUE(r && r->status == 200) << c.body;
+        ASSERT_TRUE(WaitForText(agent, c.text, 5000)) << c.body;
+        const std::vector<CLumivo> items = PlayedItems(agent.SimState());
+        ASSERT_EQ(1u, items.size());
+        EXPECT_EQ(c.text, ItemText(items[0])) << "the whole text is on the board";
+        EXPECT_EQ(c.start, items[0].effectS.code) << c.body;
+        EXPECT_EQ(c.end, items[0].effectE.code) << c.body;
+        ASSERT_TRUE(agent.WaitFor([](const json& j) { return j["notification"].is_null(); }, 5000));
+    }
 }
 
 TEST_F(AgentBoard, ASimulatorRestartedEmptyGetsTheStateBack)

@@ -3,6 +3,9 @@
 // board, and a small HTTP client for it.
 #pragma once
 
+#include "core/project.h"
+
+#include <common/text.h>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
@@ -156,6 +159,37 @@ private:
     std::filesystem::path m_state;
     std::vector<std::string> m_extra;
 };
+
+// The first items of the Ads the simulated board plays (Uses checked), from its state folder.
+inline std::vector<CLumivo> PlayedItems(const std::filesystem::path& simState)
+{
+    const std::string blob = ReadText(simState / "ads.bin");
+    lumivo::AdPages pages;
+    lumivo::ReadAdBlob(reinterpret_cast<const uint8_t*>(blob.data()), blob.size(), pages);
+    std::vector<CLumivo> out;
+    for (const auto& page : pages)
+        if (!page.front().skip)
+            out.push_back(page.front());
+    return out;
+}
+
+inline std::string ItemText(const CLumivo& item)
+{
+    std::u16string t;
+    for (const CLumiChar& c : item.chars)
+        if (c.code)
+            t += char16_t(c.code);
+    return common::Utf16ToUtf8(t);
+}
+
+// Their texts.
+inline std::vector<std::string> PlayedTexts(const std::filesystem::path& simState)
+{
+    std::vector<std::string> out;
+    for (const CLumivo& item : PlayedItems(simState))
+        out.push_back(ItemText(item));
+    return out;
+}
 
 inline bool Verified(const nlohmann::json& s)
 {
