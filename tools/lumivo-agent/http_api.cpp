@@ -3,6 +3,7 @@
 
 #include "hash.h"
 #include "notification.h"
+#include "project_uses.h"
 
 #include "core/project.h"
 
@@ -10,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <set>
 #include <thread>
 
 namespace agent {
@@ -118,6 +120,7 @@ std::string StateJson(const AgentStatus& s, const DesiredState& d)
               {"driftAt", Time(s.driftAt)},
               {"driftCount", s.driftCount},
               {"pages", s.pages},
+              {"uses", ProjectUses(d)},
               {"why", s.why},
               {"notification", s.notification ? NotificationJson(*s.notification, now) : json(nullptr)},
               {"queued", d.notifications.size()},
@@ -246,6 +249,40 @@ void CHttpApi::Routes()
         agent.Wake();
         const AgentStatus st = AfterPass(agent, rev);
         SendJson(res, 200, {{"revision", rev}, {"ads", probe.PageCount()}, {"items", probe.ItemCount()},
+                            {"hash", st.applied.empty() ? json(nullptr) : json(st.applied)},
+                            {"verified", st.verified.empty() ? json(nullptr) : json(st.verified)}});
+    });
+    // The Uses boxes alone: {"uses":[Ads to check, 1-based]}, the others cleared.
+    s.Patch("/api/v1/project", [&agent](const httplib::Request& req, httplib::Response& res) {
+        if (req.body.size() > kMaxJsonBody)
+            return SendError(res, 413, "a change of the Uses boxes is at most " + std::to_string(kMaxJsonBody) + " bytes");
+        const json j = json::parse(req.body, nullptr, false);
+        if (j.is_discarded() || !j.is_object())
+            return SendError(res, 400, "the body must be a JSON object", "body");
+        if (!j.contains("uses") || !j["uses"].is_array())
+            return SendError(res, 400, "uses must be an array of Ad numbers", "uses");
+        std::set<unsigned> uses;
+        for (const json& v : j["uses"]) {
+            if (!v.is_number_unsigned() || v.get<uint64_t>() < 1 || v.get<uint64_t>() > lumivo::kMaxPages)
+                return SendError(res, 400, "uses must hold Ad numbers from 1 to " + std::to_string(lumivo::kMaxPages),
+                                 "uses");
+            uses.insert(v.get<unsigned>());
+        }
+        if (agent.Store().Snapshot().project.empty())
+            return SendError(res, 404, "no project has been pushed");
+        bool refused = false; // by the project, not by the disk
+        const lumivo::Result w = agent.Store().Change([&](DesiredState& d) {
+            lumivo::Result r = SetProjectUses(d, uses);
+            refused = !r;
+            return r;
+        });
+        if (!w)
+            return SendError(res, refused ? 400 : 500, w.FirstError(), refused ? "uses" : "");
+        const uint64_t rev = agent.Store().Snapshot().revision;
+        LogLine("Uses boxes changed, revision " + std::to_string(rev));
+        agent.Wake();
+        const AgentStatus st = AfterPass(agent, rev);
+        SendJson(res, 200, {{"revision", rev}, {"uses", std::vector<unsigned>(uses.begin(), uses.end())},
                             {"hash", st.applied.empty() ? json(nullptr) : json(st.applied)},
                             {"verified", st.verified.empty() ? json(nullptr) : json(st.verified)}});
     });

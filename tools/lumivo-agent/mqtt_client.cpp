@@ -56,8 +56,9 @@ struct MqttCallbacks {
             was = c->m_connected;
             c->m_connected = false;
         }
-        if (was && c->m_onDisconnect)
-            c->m_onDisconnect(rc == 0 ? "disconnected" : mosquitto_strerror(rc));
+        // rc 0: our own disconnect, nothing to report.
+        if (was && rc != 0 && c->m_onDisconnect)
+            c->m_onDisconnect(mosquitto_strerror(rc));
     }
     static void Message(mosquitto*, void* obj, const mosquitto_message* m, const mosquitto_property* props)
     {

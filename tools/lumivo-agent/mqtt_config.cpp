@@ -68,6 +68,10 @@ bool FinishMqttConfig(MqttConfig& c, std::string& error)
                     "\"";
             return false;
         }
+    if (c.site == "group") {
+        error = "site \"group\" is taken by the groups' topics";
+        return false;
+    }
     if (!c.group.empty() && !IsTopicLevel(c.group)) {
         error = "group must be one topic level (no /, + or #, at most 64 bytes), not \"" + c.group + "\"";
         return false;

@@ -18,7 +18,7 @@ const Route kRoutes[] = {{"GET", "/api/v1/state"},        {"PUT", "/api/v1/proje
                          {"GET", "/api/v1/notify"},       {"DELETE", "/api/v1/notify/1"}, {"PUT", "/api/v1/settings"},
                          {"POST", "/api/v1/send"},        {"POST", "/api/v1/verify"},  {"POST", "/api/v1/clock"},
                          {"GET", "/api/v1/preview.png"},  {"GET", "/api/v1/render.gif"}, {"GET", "/api/v1/log"},
-                         {"GET", "/api/v1/no-such-route"}};
+                         {"PATCH", "/api/v1/project"},    {"GET", "/api/v1/no-such-route"}};
 
 httplib::Result Call(httplib::Client& c, const std::string& method, const std::string& path, const std::string& body = "{}",
                      const char* type = "application/json")
@@ -29,6 +29,8 @@ httplib::Result Call(httplib::Client& c, const std::string& method, const std::s
         return c.Put(path, body, type);
     if (method == "POST")
         return c.Post(path, body, type);
+    if (method == "PATCH")
+        return c.Patch(path, body, type);
     return c.Delete(path);
 }
 
@@ -78,6 +80,11 @@ TEST(AgentHttp, TokenBodiesLimitsAndRoutes)
                        {"PUT", "/api/v1/settings", "[1,2]", 400, "body"},
                        {"PUT", "/api/v1/schedule", "not json", 400, "body"},
                        {"PUT", "/api/v1/project", "not a project", 400, "body"},
+                       {"PATCH", "/api/v1/project", "[1]", 400, "body"},
+                       {"PATCH", "/api/v1/project", "{\"uses\":\"1,2\"}", 400, "uses"},
+                       {"PATCH", "/api/v1/project", "{\"uses\":[1,0]}", 400, "uses"},
+                       {"PATCH", "/api/v1/project", "{\"uses\":[1]}", 404, nullptr},
+                       {"PATCH", "/api/v1/project", std::string(70 * 1024, ' '), 413, nullptr},
                        {"POST", "/api/v1/notify", std::string(70 * 1024, ' '), 413, nullptr},
                        {"PUT", "/api/v1/project", std::string(5 << 20, 'x'), 413, nullptr},
                        {"DELETE", "/api/v1/notify/99", "", 404, nullptr},

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-2.0-or-later
 # The agent's web page in headless Chromium: log in with the token, see the
-# mirror change as the board plays, send a notification from the form and
-# find it on the simulated board. A screenshot is left in the build tree.
+# mirror change as the board plays, clear and tick a Uses box and find the
+# board following, send a notification from the form and find it on the
+# simulated board. A screenshot is left in the build tree.
 #   web_page_test.py AGENT SCREENSHOT
 import json, os, re, shutil, subprocess, sys, tempfile, time, urllib.request
 
@@ -12,6 +13,7 @@ if not shutil.which("chromedriver") or not shutil.which("chromium"):
 try:
     from selenium import webdriver
     from selenium.webdriver.common.by import By
+    from selenium.common.exceptions import StaleElementReferenceException
 except ImportError:
     print("python3-selenium absent: skipped"); sys.exit(77)
 
@@ -58,7 +60,10 @@ try:
     def wait(what, pred, seconds=15):
         until = time.time() + seconds
         while time.time() < until:
-            v = pred()
+            try:
+                v = pred()
+            except StaleElementReferenceException:  # redrawn under us: look again
+                v = None
             if v:
                 return v
             time.sleep(0.1)
@@ -69,6 +74,26 @@ try:
     wait("the mirror to change as the board plays", lambda: mirror.get_attribute("data-etag") not in (None, "", first))
     assert driver.execute_script("return sessionStorage.getItem('lumivo-token')") == token
     wait("the status", lambda: "ok" in driver.find_element(By.ID, "link").text)
+
+    # A Uses box cleared, then ticked again: one request each, the board
+    # sent and read back, the box as the agent now holds it.
+    def click_box(ad):
+        for _ in range(50):  # the list is redrawn every second
+            try:
+                box = driver.find_element(By.CSS_SELECTOR, "#ads input[data-ad='%d']" % ad)
+                box.click()
+                return
+            except StaleElementReferenceException:
+                time.sleep(0.05)
+        raise AssertionError("no box for Ad %d" % ad)
+    for ticked in (False, True):
+        click_box(2)
+        wait("the Uses box's answer", lambda: "verified" in driver.find_element(By.ID, "usesResult").text, 30)
+        state = call("GET", "/api/v1/state")
+        assert (2 in state["uses"]) == ticked and (2 in state["pages"]) == ticked, state
+        assert len(state["uses"]) == (10 if ticked else 9) and state["verified"] == state["applied"], state
+        wait("the box to follow", lambda: driver.find_element(
+            By.CSS_SELECTOR, "#ads input[data-ad='2']").is_selected() == ticked)
 
     driver.find_element(By.ID, "text").send_keys("Table 4 is ready")
     driver.find_element(By.ID, "duration").clear()

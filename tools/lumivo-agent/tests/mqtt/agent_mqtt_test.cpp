@@ -23,7 +23,8 @@ using Clock = std::chrono::steady_clock;
 
 const std::vector<User> kUsers = {{"headoffice", "head-secret"}, {"a/one", "pa"}, {"b/one", "pb"},
                                   {"c/one", "pc"},              {"d/one", "pd"}, {"e/one", "pe"},
-                                  {"f/one", "pf"},              {"g/one", "pg"}};
+                                  {"f/one", "pf"},              {"g/one", "pg"}, {"h/one", "ph1"},
+                                  {"h/two", "ph2"}};
 
 std::string Base64Of(const std::string& bytes) { return agent::Base64Encode({bytes.begin(), bytes.end()}); }
 
@@ -237,8 +238,8 @@ TEST_F(Mqtt, ACommandIsAnsweredOnItsResponseTopicWithItsCorrelationData)
 
 TEST_F(Mqtt, WhileTheBrokerIsDownTheSignKeepsItsScheduleAndPublishesItOnReconnect)
 {
-    // The agent's clock starts at 10:59:50 UTC, so the schedule's entry
-    // from 11:00 begins while the broker is away. The outage is about ten
+    // The agent's clock starts at 10:59:52 UTC, so the schedule's entry
+    // from 11:00 begins while the broker is away. The outage is about eight
     // seconds, not thirty: what it shows (the loop does not wait for the
     // broker; the state goes out again on reconnect) does not depend on its
     // length, and the reconnect backoff (1 s doubling to 30 s) would make a
@@ -264,7 +265,7 @@ TEST_F(Mqtt, WhileTheBrokerIsDownTheSignKeepsItsScheduleAndPublishesItOnReconnec
                .dump());
     auto agent = Agent("f", "one");
     ::setenv("LD_PRELOAD", faketime, 1);
-    ::setenv("FAKETIME", "@2026-12-09 10:59:50", 1);
+    ::setenv("FAKETIME", "@2026-12-09 10:59:52", 1);
     ::setenv("FAKETIME_DONT_FAKE_MONOTONIC", "1", 1);
     ::setenv("TZ", "UTC", 1);
     const bool started = agent->Start();
@@ -367,10 +368,13 @@ TEST_F(Mqtt, HomeAssistantFindsTheSignAsOneDeviceUntilItIsRetired)
     EXPECT_EQ(std::vector<std::string>(), DiscoveryProblems(known)) << "the known-good copy";
     EXPECT_EQ(std::vector<std::string>(), DiscoveryProblems(device)) << device.dump(2);
     EXPECT_EQ(Platforms(known), Platforms(device)) << "the same entities as the known-good copy";
-    for (const auto& [key, c] : device["cmps"].items())
-        for (const char* t : {"command_topic", "state_topic", "image_topic"})
-            if (c.contains(t))
+    for (const auto& [key, c] : device["cmps"].items()) {
+        for (const char* t : {"command_topic", "state_topic", "image_topic"}) {
+            if (c.contains(t)) {
                 EXPECT_EQ(0u, c[t].get<std::string>().rfind("lumivo/g/one/", 0)) << key << " " << t;
+            }
+        }
+    }
 
     // Home Assistant's number sets the setting; its image gets the mirror.
     Retain(*head, "lumivo/g/one/desired", json{{"project", Base64Of(Example("welcome.qvndoc"))}}.dump());
@@ -410,4 +414,89 @@ TEST_F(Mqtt, HomeAssistantFindsTheSignAsOneDeviceUntilItIsRetired)
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     for (const agent::MqttMessage& m : later->Copy())
         ADD_FAILURE() << "still retained: " << m.topic << " " << m.payload.substr(0, 40);
+}
+
+namespace {
+
+struct Output {
+    int status = -1;
+    std::string text;
+};
+
+// lumivo-cli fleet ... as head office, its output and exit status.
+Output Fleet(const Broker& b, const std::vector<std::string>& words)
+{
+    std::string cmd = LUMIVO_CLI;
+    for (const std::string& w : words)
+        cmd += " '" + w + "'";
+    cmd += " --mqtt-host 127.0.0.1 --mqtt-port " + std::to_string(b.port) +
+           " --mqtt-user headoffice --mqtt-password-file " + b.passwordFile.at("headoffice") + " 2>&1";
+    Output out;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+        out.text.append(buf, n);
+    const int st = ::pclose(p);
+    out.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return out;
+}
+
+} // namespace
+
+TEST_F(Mqtt, TheFleetVerbsPublishToAGroupWithACanaryToOneSignShowTheFleetAndRetire)
+{
+    auto one = Agent("h", "one", "east");
+    auto two = Agent("h", "two", "east");
+    ASSERT_TRUE(one->Start() && two->Start());
+    auto head = Head({"lumivo/h/+/desired", "lumivo/h/+/state"});
+    ASSERT_TRUE(WaitState(*head, "lumivo/h/two", [](const json& s) { return s["board"]["link"] == "ok"; }, 8000)
+                    .is_object());
+    ASSERT_TRUE(WaitState(*head, "lumivo/h/one", [](const json& s) { return s["board"]["link"] == "ok"; }, 8000)
+                    .is_object());
+
+    const std::string welcome = (std::filesystem::path(std::getenv("LUMIVO_SOURCE_DIR")) / "examples/welcome.qvndoc").string();
+    Output out = Fleet(*broker, {"fleet", "publish", welcome, "--group", "east", "--canary", "1", "--revision", "7",
+                                 "--wait", "30"});
+    ASSERT_EQ(0, out.status) << out.text << one->Log();
+    // The canary verified it before the group got it.
+    const size_t canary = out.text.find("h/one: verified"), group = out.text.find("to group east");
+    EXPECT_NE(std::string::npos, canary) << out.text;
+    EXPECT_LT(canary, group) << out.text;
+    EXPECT_NE(std::string::npos, out.text.find("h/two: verified")) << out.text;
+    EXPECT_EQ(10u, PlayedTexts(one->SimState()).size());
+    EXPECT_EQ(10u, PlayedTexts(two->SimState()).size());
+
+    const std::string chinese = (std::filesystem::path(std::getenv("LUMIVO_SOURCE_DIR")) / "examples/chinese.qvndoc").string();
+    out = Fleet(*broker, {"fleet", "publish", chinese, "--sign", "h/two", "--revision", "8", "--wait", "30"});
+    ASSERT_EQ(0, out.status) << out.text;
+    EXPECT_EQ(3u, PlayedTexts(two->SimState()).size());
+
+    out = Fleet(*broker, {"fleet", "status", "--json"});
+    ASSERT_EQ(0, out.status) << out.text;
+    std::map<std::string, json> rows;
+    for (const json& r : json::parse(out.text))
+        rows[r["sign"]] = r;
+    ASSERT_TRUE(rows.count("h/one") && rows.count("h/two")) << out.text;
+    for (const char* n : {"h/one", "h/two"}) {
+        EXPECT_TRUE(rows[n]["online"].get<bool>()) << n;
+        EXPECT_TRUE(rows[n]["boardAnswering"].get<bool>()) << n;
+        EXPECT_TRUE(rows[n]["verified"].get<bool>()) << n;
+        EXPECT_EQ(7, rows[n]["desired"]["group"]) << n;
+    }
+    EXPECT_TRUE(rows["h/one"]["desired"]["sign"].is_null()) << "the canary's own message was put back (none)";
+    EXPECT_EQ(8, rows["h/two"]["desired"]["sign"]);
+
+    out = Fleet(*broker, {"fleet", "retire", "h/one"});
+    ASSERT_EQ(0, out.status) << out.text;
+    out = Fleet(*broker, {"fleet", "status", "--json"});
+    for (const json& r : json::parse(out.text))
+        EXPECT_NE("h/one", r["sign"]) << out.text;
+
+    // Nothing can be published without a group or a sign, nor a damaged file.
+    EXPECT_EQ(2, Fleet(*broker, {"fleet", "publish", welcome}).status);
+    const std::filesystem::path bad = state.path / "bad.qvndoc";
+    std::ofstream(bad) << "not a project";
+    EXPECT_NE(0, Fleet(*broker, {"fleet", "publish", bad.string(), "--group", "east"}).status);
+    Retain(*head, "lumivo/group/east/desired", "");
+    Retain(*head, "lumivo/h/two/desired", "");
 }
