@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The share of a core the preview takes while it plays an idle-looking Ad
-// (a short text that starts, waits and ends), as a shown widget on the
-// offscreen platform: plain at 200 %, as dots at 300 %, and a 20 x 4 board
-// as dots (LUMIVO_PREVIEW_SECONDS each, default 3). The process's CPU time over the wall time.
+// The share of a core the preview takes while it plays a still Ad (a short
+// text that starts, waits and ends with None, so no LED changes), as a
+// shown widget on the offscreen platform: plain at 200 %, as dots at 300 %,
+// and a 20 x 4 board as dots; and, as the floor, the same window stopped
+// (LUMIVO_PREVIEW_SECONDS each, default 3). The process's CPU time over the
+// wall time.
 #include "qt_start.h"
 #include "ui/lumivo_viewer.h"
 
@@ -37,7 +39,7 @@ void BM_PreviewCpu(benchmark::State& state)
 {
     StartQt();
     const int zoom = int(state.range(0)), columns = int(state.range(2)), rows = int(state.range(3));
-    const bool dots = state.range(1) != 0;
+    const bool dots = state.range(1) != 0, play = state.range(4) != 0;
     const std::vector<uint8_t> bytes = qvr::LoadContentResource(rows > 1 ? 326 : 314);
     auto content = std::make_unique<CContent>();
     if (bytes.empty() || content->Initialize(bytes.data(), bytes.size()) != 1) {
@@ -60,22 +62,30 @@ void BM_PreviewCpu(benchmark::State& state)
     viewer.resize(columns * 16 * zoom / 100 + 40, rows * 16 * zoom / 100 + 40);
     viewer.show();
     viewer.Play({item});
+    auto run = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    if (!play) {
+        run(100); // the first frame shown
+        viewer.Stop();
+    }
     for (auto _ : state) {
         const double wall = Seconds(CLOCK_MONOTONIC), cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID);
         const unsigned long paints = viewer.PaintCount();
-        QEventLoop loop;
-        QTimer::singleShot(PlaySeconds() * 1000, &loop, &QEventLoop::quit);
-        loop.exec();
+        run(PlaySeconds() * 1000);
         const double w = Seconds(CLOCK_MONOTONIC) - wall;
         state.counters["cpu_percent"] = 100.0 * (Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu) / w;
-        state.counters["paints_per_s"] = double(viewer.PaintCount() - paints) / w;
+        state.counters["steps_per_s"] = double(viewer.PaintCount() - paints) / w;
     }
 }
 BENCHMARK(BM_PreviewCpu)
-    ->ArgNames({"zoom", "dots", "cols", "rows"})
-    ->Args({200, 0, 6, 1})
-    ->Args({300, 1, 6, 1})
-    ->Args({300, 1, 20, 4})
+    ->ArgNames({"zoom", "dots", "cols", "rows", "play"})
+    ->Args({200, 0, 6, 1, 1})
+    ->Args({300, 1, 6, 1, 1})
+    ->Args({300, 1, 20, 4, 1})
+    ->Args({300, 1, 20, 4, 0})
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();

@@ -37,6 +37,22 @@ bool StepsOnTick(uint32_t kind)
            kind == LUMIVO_TIME || kind == LUMIVO_TEMPERATURE;
 }
 
+// What asks for a repaint when its delay runs out: the step delay of items
+// that animate on their own and of clocks, the scroll delay of scrolling
+// pictures, the frame delay of pictures with frames.
+bool AsksOnStep(uint32_t kind)
+{
+    return StepsOnTick(kind) || kind == LUMIVO_ANALOG;
+}
+bool AsksOnScroll(uint32_t kind)
+{
+    return kind == LUMIVO_IMAGE || kind == LUMIVO_ANIMATION;
+}
+bool AsksOnFrame(uint32_t kind)
+{
+    return kind == LUMIVO_MOVIE || kind == LUMIVO_ANIMATION;
+}
+
 bool IsAsciiLetter(uint16_t c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -242,50 +258,88 @@ void CPlayer::BuildEntry(PageInfo& e, const CLumivo& item, int& runningY)
 
 bool CPlayer::Tick()
 {
+    return Advance(1);
+}
+
+bool CPlayer::Advance(unsigned ticks, unsigned* nextDue)
+{
     bool repaint = false;
     {
         std::lock_guard<common::NamedMutex> lock(*m_hMutex);
-        for (const auto& entry : m_List) {
-            PageInfo& e = *entry;
-            if (e.holdCountdown > kHoldBase && ++e.subSecond >= kHoldTicksPerSecond) {
-                --e.holdCountdown;
-                e.subSecond = 0;
-            }
-            if (e.stepDelay > 0)
-                --e.stepDelay;
-            if (e.stepDelay == 0) {
-                if (StepsOnTick(e.kind)) {
-                    ++e.stepCounter;
-                    ++e.animCounter;
-                    repaint = true;
-                } else if (e.kind == LUMIVO_ANALOG) {
-                    repaint = true;
-                }
-            }
-            if (e.scrollDelay > 0)
-                --e.scrollDelay;
-            if (e.scrollDelay == 0 && (e.kind == LUMIVO_IMAGE || e.kind == LUMIVO_ANIMATION)) {
-                // A picture no taller than its band has nowhere to scroll;
-                // moving it would walk the position out of the picture.
-                if (e.contentHeader.height > e.height) {
-                    if (e.scrollPos < 1)
-                        e.scrollDir = 1;
-                    if (e.scrollPos + e.height >= e.contentHeader.height)
-                        e.scrollDir = -1;
-                    e.scrollPos += e.scrollDir;
-                }
-                repaint = true;
-            }
-            if (e.frameDelay > 0)
-                --e.frameDelay;
-            if (e.frameDelay == 0 && (e.kind == LUMIVO_MOVIE || e.kind == LUMIVO_ANIMATION)) {
-                ++e.animCounter;
-                repaint = true;
-            }
-        }
+        for (unsigned i = 0; i < ticks; ++i)
+            repaint |= TickLocked();
+        if (nextDue)
+            *nextDue = DueLocked();
     }
     if (repaint)
         m_bRepaint = true;
+    return repaint;
+}
+
+unsigned CPlayer::TicksUntilDue() const
+{
+    std::lock_guard<common::NamedMutex> lock(*m_hMutex);
+    return DueLocked();
+}
+
+unsigned CPlayer::DueLocked() const
+{
+    // A delay of d asks at its d-th tick; one already at 0 asks at the next.
+    auto due = [](uint32_t delay) { return std::max<uint32_t>(delay, 1u); };
+    if (!m_bPlaying)
+        return kNeverDue;
+    unsigned next = kNeverDue;
+    for (const auto& entry : m_List) {
+        const PageInfo& e = *entry;
+        if (AsksOnStep(e.kind))
+            next = std::min(next, due(e.stepDelay));
+        if (AsksOnScroll(e.kind))
+            next = std::min(next, due(e.scrollDelay));
+        if (AsksOnFrame(e.kind))
+            next = std::min(next, due(e.frameDelay));
+    }
+    return next;
+}
+
+bool CPlayer::TickLocked()
+{
+    bool repaint = false;
+    for (const auto& entry : m_List) {
+        PageInfo& e = *entry;
+        if (e.holdCountdown > kHoldBase && ++e.subSecond >= kHoldTicksPerSecond) {
+            --e.holdCountdown;
+            e.subSecond = 0;
+        }
+        if (e.stepDelay > 0)
+            --e.stepDelay;
+        if (e.stepDelay == 0 && AsksOnStep(e.kind)) {
+            if (StepsOnTick(e.kind)) {
+                ++e.stepCounter;
+                ++e.animCounter;
+            }
+            repaint = true;
+        }
+        if (e.scrollDelay > 0)
+            --e.scrollDelay;
+        if (e.scrollDelay == 0 && AsksOnScroll(e.kind)) {
+            // A picture no taller than its band has nowhere to scroll;
+            // moving it would walk the position out of the picture.
+            if (e.contentHeader.height > e.height) {
+                if (e.scrollPos < 1)
+                    e.scrollDir = 1;
+                if (e.scrollPos + e.height >= e.contentHeader.height)
+                    e.scrollDir = -1;
+                e.scrollPos += e.scrollDir;
+            }
+            repaint = true;
+        }
+        if (e.frameDelay > 0)
+            --e.frameDelay;
+        if (e.frameDelay == 0 && AsksOnFrame(e.kind)) {
+            ++e.animCounter;
+            repaint = true;
+        }
+    }
     return repaint;
 }
 
@@ -294,6 +348,9 @@ bool CPlayer::Render()
     std::lock_guard<common::NamedMutex> lock(*m_hMutex);
     if (!m_bPlaying || m_List.empty() || m_Board.empty())
         return false;
+    // The engine's lock once for the whole frame: its own calls inside only
+    // count it up instead of taking the cross-process lock each time.
+    std::lock_guard<common::NamedMutex> engineLock(*m_Engine->m_hMutex);
     if (m_bSingle) {
         RenderSingle();
         return true;

@@ -98,6 +98,16 @@ public:
     // One 5 ms tick; returns whether a repaint is requested (also kept in
     // the repaint flag until TakeRepaint).
     bool Tick();
+    // The same as that many Tick() calls, under one lock; returns whether
+    // any of them asked for a repaint. With nextDue, also gives
+    // TicksUntilDue() of the state after them.
+    bool Advance(unsigned ticks, unsigned* nextDue = nullptr);
+    // Ticks until the next one that asks for a repaint (1: the next tick),
+    // counted from the state now; kNeverDue when no tick ever will (nothing
+    // playing, or only items that wait for other items' steps). A timer
+    // may sleep through the ticks before it and Advance over them.
+    static constexpr unsigned kNeverDue = ~0u;
+    unsigned TicksUntilDue() const;
     bool RepaintNeeded() const { return m_bRepaint.load(); }
     // Reads and clears the repaint flag.
     bool TakeRepaint() { return m_bRepaint.exchange(false); }
@@ -124,6 +134,8 @@ public:
 
 private:
     void BuildEntry(PageInfo& e, const CLumivo& item, int& runningY);
+    bool TickLocked();
+    unsigned DueLocked() const;
     void RenderEffectItem(PageInfo& e);
     void RenderPicture(PageInfo& e);
     void RenderClock(PageInfo& e);

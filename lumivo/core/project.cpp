@@ -305,6 +305,20 @@ Result CProjectCore::DeletePage(unsigned page)
     return {};
 }
 
+Result CProjectCore::MovePage(unsigned from, unsigned to)
+{
+    if (from >= m_PageCount || to >= m_PageCount)
+        return Result::Fail("there is no page " + std::to_string(std::max(from, to)));
+    for (CAdEntry& e : m_Entries)
+        e.page = PageAfterMove(e.page, from, to);
+    // Stable: the items of each page stay in their order.
+    std::stable_sort(m_Entries.begin(), m_Entries.end(),
+                     [](const CAdEntry& a, const CAdEntry& b) { return a.page < b.page; });
+    SchedulePageMoved(m_Companion.MutableSchedule(), from, to);
+    m_Modified = true;
+    return {};
+}
+
 Result CProjectCore::SetItem(size_t entry, const CLumivo& item)
 {
     if (entry >= m_Entries.size())

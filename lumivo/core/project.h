@@ -156,7 +156,11 @@ public:
     Result ReplacePage(unsigned page, const std::vector<CLumivo>& items);
     // Removes page p; later pages move one down.
     Result DeletePage(unsigned page);
-    // Page references of the schedule follow every insert and delete. This
+    // Page `from` moves to position `to` (both below the page count), the
+    // pages between closing up; its items keep their order. MovePage(to,
+    // from) takes it back.
+    Result MovePage(unsigned from, unsigned to);
+    // Page references of the schedule follow every insert, delete and move. This
     // form of InsertPage also makes the given entries name the new page
     // again (the undo of a delete: see EntriesNaming).
     Result InsertPage(unsigned page, const std::vector<CLumivo>& items, const std::vector<size_t>& scheduleEntries);

@@ -404,6 +404,26 @@ void SchedulePageDeleted(Schedule& schedule, unsigned page)
     }
 }
 
+unsigned PageAfterMove(unsigned page, unsigned from, unsigned to)
+{
+    if (page == from)
+        return to;
+    if (from < to && page > from && page <= to)
+        return page - 1;
+    if (to < from && page >= to && page < from)
+        return page + 1;
+    return page;
+}
+
+void SchedulePageMoved(Schedule& schedule, unsigned from, unsigned to)
+{
+    for (ScheduleEntry& e : schedule.entries) {
+        for (unsigned& p : e.pages)
+            p = PageAfterMove(p, from, to);
+        std::sort(e.pages.begin(), e.pages.end());
+    }
+}
+
 std::vector<size_t> EntriesNaming(const Schedule& schedule, unsigned page)
 {
     std::vector<size_t> out;
@@ -419,10 +439,10 @@ std::vector<size_t> EntriesNaming(const Schedule& schedule, unsigned page)
 
 namespace {
 
-std::string DescribeDays(uint8_t days)
+std::string DescribeDays(uint8_t days, const WhenWords& w)
 {
     if ((days & kAllDays) == kAllDays)
-        return "daily";
+        return w.daily;
     // Runs of consecutive days from Monday to Sunday, "Mon–Fri".
     static constexpr int order[7] = {1, 2, 3, 4, 5, 6, 0};
     std::string out;
@@ -436,41 +456,50 @@ std::string DescribeDays(uint8_t days)
             ++j;
         if (!out.empty())
             out += ", ";
-        out += kDayNames[order[i]];
+        out += w.days[order[i]];
         if (j > i + 1)
-            out += std::string("–") + kDayNames[order[j]];
+            out += "–" + w.days[order[j]];
         else if (j == i + 1)
-            out += std::string(", ") + kDayNames[order[j]];
+            out += ", " + w.days[order[j]];
         i = j + 1;
     }
     return out;
 }
 
+// The part with its value put in for "%s".
+std::string Part(const std::string& pattern, const std::string& value)
+{
+    std::string s = pattern;
+    if (const size_t at = s.find("%s"); at != std::string::npos)
+        s.replace(at, 2, value);
+    return " " + s;
+}
+
 } // namespace
 
-std::string DescribeWhen(const ScheduleEntry& e)
+std::string DescribeWhen(const ScheduleEntry& e, const WhenWords& w)
 {
-    std::string s = e.rule.empty() ? DescribeDays(e.days) : e.rule;
+    std::string s = e.rule.empty() ? DescribeDays(e.days, w) : e.rule;
     s += " " + FormatMinute(e.start) + "–" + FormatMinute(e.end);
     if (e.first && e.rule.empty())
-        s += " from " + FormatDate(*e.first);
+        s += Part(w.from, FormatDate(*e.first));
     if (e.last)
-        s += " until " + FormatDate(*e.last);
+        s += Part(w.until, FormatDate(*e.last));
     if (!e.except.empty())
-        s += " except " + std::to_string(e.except.size()) + (e.except.size() == 1 ? " day" : " days");
+        s += e.except.size() == 1 ? " " + w.exceptOne : Part(w.exceptMany, std::to_string(e.except.size()));
     return s;
 }
 
-std::string DescribePage(const Schedule& schedule, unsigned page, bool usedByDefault)
+std::string DescribePage(const Schedule& schedule, unsigned page, bool usedByDefault, const WhenWords& w)
 {
     std::string out;
     for (size_t i : EntriesNaming(schedule, page)) {
         if (!out.empty())
             out += "; ";
-        out += DescribeWhen(schedule.entries[i]);
+        out += DescribeWhen(schedule.entries[i], w);
     }
     if (usedByDefault)
-        out += out.empty() ? "default" : "; default";
+        out += out.empty() ? w.byDefault : "; " + w.byDefault;
     return out;
 }
 

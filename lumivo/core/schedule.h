@@ -103,17 +103,33 @@ Result ScheduleFromJson(const nlohmann::json& json, Schedule& schedule);
 void SchedulePageInserted(Schedule& schedule, unsigned page);
 // Page `page` was removed: references to it go, later ones move one down.
 void SchedulePageDeleted(Schedule& schedule, unsigned page);
+// Where page `page` is once page `from` has moved to position `to` (both
+// 0-based; the pages between close up).
+unsigned PageAfterMove(unsigned page, unsigned from, unsigned to);
+// Page `from` moved to position `to`: every reference follows its Ad.
+void SchedulePageMoved(Schedule& schedule, unsigned from, unsigned to);
 // The entries (by index) that name page `page`: what an undo of its
 // deletion gives back.
 std::vector<size_t> EntriesNaming(const Schedule& schedule, unsigned page);
 
 // ---- Text for people.
+// The words of the descriptions; English unless a caller gives its own (the
+// window gives its interface language's). "%s" in the parts is the value.
+struct WhenWords {
+    std::string days[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    std::string daily = "daily";
+    std::string from = "from %s";
+    std::string until = "until %s";
+    std::string exceptOne = "except 1 day";
+    std::string exceptMany = "except %s days";
+    std::string byDefault = "default";
+};
 // "Mon–Fri 06:00–11:00", "Sat, Sun 22:00–02:00", with " from", " until"
 // and " except" parts when set; the rule text for a calendar rule.
-std::string DescribeWhen(const ScheduleEntry& entry);
+std::string DescribeWhen(const ScheduleEntry& entry, const WhenWords& words = {});
 // When the page is shown: the entries naming it joined by "; ", "default"
 // when it plays where nothing is scheduled (both when both), "" when never.
-std::string DescribePage(const Schedule& schedule, unsigned page, bool usedByDefault);
+std::string DescribePage(const Schedule& schedule, unsigned page, bool usedByDefault, const WhenWords& words = {});
 // Three-letter English day names, Sunday first.
 const char* DayName(int weekday);
 

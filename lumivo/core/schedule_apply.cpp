@@ -45,6 +45,17 @@ Result ApplyStateToProject(CProjectCore& project, const ScheduleState& state)
     return r;
 }
 
+std::vector<CLumivo> StateItems(const CProjectCore& project, const ScheduleState& state)
+{
+    std::vector<CLumivo> items;
+    for (unsigned p : state.pages)
+        for (CLumivo item : project.PageItems(p)) {
+            item.skip = 0;
+            items.push_back(item);
+        }
+    return items;
+}
+
 bool SameAds(const std::vector<BYTE>& a, const std::vector<BYTE>& b)
 {
     AdPages pa, pb;

@@ -19,6 +19,10 @@ namespace lumivo {
 // Sets every page's Uses box: checked exactly for the state's pages.
 Result ApplyStateToProject(CProjectCore& project, const ScheduleState& state);
 
+// What the board plays in a state: the items of its pages one after the
+// other, each with its Uses byte set (the state decides it, not the file).
+std::vector<CLumivo> StateItems(const CProjectCore& project, const ScheduleState& state);
+
 // Whether two Ad blobs hold the same Ads, item by item (the bytes of every
 // item and the page layout); false when either cannot be read.
 bool SameAds(const std::vector<BYTE>& a, const std::vector<BYTE>& b);

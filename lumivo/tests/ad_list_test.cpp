@@ -569,6 +569,32 @@ TEST_F(AdListTest, EffectDialogDemonstratesTheChoiceAndChangesOneItem)
     Key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(doc->Core().Serialize(), before);
 
+    // OK without a change is no undo step and leaves the project unmodified.
+    // The dialog runs its own event loop: a timer looks for it there and
+    // accepts it, so the test cannot wait on it when it fails to show.
+    const int steps = doc->UndoStack()->count(), index = doc->UndoStack()->index();
+    const bool modified = doc->IsModified();
+    bool accepted = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* dlg = qobject_cast<CEffectDlg*>(QApplication::activeModalWidget())) {
+            poll.stop();
+            accepted = true;
+            dlg->accept();
+        }
+    });
+    poll.start();
+    Key(Qt::Key_1, Qt::ControlModifier);
+    poll.stop();
+    ASSERT_TRUE(accepted);
+    EXPECT_EQ(doc->UndoStack()->count(), steps);
+    EXPECT_EQ(doc->UndoStack()->index(), index);
+    EXPECT_EQ(doc->IsModified(), modified);
+    EXPECT_EQ(doc->Core().Serialize(), before);
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+
     // By mouse: the wait cell of a flowing item opens nothing, its start cell does.
     std::vector<int> asked;
     frame->AdActions()->runEffectDialog = [&](const CLumivo&, int phase) {

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -146,6 +147,7 @@ CEffectDlg::CEffectDlg(const CLumivo& item, int phase, CContent* content, QWidge
     });
     m_family->setFocus();
     OnChoiceChanged();
+    m_untouched = ResultItem();
 }
 
 CEffectDlg::~CEffectDlg() = default;
@@ -164,7 +166,18 @@ lumivo::EffectChoice CEffectDlg::Choice() const
 
 CLumivo CEffectDlg::ResultItem() const
 {
-    return lumivo::ApplyEffectResult(m_item, m_phase, lumivo::DialogResult(Choice()));
+    // The controls hold the item's values only as closely as they can show
+    // them (delays and counts within their ranges): unchanged, the item
+    // itself is the result, so that OK on it changes nothing.
+    CLumivo result = lumivo::ApplyEffectResult(m_item, m_phase, lumivo::DialogResult(Choice()));
+    if (m_untouched) {
+        uint8_t a[qvr::kItemBytes], b[qvr::kItemBytes];
+        qvr::StoreItem(result, a);
+        qvr::StoreItem(*m_untouched, b);
+        if (std::memcmp(a, b, sizeof a) == 0)
+            return m_item;
+    }
+    return result;
 }
 
 unsigned CEffectDlg::DemoRows() const

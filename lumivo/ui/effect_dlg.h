@@ -14,6 +14,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class CContent;
 class CLumivoViewer;
 class QCheckBox;
@@ -53,6 +55,9 @@ private:
     CLumivo m_item;
     int m_phase;
     bool m_userLoop;
+    // What the dialog shows before any change: an OK on it gives m_item
+    // back as it came, byte for byte.
+    std::optional<CLumivo> m_untouched;
     QListWidget* m_family;
     QSpinBox* m_index;
     QSpinBox* m_delay;

@@ -1,17 +1,23 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/lumivo_viewer.h"
 
+#include "core/clock.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 const QColor kBackground(0x20, 0x20, 0x24);
 const QColor kBoard(0x0c, 0x0c, 0x0c);
 const QColor kDarkLed(0x26, 0x26, 0x26);
+// The most ticks played at one wake, and played ahead (one second each).
+constexpr uint64_t kMaxCatchUp = 1000 / lumivo::kTickMs;
+constexpr unsigned kHorizon = 1000 / lumivo::kTickMs;
 } // namespace
 
 CLumivoViewer::CLumivoViewer(QWidget* parent) : QWidget(parent)
@@ -19,18 +25,20 @@ CLumivoViewer::CLumivoViewer(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setObjectName(QStringLiteral("CLumivoViwer"));
-    m_timer.AttachListener(*this);
+    m_wake.setSingleShot(true);
+    m_wake.setTimerType(Qt::PreciseTimer);
+    connect(&m_wake, &QTimer::timeout, this, &CLumivoViewer::OnWake);
 }
 
 CLumivoViewer::~CLumivoViewer()
 {
     StopTimer();
-    m_timer.DetachListener(*this);
 }
 
 void CLumivoViewer::StopTimer()
 {
-    m_timer.Stop();
+    m_wake.stop();
+    m_playing = false;
     m_player.Stop();
 }
 
@@ -46,9 +54,11 @@ bool CLumivoViewer::Play(const std::vector<CLumivo>& items)
     StopTimer();
     if (!m_player.Play(items))
         return false;
-    m_paints = 0;
-    update(); // the first frame at once, then as the ticks ask
-    return m_timer.Start(lumivo::kTickMs, 2);
+    m_playing = true;
+    m_begun = false;
+    m_playStart = std::chrono::steady_clock::now();
+    m_wake.start(0); // the first frame at once, then as the ticks ask
+    return true;
 }
 
 void CLumivoViewer::SetSingleEffect(bool on, int phase)
@@ -63,13 +73,62 @@ void CLumivoViewer::Stop()
     update();
 }
 
-void CLumivoViewer::OnMMTimer(CMMTimer&)
+void CLumivoViewer::OnWake()
 {
-    // Only counting here; one queued repaint at a time, the paint draws.
-    // Only the board changes while playing: the rest of the widget is not
-    // repainted (nor flushed to the screen).
-    if (m_player.Tick() && !m_repaintPosted.exchange(true))
-        QMetaObject::invokeMethod(this, [this] { update(BoardRect()); }, Qt::QueuedConnection);
+    using namespace std::chrono;
+    if (!m_playing)
+        return;
+    constexpr auto tick = milliseconds(lumivo::kTickMs);
+    const auto now = steady_clock::now();
+    uint64_t nowTick = uint64_t((now - m_playStart) / tick);
+    // Far behind (a stopped debugger, a swamped machine): the time lost is
+    // skipped, not played through in a burst.
+    if (nowTick > m_ahead.Tick() + kMaxCatchUp) {
+        m_playStart += int64_t(nowTick - m_ahead.Tick() - kMaxCatchUp) * tick;
+        nowTick = m_ahead.Tick() + kMaxCatchUp;
+    }
+    const SYSTEMTIME wall = lumivo::SystemClock().LocalNow();
+    if (!m_begun) {
+        m_begun = true;
+        m_ahead.Begin(wall);
+    }
+    ShowPlayerBoard(); // the frame of the tick woken for
+    for (;;) {
+        const lumivo::CPlayAhead::Next next = m_ahead.Run(kHorizon, wall, nowTick);
+        if (next.never)
+            return; // no tick will ask for a step: nothing to wake for
+        if (next.tick <= nowTick) {
+            if (next.changed)
+                ShowPlayerBoard(); // due already: shown now
+            continue;
+        }
+        // Whole milliseconds, rounded up: a wake a little late finds the
+        // frame due, one early would show it early.
+        const auto wait = ceil<milliseconds>(m_playStart + int64_t(next.tick) * tick - steady_clock::now());
+        m_wake.start(int(std::max<milliseconds::rep>(wait.count(), 0)));
+        return;
+    }
+}
+
+void CLumivoViewer::ShowPlayerBoard()
+{
+    if (m_board.isNull() || m_player.BoardWidth() != m_board.width() ||
+        m_player.BoardHeight() != m_board.height())
+        return;
+    const int w = m_board.width();
+    const size_t rowBytes = size_t(w) * 4;
+    bool changed = false;
+    for (int y = 0; y < m_board.height(); ++y) {
+        const uint32_t* src = m_player.Board() + size_t(y) * size_t(w);
+        if (std::memcmp(m_board.constScanLine(y), src, rowBytes) != 0) {
+            std::memcpy(m_board.scanLine(y), src, rowBytes);
+            changed = true;
+        }
+    }
+    if (changed) {
+        m_dotsStale = true;
+        update(BoardRect());
+    }
 }
 
 void CLumivoViewer::SetModuleSize(unsigned columns, unsigned rows)
@@ -147,15 +206,6 @@ QRect CLumivoViewer::BoardRect() const
 
 void CLumivoViewer::paintEvent(QPaintEvent*)
 {
-    m_repaintPosted = false;
-    if (m_timer.IsRunning() && !m_board.isNull() && m_player.Render() &&
-        m_player.BoardWidth() == m_board.width() && m_player.BoardHeight() == m_board.height()) {
-        ++m_paints;
-        const int w = m_board.width();
-        for (int y = 0; y < m_board.height(); ++y)
-            std::memcpy(m_board.scanLine(y), m_player.Board() + size_t(y) * size_t(w), size_t(w) * 4);
-        m_dotsStale = true;
-    }
     QPainter p(this);
     p.fillRect(rect(), kBackground);
     if (m_board.isNull())

@@ -3,28 +3,31 @@
 // centred in the window; or, when the View option is on and the zoom leaves
 // room, drawn as a real board looks: a round lit dot per LED on a dark board.
 //
-// Playing: Play(items) hands one Ad to the player and starts a 5 ms timer.
-// The timer's tick (on its own thread) only counts and asks for a repaint;
-// each paint on the GUI thread advances the effects one step, draws the
-// board image and scales it into the window.
+// Playing: Play(items) hands one Ad to the player, whose 5 ms ticks run on
+// the monotonic clock from that moment. The player is played ahead to the
+// next tick whose frame differs (a second ahead at most), and the widget
+// wakes at that tick to show it: a still board wakes it once a second, a
+// board with nothing due never. Only the board's rectangle is repainted.
 #pragma once
 
+#include "core/play_ahead.h"
 #include "core/player.h"
 
-#include <common/mmtimer.h>
 #include <qvr/records.h>
 
 #include <QDockWidget>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
-#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
 class CContent;
 
-class CLumivoViewer : public QWidget, private CMMTimerListener {
+class CLumivoViewer : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kMinZoom = 50;
@@ -41,12 +44,12 @@ public:
     // Plays one Ad until another comes; false without a content library.
     bool Play(const std::vector<CLumivo>& items);
     void Stop();
-    bool IsPlaying() const { return m_timer.IsRunning(); }
+    bool IsPlaying() const { return m_playing; }
     // The effect dialog's mode: only the first item, its effect of the
     // phase (0 start, 1 wait, 2 end) over and over. Stops playing.
     void SetSingleEffect(bool on, int phase = 0);
-    // Paints made while playing (each one is one step of every effect).
-    unsigned long PaintCount() const { return m_paints; }
+    // Steps made while playing (each one is one step of every effect).
+    unsigned long PaintCount() const { return m_begun ? m_ahead.Steps() : 0; }
 
     // The board's size in 16 × 16 modules; the board image is resized (and
     // cleared) when it changes.
@@ -92,7 +95,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    void OnMMTimer(CMMTimer& timer) override;
+    // Shows the frame due now and plays ahead to the next one.
+    void OnWake();
+    // Copies the player's board into the board image; repaints it.
+    void ShowPlayerBoard();
     void StopTimer();
     void ApplyZoom(int zoom, bool fit);
     const QImage& Dot(QRgb colour);
@@ -100,8 +106,11 @@ private:
     const QImage& DotsImage(const QSize& size);
 
     lumivo::CPlayer m_player;
-    std::atomic<bool> m_repaintPosted{false};
-    unsigned long m_paints = 0;
+    lumivo::CPlayAhead m_ahead{m_player};
+    QTimer m_wake; // single shot, to the tick of the next frame
+    bool m_playing = false;
+    bool m_begun = false; // the first frame is made
+    std::chrono::steady_clock::time_point m_playStart; // tick 0
     unsigned m_columns = 0;
     unsigned m_rows = 0;
     QImage m_board;
@@ -113,9 +122,6 @@ private:
     QImage m_dotsImage;
     bool m_dotsStale = true; // the board changed since m_dotsImage was drawn
     bool m_capture = false;
-    // Last member, so it is destroyed first: its destructor waits for a tick
-    // still running, which uses the player and this widget.
-    CMMTimer m_timer;
 };
 
 class CLumivoViewerWnd : public QDockWidget {

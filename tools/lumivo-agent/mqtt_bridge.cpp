@@ -19,6 +19,8 @@ constexpr Ms kStateEveryMs = 1000;
 constexpr Ms kPreviewEveryMs = 1000;
 constexpr int kPreviewZoom = 4;
 constexpr Ms kBurstMs = 50;
+constexpr size_t kMaxInbox = 256;
+constexpr size_t kMaxInboxBytes = 3 * size_t(kMaxMqttPayload);
 // How long a command waits for the loop to act on it.
 constexpr Ms kCommandWaitMs = 3000;
 // Payload bounds of the small messages (the desired state has its own).
@@ -67,9 +69,14 @@ bool CMqttBridge::Start(std::string& error)
     m_client->OnDisconnect([](const std::string& why) { LogLine("mqtt: " + why + "; trying again"); });
     m_client->OnMessage([this](const MqttMessage& m) {
         std::lock_guard lk(m_lock);
-        // Bounded: a flood waits at the broker rather than in our memory.
-        if (m_inbox.size() < 256)
+        // Bounded in count and bytes: a flood is dropped here (and said so)
+        // rather than held in our memory.
+        if (m_inbox.size() < kMaxInbox && m_inboxBytes + m.payload.size() <= kMaxInboxBytes) {
+            m_inboxBytes += m.payload.size();
             m_inbox.push_back(m);
+        } else if (!m_dropped++) {
+            LogLine("mqtt: messages arrive faster than they are taken; some are dropped");
+        }
         m_wake.notify_all();
     });
     if (!m_client->Start(error))
@@ -105,6 +112,8 @@ void CMqttBridge::Run()
             if (!m_inbox.empty() && !m_stop) // let a burst of messages finish
                 m_wake.wait_for(lk, std::chrono::milliseconds(kBurstMs), [this] { return m_stop; });
             inbox.swap(m_inbox);
+            m_inboxBytes = 0;
+            m_dropped = 0;
             fresh = m_fresh;
             m_fresh = false;
         }

@@ -57,6 +57,8 @@ private:
     std::mutex m_lock;
     std::condition_variable m_wake;
     std::deque<MqttMessage> m_inbox;
+    size_t m_inboxBytes = 0;
+    unsigned m_dropped = 0;
     bool m_fresh = false; // connected since the last publish of everything
     bool m_stop = false;
     std::thread m_thread;

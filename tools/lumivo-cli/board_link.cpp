@@ -148,7 +148,7 @@ void CCliBoardUi::ShowMessage(const std::string& text, const std::string& captio
     std::cerr << "lumivo-cli: " << (caption == lumivo::kAppTitle ? "" : caption + ": ") << text << "\n";
 }
 
-CBoardRun::CBoardRun(const Args& args, bool answerYes, lumivo::CProjectCore* project)
+CBoardRun::CBoardRun(const Args& args, bool answerYes, lumivo::CProjectCore* project, const lumivo::IClock* clock)
     : m_ui(static_cast<int>(args.Number("retries", 0, 1000).value_or(0)), answerYes)
 {
     if (auto device = args.Get("device")) {
@@ -160,7 +160,7 @@ CBoardRun::CBoardRun(const Args& args, bool answerYes, lumivo::CProjectCore* pro
     }
     if (auto trace = args.Get("trace"); trace && !m_trace.Open(*trace))
         throw Failure("cannot open the trace file " + *trace);
-    m_session = std::make_unique<lumivo::CBoardSession>(m_ui);
+    m_session = std::make_unique<lumivo::CBoardSession>(m_ui, clock ? *clock : lumivo::SystemClock());
     m_session->SetTrace(&m_trace);
     if (::isatty(STDERR_FILENO)) {
         m_progress = std::make_unique<TerminalProgressOwner>();

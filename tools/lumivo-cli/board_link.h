@@ -43,7 +43,9 @@ private:
 class CBoardRun {
 public:
     // answerYes: whether to read the stored Ads when the controller has some.
-    CBoardRun(const Args& args, bool answerYes, lumivo::CProjectCore* project = nullptr);
+    // clock: what sets the controller's clock (borrowed; the computer's when null).
+    CBoardRun(const Args& args, bool answerYes, lumivo::CProjectCore* project = nullptr,
+              const lumivo::IClock* clock = nullptr);
     ~CBoardRun();
 
     // The connection sequence; a Failure when it is given up.

@@ -4,6 +4,7 @@
 // numbered PNG frames.
 #include "board_image.h"
 #include "cli.h"
+#include "render_play.h"
 
 #include "core/clock.h"
 #include "core/player.h"
@@ -49,7 +50,7 @@ SYSTEMTIME StartTime(const cli::Args& args)
     return t;
 }
 
-enum class Output { Gif, Png, Folder };
+using Output = cli::RenderOutput::Kind;
 
 Output OutputOf(const std::string& out)
 {
@@ -72,36 +73,52 @@ struct EngineClock {
     qvr::EffectClock previous;
 };
 
-int Run(const cli::Args& args)
+} // namespace
+
+namespace cli {
+
+std::vector<Option> RenderOutputOptions()
 {
-    const std::filesystem::path path = args.positional[0];
+    return {{"out", "OUT", "the file or folder to write (required)"},
+            {"seconds", "S", "time to play, may have decimals (default 10)"},
+            {"zoom", "Z", "pixels per LED across (1 to 32, default 4)"},
+            {"fps", "F", "output frames a second (1 to 200, default 50)"},
+            {"dots", nullptr, "draw each LED as a round dot on a dark background"}};
+}
+
+RenderOutput ReadRenderOutput(const Args& args)
+{
+    RenderOutput o;
     const std::optional<std::string> out = args.Get("out");
     if (!out)
         throw cli::UsageError("--out is required");
-    const Output kind = OutputOf(*out);
-    const double seconds = Seconds(args);
-    const int zoom = static_cast<int>(args.Number("zoom", 1, 32).value_or(4));
-    const unsigned fps = static_cast<unsigned>(args.Number("fps", 1, 200).value_or(50));
-    const bool dots = args.Has("dots");
-    const SYSTEMTIME start = StartTime(args);
+    o.out = *out;
+    o.kind = OutputOf(o.out);
+    o.seconds = Seconds(args);
+    o.zoom = static_cast<int>(args.Number("zoom", 1, 32).value_or(4));
+    o.fps = static_cast<unsigned>(args.Number("fps", 1, 200).value_or(50));
+    o.dots = args.Has("dots");
+    return o;
+}
 
-    std::unique_ptr<lumivo::CProjectCore> project = cli::OpenProject(path);
-    const unsigned pages = project->PageCount();
-    if (pages == 0)
-        throw cli::Failure("the project has no pages");
-    const long page = args.Number("page", 1, 50).value_or(1);
-    if (page > static_cast<long>(pages))
-        throw cli::Failure("there is no page " + std::to_string(page) + " (pages are 1 to " + std::to_string(pages) +
-                           " here)");
-    const lumivo::BoardValues& board = project->Board();
+int RenderItems(const RenderOutput& output, lumivo::CProjectCore& project, const std::vector<CLumivo>& items,
+                const SYSTEMTIME& start, const std::string& what)
+{
+    const std::string* out = &output.out;
+    const Output kind = output.kind;
+    const double seconds = output.seconds;
+    const int zoom = output.zoom;
+    const unsigned fps = output.fps;
+    const bool dots = output.dots;
+    const lumivo::BoardValues& board = project.Board();
 
     lumivo::VirtualClock clock(start);
     EngineClock engineClock(clock.Function());
     auto player = std::make_unique<lumivo::CPlayer>();
     player->SetClock(clock.Function());
-    player->SetContent(&project->Content());
+    player->SetContent(&project.Content());
     player->SetModuleSize(board.moduleColumn, board.moduleRow);
-    player->Play(project->PageItems(static_cast<unsigned>(page - 1)));
+    player->Play(items);
 
     const int w = player->BoardWidth(), h = player->BoardHeight();
     const uint64_t totalMs = static_cast<uint64_t>(std::llround(seconds * 1000));
@@ -151,7 +168,7 @@ int Run(const cli::Args& args)
     if (kind == Output::Folder && !times)
         throw cli::Failure("cannot write " + (folder / "times.txt").string());
 
-    std::printf("page %ld: %.3f s played, %u paints, board %d x %d LEDs, picture %d x %d pixels", page,
+    std::printf("%s: %.3f s played, %u paints, board %d x %d LEDs, picture %d x %d pixels", what.c_str(),
                 totalMs / 1000.0, paints, w, h, picture.Width(), picture.Height());
     if (kind == Output::Gif)
         std::printf(", %u GIF frames", gif.FramesWritten());
@@ -159,6 +176,36 @@ int Run(const cli::Args& args)
         std::printf(", %u PNG frames", frame);
     std::printf(" -> %s\n", out->c_str());
     return cli::kExitOk;
+}
+
+} // namespace cli
+
+namespace {
+
+int Run(const cli::Args& args)
+{
+    const std::filesystem::path path = args.positional[0];
+    const cli::RenderOutput output = cli::ReadRenderOutput(args);
+    const SYSTEMTIME start = StartTime(args);
+    std::unique_ptr<lumivo::CProjectCore> project = cli::OpenProject(path);
+    const unsigned pages = project->PageCount();
+    if (pages == 0)
+        throw cli::Failure("the project has no pages");
+    const long page = args.Number("page", 1, 50).value_or(1);
+    if (page > static_cast<long>(pages))
+        throw cli::Failure("there is no page " + std::to_string(page) + " (pages are 1 to " + std::to_string(pages) +
+                           " here)");
+    return cli::RenderItems(output, *project, project->PageItems(static_cast<unsigned>(page - 1)), start,
+                            "page " + std::to_string(page));
+}
+
+std::vector<cli::Option> RenderOptions()
+{
+    std::vector<cli::Option> options{{"page", "N", "the page to play, 1-based (default 1)"}};
+    for (const cli::Option& o : cli::RenderOutputOptions())
+        options.push_back(o);
+    options.push_back({"time", "HH:MM[:SS]", "local time at the start (default now); clocks and dates follow it"});
+    return options;
 }
 
 const cli::Verb kRender{
@@ -176,13 +223,7 @@ const cli::Verb kRender{
     "20 ms, so keep --fps at 50 or less for GIFs). OUT ending in .png: the frame\n"
     "at the end. OUT ending in /: a folder of numbered PNG frames, one per frame\n"
     "written, with times.txt giving each frame's time in milliseconds.",
-    {{"page", "N", "the page to play, 1-based (default 1)"},
-     {"out", "OUT", "the file or folder to write (required)"},
-     {"seconds", "S", "time to play, may have decimals (default 10)"},
-     {"zoom", "Z", "pixels per LED across (1 to 32, default 4)"},
-     {"fps", "F", "output frames a second (1 to 200, default 50)"},
-     {"dots", nullptr, "draw each LED as a round dot on a dark background"},
-     {"time", "HH:MM[:SS]", "local time at the start (default now); clocks and dates follow it"}},
+    RenderOptions(),
     1,
     1,
     Run};

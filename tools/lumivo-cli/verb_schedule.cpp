@@ -63,6 +63,39 @@ lumivo::ScheduleClock ClockOf(const Args& args, const lumivo::CScheduleEvaluator
     };
 }
 
+namespace {
+
+SYSTEMTIME ToSystemTime(const lumivo::Date& date, int minute, int second)
+{
+    SYSTEMTIME t{};
+    t.wYear = static_cast<WORD>(date.year);
+    t.wMonth = static_cast<WORD>(date.month);
+    t.wDay = static_cast<WORD>(date.day);
+    t.wDayOfWeek = static_cast<WORD>(lumivo::Weekday(date));
+    t.wHour = static_cast<WORD>(minute / 60);
+    t.wMinute = static_cast<WORD>(minute % 60);
+    t.wSecond = static_cast<WORD>(second);
+    return t;
+}
+
+} // namespace
+
+SYSTEMTIME LocalSystemTime(const lumivo::CScheduleEvaluator& eval, std::time_t t)
+{
+    const lumivo::LocalTime l = eval.ToLocal(t);
+    return ToSystemTime(l.date, l.minute, l.second);
+}
+
+SYSTEMTIME CScheduleBoardClock::LocalNow() const { return LocalSystemTime(m_eval, m_clock()); }
+
+SYSTEMTIME CScheduleBoardClock::UtcNow() const
+{
+    const std::time_t t = m_clock();
+    const long long days = static_cast<long long>(t) / 86400 - (t % 86400 < 0);
+    const int secs = static_cast<int>(t - days * 86400);
+    return ToSystemTime(lumivo::FromDayNumber(static_cast<int>(days)), secs / 60, secs % 60);
+}
+
 std::string StateText(const lumivo::Schedule& schedule, const lumivo::ScheduleState& state)
 {
     std::string s = state.pages.size() == 1 ? "Ad " : "Ads ";

@@ -6,6 +6,7 @@
 
 #include "cli.h"
 
+#include "core/clock.h"
 #include "core/schedule_eval.h"
 
 #include <ctime>
@@ -28,6 +29,26 @@ std::string FormatInstant(const lumivo::CScheduleEvaluator& eval, std::time_t t)
 // (tests and rehearsals); the system clock without it.
 lumivo::ScheduleClock ClockOf(const Args& args, const lumivo::CScheduleEvaluator& eval);
 Option NowOption();
+
+// The local time of an instant in the schedule's zone, as the board's clock takes it.
+SYSTEMTIME LocalSystemTime(const lumivo::CScheduleEvaluator& eval, std::time_t t);
+
+// The schedule's clock as the board's: local time in the schedule's zone,
+// so a board whose clock is set at connect shows the time the schedule
+// plays (--now too). Borrows the evaluator.
+class CScheduleBoardClock final : public lumivo::IClock {
+public:
+    CScheduleBoardClock(const lumivo::CScheduleEvaluator& eval, lumivo::ScheduleClock clock)
+        : m_eval(eval), m_clock(std::move(clock))
+    {
+    }
+    SYSTEMTIME LocalNow() const override;
+    SYSTEMTIME UtcNow() const override;
+
+private:
+    const lumivo::CScheduleEvaluator& m_eval;
+    lumivo::ScheduleClock m_clock;
+};
 
 // "Ads 1, 3 (Breakfast, Lunch)" or "Ads 1, 2 (default)".
 std::string StateText(const lumivo::Schedule& schedule, const lumivo::ScheduleState& state);

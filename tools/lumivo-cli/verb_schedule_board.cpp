@@ -32,9 +32,11 @@ int Apply(const cli::Args& args)
 {
     auto project = cli::OpenProject(args.positional[0]);
     auto eval = cli::ScheduleEvaluator(*project);
-    const std::time_t now = cli::ClockOf(args, *eval)();
+    const lumivo::ScheduleClock clock = cli::ClockOf(args, *eval);
+    const std::time_t now = clock();
     const lumivo::ScheduleState state = eval->At(now);
-    cli::CBoardRun run(args, true);
+    const cli::CScheduleBoardClock boardClock(*eval, clock);
+    cli::CBoardRun run(args, true, nullptr, &boardClock);
     const lumivo::ApplyReport r = lumivo::ApplyStateToBoard(run.Session(), *project, state);
     if (r.outcome == lumivo::ApplyOutcome::Failed)
         throw cli::Failure(r.error);
@@ -50,7 +52,8 @@ int Run(const cli::Args& args)
     const lumivo::ScheduleClock clock = cli::ClockOf(args, *eval);
     const long poll = args.Number("poll", 1, 3600).value_or(60);
     const long runFor = args.Number("for", 1, 100L * 365 * 86400).value_or(0);
-    cli::CBoardRun run(args, true);
+    const cli::CScheduleBoardClock boardClock(*eval, clock);
+    cli::CBoardRun run(args, true, nullptr, &boardClock);
     g_stop = false;
     struct sigaction sa {};
     sa.sa_handler = OnStop;
@@ -101,7 +104,8 @@ int Run(const cli::Args& args)
 const cli::Verb kApply{
     "schedule apply", "FILE.qvndoc [link options]", "bring the board to the schedule's state now",
     "Sets the Uses boxes of the Ads shown now (in the Ads sent, not in the file),\n"
-    "connects (which sets the controller's clock and reads back the Ads it holds)\n"
+    "connects (which sets the controller's clock, to --now when given, and reads\n"
+    "back the Ads it holds)\n"
     "and sends only when the board holds other Ads. The read-back, not a record of\n"
     "what was sent last, is compared, so a board reset or changed elsewhere is\n"
     "brought back too.",

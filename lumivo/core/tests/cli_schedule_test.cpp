@@ -112,6 +112,28 @@ TEST_F(CliSchedule, EntriesAreAddedAskedAboutCheckedAndCarriedThroughACalendar)
     EXPECT_NE(r.out.find("entry 1 \"Breakfast\" names Ad 8, which does not exist"), std::string::npos) << r.out;
 }
 
+// schedule render plays the Ads of the instant through render's own path:
+// the same bytes as rendering that page, and the instant's Ads, not the
+// Uses boxes of the file.
+TEST_F(CliSchedule, RenderPlaysTheAdsShownAtTheInstant)
+{
+    AddTwoEntries();
+    const std::string scheduled = (dir / "at.gif").string(), page = (dir / "page.gif").string();
+    Outcome r = Call({"schedule", "render", project, "--at", "2026-12-15 07:00", "--out", scheduled, "--seconds", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Ad 2 (Breakfast) at 2026-12-15 07:00:00: 1.000 s played"), std::string::npos) << r.out;
+    r = Call({"render", project, "--page", "2", "--time", "07:00", "--out", page, "--seconds", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(scheduled), ReadAll(page));
+    r = Call({"render", project, "--page", "1", "--time", "07:00", "--out", page, "--seconds", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(ReadAll(scheduled), ReadAll(page));
+    r = Call({"schedule", "render", project, "--out", scheduled});
+    EXPECT_EQ(r.status, 2) << "no --at";
+    r = Call({"schedule", "render", project, "--at", "2026-12-15 07:00", "--out", (dir / "x.bmp").string()});
+    EXPECT_EQ(r.status, 2) << r.err;
+}
+
 // The pages whose Uses byte is set in the board's Ad blob (1-based).
 std::vector<unsigned> UsedOnBoard(const boardsim::CBoardSim& sim)
 {
@@ -183,6 +205,11 @@ TEST_F(CliSchedule, RunKeepsASimulatedBoardAtTheScheduleAndCatchesUpABoardSwitch
                         "--poll", "1", "--for", "9"},
                        dir.path);
         EXPECT_GE(WaitFor(*sim, {2}, 3), 0) << "breakfast at the start";
+        // The board's clock was set to the schedule's time, not the computer's:
+        // year 26, 15 December, a Tuesday (3), 10:59.
+        const std::vector<BYTE> clock = sim->Clock();
+        ASSERT_EQ(clock.size(), 7u);
+        EXPECT_EQ(std::vector<BYTE>(clock.begin(), clock.begin() + 6), (std::vector<BYTE>{26, 12, 15, 3, 10, 59}));
         const double lunch = WaitFor(*sim, {3}, 9);
         EXPECT_GE(lunch, 0) << "lunch after the boundary";
         EXPECT_LE(lunch, 8) << "within 5 s of the boundary";

@@ -176,6 +176,23 @@ TEST_F(Companion, PageReferencesFollowTheirAdsThroughInsertDeletePasteAndUndo)
     EXPECT_EQ(Shown(*project, 0), breakfast);
     EXPECT_EQ(Shown(*project, 1), lunch);
 
+    // A move, and the move back an undo makes.
+    auto titles = [&] {
+        std::vector<std::u16string> out;
+        for (const lumivo::CAdEntry& e : project->Entries())
+            out.push_back(e.title);
+        return out;
+    };
+    std::vector<std::u16string> before = titles();
+    ASSERT_TRUE(project->MovePage(3, 0));
+    EXPECT_EQ(Shown(*project, 0), breakfast);
+    EXPECT_EQ(Shown(*project, 1), lunch);
+    EXPECT_EQ(titles().front(), before[3]);
+    ASSERT_TRUE(project->MovePage(0, 3));
+    EXPECT_EQ(titles(), before);
+    EXPECT_EQ(Shown(*project, 0), breakfast);
+    EXPECT_FALSE(project->MovePage(0, 5));
+
     // An entry whose only Ad goes keeps its place, naming nothing, to be flagged.
     ASSERT_TRUE(project->DeletePage(3));
     EXPECT_TRUE(project->GetSchedule().entries[1].pages.empty());
