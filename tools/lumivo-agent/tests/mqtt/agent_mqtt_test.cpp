@@ -264,7 +264,17 @@ TEST_F(Mqtt, WhileTheBrokerIsDownTheSignKeepsItsScheduleAndPublishesItOnReconnec
                 {"schedule", json::parse(companion.Text())}}
                .dump());
     auto agent = Agent("f", "one");
-    ::setenv("LD_PRELOAD", faketime, 1);
+    // Under AddressSanitizer its runtime must come first among the preloads.
+    std::string preload = faketime;
+    {
+        std::istringstream maps(ReadText("/proc/self/maps"));
+        for (std::string line; std::getline(maps, line);)
+            if (const size_t at = line.find('/'); at != std::string::npos && line.find("libasan.so") != std::string::npos) {
+                preload = line.substr(at) + ":" + preload;
+                break;
+            }
+    }
+    ::setenv("LD_PRELOAD", preload.c_str(), 1);
     ::setenv("FAKETIME", "@2026-12-09 10:59:52", 1);
     ::setenv("FAKETIME_DONT_FAKE_MONOTONIC", "1", 1);
     ::setenv("TZ", "UTC", 1);
