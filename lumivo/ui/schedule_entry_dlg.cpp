@@ -94,22 +94,22 @@ CScheduleEntryDlg::CScheduleEntryDlg(const lumivo::ScheduleEntry& entry, unsigne
     m_problem->setStyleSheet(QStringLiteral("color: #b00020"));
 
     auto* form = new QFormLayout;
-    auto addRow = [form](const char* key, QWidget* field) {
+    auto keyRow = [form](const char* key, QWidget* field) {
         auto* label = new QLabel(Tr("Schedule", key));
         label->setBuddy(field);
         form->addRow(label, field);
     };
-    auto addLayoutRow = [form](const char* key, QLayout* fields, QWidget* buddy) {
+    auto keyLayoutRow = [form](const char* key, QLayout* fields, QWidget* buddy) {
         auto* label = new QLabel(Tr("Schedule", key));
         label->setBuddy(buddy);
         form->addRow(label, fields);
     };
-    addRow("EntryName", m_name);
-    addRow("EntryAds", m_ads);
-    addRow("EntryStart", m_start);
-    addRow("EntryEnd", m_end);
+    keyRow("EntryName", m_name);
+    keyRow("EntryAds", m_ads);
+    keyRow("EntryStart", m_start);
+    keyRow("EntryEnd", m_end);
     if (entry.rule.empty()) {
-        addLayoutRow("EntryDays", days, m_days[1]);
+        keyLayoutRow("EntryDays", days, m_days[1]);
     } else {
         // A calendar's rule the days cannot say: shown, kept as it is.
         for (QCheckBox* c : m_days)
@@ -117,7 +117,7 @@ CScheduleEntryDlg::CScheduleEntryDlg(const lumivo::ScheduleEntry& entry, unsigne
         delete days;
         auto* rule = new QLineEdit(QString::fromStdString(entry.rule));
         rule->setReadOnly(true);
-        addRow("EntryRule", rule);
+        keyRow("EntryRule", rule);
     }
     auto* first = new QHBoxLayout;
     first->addWidget(m_hasFirst);
@@ -127,8 +127,8 @@ CScheduleEntryDlg::CScheduleEntryDlg(const lumivo::ScheduleEntry& entry, unsigne
     last->addWidget(m_last, 1);
     form->addRow(QString(), first);
     form->addRow(QString(), last);
-    addRow("EntryExcept", m_except);
-    addRow("EntryPriority", m_priority);
+    keyRow("EntryExcept", m_except);
+    keyRow("EntryPriority", m_priority);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Ok)->setText(Tr("DialogCommon", "btnOk"));
