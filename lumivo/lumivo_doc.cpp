@@ -8,6 +8,7 @@
 #include "undo/change_board.h"
 #include "undo/add_remove_page.h"
 #include "undo/change_item.h"
+#include "undo/change_schedule.h"
 #include "undo/change_user_images.h"
 #include "undo/replace_ad_list.h"
 #include "undo/replace_page.h"
@@ -209,6 +210,11 @@ bool CLumivoDoc::ReplaceUserImages(const std::vector<CRGX<8192>>& images, const 
     return Push(check, new ChangeUserImages(*this, images, text));
 }
 
+bool CLumivoDoc::SetSchedule(const lumivo::Schedule& schedule, const QString& text)
+{
+    return Push({}, new ChangeSchedule(*this, schedule, text));
+}
+
 // ---- Applying changes (the undo commands)
 
 lumivo::Result CLumivoDoc::Announce(lumivo::Result r, const std::function<void()>& what)
@@ -257,6 +263,14 @@ lumivo::Result CLumivoDoc::ApplyUserImages(const std::vector<CRGX<8192>>& images
     lumivo::Result r = m_core.ReplaceUserImages(images);
     if (r)
         emit userImagesChanged();
+    return r;
+}
+
+lumivo::Result CLumivoDoc::ApplySchedule(const lumivo::Schedule& schedule)
+{
+    lumivo::Result r = m_core.SetSchedule(schedule);
+    if (r)
+        emit scheduleChanged();
     return r;
 }
 

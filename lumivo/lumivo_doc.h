@@ -83,6 +83,8 @@ public:
     // matches them. A library that cannot be loaded is reported; the values
     // stay changed, as SetBoard keeps them.
     bool ChangeBoard(const lumivo::BoardValues& board, const QString& text = QString());
+    // The whole schedule replaced (an entry added, edited or deleted).
+    bool SetSchedule(const lumivo::Schedule& schedule, const QString& text = QString());
 
     // After the controller told its board, or from the new-project dialog.
     // Board changes are not undo steps (the board comes with the project or
@@ -121,6 +123,7 @@ public:
     lumivo::Result ApplyReplaceAdList(const lumivo::AdPages& pages);
     lumivo::Result ApplyUserImages(const std::vector<CRGX<8192>>& images);
     lumivo::Result ApplyBoard(const lumivo::BoardValues& board);
+    lumivo::Result ApplySchedule(const lumivo::Schedule& schedule);
 
 signals:
     void titleChanged();
@@ -136,6 +139,9 @@ signals:
     void boardChanged(); // board values or content library changed
     void saved(const QString& path);
     void userImagesChanged();
+    // The schedule's entries changed (page insertions and removals renumber
+    // them too: listChanged() says so).
+    void scheduleChanged();
 
 private:
     bool Push(lumivo::Result check, class QUndoCommand* command);

@@ -324,6 +324,17 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"Board", u"SendOkSimulated"}, {"%s"}},
     {{u"Board", u"SendUnfilled"}, {"%s", "%s"}},
     {{u"Board", u"SendingAds"}, {"%s"}},
+    {{u"Schedule", u"WhenFrom"}, {"%s"}},                       // date
+    {{u"Schedule", u"WhenUntil"}, {"%s"}},                      // date
+    {{u"Schedule", u"WhenExceptMany"}, {"%s"}},                 // count of days
+    {{u"Schedule", u"WeekOf"}, {"%s"}},                         // Monday's date
+    {{u"Schedule", u"EntriesWithoutAds"}, {"%s"}},              // entry names
+    {{u"Schedule", u"UnusedAds"}, {"%s"}},                      // Ads
+    {{u"Schedule", u"BadDate"}, {"%s"}},                        // the text typed
+    {{u"Schedule", u"NewEntryName"}, {"%s"}},                   // number
+    {{u"Schedule", u"UndoAdd"}, {"%s"}},                        // entry name
+    {{u"Schedule", u"UndoEdit"}, {"%s"}},                       // entry name
+    {{u"Schedule", u"UndoDelete"}, {"%s"}},                     // entry name
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)

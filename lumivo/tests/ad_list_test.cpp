@@ -71,7 +71,7 @@ protected:
     QStringList Cells(int row) const
     {
         QStringList out;
-        for (int c = CLumivoView::kColPage; c < CLumivoView::kColumns; ++c)
+        for (int c = CLumivoView::kColPage; c <= CLumivoView::kColEffectE; ++c)
             out.append(view->RowText(row, c));
         return out;
     }
@@ -126,6 +126,9 @@ TEST_F(AdListTest, CellsInEveryLanguage)
             lumivo::LangText("Format", "fmtTxtContent"), {lumivo::LangText("LumivoType", "Image"), 4LL}));
         EXPECT_EQ(Cells(1), QStringList({c.page + " 01", image, "", "", ""}));
         EXPECT_EQ(view->RowText(2, CLumivoView::kColPage), c.page + " 02");
+        // Nothing scheduled: a checked Ad shows by default, in the language's word.
+        EXPECT_EQ(view->RowText(0, CLumivoView::kColShown),
+                  doc->Core().Entries()[0].item.skip == 0 ? Tr("Schedule", "Default") : QString());
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "lumivo_doc.h"
 #include "ui/qt_text.h"
+#include "ui/schedule_text.h"
 
 #include "core/effect_choice.h"
 #include "core/item_text.h"
@@ -48,6 +49,7 @@ CLumivoView::CLumivoView(CLumivoDoc& doc, QWidget* parent) : CGroupListView(pare
     connect(&doc, &CLumivoDoc::pageChanged, this, &CLumivoView::OnPageChanged);
     connect(&doc, &CLumivoDoc::itemChanged, this, &CLumivoView::OnItemChanged);
     connect(&doc, &CLumivoDoc::listChanged, this, &CLumivoView::OnListChanged);
+    connect(&doc, &CLumivoDoc::scheduleChanged, this, &CLumivoView::ShowSchedule);
     connect(this, &QTreeWidget::currentItemChanged, this, [this] {
         if (m_updating)
             return;
@@ -97,7 +99,18 @@ QStringList CLumivoView::RowTexts(const lumivo::CAdEntry& e) const
             const CEFF& eff = phase == 0 ? e.item.effectS : phase == 1 ? e.item.effectW : e.item.effectE;
             texts[kColEffectS + phase] = FromU16(lumivo::EffectCellText(phase, eff.code));
         }
+    texts[kColShown] = lumivo::PageWhenText(m_doc.Core().GetSchedule(), e.page, e.item.skip == 0);
     return texts;
+}
+
+void CLumivoView::ShowSchedule()
+{
+    if (!Matches())
+        return;
+    const auto& entries = m_doc.Core().Entries();
+    for (int r = 0; r < RowCount(); ++r)
+        SetRowText(r, kColShown, RowTexts(entries[size_t(r)])[kColShown]);
+    resizeColumnToContents(kColShown);
 }
 
 void CLumivoView::SetRow(int row)
@@ -120,7 +133,8 @@ void CLumivoView::Relabel()
 {
     using lumivo::Tr;
     setHeaderLabels({Tr("AdCell", "AdCellUses"), Tr("AdCell", "AdCellPage"), Tr("AdCell", "AdCellTitle"),
-                     Tr("AdCell", "AdCellEffectS"), Tr("AdCell", "AdCellEffectW"), Tr("AdCell", "AdCellEffectE")});
+                     Tr("AdCell", "AdCellEffectS"), Tr("AdCell", "AdCellEffectW"), Tr("AdCell", "AdCellEffectE"),
+                     Tr("AdCell", "AdCellShown")});
     if (!Matches())
         return;
     ++m_updating;

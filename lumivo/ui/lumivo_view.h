@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // CLumivoView: the Ad list. One row per item of the project, in the
 // project's order, grouped by Ad (page): the Uses check box, the page, the
-// title and the start, wait and end effects. Row r shows entry r of the
+// title, the start, wait and end effects, and when the schedule shows it. Row r shows entry r of the
 // document.
 //
 // It follows the document's change signals row by row, so selection,
@@ -22,7 +22,7 @@ class CLumivoDoc;
 class CLumivoView : public CGroupListView {
     Q_OBJECT
 public:
-    enum Column { kColUses, kColPage, kColTitle, kColEffectS, kColEffectW, kColEffectE, kColumns };
+    enum Column { kColUses, kColPage, kColTitle, kColEffectS, kColEffectW, kColEffectE, kColShown, kColumns };
 
     explicit CLumivoView(CLumivoDoc& doc, QWidget* parent = nullptr);
     ~CLumivoView() override;
@@ -58,6 +58,7 @@ protected:
 
 private:
     QStringList RowTexts(const lumivo::CAdEntry& e) const;
+    void ShowSchedule();
     void SetRow(int row);
     void InsertEntryRow(int row, int groupId);
     int PageOfRow(int row) const;

@@ -50,6 +50,8 @@ public:
     void SetSingleEffect(bool on, int phase = 0);
     // Steps made while playing (each one is one step of every effect).
     unsigned long PaintCount() const { return m_begun ? m_ahead.Steps() : 0; }
+    // What it plays (its play list), for inspection only.
+    const lumivo::CPlayer& Player() const { return m_player; }
 
     // The board's size in 16 × 16 modules; the board image is resized (and
     // cleared) when it changes.

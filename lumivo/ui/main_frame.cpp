@@ -14,6 +14,7 @@
 #include "ui/qt_text.h"
 #include "ui/empty_list_hint.h"
 #include "ui/ribbon_bar.h"
+#include "ui/schedule_dock.h"
 #include "ui/status_area.h"
 #include "ui/tr_format.h"
 #include "ui/visual_styles.h"
@@ -82,6 +83,8 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
 
     BuildRibbon();
     BuildLanguageMenu();
+    m_schedule = new CScheduleDock(doc, *this);
+    m_schedule->Install(m_appMenu, m_boardPropsAnchor);
     connect(this, &CMainFrame::zoomChanged, m_status, &CStatusArea::SetZoom);
     connect(m_boardActions, &CBoardActions::linkTextChanged, m_status, &CStatusArea::SetLink);
     if (!m_boardActions->LinkText().isEmpty())
@@ -178,7 +181,8 @@ void CMainFrame::RestoreLayout()
 QAction* CMainFrame::Action(int command) const
 {
     for (const CCommandGroup* group : {m_commands, static_cast<CCommandGroup*>(m_adActions),
-                                       static_cast<CCommandGroup*>(m_boardActions)})
+                                       static_cast<CCommandGroup*>(m_boardActions),
+                                       m_schedule ? m_schedule->Commands() : nullptr})
         if (QAction* a = group ? group->Action(command) : nullptr)
             return a;
     return nullptr;
@@ -468,6 +472,7 @@ void CMainFrame::RelabelAll()
     m_preview->setWindowTitle(Tr("Windows", "Preview"));
     m_ribbon->Relayout();
     m_view->Relabel();
+    m_schedule->Relabel();
     m_status->Relabel();
     EmitZoom();
     m_emptyHint->setText(Tr("Document", "EmptyList"));

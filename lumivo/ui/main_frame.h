@@ -24,6 +24,7 @@ class CLumivoDoc;
 class CLumivoView;
 class CLumivoViewerWnd;
 class CRibbonBar;
+class CScheduleDock;
 class QAction;
 class QActionGroup;
 class QMenu;
@@ -38,6 +39,7 @@ public:
     CLumivoView* View() const { return m_view; }
     CLumivoViewerWnd* Preview() const { return m_preview; }
     CAdActions* AdActions() const { return m_adActions; }
+    CScheduleDock* ScheduleDock() const { return m_schedule; }
     // The permanent status area: the lead wires the board link's text to
     // its SetLink and the preview's zoom to its SetZoom.
     CStatusArea* StatusArea() const { return m_status; }
@@ -108,6 +110,7 @@ private:
     CCommandGroup* m_commands = nullptr; // file, view and window commands
     CAdActions* m_adActions = nullptr;
     CBoardActions* m_boardActions = nullptr;
+    CScheduleDock* m_schedule = nullptr;
     bool m_closeAfterExchange = false; // a close waits for the exchange's cancel
     int m_homeCategory = 0;
     int m_look = 0;

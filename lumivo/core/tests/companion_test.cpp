@@ -191,7 +191,7 @@ TEST_F(Companion, PageReferencesFollowTheirAdsThroughInsertDeletePasteAndUndo)
     ASSERT_TRUE(project->MovePage(0, 3));
     EXPECT_EQ(titles(), before);
     EXPECT_EQ(Shown(*project, 0), breakfast);
-    EXPECT_FALSE(project->MovePage(0, 5));
+    EXPECT_FALSE(project->MovePage(0, project->PageCount()));
 
     // An entry whose only Ad goes keeps its place, naming nothing, to be flagged.
     ASSERT_TRUE(project->DeletePage(3));
