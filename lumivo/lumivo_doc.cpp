@@ -10,6 +10,7 @@
 #include "undo/change_item.h"
 #include "undo/change_schedule.h"
 #include "undo/change_user_images.h"
+#include "undo/place_text_images.h"
 #include "undo/replace_ad_list.h"
 #include "undo/replace_page.h"
 
@@ -202,12 +203,29 @@ bool CLumivoDoc::ReplaceAdList(const lumivo::AdPages& pages, const QString& text
     return Push({}, new ::ReplaceAdList(*this, pages, text));
 }
 
-bool CLumivoDoc::ReplaceUserImages(const std::vector<CRGX<8192>>& images, const QString& text)
+bool CLumivoDoc::ReplaceUserImages(const std::vector<CRGX<8192>>& images, const QString& text,
+                                   std::optional<lumivo::TextImageRecipes> recipes)
 {
     lumivo::Result check;
     if (images.size() > CContent::kUserImages)
         check.Error("a project holds at most 8 user images");
-    return Push(check, new ChangeUserImages(*this, images, text));
+    return Push(check, new ChangeUserImages(*this, images, text, std::move(recipes)));
+}
+
+bool CLumivoDoc::PlaceTextImages(std::optional<unsigned> page, const std::vector<CLumivo>& items,
+                                 const std::vector<CRGX<8192>>& images, const lumivo::TextImageRecipes& recipes,
+                                 const QString& text)
+{
+    lumivo::Result check;
+    if (images.size() > CContent::kUserImages)
+        check.Error("a project holds at most 8 user images");
+    auto imageStep = std::make_unique<ChangeUserImages>(*this, images, text, recipes);
+    std::unique_ptr<CDocCommand> pageStep;
+    if (page)
+        pageStep = std::make_unique<::ReplacePage>(*this, *page, items, text);
+    else
+        pageStep = std::make_unique<AddPage>(*this, m_core.PageCount(), items, text);
+    return Push(check, new ::PlaceTextImages(*this, std::move(imageStep), std::move(pageStep), text));
 }
 
 bool CLumivoDoc::SetSchedule(const lumivo::Schedule& schedule, const QString& text)
@@ -258,11 +276,14 @@ lumivo::Result CLumivoDoc::ApplyReplaceAdList(const lumivo::AdPages& pages)
     return Announce(m_core.ReplaceAdList(pages), nullptr);
 }
 
-lumivo::Result CLumivoDoc::ApplyUserImages(const std::vector<CRGX<8192>>& images)
+lumivo::Result CLumivoDoc::ApplyUserImages(const std::vector<CRGX<8192>>& images,
+                                           const lumivo::TextImageRecipes& recipes)
 {
     lumivo::Result r = m_core.ReplaceUserImages(images);
-    if (r)
+    if (r) {
+        m_core.TextRecipes() = recipes;
         emit userImagesChanged();
+    }
     return r;
 }
 

@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QUndoStack;
 
@@ -77,8 +78,15 @@ public:
     bool SetPageUsed(unsigned page, bool used, const QString& text = QString());
     // The whole Ad list replaced (Ads read back from the controller).
     bool ReplaceAdList(const lumivo::AdPages& pages, const QString& text = QString());
-    // The user images replaced (at most eight).
-    bool ReplaceUserImages(const std::vector<CRGX<8192>>& images, const QString& text = QString());
+    // The user images replaced (at most eight); recipes, when given, are
+    // those of the text images among them (else the recipes stay).
+    bool ReplaceUserImages(const std::vector<CRGX<8192>>& images, const QString& text = QString(),
+                           std::optional<lumivo::TextImageRecipes> recipes = std::nullopt);
+    // The Ad editor's OK with text images drawn: the user images and their
+    // recipes, then page (none: a new last page) set to items, one step.
+    bool PlaceTextImages(std::optional<unsigned> page, const std::vector<CLumivo>& items,
+                         const std::vector<CRGX<8192>>& images, const lumivo::TextImageRecipes& recipes,
+                         const QString& text = QString());
     // Board Properties: new board values and the content library that
     // matches them. A library that cannot be loaded is reported; the values
     // stay changed, as SetBoard keeps them.
@@ -121,7 +129,7 @@ public:
     lumivo::Result ApplySetItem(size_t entry, const CLumivo& item);
     lumivo::Result ApplySetPageUsed(unsigned page, bool used);
     lumivo::Result ApplyReplaceAdList(const lumivo::AdPages& pages);
-    lumivo::Result ApplyUserImages(const std::vector<CRGX<8192>>& images);
+    lumivo::Result ApplyUserImages(const std::vector<CRGX<8192>>& images, const lumivo::TextImageRecipes& recipes);
     lumivo::Result ApplyBoard(const lumivo::BoardValues& board);
     lumivo::Result ApplySchedule(const lumivo::Schedule& schedule);
 

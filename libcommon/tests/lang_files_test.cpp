@@ -270,6 +270,8 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"FontImage", u"TextTooLong"}, {"%s", "%s"}},
     {{u"FontImage", u"TextTooWide"}, {"%s", "%s", "%s", "%s"}},
     {{u"FontImage", u"TooManyImages"}, {"%s", "%s"}},
+    {{u"FontImage", u"WiderThanBoard"}, {"%s", "%s", "%s"}},  // image width, board width, board width
+    {{u"FontPage", u"Size"}, {"%s", "%s", "%s"}},             // width, height, bytes
     {{u"EditorTips", u"TipFrameDelay"}, {"%s"}},               // seconds
     {{u"EditorTips", u"TipClockStyle"}, {"%d"}},               // 1-based style
     // Saving and recovery: the file (and the system's reason), the folder.

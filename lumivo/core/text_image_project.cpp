@@ -3,6 +3,7 @@
 
 #include "core/cell_glyph.h"
 #include "core/font_face.h"
+#include "core/image_budget.h"
 #include "core/item_builder.h"
 #include "core/page_layout.h"
 #include "core/text_image.h"
@@ -43,6 +44,21 @@ std::string RecipeProblem(const TextRecipe& recipe)
 int BoardHeight(const CProjectCore& project)
 {
     return int(project.Board().moduleRow) * 16;
+}
+
+int BoardWidth(const CProjectCore& project)
+{
+    return int(project.Board().moduleColumn) * 16;
+}
+
+std::string WiderThanBoardText(int imageWidth, int boardWidth)
+{
+    if (imageWidth <= boardWidth)
+        return {};
+    return FontImageText("WiderThanBoard",
+                         "The image is %s dots wide, the board %s: an image does not scroll sideways, so the board "
+                         "shows its middle %s dots. Shorten the text or lower the height.",
+                         {std::to_string(imageWidth), std::to_string(boardWidth), std::to_string(boardWidth)});
 }
 
 Result BuildUserImageItem(const CProjectCore& project, unsigned slot, int imageHeight, CLumivo& item)
@@ -95,7 +111,63 @@ Result AddTextImage(CProjectCore& project, const TextRecipe& recipe, std::option
     project.TextRecipes().bySlot[newSlot] = recipe;
     project.SetModified(true);
     slot = newSlot;
+    if (const std::string cut = WiderThanBoardText(pixels.width, BoardWidth(project)); !cut.empty())
+        result.Warn(cut);
     return result;
+}
+
+std::optional<unsigned> UserImageSlot(const CContent& content, const CLumivo& item)
+{
+    const unsigned library = LibraryImages(content);
+    if (item.type != LUMIVO_IMAGE || item.chars[0].code < library ||
+        item.chars[0].code >= library + CContent::kUserImages)
+        return std::nullopt;
+    return unsigned(item.chars[0].code - library);
+}
+
+void TextImageDraft::Start(const CProjectCore& project)
+{
+    images = project.UserImages();
+    recipes = project.TextRecipes();
+    kept = unsigned(images.size());
+}
+
+Result TextImageDraft::Draw(const TextRecipe& recipe, int boardHeight, unsigned slot)
+{
+    if (slot > images.size())
+        return Result::Fail("no user image " + std::to_string(slot + 1));
+    TextPixels pixels;
+    Result result = RenderTextPixels(recipe, boardHeight, pixels);
+    if (!result)
+        return result;
+    std::vector<CRGX<8192>> next = images;
+    if (slot == next.size())
+        next.emplace_back();
+    MakeUserImage(pixels, next[slot]);
+    if (Result budget = CheckUserImageBudget(next); !budget) {
+        budget.Error(UserImageMeterText(MeasureUserImages(images)));
+        return budget;
+    }
+    images = std::move(next);
+    recipes.bySlot[slot] = recipe;
+    return result;
+}
+
+void TextImageDraft::DropUnused(const CContent& content, std::vector<CLumivo>& page)
+{
+    const unsigned library = LibraryImages(content);
+    for (unsigned slot = unsigned(images.size()); slot-- > kept;) {
+        bool shown = false;
+        for (const CLumivo& item : page)
+            shown = shown || UserImageSlot(content, item) == slot;
+        if (shown)
+            continue;
+        images.erase(images.begin() + slot);
+        recipes.RemoveSlot(slot);
+        for (CLumivo& item : page)
+            if (auto s = UserImageSlot(content, item); s && *s > slot)
+                item.chars[0].code = uint16_t(library + *s - 1);
+    }
 }
 
 std::vector<CharacterProblem> CheckCharacters(const CProjectCore& project)

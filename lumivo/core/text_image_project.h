@@ -15,6 +15,10 @@ namespace lumivo {
 
 // The board's height in dots: the tallest a text image may be.
 int BoardHeight(const CProjectCore& project);
+int BoardWidth(const CProjectCore& project);
+// Images are shown centred and scroll only up and down: what a text image
+// wider than the board loses, as a warning; "" when it fits.
+std::string WiderThanBoardText(int imageWidth, int boardWidth);
 
 // An Image item showing user image slot, as many 16-dot lines high as the
 // image needs.
@@ -27,6 +31,29 @@ Result BuildUserImageItem(const CProjectCore& project, unsigned slot, int imageH
 // slot receives the new image's 0-based slot. Warnings (characters drawn
 // from the second font) come with success.
 Result AddTextImage(CProjectCore& project, const TextRecipe& recipe, std::optional<unsigned> page, unsigned& slot);
+
+// The user image slot an Image item shows, when it is one of the project's
+// user images (not one of the library's); nullopt otherwise.
+std::optional<unsigned> UserImageSlot(const CContent& content, const CLumivo& item);
+
+// The working set of user images and recipes while a page is edited: the
+// text images drawn into it are the project's only when the edit is taken.
+struct TextImageDraft {
+    std::vector<CRGX<8192>> images;
+    TextImageRecipes recipes;
+    unsigned kept = 0; // images the project held: those from here on are new
+
+    void Start(const CProjectCore& project);
+    // Draws recipe into slot (images.size(): a new last image) and keeps the
+    // recipe for it. Refused, changing nothing, when the text cannot be
+    // drawn or the images would pass the controller's budget (the meter's
+    // text then follows the reason). Warnings (characters from the second
+    // font) come with success.
+    Result Draw(const TextRecipe& recipe, int boardHeight, unsigned slot);
+    // New images no item of page shows are dropped, and the page's items
+    // that show later new images follow them down.
+    void DropUnused(const CContent& content, std::vector<CLumivo>& page);
+};
 
 // One character, or one font, that will not show as written.
 struct CharacterProblem {

@@ -12,6 +12,7 @@
 #include "ui/editor/layout_strip.h"
 #include "ui/editor/sheet_analog_page.h"
 #include "ui/editor/sheet_content_page.h"
+#include "ui/editor/sheet_font_page.h"
 #include "ui/editor/sheet_format_page.h"
 #include "ui/editor/sheet_text_page.h"
 #include "ui/lumivo_viewer.h"
@@ -26,6 +27,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QInputMethod>
+#include <QLineEdit>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -140,7 +142,8 @@ TEST_F(AdEditor, EachPageBuildsItsKind)
         EXPECT_EQ(d.SheetPage(i)->GetItemKind(), kinds[i]);
         EXPECT_EQ(d.ActiveItemKind(), kinds[i]);
     }
-    EXPECT_EQ(d.SheetPage(9), nullptr);
+    EXPECT_NE(d.SheetPage(9), nullptr); // the font page
+    EXPECT_EQ(d.SheetPage(10), nullptr);
     EXPECT_EQ(d.SheetPage(-1), nullptr);
     CLumivo item;
 
@@ -548,9 +551,9 @@ TEST_F(AdEditor, EveryChoiceSaysWhatItDoes)
 {
     Board(2);
     CAdEditorDlg& d = Open();
-    // The nine kinds, each in full view.
-    ASSERT_EQ(d.Kinds()->count(), 9);
-    for (int i = 0; i < 9; ++i)
+    // The nine kinds and the font page, each in full view.
+    ASSERT_EQ(d.Kinds()->count(), 10);
+    for (int i = 0; i < 10; ++i)
         EXPECT_TRUE(d.Kinds()->viewport()->rect().contains(d.Kinds()->visualItemRect(d.Kinds()->item(i)))) << i;
     QTest::mouseClick(d.Kinds()->viewport(), Qt::LeftButton, {}, d.Kinds()->visualItemRect(d.Kinds()->item(8)).center());
     EXPECT_EQ(d.Sheet()->currentIndex(), 8);
@@ -885,3 +888,61 @@ TEST_F(AdEditor, TextInThreeScriptsIsDrawnByTheBoardsFonts)
 }
 
 } // namespace
+
+TEST_F(AdEditor, TextInAFontNamesWhatItCannotDrawAndKeepsToTheBudget)
+{
+    Board(2);
+    const QString font = qEnvironmentVariable("LUMIVO_SOURCE_DIR") + "/lumivo/core/tests/data/fonts/test-latin.ttf";
+    CAdEditorDlg& d = Open();
+    CFontTextPage* page = d.FontPage();
+    ASSERT_EQ(d.SheetPage(CFontTextPage::kIndex), page);
+    Show(CFontTextPage::kIndex);
+    EXPECT_EQ(d.ActiveItemKind(), LUMIVO_IMAGE);
+    page->chooseFontFile = [font] { return font; };
+    Mnemonic(page->TextField(), Qt::Key_I);
+    ASSERT_EQ(page->Recipe().font, font.toStdString());
+
+    // A letter the font lacks is named on the page, and nothing is placed.
+    page->TextField()->setText(QString::fromUtf8("Caf\u00e9 \u0628"));
+    EXPECT_TRUE(page->Notice()->text().contains(QStringLiteral("U+0628"))) << page->Notice()->text().toStdString();
+    EXPECT_EQ(page->Shown().width, 0);
+    EXPECT_FALSE(d.AddBand());
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.back().contains(QStringLiteral("U+0628")));
+    EXPECT_EQ(d.Layout().Count(), 0u);
+
+    // Two images placed, the first band deleted: OK keeps only the image
+    // still shown, and its item follows it to the first slot.
+    page->TextField()->setText(QStringLiteral("One"));
+    ASSERT_TRUE(d.AddBand());
+    page->TextField()->setText(QStringLiteral("Two"));
+    ASSERT_TRUE(d.AddBand());
+    ASSERT_EQ(page->Draft().images.size(), 2u);
+    d.Strip()->SetSelected(0);
+    ASSERT_TRUE(d.DeleteBand());
+    Show(0);
+    Type(TextPage()->Editor(), "Shop");
+    ASSERT_TRUE(d.AddBand());
+    const int steps = doc->UndoStack()->count();
+    d.accept();
+    ASSERT_EQ(d.result(), QDialog::Accepted) << messages.join('\n').toStdString();
+    EXPECT_EQ(doc->UndoStack()->count(), steps + 1);
+    ASSERT_EQ(doc->Core().UserImages().size(), 1u);
+    EXPECT_EQ(doc->Core().TextRecipes().bySlot.at(0).text, "Two");
+    const std::vector<CLumivo> items = doc->Core().PageItems(0);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(lumivo::UserImageSlot(doc->Core().Content(), items[0]), 0u);
+
+    // With eight user images the page refuses a ninth with the meter's words.
+    std::vector<CRGX<8192>> eight(8, doc->Core().UserImages().front());
+    ASSERT_TRUE(doc->ReplaceUserImages(eight));
+    CAdEditorDlg& full = Open();
+    full.FontPage()->chooseFontFile = [font] { return font; };
+    Show(CFontTextPage::kIndex);
+    Mnemonic(full.FontPage()->TextField(), Qt::Key_I);
+    full.FontPage()->TextField()->setText(QStringLiteral("Nine"));
+    messages.clear();
+    EXPECT_FALSE(full.AddBand());
+    EXPECT_TRUE(messages.join('\n').contains(QStringLiteral("8 of 8 images"))) << messages.join('\n').toStdString();
+    EXPECT_EQ(full.Layout().Count(), 0u);
+}

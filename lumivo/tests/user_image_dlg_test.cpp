@@ -2,6 +2,10 @@
 // The user image dialog's making of pictures: the whole image as LED dots,
 // each entry's own thresholds, fitting, dithering, transparency, the memory
 // meter; a picture of the dialog is left in the build tree.
+#include "core/picture_convert.h"
+#include "lumivo_doc.h"
+
+#include <common/profile.h>
 #include "ui/user_image_dlg.h"
 
 #include <QComboBox>
@@ -11,6 +15,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QUndoStack>
 
 #include <set>
 
@@ -107,3 +112,40 @@ TEST(UserImageMaking, PicturesAreShownWholeFittedAndDitheredLive)
 }
 
 } // namespace
+
+TEST(UserImageMaking, RemovingAnImageMovesTheTextRecipesWithTheImages)
+{
+    QTemporaryDir dir;
+    common::CMemoryProfile profile;
+    common::SetAppProfile(&profile);
+    struct Restore {
+        ~Restore() { common::SetAppProfile(nullptr); }
+    } restore;
+    CPrompts prompts;
+    CLumivoDoc doc(prompts, [](int) { return std::optional<std::vector<uint8_t>>(); });
+    std::vector<CRGX<8192>> images(3);
+    for (size_t i = 0; i < images.size(); ++i)
+        lumivo::StartUserImage(images[i], 2, int(i + 1));
+    lumivo::TextImageRecipes recipes;
+    recipes.bySlot[0].text = "first";
+    recipes.bySlot[2].text = "third";
+    ASSERT_TRUE(doc.ReplaceUserImages(images, QString(), recipes));
+
+    // The first removed, a picture added: the third's recipe follows it to
+    // the second place, and the picture has none.
+    CUserImageDlg dlg(doc.Core());
+    dlg.List()->setCurrentRow(0);
+    dlg.RemoveSelected();
+    ASSERT_TRUE(dlg.AddFile(Save(dir, "p.png", Filled(4, 4, Qt::red))));
+    const lumivo::TextImageRecipes moved = dlg.Recipes();
+    ASSERT_EQ(moved.bySlot.size(), 1u);
+    EXPECT_EQ(moved.bySlot.at(1).text, "third");
+
+    ASSERT_TRUE(doc.ReplaceUserImages(dlg.Images(), QString(), moved));
+    EXPECT_EQ(doc.Core().TextRecipes().bySlot.size(), 1u);
+    EXPECT_EQ(doc.Core().TextRecipes().bySlot.at(1).text, "third");
+    EXPECT_EQ(doc.Core().UserImages().at(1).header.height, 3);
+    doc.UndoStack()->undo();
+    EXPECT_EQ(doc.Core().TextRecipes().bySlot.at(0).text, "first");
+    EXPECT_EQ(doc.Core().TextRecipes().bySlot.at(2).text, "third");
+}

@@ -7,6 +7,7 @@
 #include "ui/editor/layout_strip.h"
 #include "ui/editor/sheet_analog_page.h"
 #include "ui/editor/sheet_content_page.h"
+#include "ui/editor/sheet_font_page.h"
 #include "ui/editor/sheet_format_page.h"
 #include "ui/editor/sheet_text_page.h"
 #include "ui/lumivo_viewer.h"
@@ -86,6 +87,10 @@ CAdEditorDlg::CAdEditorDlg(CLumivoDoc& doc, std::optional<unsigned> page, QWidge
         m_pages[size_t(i)] = p;
         m_sheet->addTab(p, QString());
     }
+    m_fontPage = new CFontTextPage(doc, m_sheet);
+    m_pages[size_t(CFontTextPage::kIndex)] = m_fontPage;
+    m_sheet->addTab(m_fontPage, QString());
+    connect(m_fontPage, &CFontTextPage::draftChanged, this, &CAdEditorDlg::DraftChanged);
     m_preview = new CLumivoViewer(this);
     m_preview->SetContent(doc.BorrowContent());
     m_preview->SetModuleSize(doc.ModuleColumns(), doc.ModuleRows());
@@ -146,7 +151,7 @@ CAdEditorDlg::CAdEditorDlg(CLumivoDoc& doc, std::optional<unsigned> page, QWidge
             const QSignalBlocker block(m_kinds);
             m_kinds->setCurrentRow(i);
         }
-        if (!m_followingBand && i >= 0 && i < CQVSheetPage::kPages)
+        if (!m_followingBand && i >= 0 && i < kSheetPages)
             m_pages[size_t(i)]->Activate();
     });
     // Arrow keys in the list look through the kinds; a click or Return goes
@@ -164,8 +169,11 @@ CAdEditorDlg::CAdEditorDlg(CLumivoDoc& doc, std::optional<unsigned> page, QWidge
     };
     connect(m_kinds, &QListWidget::itemClicked, this, activate);
     connect(m_kinds, &QListWidget::itemActivated, this, activate);
-    for (int i = 0; i < CQVSheetPage::kPages; ++i)
+    for (int i = 0; i < kSheetPages; ++i)
         connect(m_pages[size_t(i)], &CQVSheetPage::edited, this, [this, i] { PageEdited(i); });
+    // F6 moves between the panes: to the kinds list, where Return opens the page.
+    connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this,
+            [this] { m_kinds->setFocus(Qt::ShortcutFocusReason); });
 
     // Edit Ad: every kind's page shows the first item of that kind (filled
     // from the bottom so the first wins); the first band is chosen, so its
@@ -173,7 +181,7 @@ CAdEditorDlg::CAdEditorDlg(CLumivoDoc& doc, std::optional<unsigned> page, QWidge
     ++m_loading;
     const std::vector<CLumivo>& items = m_layout.Items();
     for (auto it = items.rbegin(); it != items.rend(); ++it)
-        if (const int i = PageIndexOfKind(it->type); i >= 0)
+        if (const int i = PageIndexOfItem(*it); i >= 0)
             m_pages[size_t(i)]->Load(*it);
     --m_loading;
     m_startBytes.resize(items.size() * qvr::kItemBytes);
@@ -191,6 +199,8 @@ CAdEditorDlg::~CAdEditorDlg()
 {
     // The list goes with the dialog: the sheet's pages must not refill it then.
     static_cast<CKindSheet*>(m_sheet)->pagesChanged = nullptr;
+    // The preview's library of drawn text images goes before the preview does.
+    m_preview->SetContent(nullptr);
 }
 
 void CAdEditorDlg::Relabel()
@@ -198,6 +208,7 @@ void CAdEditorDlg::Relabel()
     setWindowTitle(Tr("rbHome", m_page ? "rbAdvtEdit" : "rbAdvtAdd"));
     for (int i = 0; i < CQVSheetPage::kPages; ++i)
         m_sheet->setTabText(i, lumivo::FromU16(lumivo::LangText("LumivoType", qvr::LumivoTypeName(lumivo::SheetPageKind(i)))));
+    m_sheet->setTabText(CFontTextPage::kIndex, Tr("FontPage", "Kind"));
     FillKinds();
     m_add->setText(Tr("AddDialog", "btnAdd"));
     m_replace->setText(Tr("AddDialog", "btnReplace"));
@@ -226,7 +237,24 @@ void CAdEditorDlg::FillKinds()
 
 CQVSheetPage* CAdEditorDlg::SheetPage(int index) const
 {
-    return index >= 0 && index < CQVSheetPage::kPages ? m_pages[size_t(index)] : nullptr;
+    return index >= 0 && index < kSheetPages ? m_pages[size_t(index)] : nullptr;
+}
+
+int CAdEditorDlg::PageIndexOfItem(const CLumivo& item) const
+{
+    return m_fontPage->Shows(item) ? CFontTextPage::kIndex : PageIndexOfKind(item.type);
+}
+
+void CAdEditorDlg::DraftChanged()
+{
+    if (!m_previewContent) {
+        m_previewContent = std::make_unique<CContent>();
+        *m_previewContent = m_doc.Core().Content();
+    }
+    m_previewContent->ClearUserImage();
+    for (const CRGX<8192>& image : m_fontPage->Draft().images)
+        m_previewContent->InsertUserImage(&image);
+    m_preview->SetContent(m_previewContent.get());
 }
 
 int CAdEditorDlg::PageIndexOfKind(int type)
@@ -266,8 +294,10 @@ bool CAdEditorDlg::AddFrom(int index)
     CLumivo item;
     if (!p)
         return false;
+    p->BuildFor(nullptr);
     const lumivo::Result built = p->Build(item);
     lumivo::Result r = built ? m_layout.Add(item) : built;
+    p->Placed(r.ok());
     if (r)
         r.Append(built); // the builder's warnings, once the band is in
     Tell(r);
@@ -283,6 +313,7 @@ lumivo::Result CAdEditorDlg::Rebuild(size_t band, int index, CLumivo& item) cons
     CQVSheetPage* p = SheetPage(index);
     if (!p || band >= m_layout.Count())
         return lumivo::Result::Fail(std::string());
+    p->BuildFor(&m_layout.Items()[band]);
     const lumivo::Result built = p->Build(item);
     if (built) {
         // The sheet pages have no effects: an item of the same kind keeps
@@ -308,6 +339,7 @@ bool CAdEditorDlg::ReplaceBand()
     CLumivo item;
     const lumivo::Result built = Rebuild(*band, index, item);
     lumivo::Result r = built ? m_layout.Replace(*band, item) : built;
+    SheetPage(index)->Placed(r.ok());
     if (r)
         r.Append(built);
     Tell(r);
@@ -334,7 +366,7 @@ void CAdEditorDlg::PageEdited(int index)
     if (m_loading)
         return;
     const std::optional<size_t> band = m_strip->Selected();
-    if (!band || PageIndexOfKind(m_layout.Items()[*band].type) != index) {
+    if (!band || PageIndexOfItem(m_layout.Items()[*band]) != index) {
         m_unplaced[size_t(index)] = true;
         return;
     }
@@ -344,6 +376,7 @@ void CAdEditorDlg::PageEdited(int index)
     // refusal (a band higher than the room left) is told, and the page
     // shows the band as it stays.
     const lumivo::Result r = built ? m_layout.Replace(*band, item) : built;
+    SheetPage(index)->Placed(r.ok());
     if (!r) {
         Tell(r);
         LoadBand(*band);
@@ -354,7 +387,7 @@ void CAdEditorDlg::PageEdited(int index)
 
 void CAdEditorDlg::LoadBand(size_t band)
 {
-    const int index = PageIndexOfKind(m_layout.Items()[band].type);
+    const int index = PageIndexOfItem(m_layout.Items()[band]);
     if (index < 0)
         return;
     ++m_loading;
@@ -367,7 +400,7 @@ void CAdEditorDlg::LoadBand(size_t band)
 bool CAdEditorDlg::OfferUnplaced(int index)
 {
     using lumivo::FromU16;
-    const bool text = index == 0 || index == 1;
+    const bool text = index == 0 || index == 1 || index == CFontTextPage::kIndex;
     const QString question =
         text ? Tr("AdEditor", "PlaceTyped")
              : FromU16(lumivo::FormatText(lumivo::LangText("AdEditor", "PlaceChosen"), {m_sheet->tabText(index).toStdU16String()}));
@@ -390,6 +423,8 @@ bool CAdEditorDlg::HasChanges() const
     for (bool u : m_unplaced)
         if (u)
             return true;
+    if (m_fontPage->Drawn())
+        return true;
     const std::vector<CLumivo>& items = m_layout.Items();
     if (items.size() * qvr::kItemBytes != m_startBytes.size())
         return true;
@@ -408,7 +443,7 @@ void CAdEditorDlg::accept()
     const int front = m_sheet->currentIndex();
     if (front >= 0 && m_unplaced[size_t(front)] && !OfferUnplaced(front))
         return;
-    for (int i = 0; i < CQVSheetPage::kPages; ++i)
+    for (int i = 0; i < kSheetPages; ++i)
         if (m_unplaced[size_t(i)] && !OfferUnplaced(i))
             return;
     if (const lumivo::Result r = m_layout.CheckFilled(); !r) {
@@ -420,7 +455,15 @@ void CAdEditorDlg::accept()
     for (CLumivo& item : items)
         item.skip = m_skip;
     const QString text = Tr("rbHome", m_page ? "rbAdvtEdit" : "rbAdvtAdd");
-    const bool taken = m_page ? m_doc.ReplacePage(*m_page, items, text) : m_doc.AppendPage(items, text);
+    bool taken = false;
+    if (m_fontPage->Drawn()) {
+        // Text images drawn but no longer on the page are not kept.
+        lumivo::TextImageDraft draft = m_fontPage->Draft();
+        draft.DropUnused(m_doc.Core().Content(), items);
+        taken = m_doc.PlaceTextImages(m_page, items, draft.images, draft.recipes, text);
+    } else {
+        taken = m_page ? m_doc.ReplacePage(*m_page, items, text) : m_doc.AppendPage(items, text);
+    }
     if (taken)
         QDialog::accept();
 }
@@ -462,7 +505,7 @@ void CAdEditorDlg::BandChosen()
         m_shownBand.reset();
         return;
     }
-    const int index = PageIndexOfKind(m_layout.Items()[*band].type);
+    const int index = PageIndexOfItem(m_layout.Items()[*band]);
     if (index < 0)
         return;
     // Loading the band would put its item over what the page holds unplaced.

@@ -15,8 +15,12 @@
 // Cancel, Escape and closing the window ask before changes are dropped. The
 // editor never writes into the document while it is open.
 //
+// A tenth page makes text in a font of this computer into a user image
+// shown by an Image item; what it draws joins the project with the page at OK.
+//
 // Keys: Alt+A adds a band, Alt+R replaces the chosen band, Alt+D deletes it
-// (the buttons' mnemonics), Ctrl+Return is OK, Escape is Cancel.
+// (the buttons' mnemonics), F6 goes to the kinds list, Ctrl+Return is OK,
+// Escape is Cancel.
 #pragma once
 
 #include "core/page_layout.h"
@@ -26,9 +30,12 @@
 #include <QDialog>
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
+class CContent;
+class CFontTextPage;
 class CLayoutStrip;
 class CLumivoDoc;
 class CLumivoViewer;
@@ -52,10 +59,15 @@ public:
     // shows every page (a page added later appears there by its tab text).
     QTabWidget* Sheet() const { return m_sheet; }
     QListWidget* Kinds() const { return m_kinds; }
-    // The sheet page of an index; null outside 0 to 8.
+    // The nine pages of the board's kinds, then the font page.
+    static constexpr int kSheetPages = 10;
+    // The sheet page of an index; null outside 0 to 9.
     CQVSheetPage* SheetPage(int index) const;
+    CFontTextPage* FontPage() const { return m_fontPage; }
     // The sheet page that builds items of a kind; -1 for kinds without one.
     static int PageIndexOfKind(int type);
+    // The sheet page that edits an item: the font page for text images.
+    int PageIndexOfItem(const CLumivo& item) const;
     // The kind the active sheet page builds; 12 (None) when there is none.
     int ActiveItemKind() const;
     CLumivoViewer* Preview() const { return m_preview; }
@@ -103,6 +115,8 @@ private:
     void BandChosen();
     void Relabel();
     void FillKinds();
+    // The preview shows the font page's draft of the user images.
+    void DraftChanged();
 
     CLumivoDoc& m_doc;
     std::optional<unsigned> m_page;
@@ -111,7 +125,11 @@ private:
     CLayoutStrip* m_strip;
     QTabWidget* m_sheet;
     QListWidget* m_kinds;
-    std::array<CQVSheetPage*, 9> m_pages{};
+    std::array<CQVSheetPage*, kSheetPages> m_pages{};
+    CFontTextPage* m_fontPage;
+    // The library with the text images drawn but not yet the project's, for
+    // the preview; made when the first is drawn.
+    std::unique_ptr<CContent> m_previewContent;
     CLumivoViewer* m_preview;
     QLabel* m_help;
     QLabel* m_previewLabel;
@@ -123,6 +141,6 @@ private:
     bool m_followingBand = false;
     int m_loading = 0;                    // pages are being filled, not edited
     std::vector<uint8_t> m_startBytes;    // the page's items as opened
-    std::array<bool, 9> m_unplaced{};     // sheet pages holding what is not on the page
+    std::array<bool, kSheetPages> m_unplaced{};     // sheet pages holding what is not on the page
     std::optional<size_t> m_shownBand;    // the band the sheet pages show
 };

@@ -488,7 +488,8 @@ void CBoardActions::OnUserImages()
         return;
     const std::vector<CRGX<8192>> images = dlg.Images();
     if (!dlg.SameAs(m_doc.Core().UserImages()) &&
-        !m_doc.ReplaceUserImages(images, lumivo::BoardQText("UndoUserImages", "Change the user images")))
+        !m_doc.ReplaceUserImages(images, lumivo::BoardQText("UndoUserImages", "Change the user images"),
+                                 dlg.Recipes()))
         return;
     if (!dlg.SendRequested() || !m_connected || m_busy)
         return;

@@ -65,8 +65,10 @@ QPixmap Dots(const CRGX<8192>& image)
     QPainter p(&out);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
+    // Only the rows and columns the pixels hold: a header may claim more.
+    const long rows = std::min<long>(h, bm.bmHeight), columns = std::min<long>(w, bm.bmWidthBytes / 4);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
             uint32_t rgb = 0;
             std::memcpy(&rgb, pixels.data() + size_t(y) * size_t(bm.bmWidthBytes) + size_t(x) * 4, 4);
             p.setBrush(rgb & 0xFFFFFF ? QColor::fromRgb(rgb) : QColor(48, 48, 48));
@@ -175,8 +177,10 @@ CUserImageDlg::CUserImageDlg(const lumivo::CProjectCore& project, QWidget* paren
         Entry e;
         e.image = &images[i];
         e.name = QString::asprintf("User Image %02d", int(i + 1));
+        e.slot = unsigned(i);
         m_entries.push_back(std::move(e));
     }
+    m_recipes = project.TextRecipes();
     chooseFile = [this] { return QFileDialog::getOpenFileName(this, QString(), QString(), FileFilter()); };
     showMessage = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); };
 
@@ -362,6 +366,15 @@ lumivo::Result CUserImageDlg::Convert(Entry& e) const
         !r)
         return r;
     return lumivo::ConvertPicture(fitted, e.making.conversion, e.thresholds, e.image);
+}
+
+lumivo::TextImageRecipes CUserImageDlg::Recipes() const
+{
+    lumivo::TextImageRecipes moved;
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        if (const auto& slot = m_entries[i].slot; slot && m_recipes.bySlot.count(*slot))
+            moved.bySlot[unsigned(i)] = m_recipes.bySlot.at(*slot);
+    return moved;
 }
 
 void CUserImageDlg::RemoveSelected()

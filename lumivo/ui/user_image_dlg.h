@@ -56,6 +56,9 @@ public:
     const CUserRGX& EntryImage(int row) const { return m_entries.at(size_t(row)).image; }
     std::vector<CRGX<8192>> Images() const;
     bool SameAs(const std::vector<CRGX<8192>>& images) const;
+    // The project's text-image recipes moved with their images: by the
+    // entries' places now, none for imported pictures.
+    lumivo::TextImageRecipes Recipes() const;
 
     void SetSendEnabled(bool enabled);
     bool SendRequested() const { return m_send; }
@@ -93,6 +96,7 @@ private:
         QString name;
         QString path;
         Making making;
+        std::optional<unsigned> slot; // the project's user image it was when the dialog opened
     };
     void Relist();
     void ShowSelected();
@@ -103,6 +107,7 @@ private:
     void ShowMaking(const Entry* e);
 
     std::vector<Entry> m_entries;
+    lumivo::TextImageRecipes m_recipes; // the project's, by the slots it opened with
     QListWidget* m_list;
     QPushButton* m_add;
     QPushButton* m_remove;

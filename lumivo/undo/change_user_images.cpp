@@ -3,11 +3,13 @@
 
 #include "lumivo_doc.h"
 
-ChangeUserImages::ChangeUserImages(CLumivoDoc& doc, std::vector<CRGX<8192>> images, const QString& text)
-    : CDocCommand(doc, text), m_before(doc.Core().UserImages()), m_after(std::move(images))
+ChangeUserImages::ChangeUserImages(CLumivoDoc& doc, std::vector<CRGX<8192>> images, const QString& text,
+                                   std::optional<lumivo::TextImageRecipes> recipes)
+    : CDocCommand(doc, text), m_before(doc.Core().UserImages()), m_after(std::move(images)),
+      m_recipesBefore(doc.Core().TextRecipes()), m_recipesAfter(recipes.value_or(m_recipesBefore))
 {
 }
 
-lumivo::Result ChangeUserImages::Do() { return m_doc.ApplyUserImages(m_after); }
+lumivo::Result ChangeUserImages::Do() { return m_doc.ApplyUserImages(m_after, m_recipesAfter); }
 
-void ChangeUserImages::Undo() { m_doc.ApplyUserImages(m_before); }
+void ChangeUserImages::Undo() { m_doc.ApplyUserImages(m_before, m_recipesBefore); }

@@ -1,17 +1,22 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The project's user images replaced (the user image dialog's OK and Send,
-// images read back from the controller).
+// images read back from the controller), with the recipes of the text
+// images among them: without new recipes the old ones stay.
 #pragma once
 
 #include "undo/doc_command.h"
 
+#include "core/text_recipe.h"
+
 #include <qvr/rgx.h>
 
+#include <optional>
 #include <vector>
 
 class ChangeUserImages final : public CDocCommand {
 public:
-    ChangeUserImages(CLumivoDoc& doc, std::vector<CRGX<8192>> images, const QString& text);
+    ChangeUserImages(CLumivoDoc& doc, std::vector<CRGX<8192>> images, const QString& text,
+                     std::optional<lumivo::TextImageRecipes> recipes = std::nullopt);
 
 protected:
     lumivo::Result Do() override;
@@ -20,4 +25,6 @@ protected:
 private:
     std::vector<CRGX<8192>> m_before;
     std::vector<CRGX<8192>> m_after;
+    lumivo::TextImageRecipes m_recipesBefore;
+    lumivo::TextImageRecipes m_recipesAfter;
 };

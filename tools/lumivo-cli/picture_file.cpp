@@ -195,7 +195,36 @@ bool SkipFrame(GifFileType* gif)
     return true;
 }
 
-bool DecodeGif(const uint8_t* data, size_t size, Rgb24Picture& p, std::string& error)
+// One frame over the screen: its transparent pixels leave what is there.
+void DrawFrame(const GifImageDesc& d, const std::vector<GifByteType>& raster, const std::vector<GifColorType>& colours,
+               int transparent, Rgb24Picture& p)
+{
+    for (int y = 0; y < d.Height; ++y)
+        for (int x = 0; x < d.Width; ++x) {
+            const int index = raster[size_t(y) * size_t(d.Width) + size_t(x)];
+            if (index == transparent || size_t(index) >= colours.size())
+                continue;
+            const GifColorType& c = colours[size_t(index)];
+            uint8_t* out = p.bgr.data() + (size_t(d.Top + y) * size_t(p.width) + size_t(d.Left + x)) * 3;
+            out[0] = c.Blue;
+            out[1] = c.Green;
+            out[2] = c.Red;
+        }
+}
+
+// What the frame leaves for the next: the screen as it is, the frame's
+// place made dark, or the screen as before the frame.
+void DisposeFrame(const GifImageDesc& d, int disposal, const std::vector<uint8_t>& before, Rgb24Picture& p)
+{
+    if (disposal == DISPOSE_PREVIOUS && !before.empty())
+        p.bgr = before;
+    else if (disposal == DISPOSE_BACKGROUND)
+        for (int y = 0; y < d.Height; ++y)
+            std::memset(p.bgr.data() + (size_t(d.Top + y) * size_t(p.width) + size_t(d.Left)) * 3, 0,
+                        size_t(d.Width) * 3);
+}
+
+bool DecodeGif(const uint8_t* data, size_t size, Rgb24Picture& p, std::string& error, int frame, int* frames)
 {
     MemoryReader reader{data, size};
     int code = 0;
@@ -215,66 +244,80 @@ bool DecodeGif(const uint8_t* data, size_t size, Rgb24Picture& p, std::string& e
         return false;
     };
     // Record by record, so that every frame's size is checked before its
-    // pixels are decoded; only the first frame is shown.
+    // pixels are decoded. The frames up to the chosen one are drawn over a
+    // black screen in turn, each disposed of as it asks; later ones are
+    // only counted. Data after the chosen frame need not be sound.
     std::vector<GifByteType> raster;
-    GifImageDesc first{};
     std::vector<GifColorType> colours; // a copy: giflib frees the frame's table at the next frame
-    GraphicsControlBlock gcb{}, pending{};
+    std::vector<uint8_t> before;
+    GraphicsControlBlock pending{};
     pending.TransparentColor = NO_TRANSPARENT_COLOR;
-    bool haveFrame = false;
-    for (GifRecordType type = UNDEFINED_RECORD_TYPE; type != TERMINATE_RECORD_TYPE;) {
+    int index = 0;
+    uint64_t decoded = 0;
+    const auto done = [&] { return index > frame; };
+    for (GifRecordType type = UNDEFINED_RECORD_TYPE; type != TERMINATE_RECORD_TYPE && index < kMaxGifFrames;) {
         if (DGifGetRecordType(gif, &type) != GIF_OK)
-            return haveFrame ? true : damaged(); // data after the first frame need not be sound
+            return done() ? true : damaged();
         if (type == EXTENSION_RECORD_TYPE) {
             int function = 0;
             GifByteType* ext = nullptr;
             if (DGifGetExtension(gif, &function, &ext) != GIF_OK)
-                return haveFrame ? true : damaged();
-            if (function == GRAPHICS_EXT_FUNC_CODE && ext && ext[0] >= 4 && !haveFrame)
+                return done() ? true : damaged();
+            if (function == GRAPHICS_EXT_FUNC_CODE && ext && ext[0] >= 4 && !done())
                 DGifExtensionToGCB(ext[0], ext + 1, &pending);
             while (ext)
                 if (DGifGetExtensionNext(gif, &ext) != GIF_OK)
-                    return haveFrame ? true : damaged();
+                    return done() ? true : damaged();
         } else if (type == IMAGE_DESC_RECORD_TYPE) {
             if (DGifGetImageDesc(gif) != GIF_OK)
-                return haveFrame ? true : damaged();
+                return done() ? true : damaged();
             if (!FrameFits(gif, error))
                 return false;
-            if (haveFrame) {
+            if (done()) {
+                ++index;
                 if (!SkipFrame(gif))
-                    return true;
+                    break;
                 continue;
             }
-            first = gif->Image;
-            if (const ColorMapObject* map = first.ColorMap ? first.ColorMap : gif->SColorMap)
+            const GifImageDesc d = gif->Image;
+            decoded += uint64_t(d.Width) * uint64_t(d.Height);
+            if (decoded > kMaxGifDecodedPixels) {
+                error = "frame " + std::to_string(frame + 1) + " of the GIF picture lies behind more than " +
+                        std::to_string(kMaxGifDecodedPixels / 1000000) + " megapixels of frames";
+                return false;
+            }
+            if (const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap)
                 colours.assign(map->Colors, map->Colors + map->ColorCount);
+            else
+                colours.clear();
+            if (colours.empty()) {
+                error = "the GIF picture has no colour table";
+                return false;
+            }
             if (!ReadFrame(gif, raster))
                 return damaged();
-            gcb = pending;
-            haveFrame = true;
+            if (index < frame && pending.DisposalMode == DISPOSE_PREVIOUS)
+                before = p.bgr;
+            DrawFrame(d, raster, colours, pending.TransparentColor, p);
+            if (index < frame)
+                DisposeFrame(d, pending.DisposalMode, before, p);
+            before.clear();
+            pending = {};
+            pending.TransparentColor = NO_TRANSPARENT_COLOR;
+            ++index;
         }
     }
-    if (!haveFrame) {
+    if (frames)
+        *frames = index;
+    if (index == 0) {
         error = "the GIF picture has no frame";
         return false;
     }
-    if (colours.empty()) {
-        error = "the GIF picture has no colour table";
+    if (!done()) {
+        error = "the GIF picture has " + std::to_string(index) + (index == 1 ? " frame" : " frames") +
+                ", not a frame " + std::to_string(frame + 1);
         return false;
     }
-    // The first frame over a black screen; its transparent pixels stay black.
-    const GifImageDesc& d = first;
-    for (int y = 0; y < d.Height; ++y)
-        for (int x = 0; x < d.Width; ++x) {
-            const int index = raster[size_t(y) * size_t(d.Width) + size_t(x)];
-            if (index == gcb.TransparentColor || size_t(index) >= colours.size())
-                continue;
-            const GifColorType& c = colours[size_t(index)];
-            uint8_t* out = p.bgr.data() + (size_t(d.Top + y) * size_t(p.width) + size_t(d.Left + x)) * 3;
-            out[0] = c.Blue;
-            out[1] = c.Green;
-            out[2] = c.Red;
-        }
     return true;
 }
 
@@ -345,22 +388,29 @@ bool DecodeBmp(const uint8_t* data, size_t size, Rgb24Picture& p, std::string& e
 
 } // namespace
 
-bool DecodePicture(const uint8_t* data, size_t size, lumivo::Rgb24Picture& picture, std::string& error)
+bool DecodePicture(const uint8_t* data, size_t size, lumivo::Rgb24Picture& picture, std::string& error, int frame,
+                   int* frames)
 {
     picture = {};
+    if (frames)
+        *frames = 1;
+    if (size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0))
+        return DecodeGif(data, size, picture, error, frame, frames);
+    if (frame != 0) {
+        error = "the picture has one frame, not a frame " + std::to_string(frame + 1);
+        return false;
+    }
     if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0)
         return DecodePng(data, size, picture, error);
     if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
         return DecodeJpeg(data, size, picture, error);
-    if (size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0))
-        return DecodeGif(data, size, picture, error);
     if (size >= 2 && data[0] == 'B' && data[1] == 'M')
         return DecodeBmp(data, size, picture, error);
     error = "not a picture this tool reads (PNG, JPEG, GIF or BMP)";
     return false;
 }
 
-bool ReadPictureFile(const std::filesystem::path& path, lumivo::Rgb24Picture& picture, std::string& error)
+bool ReadPictureFile(const std::filesystem::path& path, lumivo::Rgb24Picture& picture, std::string& error, int frame)
 {
     // Bounded, and a FIFO or device under a picture's name is refused, not waited on.
     std::vector<uint8_t> bytes;
@@ -368,17 +418,18 @@ bool ReadPictureFile(const std::filesystem::path& path, lumivo::Rgb24Picture& pi
         error = r.messages().empty() ? "cannot read " + path.string() : r.messages().front().text;
         return false;
     }
-    if (!DecodePicture(bytes.data(), bytes.size(), picture, error)) {
+    if (!DecodePicture(bytes.data(), bytes.size(), picture, error, frame)) {
         error = path.string() + ": " + error;
         return false;
     }
     return true;
 }
 
-bool ReadPictureFileToFit(const std::filesystem::path& path, lumivo::Rgb24Picture& picture, std::string& error)
+bool ReadPictureFileToFit(const std::filesystem::path& path, lumivo::Rgb24Picture& picture, std::string& error,
+                          int frame)
 {
     t_toFit = true;
-    const bool ok = ReadPictureFile(path, picture, error);
+    const bool ok = ReadPictureFile(path, picture, error, frame);
     t_toFit = false;
     return ok;
 }

@@ -67,8 +67,9 @@ int Add(const cli::Args& args)
     lumivo::Rgb24Picture picture;
     std::string error;
     const Scaling scaling = ScalingFromArgs(args);
-    if (!(scaling.fit ? cli::ReadPictureFileToFit(args.positional[1], picture, error)
-                      : cli::ReadPictureFile(args.positional[1], picture, error)))
+    const int frame = int(args.Number("frame", 1, cli::kMaxGifFrames).value_or(1)) - 1;
+    if (!(scaling.fit ? cli::ReadPictureFileToFit(args.positional[1], picture, error, frame)
+                      : cli::ReadPictureFile(args.positional[1], picture, error, frame)))
         throw cli::Failure(error);
     if (scaling.fit) {
         int width = scaling.width, height = scaling.height;
@@ -106,7 +107,7 @@ int Remove(const cli::Args& args)
     return cli::kExitOk;
 }
 
-const cli::Verb kAdd{"images add", "FILE.qvndoc PICTURE [--thresholds R,G,B] [--fit MODE] [--size WxH|--height N] [--convert MODE]",
+const cli::Verb kAdd{"images add", "FILE.qvndoc PICTURE [--thresholds R,G,B] [--fit MODE] [--size WxH|--height N] [--convert MODE] [--frame N]",
                      "make a user image of a picture file (PNG, JPEG, GIF, BMP)",
                      "By the thresholds a pixel lights red where its red reaches the red threshold,\n"
                      "green likewise; blue is not shown. Default thresholds 128,128,255. The ordered\n"
@@ -114,12 +115,15 @@ const cli::Verb kAdd{"images add", "FILE.qvndoc PICTURE [--thresholds R,G,B] [--
                      "--fit, --size or --height the picture is taken at its own size and must stay\n"
                      "below 8176 bytes (width x height / 2); with them it is scaled (default 16 rows,\n"
                      "the width by its shape; pictures up to 16384 pixels a side and 40 megapixels).\n"
-                     "Transparent parts become dark. A project holds at most 8 user images.",
+                     "Transparent parts become dark. Of an animated GIF, --frame chooses the frame as\n"
+                     "it shows in the animation (default the first); the board has no user animations.\n"
+                     "A project holds at most 8 user images.",
                      {{"thresholds", "R,G,B", "red, green and blue thresholds, each 0-255"},
                       {"fit", "fit|fill|stretch", "the whole picture, cut to fill, or stretched (default fit)"},
                       {"size", "WxH", "the image's size (even width)"},
                       {"height", "N", "the image's height, 1-64; the width by the picture's shape"},
-                      {"convert", "thresholds|ordered|diffusion", "the conversion to the eight colours (default thresholds)"}},
+                      {"convert", "thresholds|ordered|diffusion", "the conversion to the eight colours (default thresholds)"},
+                      {"frame", "N", "the frame of an animated GIF, 1-1000 (default 1)"}},
                      2, 2, Add};
 LUMIVO_CLI_VERB(kAdd);
 

@@ -241,3 +241,36 @@ TEST_F(CliImages, TooLargeDamagedAndTheNinthAreRefused)
     EXPECT_NE(r.err.find("already holds 8"), std::string::npos) << r.err;
     EXPECT_EQ(Images().size(), 8u);
 }
+
+TEST_F(CliImages, AGifFrameIsTakenAsItShowsInTheAnimation)
+{
+    const char* source = std::getenv("LUMIVO_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    const std::string gif = (std::filesystem::path(source) / "lumivo/core/tests/data/gif-three-frames.gif").string();
+    // Frame by frame (1 red, 2 green, 3 yellow, 0 dark): the second frame over
+    // the first; the third after the second was cleared to the background,
+    // its transparent pixel showing the first frame below.
+    const uint8_t expected[3][4] = {{0x11, 0x11, 0x11, 0x11}, {0x11, 0x22, 0x11, 0x11}, {0x11, 0x00, 0x31, 0x11}};
+    for (int frame = 1; frame <= 3; ++frame) {
+        const Outcome r = Call({"images", "add", Project(), gif, "--frame", std::to_string(frame)});
+        ASSERT_EQ(r.status, 0) << frame << ": " << r.err;
+        const CRGX<8192> image = Images().back();
+        ASSERT_EQ(image.header.width, 4);
+        ASSERT_EQ(image.header.height, 2);
+        EXPECT_EQ(std::vector<uint8_t>(image.data, image.data + 4),
+                  std::vector<uint8_t>(expected[frame - 1], expected[frame - 1] + 4))
+            << "frame " << frame;
+    }
+    // The default is the first frame; frames that are not there are refused.
+    ASSERT_EQ(Call({"images", "add", Project(), gif}).status, 0);
+    EXPECT_EQ(Images().back().data[1], 0x11);
+    Outcome r = Call({"images", "add", Project(), gif, "--frame", "4"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("3 frames, not a frame 4"), std::string::npos) << r.err;
+    EXPECT_EQ(Call({"images", "add", Project(), gif, "--frame", "0"}).status, 2);
+    WritePng(dir / "a.png", Sample());
+    r = Call({"images", "add", Project(), (dir / "a.png").string(), "--frame", "2"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("one frame"), std::string::npos) << r.err;
+    EXPECT_EQ(Images().size(), 4u);
+}

@@ -22,7 +22,8 @@ lumivo::Result CQVSheetPage::Build(CLumivo& item)
     if (!r)
         return r;
     choices.type = GetItemKind();
-    return lumivo::BuildItem(choices, item, &m_doc.Core().Content());
+    r.Append(lumivo::BuildItem(choices, item, &m_doc.Core().Content()));
+    return r;
 }
 
 lumivo::Result CQVSheetPage::CannotSupply()

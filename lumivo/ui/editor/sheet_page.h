@@ -29,7 +29,7 @@ public:
 
     int Index() const { return m_index; }
     // The item kind the page builds (LUMIVO_TYPE); 12 (None) for an index without a page.
-    int GetItemKind() const { return lumivo::SheetPageKind(m_index); }
+    virtual int GetItemKind() const { return lumivo::SheetPageKind(m_index); }
     // The item builder's choices as the page shows them. Fails with
     // "ErrMaxAdvt" when the page cannot supply its cells (nothing to choose).
     virtual lumivo::Result Choices(lumivo::ItemChoices& choices) = 0;
@@ -38,6 +38,11 @@ public:
     lumivo::Result Build(CLumivo& item);
     // Shows an item of the page's kind for editing.
     virtual void Load(const CLumivo& item) = 0;
+    // Said before Build: the item built is to replace `replaced` (null: a
+    // new band); after it, whether the page took the item. Pages whose items
+    // bring data of their own (text images) keep it only when taken.
+    virtual void BuildFor(const CLumivo* replaced) { (void)replaced; }
+    virtual void Placed(bool taken) { (void)taken; }
     // Texts in the selected language.
     virtual void Relabel() {}
     // The page was brought to the front: it takes the focus where typing goes.
