@@ -347,7 +347,7 @@ TEST(UntranslatedText, NoLiteralWordsReachTheScreen)
                           << l.call << "() without the language files; add it to resources/Lang/*.lang";
         }
     }
-    EXPECT_GT(sinks, 20u);
+    EXPECT_GT(sinks, 10u); // the texts left as literals are few now, but not none
 }
 
 // The reader itself, on the shapes the program uses.
