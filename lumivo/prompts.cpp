@@ -65,6 +65,9 @@ CPrompts CPrompts::Interactive(std::function<QWidget*()> parent)
         // Every box is titled with the program; what it is about is in its text.
         box.setWindowTitle(Caption());
         box.setText(text);
+        // The text can be copied: a device path, a command or a udev rule
+        // to paste into a terminal.
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         box.setIcon(icon == Icon::Error         ? QMessageBox::Critical
                     : icon == Icon::Warning     ? QMessageBox::Warning
                     : icon == Icon::Information ? QMessageBox::Information

@@ -316,7 +316,6 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"Board", u"FailDetail"}, {"%s", "%s", "%s"}},
     {{u"Board", u"ImagesOk"}, {"%s"}},
     {{u"Board", u"LinkDevice"}, {"%s", "%s", "%s", "%s"}},
-    {{u"Board", u"LinkLost"}, {"%s"}},
     {{u"Board", u"PortDeniedRule"}, {"%s", "%s", "%s", "%s", "%s"}},
     {{u"Board", u"PortDeniedUnknown"}, {"%s"}},
     {{u"Board", u"PortOnlyUser"}, {"%s"}},
@@ -337,6 +336,17 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"Schedule", u"UndoAdd"}, {"%s"}},                        // entry name
     {{u"Schedule", u"UndoEdit"}, {"%s"}},                       // entry name
     {{u"Schedule", u"UndoDelete"}, {"%s"}},                     // entry name
+    {{u"Board", u"LinkLost"}, {"%s"}},
+    {{u"DownloadDialog", u"Progress"}, {"%s", "%s"}},        // bytes so far, bytes in all
+    {{u"DownloadDialog", u"ProgressUnknown"}, {"%s"}},       // bytes so far
+    {{u"DownloadDialog", u"Failed"}, {"%s", "%s"}},          // error code, reason
+    {{u"DownloadDialog", u"FailedNoDetail"}, {"%s"}},        // error code
+    {{u"DownloadDialog", u"OnlyHttps"}, {"%s", "%s"}},       // the address's scheme, the address
+    {{u"DownloadDialog", u"Bytes"}, {"%s"}},
+    {{u"GroupList", u"CheckGroup"}, {"%s"}},                 // the group's header
+    {{u"GroupList", u"UncheckGroup"}, {"%s"}},
+    {{u"GroupList", u"DeleteGroup"}, {"%s"}},
+    {{u"GroupList", u"GroupBy"}, {"%s"}},                    // the column's title
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)

@@ -174,7 +174,9 @@ BYTE CPacket::SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, i
             ReportWaiting(attempt, tries);
             m_lastActivityMs = NowMs();
             // A silence time-out: every arriving piece moves the activity time.
-            while (NowMs() - m_lastActivityMs.load() < nTimeoutMs && !m_bCancel) {
+            // The answer is looked for before the clock: a thread that wakes
+            // late (a loaded machine) must not throw away an answer already in.
+            while (!m_bCancel) {
                 if (m_bPacketReceived.load(std::memory_order_acquire)) {
                     arrived = true;
                     break;
@@ -183,6 +185,8 @@ BYTE CPacket::SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, i
                     lost = true;
                     break;
                 }
+                if (NowMs() - m_lastActivityMs.load() >= nTimeoutMs)
+                    break;
                 PumpMessage();
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }

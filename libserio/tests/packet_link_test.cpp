@@ -426,6 +426,22 @@ TEST_F(PacketLink, StalledWriteLosesTheTryWithinItsBoundAndCancelEndsItAtOnce)
     packet->ResetCancel();
 }
 
+// A requester that wakes after its time-out (a loaded machine) still takes
+// the answer that came in time instead of losing the try.
+TEST_F(PacketLink, AnswerInTimeIsTakenWhenTheWaitWakesLate)
+{
+    boardsim::Options o;
+    o.delay[0x55] = {50, -1};
+    StartSim(o);
+    bool stalled = false;
+    packet->SetPumpCallback([&] {
+        if (!std::exchange(stalled, true))
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    });
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x55, 0, nullptr, 300, 1));
+    EXPECT_EQ(1, Requests(0x55));
+}
+
 TEST_F(PacketLink, OpenTwiceAndMissingDevice)
 {
     StartSim();

@@ -39,6 +39,7 @@ constexpr CBoardSession::StepName kStepReadAds{"StepReadAds", "reading the store
 constexpr CBoardSession::StepName kStepSendAds{"StepSendAds", "sending the Ads"};
 constexpr CBoardSession::StepName kStepSendImages{"StepSendImages", "sending the user images"};
 constexpr CBoardSession::StepName kStepImagesDone{"StepImagesDone", "closing the user images"};
+constexpr CBoardSession::StepName kStepReadImages{"StepReadImages", "reading the user images"};
 constexpr CBoardSession::StepName kStepLeaveUpdate{"StepLeaveUpdate", "leaving update mode"};
 constexpr CBoardSession::StepName kStepWriteSettings{"StepWriteSettings", "writing the controller settings"};
 constexpr size_t kMaxMessageUnits = 1024; // the frame's message buffer
@@ -154,15 +155,21 @@ BYTE CBoardSession::ExchangeWithProgress(BYTE command, const std::vector<BYTE>& 
     return result;
 }
 
-bool CBoardSession::CheckResult(BYTE result, const char* what)
+bool CBoardSession::CheckResult(BYTE result, StepName step, bool explain)
 {
     if (result == kAck)
         return true;
-    if (result == 0xFB)
-        m_ui.ShowMessage(BoardText("CommTimeout", kMsgCommTimeout), BoardText("CommErrorCaption", kCapCommError),
+    if (explain)
+        m_ui.ShowMessage(Explain(FailHeadline(result), step, result), BoardText("CommErrorCaption", kCapCommError),
                          MessageIcon::Stop);
-    Note(std::string(what) + ": " + FaultText(result));
+    Note(BoardText(step.key, step.english) + ": " + FaultText(result));
     return false;
+}
+
+CBoardSession::StepName CBoardSession::FailHeadline(BYTE result)
+{
+    return result == serio::kResultNoAnswer ? StepName{"CommTimeout", kMsgCommTimeout}
+                                            : StepName{"SendFailed", kMsgSendFailed};
 }
 
 // ---- Connection.
@@ -403,7 +410,8 @@ BYTE CBoardSession::ReadStoredAds()
     result = ExchangeWithProgress(kReadUserImages, {}, kReadImagesMs, kReadImagesTries,
                                   m_moduleInfo.wUserImageLength, false,
                                   BoardText("ReadingImages", "Reading the user images from the board\u2026"));
-    if (Cancelled(result) || !CheckResult(result, "reading the user images"))
+    // The step that runs this explains a failure and offers Retry.
+    if (Cancelled(result) || !CheckResult(result, kStepReadImages, false))
         return result;
     // Images that cannot be read are not taken as read: the project would
     // otherwise lose them without a word.
@@ -501,16 +509,30 @@ BoardResult CBoardSession::SendUserImages()
         Note(budget.FirstError());
         return BoardResult::Failed;
     }
-    BYTE result = ExchangeWithProgress(kSendUserImages, blob, kSendImagesMs, kSendImagesTries,
-                                       static_cast<DWORD>(blob.size()), true,
-                                       BoardText("SendingImages", "Sending the user images\u2026"));
-    if (Cancelled(result)) {
-        Abandon(kStepSendImages);
-        return BoardResult::Cancelled;
+    BYTE result = 0;
+    for (;;) {
+        result = ExchangeWithProgress(kSendUserImages, blob, kSendImagesMs, kSendImagesTries,
+                                      static_cast<DWORD>(blob.size()), true,
+                                      BoardText("SendingImages", "Sending the user images\u2026"));
+        if (Cancelled(result)) {
+            Abandon(kStepSendImages);
+            return BoardResult::Cancelled;
+        }
+        Trace("User images: " + BoardText(kStepSendImages.key, kStepSendImages.english) + ": " +
+              (result == kAck ? BoardText("FaultNone", "acknowledged") : FaultText(result)));
+        // As for the Ads: what failed and what to try, with Retry.
+        if (result == kAck || !IsConnected() ||
+            !m_ui.AskRetry(Explain(FailHeadline(result), kStepSendImages, result),
+                           BoardText("SendFailedCaption", kCapSendFailed)))
+            break;
     }
-    if (!CheckResult(result, "sending the user images")) {
-        Trace("User images: " + m_lastError);
-        return BoardResult::Failed;
+    if (result != kAck) {
+        if (!IsConnected()) {
+            Note(DeviceLostText(m_packet->GetDeviceName()));
+            return BoardResult::Failed;
+        }
+        Note(BoardText(kStepSendImages.key, kStepSendImages.english) + ": " + FaultText(result));
+        return BoardResult::Cancelled;
     }
     m_ui.ShowWait(true);
     result = Exchange(kUserImagesDone, {}, kImagesDoneMs, kImagesDoneTries);
@@ -519,7 +541,7 @@ BoardResult CBoardSession::SendUserImages()
         Abandon(kStepImagesDone);
         return BoardResult::Cancelled;
     }
-    if (!CheckResult(result, "closing the user images")) {
+    if (!CheckResult(result, kStepImagesDone, true)) {
         Trace("User images: " + m_lastError);
         return BoardResult::Failed;
     }

@@ -198,8 +198,11 @@ private:
     BYTE ReadBoardInfo();
     BYTE ReadStoredAds();
     void ApplyBoard();
-    // 0xFC passes; 0xFB also says "Communication timeout!".
-    bool CheckResult(BYTE result, const char* what);
+    // False (with the step and the fault noted) unless the board acknowledged;
+    // explain: a box also tells the user what failed and what to try.
+    bool CheckResult(BYTE result, StepName step, bool explain);
+    // The first line of a failure's message: the time-out's, or the send's.
+    static StepName FailHeadline(BYTE result);
     // A request with its answer; with a progress range, inside the progress window.
     BYTE Exchange(BYTE command, const std::vector<BYTE>& payload, int timeoutMs, int tries);
     BYTE ExchangeWithProgress(BYTE command, const std::vector<BYTE>& payload, int timeoutMs, int tries,

@@ -14,13 +14,15 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
+#include <QDateTime>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTimeEdit>
 #include <QUndoStack>
 
 #include <csignal>
@@ -75,7 +77,13 @@ TEST(ModuleStateDialog, ShowsVersionDateAndTheLanguagesOfTheModel)
     model.SetModelCode(serio::ModuleInfo::MakeModelCode(6, 1, 10));
     CModuleStateDlg dlg(model, {}, {});
     EXPECT_EQ(dlg.VersionField()->text(), QStringLiteral("LV-9 v1.3.1"));
-    EXPECT_EQ(dlg.ManufactureField()->date(), QDate(2021, 3, 15));
+    EXPECT_EQ(dlg.ManufactureField()->text(), QStringLiteral("2021-03-15"));
+    EXPECT_TRUE(QDateTime::fromString(dlg.ClockField()->text(), QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid())
+        << dlg.ClockField()->text().toStdString();
+    // The facts are text to select and copy, reached by the keyboard, not fields.
+    for (QLabel* fact : {dlg.VersionField(), dlg.ManufactureField(), dlg.ClockField()})
+        EXPECT_TRUE(fact->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+    EXPECT_EQ(dlg.focusWidget(), static_cast<QWidget*>(dlg.PowerBox())); // the first field that can be edited
     EXPECT_EQ(Items(dlg.LanguageList()), QStringList({"English", "Korean"}));
     EXPECT_EQ(dlg.LanguageList()->currentIndex(), 0); // 5 is none of them
     EXPECT_FALSE(dlg.ColorList()->isEnabled());

@@ -6,6 +6,7 @@
 #include "board_window_util.h"
 
 #include "commands.h"
+#include "core/board_text.h"
 #include "termination_signals.h"
 #include "ui/main_frame.h"
 #include "ui/module_state_dlg.h"
@@ -22,6 +23,7 @@
 #include <QUndoStack>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -334,4 +336,29 @@ TEST_F(BoardLinkWindow, SigtermDuringASendEndsItWithTheClosingCommandThenCloses)
     EXPECT_LT(clock.elapsed(), 2000);
     EXPECT_TRUE(WaitFor([&] { return Leaves() > leaves; }, 2000)); // the board got the closing command
     EXPECT_FALSE(Board()->IsBusy());
+}
+
+// The permission advice's udev rule can be selected and copied from the box
+// (the keyboard copies the whole box with Ctrl+C).
+TEST_F(BoardLinkWindow, PermissionAdviceRuleCanBeSelected)
+{
+    ASSERT_TRUE(Start());
+    const QString device = Path(QStringLiteral("ttyUSB-locked"));
+    WriteBytes(device.toStdString(), {});
+    ASSERT_EQ(::chmod(QFile::encodeName(device).constData(), 0), 0);
+    const QString text = QString::fromStdString(lumivo::OpenErrorText(device.toStdString(), EACCES));
+    ASSERT_TRUE(text.contains(QStringLiteral("MODE=\"0660\""))) << text.toStdString();
+    QString selected;
+    WhenModal([&](QWidget* w) {
+        for (QLabel* label : w->findChildren<QLabel*>()) {
+            if (!label->text().contains(QStringLiteral("GROUP=\"dialout\"")))
+                continue;
+            EXPECT_TRUE(label->textInteractionFlags() & Qt::TextSelectableByMouse);
+            label->setSelection(0, int(label->text().size()));
+            selected = label->selectedText();
+        }
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    CPrompts::Interactive([] { return App().MainFrame(); }).Show(CPrompts::Icon::Error, CPrompts::Caption(), text);
+    EXPECT_TRUE(selected.contains(QStringLiteral("SUBSYSTEM==\"tty\""))) << selected.toStdString();
 }

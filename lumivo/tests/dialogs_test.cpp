@@ -54,6 +54,21 @@ TEST(NewProjectDlg, DefaultsWithoutSettings)
     EXPECT_EQ(dlg.FolderEdit()->maxLength(), 260);
 }
 
+// A new project proposes the content language of the desktop's locale.
+// CTest runs this under a Korean and a Chinese locale; elsewhere it is skipped.
+TEST(NewProjectDlg, ContentLanguageFollowsTheDesktopLocale)
+{
+    const QByteArray locale = qgetenv("LC_ALL");
+    if (!locale.startsWith("ko") && !locale.startsWith("zh"))
+        GTEST_SKIP() << "run with LC_ALL set to a Korean or a Chinese locale";
+    ScopedProfile p;
+    CGlobalization::SelectLanguage(u"English");
+    CNewProjectDlg dlg(1);
+    dlg.show();
+    EXPECT_EQ(dlg.LanguageCombo()->currentText(),
+              locale.startsWith("ko") ? QStringLiteral("Korean") : QStringLiteral("Latin and Chinese"));
+}
+
 TEST(NewProjectDlg, TheProposedNameCountsFromOneAndPassesOverExistingFiles)
 {
     ScopedProfile p;
@@ -86,6 +101,12 @@ TEST(NewProjectDlg, SettingsChooseTheDefaults)
     EXPECT_EQ(dlg.ModuleColumnsSpin()->value(), 14);
     EXPECT_EQ(dlg.LanguageCombo()->currentText(), QStringLiteral("Korean"));
     EXPECT_EQ(dlg.ColumnClassCombo()->currentText(), QStringLiteral("Column 2~5"));
+
+    // The content rows shown are those the project gets: the module rows.
+    EXPECT_EQ(dlg.ContentRowsLabel()->text(), QStringLiteral("3"));
+    dlg.ModuleRowsSpin()->setValue(2);
+    EXPECT_EQ(dlg.ContentRowsLabel()->text(), QStringLiteral("2"));
+    dlg.ModuleRowsSpin()->setValue(3);
 
     // The result: content rows follow the module rows; the column class value.
     dlg.confirmReplace = [](const QString&) { return true; };

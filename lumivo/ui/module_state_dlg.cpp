@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QEventLoop>
@@ -15,7 +14,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QThread>
@@ -39,12 +37,15 @@ QTimeEdit* TimeField(const QString& format)
 
 QString Setup(const char* key) { return Tr("SetupDialog", key); }
 
+// One date format in the dialog, as the controller's clock is set.
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+
 } // namespace
 
 CModuleStateDlg::CModuleStateDlg(const lumivo::CModuleStateModel& model, Exchange read, Exchange write,
                                  QWidget* parent)
     : QDialog(parent), m_model(model), m_readExchange(std::move(read)), m_writeExchange(std::move(write)),
-      m_version(new QLineEdit), m_manufacture(new QDateEdit), m_date(new QDateEdit), m_time(new QTimeEdit),
+      m_version(new QLabel), m_manufacture(new QLabel), m_now(new QLabel),
       m_power(new QCheckBox(Setup("Power"))), m_powerOn(TimeField(QStringLiteral("HH:mm:ss"))),
       m_powerOff(TimeField(QStringLiteral("HH:mm:ss"))), m_dayTime(TimeField(QStringLiteral("HH:mm:ss"))),
       m_nightTime(TimeField(QStringLiteral("HH:mm:ss"))), m_day(new QSpinBox), m_night(new QSpinBox),
@@ -55,13 +56,9 @@ CModuleStateDlg::CModuleStateDlg(const lumivo::CModuleStateModel& model, Exchang
 {
     setWindowTitle(Tr("SetupDialog", "Title"));
     setObjectName(QStringLiteral("ModuleStateDlg"));
-    m_version->setReadOnly(true);
-    m_manufacture->setReadOnly(true);
-    m_manufacture->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    m_date->setReadOnly(true);
-    m_date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    m_time->setReadOnly(true);
-    m_time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    // Facts, not fields: selectable (and reached by Tab) so they can be copied.
+    for (QLabel* fact : {m_version, m_manufacture, m_now})
+        fact->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     for (QSpinBox* s : {m_day, m_night})
         s->setRange(lumivo::CModuleStateModel::kMinBrightness, lumivo::CModuleStateModel::kMaxBrightness);
     m_columns->setRange(lumivo::CModuleStateModel::kMinColumns, lumivo::CModuleStateModel::kMaxColumns);
@@ -73,9 +70,7 @@ CModuleStateDlg::CModuleStateDlg(const lumivo::CModuleStateModel& model, Exchang
     auto* makeBox = new QGroupBox(Setup("Manufacture"));
     (new QVBoxLayout(makeBox))->addWidget(m_manufacture);
     auto* clockBox = new QGroupBox(Setup("DateTime"));
-    auto* clockRow = new QHBoxLayout(clockBox);
-    clockRow->addWidget(m_date);
-    clockRow->addWidget(m_time);
+    (new QVBoxLayout(clockBox))->addWidget(m_now);
     // Every field can be reached by its own mnemonic.
     auto labelled = [](const char* key, QWidget* field) {
         auto* label = new QLabel(Setup(key));
@@ -184,7 +179,7 @@ void CModuleStateDlg::Fill()
     m_filling = true;
     m_version->setText(QString::fromStdU16String(m_model.VersionText()));
     const lumivo::CalendarDate made = m_model.Manufacture();
-    m_manufacture->setDate(QDate(made.year, made.month, made.day));
+    m_manufacture->setText(QDate(made.year, made.month, made.day).toString(kDateFormat));
     m_power->setChecked(m_model.PowerEnabled());
     m_powerOn->setEnabled(m_model.PowerEnabled());
     m_powerOff->setEnabled(m_model.PowerEnabled());
@@ -206,9 +201,7 @@ void CModuleStateDlg::Fill()
 
 void CModuleStateDlg::RefreshClock()
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    m_date->setDate(now.date());
-    m_time->setTime(now.time());
+    m_now->setText(QDateTime::currentDateTime().toString(kDateFormat + QStringLiteral(" HH:mm:ss")));
 }
 
 void CModuleStateDlg::SetBusy(bool busy)

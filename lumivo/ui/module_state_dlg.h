@@ -14,8 +14,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
-class QLineEdit;
+class QLabel;
 class QPushButton;
 class QSpinBox;
 class QTimeEdit;
@@ -36,8 +35,10 @@ public:
     const lumivo::CModuleStateModel& Model() const { return m_model; }
     bool IsBusy() const { return m_busy; }
 
-    QLineEdit* VersionField() const { return m_version; }
-    QDateEdit* ManufactureField() const { return m_manufacture; }
+    // What the controller reports, as selectable text.
+    QLabel* VersionField() const { return m_version; }
+    QLabel* ManufactureField() const { return m_manufacture; }
+    QLabel* ClockField() const { return m_now; }
     QComboBox* LanguageList() const { return m_language; }
     QComboBox* ColorList() const { return m_color; }
     QCheckBox* PowerBox() const { return m_power; }
@@ -65,10 +66,9 @@ private:
     Exchange m_writeExchange;
     bool m_busy = false;
     bool m_filling = false;
-    QLineEdit* m_version;
-    QDateEdit* m_manufacture;
-    QDateEdit* m_date;
-    QTimeEdit* m_time;
+    QLabel* m_version;
+    QLabel* m_manufacture;
+    QLabel* m_now;
     QCheckBox* m_power;
     QTimeEdit* m_powerOn;
     QTimeEdit* m_powerOff;

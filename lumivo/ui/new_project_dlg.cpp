@@ -50,7 +50,7 @@ CNewProjectDlg::CNewProjectDlg(unsigned sequence, QWidget* parent)
       m_resBox(new QGroupBox(this)), m_folderLabel(new QLabel), m_nameLabel(new QLabel), m_rowsLabel(new QLabel),
       m_columnsLabel(new QLabel), m_languageLabel(new QLabel), m_resRowLabel(new QLabel),
       m_resColLabel(new QLabel), m_folder(new QLineEdit), m_name(new QLineEdit), m_rows(new QSpinBox),
-      m_columns(new QSpinBox), m_resRows(new QSpinBox), m_language(new QComboBox), m_columnClass(new QComboBox)
+      m_columns(new QSpinBox), m_resRows(new QLabel), m_language(new QComboBox), m_columnClass(new QComboBox)
 {
     const common::IProfile& p = common::AppProfile();
     const QString folder = lumivo::ProposedFolder();
@@ -63,9 +63,11 @@ CNewProjectDlg::CNewProjectDlg(unsigned sequence, QWidget* parent)
     m_rows->setValue(p.GetProfileInt("Settings", "Module Row", 1));
     m_columns->setRange(2, 20);
     m_columns->setValue(p.GetProfileInt("Settings", "Module Column", 6));
-    m_resRows->setRange(2, 2);
-    m_resRows->setValue(p.GetProfileInt("Settings", "Module Row", 2));
-    m_resRows->setEnabled(false);
+    // The content is as many modules high as the board: a fact, shown as
+    // selectable text that follows the module rows.
+    m_resRows->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_resRows->setNum(m_rows->value());
+    connect(m_rows, &QSpinBox::valueChanged, m_resRows, qOverload<int>(&QLabel::setNum));
 
     // Without a setting the desktop's language decides.
     m_language->addItem(QString(), 69);
@@ -78,7 +80,7 @@ CNewProjectDlg::CNewProjectDlg(unsigned sequence, QWidget* parent)
     m_columnClass->setCurrentIndex(p.GetProfileInt("Settings", "Lumivo Column", 6) >= 6 ? 1 : 0);
 
     auto* browse = new QToolButton;
-    browse->setText(QStringLiteral("..."));
+    browse->setText(lumivo::Tr("NewDialog", "Browse"));
     connect(browse, &QToolButton::clicked, this, [this] {
         const QString dir = QFileDialog::getExistingDirectory(this, QString(), m_folder->text());
         if (!dir.isEmpty())

@@ -54,6 +54,7 @@ public:
     QSpinBox* ModuleColumnsSpin() const { return m_columns; }
     QComboBox* LanguageCombo() const { return m_language; }
     QComboBox* ColumnClassCombo() const { return m_columnClass; }
+    QLabel* ContentRowsLabel() const { return m_resRows; }
 
     void accept() override;
 
@@ -75,7 +76,7 @@ private:
     QLineEdit* m_name;
     QSpinBox* m_rows;
     QSpinBox* m_columns;
-    QSpinBox* m_resRows;
+    QLabel* m_resRows;
     QComboBox* m_language;
     QComboBox* m_columnClass;
     QPushButton* m_ok;

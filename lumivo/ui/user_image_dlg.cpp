@@ -93,7 +93,7 @@ QString CUserImageDlg::FileFilter()
     QStringList patterns;
     for (const QByteArray& f : QImageReader::supportedImageFormats())
         patterns.append(QStringLiteral("*.") + QString::fromLatin1(f));
-    return QStringLiteral("All Image Files (%1)").arg(patterns.join(QLatin1Char(' ')));
+    return Tr("UserDialog", "AllImageFiles") + QStringLiteral(" (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
 
 bool CUserImageDlg::ReadPicture(const QString& path, lumivo::Rgb24Picture& picture, QString& error, int frame,

@@ -1,12 +1,27 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include "common/widgets/group_list_view.h"
 
+#include <common/globalization.h>
+
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
 
 #include <algorithm>
 #include <memory>
+
+namespace {
+
+// A menu text from the language files, "%s" replaced by arg; the English
+// wording where no language file is loaded.
+QString MenuText(const char* key, const char* english, const QString& arg = {})
+{
+    const std::u16string t = CGlobalization::GetText(std::string_view("GroupList"), std::string_view(key));
+    QString text = t.empty() ? QString::fromUtf8(english) : QString::fromUtf16(t.data(), qsizetype(t.size()));
+    return text.replace(QLatin1String("%s"), arg);
+}
+
+} // namespace
 
 // One row: its texts live in the item's columns.
 class CGroupListView::RowItem : public QTreeWidgetItem {
@@ -682,26 +697,26 @@ QMenu* CGroupListView::CreateListMenu(const QPoint& viewportPos, QWidget* parent
     if (group >= 0 && Group(group)) {
         const QString h = GetGroupHeader(group);
         const bool boxes = m_style & kCheckBoxes;
-        add(kCheckGroup, QStringLiteral("Check group: ") + h, group)->setEnabled(boxes);
-        add(kUncheckGroup, QStringLiteral("Uncheck group: ") + h, group)->setEnabled(boxes);
-        add(kDeleteGroup, QStringLiteral("Delete group: ") + h, group);
+        add(kCheckGroup, MenuText("CheckGroup", "Check group: %s", h), group)->setEnabled(boxes);
+        add(kUncheckGroup, MenuText("UncheckGroup", "Uncheck group: %s", h), group)->setEnabled(boxes);
+        add(kDeleteGroup, MenuText("DeleteGroup", "Delete group: %s", h), group);
     }
     menu->addSeparator();
     if (row < 0) {
-        add(kExpandAll, QStringLiteral("Expand all groups"), -1);
-        add(kCollapseAll, QStringLiteral("Collapse all groups"), -1);
+        add(kExpandAll, MenuText("ExpandAll", "Expand all groups"), -1);
+        add(kCollapseAll, MenuText("CollapseAll", "Collapse all groups"), -1);
     }
-    add(kDisableGrouping, QStringLiteral("Disable grouping"), -1)->setEnabled(m_groupView);
+    add(kDisableGrouping, MenuText("DisableGrouping", "Disable grouping"), -1)->setEnabled(m_groupView);
     return menu;
 }
 
 QMenu* CGroupListView::CreateHeaderMenu(int column, QWidget* parent)
 {
     auto* menu = new QMenu(parent);
-    QAction* by = menu->addAction(QStringLiteral("Group by: ") + headerItem()->text(column));
+    QAction* by = menu->addAction(MenuText("GroupBy", "Group by: %s", headerItem()->text(column)));
     by->setData(int(kGroupBy));
     connect(by, &QAction::triggered, this, [this, column] { RunCommand(kGroupBy, -1, column); });
-    QAction* off = menu->addAction(QStringLiteral("Disable grouping"));
+    QAction* off = menu->addAction(MenuText("DisableGrouping", "Disable grouping"));
     off->setData(int(kDisableGroupingHeader));
     off->setEnabled(m_groupView);
     connect(off, &QAction::triggered, this, [this] { RunCommand(kDisableGroupingHeader, -1, -1); });

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <serio/widgets/serial_dialogs.h>
 
+#include "lang_text.h"
+
 #include <common/globalization.h>
 
 #include <QCloseEvent>
@@ -20,25 +22,8 @@
 
 namespace {
 
-QString Text(const char* section, const char* key)
-{
-    const std::u16string t = CGlobalization::GetText(std::string_view(section), std::string_view(key));
-    return QString::fromUtf16(t.data(), qsizetype(t.size()));
-}
-
-// Each "%s" of a language text replaced by the next argument, in order.
-QString Fill(QString text, const QStringList& args)
-{
-    qsizetype at = 0;
-    for (const QString& arg : args) {
-        at = text.indexOf(QLatin1String("%s"), at);
-        if (at < 0)
-            break;
-        text.replace(at, 2, arg);
-        at += arg.size();
-    }
-    return text;
-}
+using serio::widgets::Fill;
+using serio::widgets::Text;
 
 // A list entry: a number shown as it is, or a word of section "SerialDialog".
 struct Entry {

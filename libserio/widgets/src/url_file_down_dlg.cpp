@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <serio/widgets/url_file_down_dlg.h>
 
+#include "lang_text.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -21,6 +23,18 @@
 
 namespace {
 
+using serio::widgets::Fill;
+
+QString Text(const char* key, const char* english)
+{
+    return serio::widgets::Text("DownloadDialog", key, english);
+}
+
+QString ProgressText(const QString& done, const QString& total)
+{
+    return Fill(Text("Progress", "Downloaded %s of %s"), {done, total});
+}
+
 void ShowDiagnostic(QWidget* parent, int line)
 {
     QMessageBox::warning(parent, QStringLiteral("lumivo"),
@@ -31,8 +45,8 @@ QString FailureText(uint code, const QString& detail)
 {
     const QString hex = QStringLiteral("%1").arg(code, 8, 16, QLatin1Char('0')).toUpper();
     if (detail.isEmpty())
-        return QStringLiteral("Download failed.  Error = 0x%1\n\nNo message available.").arg(hex);
-    return QStringLiteral("Download failed.  Error = 0x%1\n\n%2").arg(hex, detail);
+        return Fill(Text("FailedNoDetail", "Download failed.  Error = 0x%s\n\nNo message available."), {hex});
+    return Fill(Text("Failed", "Download failed.  Error = 0x%s\n\n%s"), {hex, detail});
 }
 
 } // namespace
@@ -41,14 +55,14 @@ CUrlFileDownDlg::CUrlFileDownDlg(const QString& url, const QString& path, QWidge
     : QDialog(parent), m_progress(new QProgressBar), m_status(new QLabel), m_download(new QPushButton),
       m_update(new QPushButton), m_network(new QNetworkAccessManager(this))
 {
-    setWindowTitle(QStringLiteral("Download..."));
+    setWindowTitle(Text("Title", "Download..."));
     m_progress->setObjectName(QStringLiteral("4007"));
     m_status->setObjectName(QStringLiteral("4008"));
     m_download->setObjectName(QStringLiteral("4009"));
     m_update->setObjectName(QStringLiteral("4010"));
-    m_status->setText(QStringLiteral("Downloaded 0.0KB of 0.0KB"));
-    m_download->setText(QStringLiteral("&Download"));
-    m_update->setText(QStringLiteral("&Update"));
+    m_status->setText(ProgressText(QStringLiteral("0.0KB"), QStringLiteral("0.0KB")));
+    m_download->setText(Text("BtnDownload", "&Download"));
+    m_update->setText(Text("BtnUpdate", "&Update"));
     m_progress->setTextVisible(false);
 
     auto* column = new QVBoxLayout(this);
@@ -142,9 +156,9 @@ void CUrlFileDownDlg::OnBtnDownload()
     const QUrl url(m_url);
     if (url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0) {
         RefuseDownload(uint(QNetworkReply::ProtocolUnknownError),
-                       QStringLiteral("Only https addresses are downloaded: over %1 anyone on the network path "
-                                      "could replace the file.\n\n%2")
-                           .arg(url.scheme().isEmpty() ? QStringLiteral("this address") : url.scheme(), m_url));
+                       Fill(Text("OnlyHttps", "Only https addresses are downloaded: over %s anyone on the network "
+                                              "path could replace the file.\n\n%s"),
+                            {url.scheme().isEmpty() ? Text("NoScheme", "this address") : url.scheme(), m_url}));
         return;
     }
     delete m_file;
@@ -202,7 +216,7 @@ void CUrlFileDownDlg::OnTransferFinished()
         // A reply without a network error failed while writing the file.
         const bool netError = reply->error() != QNetworkReply::NoError;
         showMessage(FailureText(netError ? uint(reply->error()) : uint(QNetworkReply::UnknownContentError),
-                                netError ? reply->errorString() : QStringLiteral("The file could not be written.")));
+                                netError ? reply->errorString() : Text("WriteFailed", "The file could not be written.")));
         m_download->show();
         m_update->hide();
     } else {
@@ -230,17 +244,18 @@ void CUrlFileDownDlg::timerEvent(QTimerEvent* event)
 void CUrlFileDownDlg::UpdateProgress(int64_t done, int64_t total)
 {
     if (total == 0) {
-        m_status->setText(QStringLiteral("Downloaded %1 (total size unknown)").arg(FormatByteSize(done)));
+        m_status->setText(
+            Fill(Text("ProgressUnknown", "Downloaded %s (total size unknown)"), {FormatByteSize(done)}));
         return;
     }
-    m_status->setText(QStringLiteral("Downloaded %1 of %2").arg(FormatByteSize(done), FormatByteSize(total)));
+    m_status->setText(ProgressText(FormatByteSize(done), FormatByteSize(total)));
     m_progress->setValue(int(std::clamp<int64_t>(done * 100 / total, 0, 100)));
 }
 
 QString CUrlFileDownDlg::FormatByteSize(int64_t bytes)
 {
     if (bytes < 1024)
-        return QStringLiteral("%1 bytes").arg(bytes);
+        return Fill(Text("Bytes", "%s bytes"), {QString::number(bytes)});
     static const char* const units[] = {"KB", "MB", "GB", "TB", "PB"};
     double v = double(bytes) / 1024.0;
     int u = 0;

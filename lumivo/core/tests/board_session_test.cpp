@@ -304,14 +304,20 @@ TEST_F(BoardLink, UserImageExchangeFailuresSayTimeoutOnlyForSilence)
     StartSim(o);
     document.userImages = {'L', 'Z', 'O', ' ', 8, 0, 0, 0};
     ASSERT_EQ(BoardResult::Ok, session->Connect());
-    // A foreign answer fails without a word and sends no closing command.
-    EXPECT_EQ(BoardResult::Failed, session->SendUserImages());
-    EXPECT_TRUE(ui.boxes.empty());
+    // A foreign answer is explained with Retry offered (declined: nothing
+    // more is sent, no closing command).
+    EXPECT_EQ(BoardResult::Cancelled, session->SendUserImages());
+    ASSERT_EQ(1, ui.Count("retry"));
+    EXPECT_EQ(0, ui.Count("message"));
+    EXPECT_EQ(0u, ui.boxes.back().text.rfind("Data transmission failed.\n", 0)) << ui.boxes.back().text;
+    EXPECT_NE(std::string::npos, ui.boxes.back().text.find("sending the user images: an answer to another command"));
     EXPECT_EQ(0, Requests(cmd::kUserImagesDone));
-    // Silence after the closing command (3 s) says "Communication timeout!".
+    // Silence after the closing command (3 s) says "Communication timeout!"
+    // first, then what failed.
     EXPECT_EQ(BoardResult::Failed, session->SendUserImages());
     ASSERT_EQ(1, ui.Count("message"));
-    EXPECT_EQ("Communication timeout!", ui.boxes.back().text);
+    EXPECT_EQ(0u, ui.boxes.back().text.rfind("Communication timeout!\n", 0)) << ui.boxes.back().text;
+    EXPECT_NE(std::string::npos, ui.boxes.back().text.find("closing the user images: no answer"));
     EXPECT_EQ("Error comm...", ui.boxes.back().caption);
 }
 
