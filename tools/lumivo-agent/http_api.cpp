@@ -3,6 +3,7 @@
 
 #include "hash.h"
 #include "notification.h"
+#include "project_check.h"
 #include "project_uses.h"
 
 #include "core/project.h"
@@ -229,13 +230,11 @@ void CHttpApi::Routes()
     s.Put("/api/v1/project", [&agent](const httplib::Request& req, httplib::Response& res) {
         if (req.body.empty())
             return SendError(res, 400, "the body must be a .qvndoc file", "body");
-        // Checked whole before it is kept: a file the project core refuses
-        // never reaches the board.
         lumivo::CProjectCore probe([](int) { return std::optional<std::vector<uint8_t>>(); });
         const lumivo::Result r =
-            probe.LoadBytes(reinterpret_cast<const uint8_t*>(req.body.data()), req.body.size());
+            CheckProject(probe, reinterpret_cast<const uint8_t*>(req.body.data()), req.body.size());
         if (!r)
-            return SendError(res, 400, "the project cannot be read: " + r.FirstError(), "body");
+            return SendError(res, 400, r.FirstError(), "body");
         const lumivo::Result w = agent.Store().Change([&](DesiredState& d) {
             d.project.assign(req.body.begin(), req.body.end());
             d.projectRevision = d.revision + 1;

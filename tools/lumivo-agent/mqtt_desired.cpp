@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "mqtt_desired.h"
+#include "project_check.h"
 
 #include "hash.h"
 #include "http_api.h"
@@ -36,17 +37,9 @@ lumivo::Result ParseDesiredDoc(const std::string& payload, DesiredDoc& out)
             !Base64Decode(j["project"].get_ref<const std::string&>(), bytes) || bytes.empty())
             return lumivo::Result::Fail("project must be a .qvndoc file of at most " +
                                         std::to_string(kMaxProjectBody) + " bytes in base64");
-        // Read whole before it is kept: a damaged blob never reaches the board.
         lumivo::CProjectCore probe([](int) { return std::optional<std::vector<uint8_t>>(); });
-        const lumivo::Result r = probe.LoadBytes(bytes.data(), bytes.size());
-        if (!r)
-            return lumivo::Result::Fail("the project cannot be read: " + r.FirstError());
-        // The reader repairs what it can (a cut file loses its last Ads);
-        // from head office a repaired file is a damaged one. The probe has
-        // no content library, which it notes, and which is no damage.
-        for (const lumivo::Message& m : r.messages())
-            if (m.severity == lumivo::Severity::Warning && m.text != lumivo::kMsgNoResource)
-                return lumivo::Result::Fail("the project is damaged: " + m.text);
+        if (const lumivo::Result r = CheckProject(probe, bytes.data(), bytes.size()); !r)
+            return r;
         d.project = std::move(bytes);
     }
     if (j.contains("schedule")) {

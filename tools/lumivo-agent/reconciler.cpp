@@ -432,8 +432,8 @@ Ms CReconciler::Reconcile(Ms now)
     Ms wake = t.nextChange;
     if (st.retryAt > now)
         wake = std::min(wake, st.retryAt);
-    else if (m_needApply && st.link == "ok")
-        wake = now; // drift seen: put it right at once
+    else if (m_needApply && st.link == "ok" && built && !t.hash.empty())
+        wake = now; // drift seen: put it right at once (with nothing to send, nothing to put right)
     return next(wake);
 }
 

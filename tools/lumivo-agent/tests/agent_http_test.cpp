@@ -72,7 +72,11 @@ TEST(AgentHttp, TokenBodiesLimitsAndRoutes)
         int status;
         const char* field;
     };
-    const Bad bad[] = {{"POST", "/api/v1/notify", "{\"text\":", 400, nullptr},
+    // Half a project: the reader could repair it to its first Ads, but a
+    // remote sender's cut file is a damaged one.
+    const std::string welcome = Example("welcome.qvndoc");
+    const Bad bad[] = {{"PUT", "/api/v1/project", welcome.substr(0, welcome.size() / 2), 400, "body"},
+                       {"POST", "/api/v1/notify", "{\"text\":", 400, nullptr},
                        {"POST", "/api/v1/notify", "{\"text\":\"a\",\"priority\":\"high\"}", 400, "priority"},
                        {"POST", "/api/v1/notify", "{\"text\":\"a\",\"duration\":[]}", 400, "duration"},
                        {"PUT", "/api/v1/settings", "{\"day-brightness\":11}", 400, "day-brightness"},
@@ -98,8 +102,9 @@ TEST(AgentHttp, TokenBodiesLimitsAndRoutes)
         const json j = json::parse(res->body, nullptr, false);
         ASSERT_TRUE(j.is_object()) << res->body;
         EXPECT_TRUE(j["error"].is_string());
-        if (b.field)
+        if (b.field) {
             EXPECT_EQ(b.field, j.value("field", "")) << res->body;
+        }
     }
     auto ok = c.Put("/api/v1/settings", R"({"day-brightness":7,"beep":false})", "application/json");
     ASSERT_TRUE(ok);
