@@ -2,9 +2,11 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # A fleet of simulated signs on one mosquitto on this machine: the time from
 # a group publish until every sign reports it verified, the time for a sign
-# that was cut off during the publish to verify after it reconnects, the
-# memory of one agent and the broker's load. Prints the numbers; asserts
-# nothing.
+# that was cut off during the publish (its agent stopped with SIGSTOP) to
+# verify after it runs again, the time until a drift planted on one
+# simulator (other Ads sent to it through its serial port) is reported on
+# `event`, the memory of one agent and the broker's load. Prints the
+# numbers; asserts nothing.
 #   bench/fleet.sh [--signs N] [BUILD-DIR]     (default 20 signs; 200 is the
 #   fleet of a chain, heavy on a small machine: each sign is an agent and a
 #   simulator)
@@ -17,7 +19,8 @@ work=$(mktemp -d)
 pids=()
 broker=
 cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    for p in "${pids[@]}"; do kill -CONT "$p" 2>/dev/null; kill "$p" 2>/dev/null || true; done
+    [ -n "${watcher:-}" ] && kill "$watcher" 2>/dev/null
     for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
     [ -n "$broker" ] && kill "$broker" 2>/dev/null && wait "$broker" 2>/dev/null
     rm -rf "$work"
@@ -57,8 +60,9 @@ t0=$(date +%s.%N)
 until [ "$(online)" -ge "$signs" ]; do sleep 1; done
 echo "$signs signs online with their boards answering after $(echo "$(date +%s.%N) - $t0" | bc) s"
 
-# One sign is cut off from the broker during the publish.
-kill "${pids[1]}"; wait "${pids[1]}" 2>/dev/null || true
+# One sign is cut off from the broker during the publish: its agent stops
+# (no keep-alive, no reading) until the others verified.
+kill -STOP "${pids[1]}"
 verified() { # revision: how many signs verified it, and whether bench/s1 did
     "${cli[@]}" fleet status --json "${head[@]}" | python3 -c 'import json,sys
 rows = [r for r in json.load(sys.stdin) if r["verified"] and (r["desired"] or {}).get("group") == int(sys.argv[1])]
@@ -71,13 +75,31 @@ t0=$(date +%s.%N)
 publisher=$!
 until [ "$(verified "$rev" | cut -d' ' -f1)" -ge $((signs - 1)) ]; do sleep 0.2; done
 echo "group publish: $((signs - 1)) connected signs verified after $(echo "$(date +%s.%N) - $t0" | bc) s"
-start_agent 1
+kill -CONT "${pids[1]}"
 t2=$(date +%s.%N)
 until [ "$(verified "$rev" | cut -d' ' -f2)" = 1 ]; do sleep 0.2; done
-echo "the cut-off sign verified it $(echo "$(date +%s.%N) - $t2" | bc) s after it started again"
+echo "the cut-off sign verified it $(echo "$(date +%s.%N) - $t2" | bc) s after it ran again"
 wait "$publisher" && echo "lumivo-cli fleet publish: every sign verified (exit 0)"
 hz=$(getconf CLK_TCK)
 bticks1=$(awk '{ print $14 + $15 }' /proc/$broker/stat)
 echo "broker CPU during the publish and the reconnect: $(echo "scale=2; ($bticks1 - $bticks0) / $hz" | bc) s"
 echo "broker RSS: $(awk '/VmRSS/ { print $2 " kB" }' /proc/$broker/status)"
 echo "one agent's RSS: $(awk '/VmRSS/ { print $2 " kB" }' /proc/${pids[2]}/status)"
+# Its proportional share: the pages it shares with the other agents counted once.
+echo "one agent's PSS: $(awk '/^Pss:/ { print $2 " kB" }' /proc/${pids[2]}/smaps_rollup)"
+sim=$(pgrep -P "${pids[2]}" -x lumivo-boardsim | head -1)
+echo "its simulator's RSS: $(awk '/VmRSS/ { print $2 " kB" }' /proc/$sim/status), PSS: $(awk '/^Pss:/ { print $2 " kB" }' /proc/$sim/smaps_rollup)"
+agents_cpu=0
+for i in $(seq 2 "$signs"); do agents_cpu=$((agents_cpu + $(awk '{ print $14 + $15 }' /proc/${pids[$i]}/stat))); done
+echo "the agents' CPU since they started: $(echo "scale=1; $agents_cpu / $hz" | bc) s"
+echo "memory available on the machine: $(awk '/MemAvailable/ { print int($2 / 1024) " MB" }' /proc/meminfo)"
+
+# A drift: another sender puts other Ads on sign 2's simulated board.
+mosquitto_sub -h 127.0.0.1 -p "$port" -u headoffice -P head-secret -t lumivo/bench/s2/event >"$work/events" &
+watcher=$!
+device=$(mosquitto_sub -h 127.0.0.1 -p "$port" -u headoffice -P head-secret -t lumivo/bench/s2/state -C 1 |
+    python3 -c 'import json,sys; d=json.load(sys.stdin)["board"]["device"]; print(d[d.index("(")+1:d.index(")")])')
+"${cli[@]}" send "$src/examples/korean.qvndoc" --device "$device" --retries 3 >/dev/null 2>&1
+t3=$(date +%s.%N)
+until grep -q '"drift"' "$work/events"; do sleep 0.1; done
+echo "drift planted on bench/s2 reported on event after $(echo "$(date +%s.%N) - $t3" | bc) s (check period 30 s)"

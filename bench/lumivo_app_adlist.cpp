@@ -2,7 +2,9 @@
 // The Ad list in the window, on Qt's offscreen platform unless another is
 // chosen: a whole refill of a 50-item project (alone, and with the layout
 // and paint that follow), one pasted Ad shown and taken back, and the share
-// of a core the effect dialog's demonstration uses while it plays.
+// of a core the effect dialog's demonstration uses while it plays. The
+// refill is the window's: the shown list with its thirteen page groups is
+// filled anew in the English texts of the language files.
 #include "lumivo_doc.h"
 #include "qt_start.h"
 #include "ui/effect_dlg.h"

@@ -2,6 +2,7 @@
 #include "lumivo_doc.h"
 
 #include "core/atomic_file.h"
+#include "core/core_text.h"
 #include "core/item_text.h"
 #include "core/project_board.h"
 #include "ui/qt_text.h"
@@ -10,6 +11,7 @@
 #include "undo/change_item.h"
 #include "undo/change_schedule.h"
 #include "undo/change_user_images.h"
+#include "undo/move_page.h"
 #include "undo/place_text_images.h"
 #include "undo/replace_ad_list.h"
 #include "undo/replace_page.h"
@@ -179,7 +181,7 @@ bool CLumivoDoc::DeletePage(unsigned page, const QString& text)
 {
     lumivo::Result check;
     if (page >= m_core.PageCount())
-        check.Error("there is no page " + std::to_string(page));
+        check.Error(lumivo::CoreText("NoSuchPage", "there is no page %s", {std::to_string(page)}));
     return Push(check, new RemovePage(*this, page, text));
 }
 
@@ -203,13 +205,25 @@ bool CLumivoDoc::ReplaceAdList(const lumivo::AdPages& pages, const QString& text
     return Push({}, new ::ReplaceAdList(*this, pages, text));
 }
 
+bool CLumivoDoc::MovePage(unsigned from, unsigned to, const QString& text)
+{
+    return Push({}, new ::MovePage(*this, from, to, text));
+}
+
 bool CLumivoDoc::ReplaceUserImages(const std::vector<CRGX<8192>>& images, const QString& text,
                                    std::optional<lumivo::TextImageRecipes> recipes)
 {
     lumivo::Result check;
     if (images.size() > CContent::kUserImages)
-        check.Error("a project holds at most 8 user images");
+        check.Error(lumivo::CoreText("ProjectImages", "a project holds at most %s user images",
+                                     {std::to_string(CContent::kUserImages)}));
     return Push(check, new ChangeUserImages(*this, images, text, std::move(recipes)));
+}
+
+bool CLumivoDoc::RearrangeUserImages(const std::vector<CRGX<8192>>& images, const lumivo::ImageOrigins& origins,
+                                     const QString& text)
+{
+    return Push({}, new ChangeUserImages(*this, images, text, origins));
 }
 
 bool CLumivoDoc::PlaceTextImages(std::optional<unsigned> page, const std::vector<CLumivo>& items,
@@ -218,7 +232,8 @@ bool CLumivoDoc::PlaceTextImages(std::optional<unsigned> page, const std::vector
 {
     lumivo::Result check;
     if (images.size() > CContent::kUserImages)
-        check.Error("a project holds at most 8 user images");
+        check.Error(lumivo::CoreText("ProjectImages", "a project holds at most %s user images",
+                                     {std::to_string(CContent::kUserImages)}));
     auto imageStep = std::make_unique<ChangeUserImages>(*this, images, text, recipes);
     std::unique_ptr<CDocCommand> pageStep;
     if (page)
@@ -276,6 +291,12 @@ lumivo::Result CLumivoDoc::ApplyReplaceAdList(const lumivo::AdPages& pages)
     return Announce(m_core.ReplaceAdList(pages), nullptr);
 }
 
+lumivo::Result CLumivoDoc::ApplyMovePage(unsigned from, unsigned to)
+{
+    // The schedule's entries name the Ads by their new places.
+    return Announce(m_core.MovePage(from, to), [&] { emit scheduleChanged(); });
+}
+
 lumivo::Result CLumivoDoc::ApplyUserImages(const std::vector<CRGX<8192>>& images,
                                            const lumivo::TextImageRecipes& recipes)
 {
@@ -283,6 +304,19 @@ lumivo::Result CLumivoDoc::ApplyUserImages(const std::vector<CRGX<8192>>& images
     if (r) {
         m_core.TextRecipes() = recipes;
         emit userImagesChanged();
+    }
+    return r;
+}
+
+lumivo::Result CLumivoDoc::ApplyRearrangedUserImages(const std::vector<CRGX<8192>>& images,
+                                                     const lumivo::ImageOrigins& origins,
+                                                     std::vector<std::pair<size_t, CLumivo>>& changed)
+{
+    lumivo::Result r = lumivo::RearrangeUserImages(m_core, images, origins, &changed);
+    if (r) {
+        emit userImagesChanged();
+        for (const auto& [entry, item] : changed)
+            emit itemChanged(entry);
     }
     return r;
 }

@@ -11,7 +11,8 @@
 #pragma once
 
 #include "core/project.h"
-#include "prompts.h"
+#include "app/prompts.h"
+#include "core/user_image_order.h"
 
 #include <QObject>
 #include <QString>
@@ -19,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QUndoStack;
 
@@ -76,12 +78,18 @@ public:
     bool ChangeItem(size_t entry, const CLumivo& item, const QString& text = QString());
     // The Uses check box of a page.
     bool SetPageUsed(unsigned page, bool used, const QString& text = QString());
+    // Page from moved to position to (Move Ad Up / Down).
+    bool MovePage(unsigned from, unsigned to, const QString& text = QString());
     // The whole Ad list replaced (Ads read back from the controller).
     bool ReplaceAdList(const lumivo::AdPages& pages, const QString& text = QString());
     // The user images replaced (at most eight); recipes, when given, are
     // those of the text images among them (else the recipes stay).
     bool ReplaceUserImages(const std::vector<CRGX<8192>>& images, const QString& text = QString(),
                            std::optional<lumivo::TextImageRecipes> recipes = std::nullopt);
+    // The user images removed, reordered or added (the user image dialog's
+    // OK): Image items and recipes follow their pictures in the same step.
+    bool RearrangeUserImages(const std::vector<CRGX<8192>>& images, const lumivo::ImageOrigins& origins,
+                             const QString& text = QString());
     // The Ad editor's OK with text images drawn: the user images and their
     // recipes, then page (none: a new last page) set to items, one step.
     bool PlaceTextImages(std::optional<unsigned> page, const std::vector<CLumivo>& items,
@@ -129,7 +137,12 @@ public:
     lumivo::Result ApplySetItem(size_t entry, const CLumivo& item);
     lumivo::Result ApplySetPageUsed(unsigned page, bool used);
     lumivo::Result ApplyReplaceAdList(const lumivo::AdPages& pages);
+    lumivo::Result ApplyMovePage(unsigned from, unsigned to);
     lumivo::Result ApplyUserImages(const std::vector<CRGX<8192>>& images, const lumivo::TextImageRecipes& recipes);
+    // changed gets each Image item moved, as it was before.
+    lumivo::Result ApplyRearrangedUserImages(const std::vector<CRGX<8192>>& images,
+                                             const lumivo::ImageOrigins& origins,
+                                             std::vector<std::pair<size_t, CLumivo>>& changed);
     lumivo::Result ApplyBoard(const lumivo::BoardValues& board);
     lumivo::Result ApplySchedule(const lumivo::Schedule& schedule);
 

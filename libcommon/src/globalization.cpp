@@ -51,7 +51,14 @@ const common::IniFile* CachedTable(CachedFile& cache, const std::u16string& file
     if (!cache.present || cache.path != file || cache.size != st.st_size
         || cache.inode != st.st_ino || cache.mtime.tv_sec != st.st_mtim.tv_sec
         || cache.mtime.tv_nsec != st.st_mtim.tv_nsec) {
-        cache.ini.Load(path);
+        // A read that failed (the file vanished or was unreadable for a
+        // moment) is not kept: kept, it would answer every later look-up
+        // with nothing until the file changed on disk.
+        if (!cache.ini.Load(path)) {
+            cache.path.clear();
+            cache.present = false;
+            return nullptr;
+        }
         cache.path = file;
         cache.present = true;
         cache.size = st.st_size;

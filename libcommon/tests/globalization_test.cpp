@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 class Globalization : public ::testing::Test {
@@ -81,6 +85,26 @@ TEST_F(Globalization, EditedFileIsReadAgain)
     EXPECT_EQ(CGlobalization::GetText(u"s", u"k"), u"one");
     testutil::WriteFile(dir / "Edit.lang", "[s]\nk=second text\n");
     EXPECT_EQ(CGlobalization::GetText(u"s", u"k"), u"second text");
+}
+
+// A read that fails for a moment (here: no file descriptor left) gives no
+// text then, and the text again once the file can be read; the unchanged
+// file on disk must not keep the failed read's empty table.
+TEST_F(Globalization, AFailedReadIsNotKept)
+{
+    CGlobalization::SelectLanguage(u"English");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const int probe = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(probe, 0);
+    ::close(probe);
+    rlimit none = saved;
+    none.rlim_cur = static_cast<rlim_t>(probe); // every further open fails
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+    const std::u16string during = CGlobalization::GetText(u"DialogCommon", u"btnOk");
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_EQ(during, u"");
+    EXPECT_EQ(CGlobalization::GetText(u"DialogCommon", u"btnOk"), u"OK");
 }
 
 TEST_F(Globalization, RecordsTheKeysAskedFor)

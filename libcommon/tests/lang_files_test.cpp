@@ -270,7 +270,11 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"FontImage", u"TextTooLong"}, {"%s", "%s"}},
     {{u"FontImage", u"TextTooWide"}, {"%s", "%s", "%s", "%s"}},
     {{u"FontImage", u"TooManyImages"}, {"%s", "%s"}},
-    {{u"FontImage", u"WiderThanBoard"}, {"%s", "%s", "%s"}},  // image width, board width, board width
+    {{u"FontImage", u"WiderThanBoard"}, {"%s", "%s", "%s", "%s"}}, // image width, board width twice, pieces
+    {{u"FontImage", u"NoSuchPiece"}, {"%s", "%s", "%s"}},     // pieces, their width, the piece
+    {{u"FontImage", u"TooManyPieces"}, {"%s", "%s", "%s"}},   // pieces, images held, the most
+    {{u"FontImage", u"NoRoomForPieces"}, {"%s", "%s", "%s"}}, // pieces, Ads held, the most
+    {{u"FontImage", u"ImageGone"}, {"%s", "%s", "%s"}},       // Ad, item, user image
     {{u"FontPage", u"Size"}, {"%s", "%s", "%s"}},             // width, height, bytes
     {{u"EditorTips", u"TipFrameDelay"}, {"%s"}},               // seconds
     {{u"EditorTips", u"TipClockStyle"}, {"%d"}},               // 1-based style
@@ -347,6 +351,88 @@ const std::map<Name, std::vector<std::string>> kFormatted = {
     {{u"GroupList", u"UncheckGroup"}, {"%s"}},
     {{u"GroupList", u"DeleteGroup"}, {"%s"}},
     {{u"GroupList", u"GroupBy"}, {"%s"}},                    // the column's title
+    // The core's messages, filled in order with their %s arguments only.
+    {{u"Core", u"SaveStepFailed"}, {"%s", "%s", "%s"}},
+    {{u"Core", u"SaveReadOnly"}, {"%s"}},
+    {{u"Core", u"ImageMovedTwice"}, {"%s"}},
+    {{u"Core", u"ReadOpenFailed"}, {"%s", "%s"}},
+    {{u"Core", u"ReadNotRegular"}, {"%s"}},
+    {{u"Core", u"ReadTooLarge"}, {"%s", "%s"}},
+    {{u"Core", u"ReadFailed"}, {"%s", "%s"}},
+    {{u"Core", u"ImageBlobDamaged"}, {"%s"}},
+    {{u"Core", u"CompanionDamaged"}, {"%s", "%s"}},
+    {{u"Core", u"BadFormatField"}, {"%s"}},
+    {{u"Core", u"CompanionNewer"}, {"%s", "%s", "%s"}},
+    {{u"Core", u"CannotKeepAside"}, {"%s", "%s", "%s"}},
+    {{u"Core", u"KeptAside"}, {"%s"}},
+    {{u"Core", u"ReservedSection"}, {"%s"}},
+    {{u"Core", u"OutOfRange"}, {"%s", "%s"}},
+    {{u"Core", u"NoSuchKind"}, {"%s"}},
+    {{u"Core", u"FormatRange"}, {"%s"}},
+    {{u"Core", u"NoSuchPage"}, {"%s"}},
+    {{u"Core", u"ProjectImages"}, {"%s"}},
+    {{u"Core", u"BoardValueRepaired"}, {"%s", "%s", "%s", "%s", "%s"}},
+    {{u"Core", u"ItemsDropped"}, {"%s"}},
+    {{u"Core", u"FileTruncated"}, {"%s", "%s"}},
+    {{u"Core", u"TrailingBytes"}, {"%s"}},
+    {{u"Core", u"PageCountCorrected"}, {"%s", "%s"}},
+    {{u"Core", u"BlobTooMany"}, {"%s"}},
+    {{u"Core", u"EntryNumber"}, {"%s"}},
+    {{u"Core", u"EntryNamed"}, {"%s", "%s"}},
+    {{u"Core", u"StartNotTime"}, {"%s"}},
+    {{u"Core", u"WindowEmpty"}, {"%s", "%s"}},
+    {{u"Core", u"PriorityRange"}, {"%s"}},
+    {{u"Core", u"FirstDateRange"}, {"%s"}},
+    {{u"Core", u"LastDateRange"}, {"%s"}},
+    {{u"Core", u"LastBeforeFirst"}, {"%s", "%s"}},
+    {{u"Core", u"ExceptDateRange"}, {"%s"}},
+    {{u"Core", u"RuleNotExpanded"}, {"%s"}},
+    {{u"Core", u"RuleWithinDay"}, {"%s"}},
+    {{u"Core", u"TooManyEntries"}, {"%s", "%s"}},
+    {{u"Core", u"ZoneUnknown"}, {"%s"}},
+    {{u"Core", u"TooManyEntriesListed"}, {"%s", "%s"}},
+    {{u"Core", u"NotDate"}, {"%s"}},
+    {{u"Core", u"NotTime"}, {"%s"}},
+    {{u"Core", u"ZoneNotInLibical"}, {"%s"}},
+    {{u"Core", u"EventNamed"}, {"%s"}},
+    {{u"Core", u"EventNumber"}, {"%s"}},
+    {{u"Core", u"IcsLine"}, {"%s", "%s"}},
+    {{u"Core", u"NotProperty"}, {"%s"}},
+    {{u"Core", u"EndAlone"}, {"%s"}},
+    {{u"Core", u"NeverClosed"}, {"%s"}},
+    {{u"Core", u"EventNoAd"}, {"%s"}},
+    {{u"Core", u"EventNoStart"}, {"%s"}},
+    {{u"Core", u"EventOtherZone"}, {"%s", "%s", "%s"}},
+    {{u"Core", u"EventLength"}, {"%s"}},
+    {{u"Core", u"WouldHaveEntries"}, {"%s", "%s"}},
+    {{u"Core", u"EndMismatch"}, {"%s", "%s"}},
+    {{u"Core", u"NoUserImage"}, {"%s"}},
+    {{u"Core", u"AdItem"}, {"%s", "%s"}},                    // Ad, item
+    {{u"Core", u"ItemImage"}, {"%s", "%s"}},                 // the Ad and item, user image
+    {{u"Core", u"ImageMissing"}, {"%s", "%s"}},              // images held, the items
+    {{u"Core", u"ImageInUse"}, {"%s", "%s"}},                // user image, the items
+    {{u"Fleet", u"Applied"}, {"%s"}},
+    {{u"Fleet", u"Refused"}, {"%s"}},
+    {{u"Fleet", u"NotVerified"}, {"%s"}},
+    {{u"Fleet", u"Connecting"}, {"%s"}},
+    {{u"Fleet", u"CanaryStage"}, {"%s"}},
+    {{u"Fleet", u"Following"}, {"%s"}},
+    {{u"Fleet", u"AllVerified"}, {"%s", "%s"}},
+    {{u"Fleet", u"NoSigns"}, {"%s", "%s"}},
+    {{u"Fleet", u"SomeNotVerified"}, {"%s", "%s"}},
+    {{u"Fleet", u"PublishFailed"}, {"%s"}},
+    {{u"Fleet", u"ErrGroup"}, {"%s"}},
+    {{u"Fleet", u"ErrSign"}, {"%s"}},
+    {{u"Fleet", u"ErrBadOption"}, {"%s"}},
+    {{u"Fleet", u"ErrNoAnswer"}, {"%s"}},
+    {{u"Fleet", u"ErrBadLogin"}, {"%s"}},
+    {{u"Fleet", u"ErrRefused"}, {"%s", "%s"}},
+    {{u"Fleet", u"DesiredGroup"}, {"%s"}},
+    {{u"Fleet", u"DesiredSign"}, {"%s"}},
+    {{u"Fleet", u"AgeSeconds"}, {"%s"}},
+    {{u"Fleet", u"AgeMinutes"}, {"%s"}},
+    {{u"Fleet", u"SignCount"}, {"%s", "%s"}},
+    {{u"Fleet", u"ErrSchedule"}, {"%s"}},
 };
 
 TEST_F(LangFiles, FormatSpecifiersMatchTheCallersInEveryLanguage)

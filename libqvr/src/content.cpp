@@ -4,6 +4,7 @@
 #include "bytes.h"
 #include "qvr/lzo.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -29,9 +30,52 @@ void ClearAll(CRGX<N> (&array)[M], unsigned& count)
     count = 0;
 }
 
+// Zeroed memory needs only each image's capacity.
+template <unsigned N, size_t M>
+void SetCapacities(CRGX<N> (&array)[M])
+{
+    for (CRGX<N>& image : array)
+        image.capacity = N;
+}
+
+// The block operator new just handed out zeroed, for the constructor that
+// follows on this thread.
+thread_local const void* t_zeroed = nullptr;
+
 } // namespace
 
-CContent::CContent() { Clear(); }
+void* CContent::operator new(std::size_t size)
+{
+    // calloc takes fresh pages of this size straight from the system, as
+    // zeros that are neither written nor backed by memory until used.
+    void* p = std::calloc(1, size);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    t_zeroed = p;
+    return p;
+}
+
+void CContent::operator delete(void* p) noexcept { std::free(p); }
+
+CContent::CContent()
+{
+    const bool zeroed = t_zeroed == this;
+    t_zeroed = nullptr;
+    if (!zeroed) {
+        Clear();
+        return;
+    }
+    m_CodeTable[kCodePoints][0] = m_CodeTable[kCodePoints][1] = 0xFFFF;
+    SetCapacities(m_Effect);
+    SetCapacities(m_Effect32);
+    SetCapacities(m_Move);
+    SetCapacities(m_Move32);
+    SetCapacities(m_Image);
+    SetCapacities(m_UserImage);
+    SetCapacities(m_Movie);
+    SetCapacities(m_Animation);
+    m_Pristine = true;
+}
 
 CContent::~CContent() { DestoryQVRInfo(); }
 
@@ -43,6 +87,13 @@ void CContent::DestoryQVRInfo()
 
 void CContent::ResetAreas()
 {
+    // Only the user images can have changed before anything was loaded.
+    if (m_Pristine) {
+        m_Pristine = false;
+        m_HangulFaces = m_AttribPatterns = m_ColorPatterns = 0;
+        ClearUserImage();
+        return;
+    }
     std::memset(m_CodeTable, 0, sizeof m_CodeTable);
     // Code 0xFFFF is no character: the extra entry always says "no entry".
     m_CodeTable[kCodePoints][0] = m_CodeTable[kCodePoints][1] = 0xFFFF;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <new>
+#include <sys/ioctl.h>
 #include <utility>
 
 const uint32_t CPacket::mg_nDefaultPacketRecvMsg = serio::RegisterWindowMessage("CPacket_DefaultPacketRecvMsg");
@@ -22,6 +23,14 @@ POINT CenterOver(const RECT& owner, const SIZE& window)
 } // namespace serio
 
 namespace {
+
+// Bytes that have arrived on fd and wait to be read (0 when unknown).
+int QueuedInput(int fd)
+{
+    int queued = 0;
+    return fd >= 0 && ::ioctl(fd, FIONREAD, &queued) == 0 && queued > 0 ? queued : 0;
+}
+
 constexpr DWORD kSendPiece = 1024;
 constexpr DWORD kReadPiece = 512;
 constexpr int64_t kPlainWriteMs = 1000; // a frame sent without waiting for its answer
@@ -160,6 +169,7 @@ BYTE CPacket::SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, i
     const bool wasOpen = IsOpen();
     bool lost = false;
     bool stalled = false;
+    bool foreign = false;
     m_bBadFrame = false;
     const int32_t tries = nTries;
     const int64_t writeLimit = int64_t(std::max(nTimeoutMs, 0)) + LineTimeMs(dwLength + serio::kFrameOverhead);
@@ -173,20 +183,41 @@ BYTE CPacket::SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, i
         } else {
             ReportWaiting(attempt, tries);
             m_lastActivityMs = NowMs();
+            bool lateRead = false;
             // A silence time-out: every arriving piece moves the activity time.
             // The answer is looked for before the clock: a thread that wakes
             // late (a loaded machine) must not throw away an answer already in.
             while (!m_bCancel) {
                 if (m_bPacketReceived.load(std::memory_order_acquire)) {
-                    arrived = true;
-                    break;
+                    if (IsOwnAnswer(byCommand)) {
+                        arrived = true;
+                        break;
+                    }
+                    // A late answer to an earlier try or exchange, arriving
+                    // on a slow line or a loaded machine: not ours, so keep
+                    // listening. An own answer that lands while the flag is
+                    // cleared is caught by the second look.
+                    foreign = true;
+                    m_bPacketReceived.store(false, std::memory_order_release);
+                    if (IsOwnAnswer(byCommand)) {
+                        arrived = true;
+                        break;
+                    }
+                    continue;
                 }
                 if (wasOpen && !IsOpen()) {
                     lost = true;
                     break;
                 }
-                if (NowMs() - m_lastActivityMs.load() >= nTimeoutMs)
-                    break;
+                if (NowMs() - m_lastActivityMs.load() >= nTimeoutMs) {
+                    // Bytes that came in time but wait for a listener that
+                    // runs late are activity too: the try gets one more
+                    // time-out for a running listener to read them.
+                    if (lateRead || !IsListening() || QueuedInput(GetCommHandle()) == 0)
+                        break;
+                    lateRead = true;
+                    m_lastActivityMs = NowMs();
+                }
                 PumpMessage();
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
@@ -194,7 +225,9 @@ BYTE CPacket::SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, i
         if (wasOpen && !IsOpen())
             lost = true;
         --nTries;
-        if (arrived || lost || nTries == 0)
+        // A board that only answers for another command would answer the
+        // next try the same way.
+        if (arrived || lost || foreign || nTries == 0)
             break;
     }
     if (!arrived) {
@@ -202,16 +235,24 @@ BYTE CPacket::SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, i
             m_lastFault = ExchangeFault::Cancelled;
         else if (lost)
             m_lastFault = ExchangeFault::Vanished;
+        else if (foreign) {
+            m_lastFault = ExchangeFault::Foreign;
+            return serio::kResultForeign;
+        }
         else if (m_bBadFrame)
             m_lastFault = ExchangeFault::Damaged;
         else
             m_lastFault = stalled ? ExchangeFault::Stalled : ExchangeFault::NoAnswer;
         return m_bCancel ? serio::kResultCancelled : serio::kResultNoAnswer;
     }
+    m_lastFault = ExchangeFault::None;
+    return serio::kResultAck;
+}
+
+bool CPacket::IsOwnAnswer(BYTE byCommand) const
+{
     const BYTE answer = m_byAnswerCommand.load();
-    const bool own = answer == byCommand || answer == serio::kResultAck;
-    m_lastFault = own ? ExchangeFault::None : ExchangeFault::Foreign;
-    return own ? serio::kResultAck : serio::kResultForeign;
+    return answer == byCommand || answer == serio::kResultAck;
 }
 
 void CPacket::ReportWaiting(int attempt, int tries)

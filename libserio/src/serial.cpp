@@ -867,12 +867,21 @@ LONG CSerial::Flush(DWORD dwTimeout)
     const bool limited = dwTimeout != serio::kInfinite;
     const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? dwTimeout : 0);
     // Watch the output queue empty in short slices rather than sit in the
-    // driver, so that closing the port (or a hang-up) ends the wait.
+    // driver, so that closing the port (or a hang-up) ends the wait. A slice
+    // is no longer than the queued bytes take on the line: a short frame is
+    // out in well under a slice, and its answer must not wait for the rest.
+    termios t{};
+    int baud = ::tcgetattr(m_hFile, &t) == 0 ? SpeedToBaud(::cfgetospeed(&t)) : -1;
+    if (baud <= 0)
+        baud = serio::detail::GetLineSpeed(m_hFile);
     for (int queued = 0; ::ioctl(m_hFile, TIOCOUTQ, &queued) == 0 && queued > 0;) {
         if (limited && Clock::now() >= deadline)
             return SetLastErrorCode(serio::kErrorTimeout);
+        // Ten bits a byte, and a millisecond more for the last one.
+        const int64_t lineMs = baud > 0 ? int64_t(queued) * 10 * 1000 / baud + 1 : kPollSliceMs;
+        const DWORD slice = static_cast<DWORD>(std::min<int64_t>(lineMs, kPollSliceMs));
         int err = 0;
-        switch (WaitDevice(0, kPollSliceMs, false, &err)) {
+        switch (WaitDevice(0, slice, false, &err)) {
         case Ready::kClosing: return SetLastErrorCode(serio::kErrorInvalidHandle);
         case Ready::kFailed: return SetLastErrorCode(err);
         default: break;

@@ -29,7 +29,9 @@ inline long MsSince(Clock::time_point t)
 }
 
 // Polls pred until it holds or timeoutMs passed; returns the last value.
-inline bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000)
+// The default is only a safety net for a state that never comes: a loaded
+// machine or the sanitizers may take seconds to bring one that does.
+inline bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 30000)
 {
     const auto start = Clock::now();
     while (!pred()) {
@@ -73,8 +75,8 @@ public:
     {
         ASSERT_EQ(static_cast<ssize_t>(bytes.size()), ::write(master, bytes.data(), bytes.size()));
     }
-    // Reads what arrives until count bytes or timeoutMs.
-    std::vector<BYTE> Receive(size_t count, int timeoutMs = 3000) const
+    // Reads what arrives until count bytes or timeoutMs (a safety net).
+    std::vector<BYTE> Receive(size_t count, int timeoutMs = 30000) const
     {
         std::vector<BYTE> out;
         const auto start = Clock::now();

@@ -64,11 +64,17 @@ public:
     // when a line error or break comes with the characters.
     std::atomic<DWORD> receiveReportedAs{0};
     std::atomic<DWORD> receiveErrors{0};
+    // When set, the next receive event is handled this much later, as by a
+    // listener that a loaded machine runs late.
+    std::atomic<int> lateReadMs{0};
 
 protected:
     void OnEvent(EEvent e, EError err) override
     {
         ++events;
+        if (e == EEventRecv)
+            if (const int late = lateReadMs.exchange(0))
+                std::this_thread::sleep_for(std::chrono::milliseconds(late));
         if (e == EEventError && err == EErrorIOE)
             ++vanished;
         if (e == EEventRecv && receiveReportedAs)
@@ -156,7 +162,7 @@ TEST_F(PacketLink, ConnectionExchangeAndRecords)
     ASSERT_EQ(serio::kResultAck, packet->SendPacketAck(0x73, 0, nullptr, 2000, 2));
     EXPECT_EQ(settings, packet->CopyPacket());
 
-    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x45, 0, nullptr, 100, 1));
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x45, 0, nullptr, 1000, 1));
     EXPECT_FALSE(sim->InUpdateMode());
 }
 
@@ -189,11 +195,17 @@ TEST_F(PacketLink, ForeignAnswerIsNotRetriedAndBadChecksumIsRetried)
     boardsim::Options o;
     o.foreign[0x56] = -1;
     o.badChecksum[0x73] = 1; // only the first answer is damaged
+    o.stale[0x55] = 1;
     StartSim(o);
-    EXPECT_EQ(serio::kResultForeign, packet->SendPacketAck(0x56, 0, nullptr, 2000, 3));
+    EXPECT_EQ(serio::kResultForeign, packet->SendPacketAck(0x56, 0, nullptr, 300, 3));
     EXPECT_EQ(1, Requests(0x56));
 
-    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x73, 0, nullptr, 300, 2));
+    // A late answer to an earlier request, then the own one: the exchange
+    // goes on to its own answer.
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x55, 0, nullptr, 2000, 1));
+    EXPECT_EQ(1, Requests(0x55));
+
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x73, 0, nullptr, 1000, 2));
     EXPECT_EQ(2, Requests(0x73));
     EXPECT_EQ(156u, packet->GetPacketLength());
 }
@@ -217,9 +229,9 @@ TEST_F(PacketLink, NoTriesToCountRepeatsUntilAnAnswer)
     o.noAnswer[0x55] = 3;
     o.noAnswer[0x56] = 2;
     StartSim(o);
-    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x55, 0, nullptr, 300, 0));
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x55, 0, nullptr, 1000, 0));
     EXPECT_EQ(4, Requests(0x55));
-    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 300, -1));
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 1000, -1));
     EXPECT_EQ(3, Requests(0x56));
 }
 
@@ -284,7 +296,7 @@ TEST_F(PacketLink, AnswerThatCameWithALineErrorIsReadOnTheFirstTry)
         packet->receiveErrors = r.errors;
         packet->receiveReportedAs = r.event;
         const int before = Requests(0x56);
-        EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 400, 1));
+        EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 2000, 1));
         EXPECT_EQ(sizeof(serio::ModuleInfo), packet->GetPacketLength());
         EXPECT_EQ(before + 1, Requests(0x56));
     }
@@ -297,7 +309,7 @@ TEST_F(PacketLink, CutOffAnswerIsOvercomeByRetries)
     StartSim(o);
     // The half answer swallows the start of the next one as its payload; the
     // receiver finds its footing again and a later try gets through.
-    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 300, 3));
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x56, 0, nullptr, 1000, 3));
     EXPECT_EQ(sizeof(serio::ModuleInfo), packet->GetPacketLength());
     EXPECT_GE(Requests(0x56), 2);
 }
@@ -411,23 +423,27 @@ TEST_F(PacketLink, StalledWriteLosesTheTryWithinItsBoundAndCancelEndsItAtOnce)
     EXPECT_LT(MsSince(start), bound + 2000);
     EXPECT_TRUE(packet->IsOpen());
 
+    // Timed from the Cancel itself: a try left to its limit would take 10 s.
+    Clock::time_point cancelledAt;
     std::thread canceller([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        cancelledAt = Clock::now();
         packet->CancelExchange();
     });
-    start = Clock::now();
     EXPECT_EQ(serio::kResultCancelled,
               packet->SendPacketAck(0x5B, DWORD(payload.size()), payload.data(), 10000, 3));
-    EXPECT_LT(MsSince(start), 1500);
+    const auto returned = Clock::now();
     canceller.join();
+    EXPECT_LT(returned - cancelledAt, std::chrono::milliseconds(1500));
     EXPECT_EQ(serio::ExchangeFault::Cancelled, packet->LastFault());
     // Nothing more goes out until the caller takes the Cancel back.
     EXPECT_EQ(serio::kResultCancelled, packet->SendPacketAck(0x55, 0, nullptr, 3000, 1));
     packet->ResetCancel();
 }
 
-// A requester that wakes after its time-out (a loaded machine) still takes
-// the answer that came in time instead of losing the try.
+// A requester that wakes after its time-out, or a listener that reads after
+// it (a loaded machine), still takes the answer that came in time instead of
+// losing the try.
 TEST_F(PacketLink, AnswerInTimeIsTakenWhenTheWaitWakesLate)
 {
     boardsim::Options o;
@@ -440,6 +456,11 @@ TEST_F(PacketLink, AnswerInTimeIsTakenWhenTheWaitWakesLate)
     });
     EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x55, 0, nullptr, 300, 1));
     EXPECT_EQ(1, Requests(0x55));
+
+    packet->SetPumpCallback({});
+    packet->lateReadMs = 700; // the answer waits in the port past the 500 ms
+    EXPECT_EQ(serio::kResultAck, packet->SendPacketAck(0x55, 0, nullptr, 500, 1));
+    EXPECT_EQ(2, Requests(0x55));
 }
 
 TEST_F(PacketLink, OpenTwiceAndMissingDevice)

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/atomic_file.h"
+#include "core/core_text.h"
 
 #include <cctype>
 #include <cerrno>
@@ -23,7 +24,7 @@ namespace {
 
 std::string Why(const std::string& step, const std::filesystem::path& path, int err)
 {
-    return "cannot save " + path.string() + ": " + step + " failed (" + std::strerror(err) + ")";
+    return CoreText("SaveStepFailed", "cannot save %s: %s failed (%s)", {path.string(), step, std::strerror(err)});
 }
 
 // Flushes a folder's entry list so a rename survives a power cut; a folder
@@ -126,7 +127,7 @@ Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint
     const std::filesystem::path folder = path.parent_path();
     if (IsReadOnlyFile(path)) {
         failure = EACCES;
-        return Result::Fail("cannot save " + path.string() + ": the file is read-only");
+        return Result::Fail(CoreText("SaveReadOnly", "cannot save %s: the file is read-only", {path.string()}));
     }
     // Leftovers first: on a full disk they may be what this save needs.
     RemoveStaleTemporaries(path);
@@ -134,7 +135,7 @@ Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint
     const int fd = CreateLockedTemporary(temp, (folder / (TemporaryPrefix(path) + "XXXXXX")).string());
     if (fd < 0) {
         failure = errno;
-        return Result::Fail(Why("creating a temporary file in its folder", path, failure));
+        return Result::Fail(Why(CoreText("StepTemporary", "creating a temporary file in its folder"), path, failure));
     }
 
     // The new file keeps the permissions of the one it replaces; a new file
@@ -150,7 +151,7 @@ Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint
     }
     ::fchmod(fd, mode);
 
-    auto fail = [&](const char* step) {
+    auto fail = [&](const std::string& step) {
         failure = errno;
         ::close(fd);
         ::unlink(temp.c_str());
@@ -164,21 +165,21 @@ Result WriteFileAtomic(const std::filesystem::path& path, const std::vector<uint
         if (n <= 0) {
             if (n == 0)
                 errno = EIO;
-            return fail("writing");
+            return fail(CoreText("StepWriting", "writing"));
         }
         done += static_cast<size_t>(n);
     }
     if (io.Fsync(fd) != 0)
-        return fail("flushing to disk");
+        return fail(CoreText("StepFlushing", "flushing to disk"));
     if (::close(fd) != 0) {
         failure = errno;
         ::unlink(temp.c_str());
-        return Result::Fail(Why("closing", path, failure));
+        return Result::Fail(Why(CoreText("StepClosing", "closing"), path, failure));
     }
     if (io.Rename(temp.c_str(), path.c_str()) != 0) {
         failure = errno;
         ::unlink(temp.c_str());
-        return Result::Fail(Why("replacing the old file", path, failure));
+        return Result::Fail(Why(CoreText("StepReplacing", "replacing the old file"), path, failure));
     }
     SyncFolder(folder);
     return {};
@@ -191,17 +192,17 @@ Result ReadFileLimited(const std::filesystem::path& path, size_t maxBytes, std::
     // open (and the program) until a writer appears; it is refused below.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return Result::Fail("cannot open " + path.string() + ": " + std::strerror(errno));
+        return Result::Fail(CoreText("ReadOpenFailed", "cannot open %s: %s", {path.string(), std::strerror(errno)}));
     struct stat st{};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return Result::Fail("cannot read " + path.string() + ": not a regular file");
+        return Result::Fail(CoreText("ReadNotRegular", "cannot read %s: not a regular file", {path.string()}));
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
         ::close(fd);
-        return Result::Fail("cannot read " + path.string() + ": larger than " +
-                            std::to_string(maxBytes) + " bytes");
+        return Result::Fail(CoreText("ReadTooLarge", "cannot read %s: larger than %s bytes",
+                                     {path.string(), std::to_string(maxBytes)}));
     }
     out.resize(static_cast<size_t>(st.st_size));
     size_t done = 0;
@@ -214,7 +215,7 @@ Result ReadFileLimited(const std::filesystem::path& path, size_t maxBytes, std::
             const int err = errno;
             ::close(fd);
             out.clear();
-            return Result::Fail("cannot read " + path.string() + ": " + std::strerror(err));
+            return Result::Fail(CoreText("ReadFailed", "cannot read %s: %s", {path.string(), std::strerror(err)}));
         }
         if (n == 0)
             break;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/board_stage.h"
+#include "core/core_text.h"
 
 namespace lumivo {
 
@@ -36,7 +37,7 @@ bool CStagedBoardDocument::LoadUserImages(const BYTE* blob, size_t length)
     // is the empty blob, which is read up to its count field only.
     const bool empty = used == 8 && length == 12 && count == 0;
     if (used != static_cast<long>(length) && !empty) {
-        m_notes.Append(Result::Fail("the user-image blob is damaged: " + std::to_string(count) + " image(s) read"));
+        m_notes.Append(Result::Fail(CoreText("ImageBlobDamaged", "the user-image blob is damaged: %s image(s) read", {std::to_string(count)})));
         return false;
     }
     images.resize(count);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/companion.h"
+#include "core/core_text.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -54,26 +55,28 @@ Result CCompanion::Parse(const std::string& text, const std::string& name)
         std::string what = e.what();
         if (auto at = what.find("] "); at != std::string::npos)
             what = what.substr(at + 2);
-        return Result::Fail(name + " is damaged: " + what);
+        return Result::Fail(CoreText("CompanionDamaged", "%s is damaged: %s", {name, what}));
     }
     if (!root.is_object())
-        return Result::Fail(name + " is damaged: it is not a JSON object");
+        return Result::Fail(CoreText("CompanionDamaged", "%s is damaged: %s", {name, CoreText("NotJsonObject", "it is not a JSON object")}));
     auto format = root.find("format");
     if (format == root.end() || !format->is_string() || *format != kCompanionFormat)
-        return Result::Fail(name + " is damaged: \"format\" is not \"" + std::string(kCompanionFormat) + "\"");
+        return Result::Fail(CoreText("CompanionDamaged", "%s is damaged: %s",
+                                     {name, CoreText("BadFormatField", "\"format\" is not \"%s\"", {kCompanionFormat})}));
     auto version = root.find("version");
     if (version == root.end() || !version->is_number_integer() || *version < 1)
-        return Result::Fail(name + " is damaged: \"version\" is not a version number");
+        return Result::Fail(CoreText("CompanionDamaged", "%s is damaged: %s",
+                                     {name, CoreText("BadVersionField", "\"version\" is not a version number")}));
     if (*version > kCompanionVersion)
-        return Result::Fail(name + " was written by a newer Lumivo (version " + std::to_string(version->get<long long>()) +
-                            "); this one reads version " + std::to_string(kCompanionVersion));
+        return Result::Fail(CoreText("CompanionNewer", "%s was written by a newer Lumivo (version %s); this one reads version %s",
+                                     {name, std::to_string(version->get<long long>()), std::to_string(kCompanionVersion)}));
     Schedule schedule;
     if (auto s = root.find(kScheduleSection); s != root.end()) {
         Result r = ScheduleFromJson(*s, schedule);
         if (!r) {
             Result out;
             for (const Message& m : r.messages())
-                out.Error(name + " is damaged: " + m.text);
+                out.Error(CoreText("CompanionDamaged", "%s is damaged: %s", {name, m.text}));
             return out;
         }
     }
@@ -99,7 +102,8 @@ Result CCompanion::Read(const std::filesystem::path& project)
     if (!r) {
         Clear();
         m_damaged = path;
-        r.Error("the project opens without its schedule; the damaged file is kept aside when the project is saved");
+        r.Error(CoreText("OpensWithoutSchedule",
+                         "the project opens without its schedule; the damaged file is kept aside when the project is saved"));
     }
     return r;
 }
@@ -115,8 +119,8 @@ Result CCompanion::Write(const std::filesystem::path& project, IFileOps* ops)
         for (int n = 2; std::filesystem::exists(aside, ec) && n < 1000; ++n)
             aside = path.string() + ".damaged-" + std::to_string(n);
         if (std::rename(path.c_str(), aside.c_str()) != 0)
-            return Result::Fail("cannot keep the damaged " + path.string() + " aside as " + aside.string() + " (" +
-                                std::strerror(errno) + "); it was not overwritten");
+            return Result::Fail(CoreText("CannotKeepAside", "cannot keep the damaged %s aside as %s (%s); it was not overwritten",
+                                         {path.string(), aside.string(), std::strerror(errno)}));
         m_keptAside = aside;
         m_damaged.clear();
         movedNow = true;
@@ -126,7 +130,7 @@ Result CCompanion::Write(const std::filesystem::path& project, IFileOps* ops)
     const std::string text = Text();
     Result r = WriteFileAtomic(path, std::vector<uint8_t>(text.begin(), text.end()), ops);
     if (r && movedNow)
-        r.Warn("the damaged companion was kept as " + m_keptAside.string());
+        r.Warn(CoreText("KeptAside", "the damaged companion was kept as %s", {m_keptAside.string()}));
     return r;
 }
 
@@ -143,7 +147,7 @@ std::optional<nlohmann::json> CCompanion::Section(const std::string& name) const
 Result CCompanion::SetSection(const std::string& name, nlohmann::json value)
 {
     if (Reserved(name) || name.empty())
-        return Result::Fail("\"" + name + "\" is not a companion section of its own");
+        return Result::Fail(CoreText("ReservedSection", "\"%s\" is not a companion section of its own", {name}));
     if (value.is_null())
         m_other.erase(name);
     else

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/item_builder.h"
+#include "core/core_text.h"
 
 #include "core/cell_glyph.h"
 #include "core/cell_text.h"
@@ -41,9 +42,9 @@ Result FillCells(const ItemChoices& choices, std::u16string_view text, CLumivo& 
                  unsigned capacity, LUMIVO_TYPE cellKind)
 {
     if (text.find(u'\n') != std::u16string_view::npos)
-        return Result::Fail("a line of an item cannot hold a line break");
+        return Result::Fail(CoreText("LineBreakInLine", "a line of an item cannot hold a line break"));
     if (text.find(u'\0') != std::u16string_view::npos)
-        return Result::Fail("the text holds a zero character");
+        return Result::Fail(CoreText("ZeroCharacter", "the text holds a zero character"));
     if (text.size() > capacity)
         return TooLong(capacity);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -94,10 +95,10 @@ bool IsTextKind(int t) { return t == LUMIVO_TEXT || t == LUMIVO_ENG2LINE; }
 bool IsClockKind(int t) { return t == LUMIVO_DATE || t == LUMIVO_TIME || t == LUMIVO_TEMPERATURE; }
 bool IsContentKind(int t) { return t == LUMIVO_IMAGE || t == LUMIVO_MOVIE || t == LUMIVO_ANIMATION; }
 
-Result CheckRange(const char* what, std::optional<unsigned> v, unsigned max)
+Result CheckRange(const std::string& what, std::optional<unsigned> v, unsigned max)
 {
     if (v && *v > max)
-        return Result::Fail(std::string(what) + " must lie in 0 to " + std::to_string(max));
+        return Result::Fail(CoreText("OutOfRange", "%s must lie in 0 to %s", {what, std::to_string(max)}));
     return {};
 }
 
@@ -177,23 +178,22 @@ Result BuildItem(const ItemChoices& choices, CLumivo& out, const CContent* conte
 {
     const int t = choices.type;
     if (!IsTextKind(t) && !IsClockKind(t) && !IsContentKind(t) && t != LUMIVO_ANALOG)
-        return Result::Fail(std::string("the editor builds no items of kind ") +
-                            std::to_string(t));
-    for (Result r : {CheckRange("colour", choices.color, 22), CheckRange("attribute", choices.attrib, 23),
-                     CheckRange("face", choices.face, 31), CheckRange("width", choices.width, 3), CheckRange("size", choices.size, 7),
-                     CheckRange("start effect", choices.effectS, 0xFFFF),
-                     CheckRange("wait effect", choices.effectW, 0xFFFF),
-                     CheckRange("end effect", choices.effectE, 0xFFFF),
-                     CheckRange("speed", choices.speed, 255), CheckRange("option", choices.option, 255),
-                     CheckRange("content index", choices.index, 0xFFFF),
-                     CheckRange("delay", choices.delay, 83)})
+        return Result::Fail(CoreText("NoSuchKind", "the editor builds no items of kind %s", {std::to_string(t)}));
+    for (Result r : {CheckRange(CoreText("RangeColour", "colour"), choices.color, 22), CheckRange(CoreText("RangeAttribute", "attribute"), choices.attrib, 23),
+                     CheckRange(CoreText("RangeFace", "face"), choices.face, 31), CheckRange(CoreText("RangeWidth", "width"), choices.width, 3), CheckRange(CoreText("RangeSize", "size"), choices.size, 7),
+                     CheckRange(CoreText("RangeStartEffect", "start effect"), choices.effectS, 0xFFFF),
+                     CheckRange(CoreText("RangeWaitEffect", "wait effect"), choices.effectW, 0xFFFF),
+                     CheckRange(CoreText("RangeEndEffect", "end effect"), choices.effectE, 0xFFFF),
+                     CheckRange(CoreText("RangeSpeed", "speed"), choices.speed, 255), CheckRange(CoreText("RangeOption", "option"), choices.option, 255),
+                     CheckRange(CoreText("RangeContent", "content index"), choices.index, 0xFFFF),
+                     CheckRange(CoreText("RangeDelay", "delay"), choices.delay, 83)})
         if (!r)
             return r;
     if (choices.lines < 1 || choices.lines > 7)
-        return Result::Fail("lines must lie in 1 to 7");
+        return Result::Fail(CoreText("LinesRange", "lines must lie in 1 to 7"));
     const unsigned maxFormat = t == LUMIVO_DATE ? 4 : t == LUMIVO_TIME ? 3 : 1;
     if (IsClockKind(t) && choices.format > maxFormat)
-        return Result::Fail("format must lie in 0 to " + std::to_string(maxFormat));
+        return Result::Fail(CoreText("FormatRange", "format must lie in 0 to %s", {std::to_string(maxFormat)}));
 
     CLumivo item;
     Result result; // the warnings given on the way

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/page_layout.h"
+#include "core/core_text.h"
 
 #include "core/item_text.h"
 #include "core/project.h"
@@ -60,7 +61,7 @@ Result CPageLayout::Replace(size_t band, const CLumivo& item)
 Result CPageLayout::Remove(size_t band)
 {
     if (band >= m_items.size())
-        return Result::Fail("there is no such band");
+        return Result::Fail(CoreText("NoSuchBand", "there is no such band"));
     m_items.erase(m_items.begin() + static_cast<long>(band));
     return {};
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/project.h"
+#include "core/core_text.h"
 
 #include "core/link_project.h"
 
@@ -137,7 +138,7 @@ Result CProjectCore::ReloadContent()
     Result r = LoadContainer(resource);
     m_Content->SetUserImageLZO(images.data(), images.size());
     if (m_Content->GetUserImageMX() != kept)
-        r.Warn("the user images could not be kept");
+        r.Warn(CoreText("ImagesNotKept", "the user images could not be kept"));
     return r;
 }
 
@@ -221,11 +222,11 @@ void CProjectCore::NewDocument()
 Result CProjectCore::CheckPage(const std::vector<CLumivo>& items, unsigned itemsAfter) const
 {
     if (items.empty())
-        return Result::Fail("a page needs at least one item");
+        return Result::Fail(CoreText("PageNeedsItem", "a page needs at least one item"));
     if (items.size() > kMaxPageItems)
-        return Result::Fail(ErrMaxAdvt("a page holds at most four items"));
+        return Result::Fail(ErrMaxAdvt(CoreText("PageFourItems", "a page holds at most four items")));
     if (itemsAfter > kMaxItems)
-        return Result::Fail(ErrMaxAdvt("a project holds at most 50 items"));
+        return Result::Fail(ErrMaxAdvt(CoreText("ProjectFiftyItems", "a project holds at most 50 items")));
     return {};
 }
 
@@ -252,7 +253,7 @@ Result CProjectCore::InsertPage(unsigned page, const std::vector<CLumivo>& items
 Result CProjectCore::InsertPage(unsigned page, const std::vector<CLumivo>& items)
 {
     if (page > m_PageCount)
-        return Result::Fail("there is no page " + std::to_string(page));
+        return Result::Fail(CoreText("NoSuchPage", "there is no page %s", {std::to_string(page)}));
     if (Result r = CheckPage(items, ItemCount() + static_cast<unsigned>(items.size())); !r)
         return r;
     // The list stays grouped: the new page goes before the first entry of
@@ -275,7 +276,7 @@ Result CProjectCore::InsertPage(unsigned page, const std::vector<CLumivo>& items
 Result CProjectCore::ReplacePage(unsigned page, const std::vector<CLumivo>& items)
 {
     if (page >= m_PageCount)
-        return Result::Fail("there is no page " + std::to_string(page));
+        return Result::Fail(CoreText("NoSuchPage", "there is no page %s", {std::to_string(page)}));
     const unsigned others = ItemCount() - CountPageItems(page);
     if (Result r = CheckPage(items, others + static_cast<unsigned>(items.size())); !r)
         return r;
@@ -294,7 +295,7 @@ Result CProjectCore::ReplacePage(unsigned page, const std::vector<CLumivo>& item
 Result CProjectCore::DeletePage(unsigned page)
 {
     if (page >= m_PageCount)
-        return Result::Fail("there is no page " + std::to_string(page));
+        return Result::Fail(CoreText("NoSuchPage", "there is no page %s", {std::to_string(page)}));
     std::erase_if(m_Entries, [&](const CAdEntry& e) { return e.page == page; });
     for (CAdEntry& e : m_Entries)
         if (e.page > page)
@@ -308,7 +309,7 @@ Result CProjectCore::DeletePage(unsigned page)
 Result CProjectCore::MovePage(unsigned from, unsigned to)
 {
     if (from >= m_PageCount || to >= m_PageCount)
-        return Result::Fail("there is no page " + std::to_string(std::max(from, to)));
+        return Result::Fail(CoreText("NoSuchPage", "there is no page %s", {std::to_string(std::max(from, to))}));
     for (CAdEntry& e : m_Entries)
         e.page = PageAfterMove(e.page, from, to);
     // Stable: the items of each page stay in their order.
@@ -331,7 +332,7 @@ Result CProjectCore::SetItem(size_t entry, const CLumivo& item)
 Result CProjectCore::SetPageUsed(unsigned page, bool used)
 {
     if (page >= m_PageCount)
-        return Result::Fail("there is no page " + std::to_string(page));
+        return Result::Fail(CoreText("NoSuchPage", "there is no page %s", {std::to_string(page)}));
     for (CAdEntry& e : m_Entries)
         if (e.page == page)
             e.item.skip = used ? 0 : 1;
@@ -378,7 +379,7 @@ AdPages CProjectCore::Pages() const
 Result CProjectCore::ReplaceAdList(const AdPages& pages)
 {
     if (pages.size() > kMaxPages)
-        return Result::Fail(ErrMaxAdvt("a project holds at most 50 pages"));
+        return Result::Fail(ErrMaxAdvt(CoreText("ProjectFiftyPages", "a project holds at most 50 pages")));
     size_t total = 0;
     for (const auto& items : pages)
         total += items.size();
@@ -409,7 +410,7 @@ Result ReadUserImages(const uint8_t* blob, size_t length, std::vector<CRGX<8192>
     // A blob of no images is consumed up to its count field only.
     const bool empty = used == 8 && length == 12 && count == 0;
     if (used != static_cast<long>(length) && !empty)
-        return Result::Fail("the user-image blob is damaged: " + std::to_string(count) + " image(s) read");
+        return Result::Fail(CoreText("ImageBlobDamaged", "the user-image blob is damaged: %s image(s) read", {std::to_string(count)}));
     return {};
 }
 
@@ -432,7 +433,7 @@ std::vector<CRGX<8192>> CProjectCore::UserImages() const
 Result CProjectCore::ReplaceUserImages(const std::vector<CRGX<8192>>& images)
 {
     if (images.size() > CContent::kUserImages)
-        return Result::Fail("a project holds at most " + std::to_string(CContent::kUserImages) + " user images");
+        return Result::Fail(CoreText("ProjectImages", "a project holds at most %s user images", {std::to_string(CContent::kUserImages)}));
     m_Content->ClearUserImage();
     for (const CRGX<8192>& image : images)
         m_Content->InsertUserImage(&image);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/project_board.h"
+#include "core/core_text.h"
 
 namespace lumivo {
 
@@ -49,10 +50,10 @@ bool CProjectBoardDocument::GetUserImageBlob(std::vector<BYTE>& blob)
     const CContent& content = m_project.Content();
     const long length = content.GetUserImageLZO(nullptr, 0);
     if (length <= 0)
-        return Keep(Result::Fail("the user images cannot be packed"));
+        return Keep(Result::Fail(CoreText("ImagesNotPacked", "the user images cannot be packed")));
     blob.assign(static_cast<size_t>(length), 0);
     if (content.GetUserImageLZO(blob.data(), blob.size()) != length)
-        return Keep(Result::Fail("the user images cannot be packed"));
+        return Keep(Result::Fail(CoreText("ImagesNotPacked", "the user images cannot be packed")));
     return true;
 }
 

@@ -3,6 +3,7 @@
 // their length and parsed completely before the project is touched, so a
 // refused input leaves the project as it was.
 #include "core/project.h"
+#include "core/core_text.h"
 
 #include "core/item_text.h"
 
@@ -87,7 +88,7 @@ unsigned RepairPages(std::vector<RawEntry>& entries, Result& notes)
     if (!sorted) {
         std::stable_sort(entries.begin(), entries.end(),
                          [](const RawEntry& a, const RawEntry& b) { return a.page < b.page; });
-        notes.Warn("the items were not grouped by page: they were regrouped");
+        notes.Warn(CoreText("Regrouped", "the items were not grouped by page: they were regrouped"));
     }
     bool renumbered = false, split = false;
     unsigned pages = 0, onPage = 0;
@@ -106,9 +107,9 @@ unsigned RepairPages(std::vector<RawEntry>& entries, Result& notes)
         e.page = pages - 1;
     }
     if (split)
-        notes.Warn("a page held more than four items: it was split into pages of four");
+        notes.Warn(CoreText("PageSplit", "a page held more than four items: it was split into pages of four"));
     else if (renumbered)
-        notes.Warn("the page numbers had gaps or passed 49: the pages were numbered again");
+        notes.Warn(CoreText("PagesRenumbered", "the page numbers had gaps or passed 49: the pages were numbered again"));
     return pages;
 }
 
@@ -132,15 +133,15 @@ Result ParseProjectFile(const uint8_t* data, size_t length, ParsedFile& out)
     out.pageCount = v[5];
     // A size the program never makes (a damaged header) would give an empty
     // or enormous board: the nearest one it makes is used instead.
-    auto repair = [&](uint8_t& value, uint8_t low, uint8_t high, const char* what) {
+    auto repair = [&](uint8_t& value, uint8_t low, uint8_t high, const std::string& what) {
         const uint8_t fixed = std::clamp(value, low, high);
         if (fixed != value)
-            r.Warn(std::string("the board's ") + what + " " + std::to_string(value) + " is outside " +
-                   std::to_string(low) + "–" + std::to_string(high) + ": " + std::to_string(fixed) + " is used");
+            r.Warn(CoreText("BoardValueRepaired", "the board's %s %s is outside %s–%s: %s is used",
+                            {what, std::to_string(value), std::to_string(low), std::to_string(high), std::to_string(fixed)}));
         value = fixed;
     };
-    repair(out.board.moduleRow, 1, 4, "module rows");
-    repair(out.board.moduleColumn, 2, 20, "module columns");
+    repair(out.board.moduleRow, 1, 4, CoreText("ModuleRows", "module rows"));
+    repair(out.board.moduleColumn, 2, 20, CoreText("ModuleColumns", "module columns"));
 
     Reader in(data + 13, length - 13);
     uint32_t count = 0;
@@ -165,22 +166,22 @@ Result ParseProjectFile(const uint8_t* data, size_t length, ParsedFile& out)
         out.entries.push_back(e);
     }
     if (dropped != 0)
-        r.Warn(std::to_string(dropped) + " damaged item(s) were dropped");
+        r.Warn(CoreText("ItemsDropped", "%s damaged item(s) were dropped", {std::to_string(dropped)}));
     if (truncated) {
-        r.Warn("the file is truncated: " + std::to_string(out.entries.size()) + " of " +
-               std::to_string(count) + " items were read, no user images");
+        r.Warn(CoreText("FileTruncated", "the file is truncated: %s of %s items were read, no user images",
+                        {std::to_string(out.entries.size()), std::to_string(count)}));
         return r;
     }
     uint32_t images = 0, blobLength = 0;
     if (!in.Take32(images) || !in.Take32(blobLength)) {
-        r.Warn("the file is truncated before its user images");
+        r.Warn(CoreText("TruncatedBeforeImages", "the file is truncated before its user images"));
         return r;
     }
     if (images != 0 && blobLength != 0) {
         if (blobLength > in.left())
-            r.Warn("the file is truncated inside its user images: they were dropped");
+            r.Warn(CoreText("TruncatedInImages", "the file is truncated inside its user images: they were dropped"));
         else if (blobLength > kMaxRecordBytes)
-            r.Warn("the user-image block is too long: it was dropped");
+            r.Warn(CoreText("ImageBlockTooLong", "the user-image block is too long: it was dropped"));
         else {
             const uint8_t* blob = in.Take(blobLength);
             out.images.assign(blob, blob + blobLength);
@@ -188,7 +189,7 @@ Result ParseProjectFile(const uint8_t* data, size_t length, ParsedFile& out)
         }
     }
     if ((out.hasImages || images == 0 || blobLength == 0) && in.left() != 0)
-        r.Warn(std::to_string(in.left()) + " byte(s) after the user images were ignored");
+        r.Warn(CoreText("TrailingBytes", "%s byte(s) after the user images were ignored", {std::to_string(in.left())}));
     return r;
 }
 
@@ -252,8 +253,8 @@ Result CProjectCore::LoadBytes(const uint8_t* data, size_t length)
     }
     const unsigned pages = RepairPages(file.entries, r);
     if (pages != file.pageCount)
-        r.Warn("the page count " + std::to_string(file.pageCount) + " was corrected to " +
-               std::to_string(pages));
+        r.Warn(CoreText("PageCountCorrected", "the page count %s was corrected to %s",
+                        {std::to_string(file.pageCount), std::to_string(pages)}));
 
     // Accepted: from here on the project changes.
     m_Board = file.board;
@@ -333,7 +334,7 @@ Result CProjectCore::SaveFile(const std::filesystem::path& path, IFileOps* ops, 
 Result CProjectCore::PackAdBlob(std::vector<uint8_t>& blob)
 {
     if (m_Entries.size() > kMaxItems)
-        return Result::Fail("the project holds more than 50 items");
+        return Result::Fail(CoreText("MoreThanFifty", "the project holds more than 50 items"));
     std::vector<uint8_t> items(kItemArrayBytes), pages(kPageArrayBytes);
     const CLumivo blank;
     for (unsigned i = 0; i < kMaxItems; ++i)
@@ -346,7 +347,7 @@ Result CProjectCore::PackAdBlob(std::vector<uint8_t>& blob)
         // The list's shape guarantees both; checked so a broken list can
         // never write past the page table.
         if (e.page >= kMaxPages || position >= kMaxPageItems)
-            return Result::Fail("the Ad list does not fit the controller's page table");
+            return Result::Fail(CoreText("PageTableFull", "the Ad list does not fit the controller's page table"));
         e.item.number = static_cast<uint8_t>(i + 1);
         qvr::StoreItem(e.item, items.data() + i * qvr::kItemBytes);
         table[e.page].ads[position] = static_cast<uint16_t>(i + 1);
@@ -357,7 +358,7 @@ Result CProjectCore::PackAdBlob(std::vector<uint8_t>& blob)
     const std::vector<uint8_t> packedItems = qvr::lzo::Compress(items.data(), items.size());
     const std::vector<uint8_t> packedPages = qvr::lzo::Compress(pages.data(), pages.size());
     if (packedItems.empty() || packedPages.empty())
-        return Result::Fail("the Ad blob could not be compressed");
+        return Result::Fail(CoreText("BlobNotCompressed", "the Ad blob could not be compressed"));
     blob.assign({'L', 'Z', 'O', ' '});
     Put32(blob, static_cast<uint32_t>(packedItems.size()));
     blob.insert(blob.end(), packedItems.begin(), packedItems.end());
@@ -371,24 +372,24 @@ Result ReadAdBlob(const uint8_t* blob, size_t length, AdPages& pagesOut)
     if (blob == nullptr)
         return Result::Fail("Error file: LumivoDoc 163 line");
     if (length < 4)
-        return Result::Fail("the Ad blob is too short");
+        return Result::Fail(CoreText("BlobShort", "the Ad blob is too short"));
     if (std::memcmp(blob, "RLE ", 4) == 0)
-        return Result::Fail("the Ad blob is RLE-compressed, which this program does not read");
+        return Result::Fail(CoreText("BlobRle", "the Ad blob is RLE-compressed, which this program does not read"));
     if (std::memcmp(blob, "LZO ", 4) != 0)
-        return Result::Fail("the Ad blob has an unknown tag");
+        return Result::Fail(CoreText("BlobTag", "the Ad blob has an unknown tag"));
     Reader in(blob + 4, length - 4);
     uint32_t l1 = 0, l2 = 0;
     const uint8_t* packedItems = nullptr;
     const uint8_t* packedPages = nullptr;
     if (!in.Take32(l1) || (packedItems = in.Take(l1)) == nullptr || !in.Take32(l2) ||
         (packedPages = in.Take(l2)) == nullptr)
-        return Result::Fail("the Ad blob is truncated");
+        return Result::Fail(CoreText("BlobTruncated", "the Ad blob is truncated"));
     if (l1 == 0)
-        return Result::Fail("the Ad blob holds no items");
+        return Result::Fail(CoreText("BlobEmpty", "the Ad blob holds no items"));
     std::vector<uint8_t> items(kItemArrayBytes), pages(kPageArrayBytes);
     if (qvr::lzo::Decompress(packedItems, l1, items.data(), items.size()) != static_cast<long>(items.size()) ||
         qvr::lzo::Decompress(packedPages, l2, pages.data(), pages.size()) != static_cast<long>(pages.size()))
-        return Result::Fail("the Ad blob is damaged: its arrays do not decompress");
+        return Result::Fail(CoreText("BlobDamaged", "the Ad blob is damaged: its arrays do not decompress"));
 
     Result r;
     std::vector<RawEntry> entries;
@@ -404,8 +405,7 @@ Result ReadAdBlob(const uint8_t* blob, size_t length, AdPages& pagesOut)
         }
     }
     if (entries.size() > kMaxItems)
-        return Result::Fail("the Ad blob lists " + std::to_string(entries.size()) +
-                            " items, more than 50");
+        return Result::Fail(CoreText("BlobTooMany", "the Ad blob lists %s items, more than 50", {std::to_string(entries.size())}));
     // Pages left empty by the controller are closed up.
     const unsigned count = RepairPages(entries, r);
     pagesOut.assign(count, {});

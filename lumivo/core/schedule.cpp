@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/schedule.h"
+#include "core/core_text.h"
 
 #include "core/ical_lock.h"
 
@@ -23,10 +24,9 @@ bool InRange(const Date& d)
 
 std::string Where(size_t index, const ScheduleEntry& e)
 {
-    std::string s = "entry " + std::to_string(index + 1);
-    if (!e.name.empty())
-        s += " \"" + e.name + "\"";
-    return s;
+    const std::string number = std::to_string(index + 1);
+    return e.name.empty() ? CoreText("EntryNumber", "entry %s", {number})
+                          : CoreText("EntryNamed", "entry %s \"%s\"", {number, e.name});
 }
 
 } // namespace
@@ -120,37 +120,37 @@ Result CheckEntry(const ScheduleEntry& e)
 {
     Result r;
     if (e.name.empty())
-        r.Error("the entry has no name");
+        r.Error(CoreText("EntryNoName", "the entry has no name"));
     if (e.start < 0 || e.start > 1439)
-        r.Error("its start " + FormatMinute(std::max(e.start, 0)) + " is not a time of day");
+        r.Error(CoreText("StartNotTime", "its start %s is not a time of day", {FormatMinute(std::max(e.start, 0))}));
     if (e.end < 1 || e.end > 1440)
-        r.Error("its end is not a time of day (00:01 to 24:00)");
+        r.Error(CoreText("EndNotTime", "its end is not a time of day (00:01 to 24:00)"));
     else if (e.end == e.start)
-        r.Error("its window " + FormatMinute(e.start) + "–" + FormatMinute(e.end) + " is empty");
+        r.Error(CoreText("WindowEmpty", "its window %s–%s is empty", {FormatMinute(e.start), FormatMinute(e.end)}));
     if (e.rule.empty() && (e.days & kAllDays) == 0)
-        r.Error("it is on no day of the week");
+        r.Error(CoreText("NoWeekday", "it is on no day of the week"));
     if (e.priority < 1 || e.priority > 9)
-        r.Error("its priority " + std::to_string(e.priority) + " is not between 1 and 9");
+        r.Error(CoreText("PriorityRange", "its priority %s is not between 1 and 9", {std::to_string(e.priority)}));
     if (e.first && !InRange(*e.first))
-        r.Error("its first date " + FormatDate(*e.first) + " is outside 1970–2099");
+        r.Error(CoreText("FirstDateRange", "its first date %s is outside 1970–2099", {FormatDate(*e.first)}));
     if (e.last && !InRange(*e.last))
-        r.Error("its last date " + FormatDate(*e.last) + " is outside 1970–2099");
+        r.Error(CoreText("LastDateRange", "its last date %s is outside 1970–2099", {FormatDate(*e.last)}));
     if (e.first && e.last && *e.last < *e.first)
-        r.Error("its last date " + FormatDate(*e.last) + " is before its first " + FormatDate(*e.first));
+        r.Error(CoreText("LastBeforeFirst", "its last date %s is before its first %s", {FormatDate(*e.last), FormatDate(*e.first)}));
     for (const Date& d : e.except)
         if (!InRange(d))
-            r.Error("its exception date " + FormatDate(d) + " is outside 1970–2099");
+            r.Error(CoreText("ExceptDateRange", "its exception date %s is outside 1970–2099", {FormatDate(d)}));
     if (!e.rule.empty()) {
         if (!e.first)
-            r.Error("its calendar rule needs a first date");
+            r.Error(CoreText("RuleNeedsFirst", "its calendar rule needs a first date"));
         std::lock_guard<std::recursive_mutex> lock(IcalLock());
         icalerror_clear_errno();
         const icalrecurrencetype rec = icalrecurrencetype_from_string(e.rule.c_str());
         if (rec.freq == ICAL_NO_RECURRENCE || icalerrno != ICAL_NO_ERROR)
-            r.Error("libical cannot expand its rule \"" + e.rule + "\"");
+            r.Error(CoreText("RuleNotExpanded", "libical cannot expand its rule \"%s\"", {e.rule}));
         else if (rec.freq < ICAL_DAILY_RECURRENCE || rec.by_hour[0] != ICAL_RECURRENCE_ARRAY_MAX ||
                  rec.by_minute[0] != ICAL_RECURRENCE_ARRAY_MAX || rec.by_second[0] != ICAL_RECURRENCE_ARRAY_MAX)
-            r.Error("its rule \"" + e.rule + "\" repeats within a day; a window starts at most once a day");
+            r.Error(CoreText("RuleWithinDay", "its rule \"%s\" repeats within a day; a window starts at most once a day", {e.rule}));
         icalerror_clear_errno();
     }
     return r;
@@ -160,15 +160,15 @@ Result CheckSchedule(const Schedule& s)
 {
     Result r;
     if (s.entries.size() > kMaxScheduleEntries)
-        r.Error("the schedule has " + std::to_string(s.entries.size()) + " entries; at most " +
-                std::to_string(kMaxScheduleEntries) + " are allowed");
+        r.Error(CoreText("TooManyEntries", "the schedule has %s entries; at most %s are allowed",
+                         {std::to_string(s.entries.size()), std::to_string(kMaxScheduleEntries)}));
     for (size_t i = 0; i < s.entries.size(); ++i) {
         const Result one = CheckEntry(s.entries[i]);
         for (const Message& m : one.messages())
             r.Error(Where(i, s.entries[i]) + ": " + m.text);
     }
     if (!s.timeZone.empty() && !ZoneKnown(s.timeZone))
-        r.Error("the time zone \"" + s.timeZone + "\" is not known");
+        r.Error(CoreText("ZoneUnknown", "the time zone \"%s\" is not known", {s.timeZone}));
     return r;
 }
 
@@ -234,11 +234,11 @@ public:
         const nlohmann::json* v = Find(key);
         if (!v) {
             if (required)
-                Bad(key, "missing");
+                Bad(key, CoreText("Missing", "missing"));
             return std::nullopt;
         }
         if (!v->is_string()) {
-            Bad(key, "not a string");
+            Bad(key, CoreText("NotString", "not a string"));
             return std::nullopt;
         }
         return v->get<std::string>();
@@ -250,7 +250,7 @@ public:
             return std::nullopt;
         auto d = ParseDate(*s);
         if (!d)
-            Bad(key, "\"" + *s + "\" is not a date (YYYY-MM-DD)");
+            Bad(key, CoreText("NotDate", "\"%s\" is not a date (YYYY-MM-DD)", {*s}));
         return d;
     }
     std::optional<int> Minute(const char* key)
@@ -260,7 +260,7 @@ public:
             return std::nullopt;
         auto m = ParseMinute(*s);
         if (!m)
-            Bad(key, "\"" + *s + "\" is not a time (HH:MM)");
+            Bad(key, CoreText("NotTime", "\"%s\" is not a time (HH:MM)", {*s}));
         return m;
     }
 
@@ -273,7 +273,7 @@ private:
 std::optional<ScheduleEntry> EntryFromJson(const nlohmann::json& j, const std::string& where, Result& r)
 {
     if (!j.is_object()) {
-        r.Error(where + ": not an object");
+        r.Error(where + ": " + CoreText("NotObject", "not an object"));
         return std::nullopt;
     }
     const size_t errors = r.messages().size();
@@ -285,14 +285,14 @@ std::optional<ScheduleEntry> EntryFromJson(const nlohmann::json& j, const std::s
         std::set<unsigned> set;
         for (const nlohmann::json& p : *pages) {
             if (!p.is_number_integer() || p.get<long long>() < 1 || p.get<long long>() > 1000) {
-                f.Bad("pages", "every page is a number from 1");
+                f.Bad("pages", CoreText("PagesNumbers", "every page is a number from 1"));
                 break;
             }
             set.insert(static_cast<unsigned>(p.get<long long>() - 1));
         }
         e.pages.assign(set.begin(), set.end());
     } else {
-        f.Bad("pages", pages ? "not a list" : "missing");
+        f.Bad("pages", pages ? CoreText("NotList", "not a list") : CoreText("Missing", "missing"));
     }
     if (auto m = f.Minute("start"))
         e.start = *m;
@@ -303,7 +303,7 @@ std::optional<ScheduleEntry> EntryFromJson(const nlohmann::json& j, const std::s
     if (const nlohmann::json* days = f.Find("days")) {
         e.days = 0;
         if (!days->is_array())
-            f.Bad("days", "not a list");
+            f.Bad("days", CoreText("NotList", "not a list"));
         else
             for (const nlohmann::json& d : *days) {
                 int found = -1;
@@ -311,24 +311,24 @@ std::optional<ScheduleEntry> EntryFromJson(const nlohmann::json& j, const std::s
                     if (d.get<std::string>() == kDayNames[k])
                         found = k;
                 if (found < 0) {
-                    f.Bad("days", "a day is one of Sun, Mon, Tue, Wed, Thu, Fri, Sat");
+                    f.Bad("days", CoreText("DayNames", "a day is one of Sun, Mon, Tue, Wed, Thu, Fri, Sat"));
                     break;
                 }
                 e.days |= static_cast<uint8_t>(1u << found);
             }
     } else if (e.rule.empty()) {
-        f.Bad("days", "missing");
+        f.Bad("days", CoreText("Missing", "missing"));
     }
     e.first = f.DateField("first");
     e.last = f.DateField("last");
     if (const nlohmann::json* ex = f.Find("except")) {
         if (!ex->is_array())
-            f.Bad("except", "not a list");
+            f.Bad("except", CoreText("NotList", "not a list"));
         else
             for (const nlohmann::json& d : *ex) {
                 auto date = d.is_string() ? ParseDate(d.get<std::string>()) : std::nullopt;
                 if (!date) {
-                    f.Bad("except", "every exception is a date (YYYY-MM-DD)");
+                    f.Bad("except", CoreText("ExceptDates", "every exception is a date (YYYY-MM-DD)"));
                     break;
                 }
                 e.except.push_back(*date);
@@ -338,7 +338,7 @@ std::optional<ScheduleEntry> EntryFromJson(const nlohmann::json& j, const std::s
     }
     if (const nlohmann::json* p = f.Find("priority")) {
         if (!p->is_number_integer())
-            f.Bad("priority", "not a whole number");
+            f.Bad("priority", CoreText("NotWhole", "not a whole number"));
         else
             e.priority = static_cast<int>(std::clamp<long long>(p->get<long long>(), -1, 99));
     }
@@ -358,20 +358,20 @@ Result ScheduleFromJson(const nlohmann::json& json, Schedule& schedule)
 {
     Result r;
     if (!json.is_object())
-        return Result::Fail("schedule: not an object");
+        return Result::Fail("schedule: " + CoreText("NotObject", "not an object"));
     Schedule s;
     if (auto it = json.find("timeZone"); it != json.end()) {
         if (!it->is_string())
-            r.Error("schedule.timeZone: not a string");
+            r.Error("schedule.timeZone: " + CoreText("NotString", "not a string"));
         else
             s.timeZone = it->get<std::string>();
     }
     auto entries = json.find("entries");
     if (entries == json.end() || !entries->is_array())
-        r.Error(std::string("schedule.entries: ") + (entries == json.end() ? "missing" : "not a list"));
+        r.Error("schedule.entries: " + (entries == json.end() ? CoreText("Missing", "missing") : CoreText("NotList", "not a list")));
     else if (entries->size() > kMaxScheduleEntries)
-        r.Error("schedule.entries: " + std::to_string(entries->size()) + " entries; at most " +
-                std::to_string(kMaxScheduleEntries) + " are allowed");
+        r.Error("schedule.entries: " + CoreText("TooManyEntriesListed", "%s entries; at most %s are allowed",
+                                                {std::to_string(entries->size()), std::to_string(kMaxScheduleEntries)}));
     else
         for (size_t i = 0; i < entries->size(); ++i)
             if (auto e = EntryFromJson((*entries)[i], "schedule.entries[" + std::to_string(i) + "]", r))

@@ -6,6 +6,7 @@
 // paths agree by construction only through the intervals, which the tests
 // use to check one against the other.
 #include "core/schedule_eval.h"
+#include "core/core_text.h"
 
 #include "core/ical_lock.h"
 
@@ -110,9 +111,11 @@ struct CScheduleEvaluator::Impl {
         return icaltimezone_get_utc_offset_of_utc_time(zone, &t, &daylight);
     }
 
-    std::time_t ToInstant(const Date& d, int minute) const
+    std::time_t ToInstant(const Date& d, int minute) const { return ToInstant(DayNumber(d), minute); }
+
+    std::time_t ToInstant(int day, int minute) const
     {
-        const int day = DayNumber(d) + minute / 1440;
+        day += minute / 1440;
         minute %= 1440;
         const std::time_t f = static_cast<std::time_t>(day) * kDay + minute * 60;
         auto it = dayOffsets.find(day);
@@ -224,11 +227,10 @@ struct CScheduleEvaluator::Impl {
             for (int d : RuleDays(e, from, to)) {
                 if (d < lo || d > hi || except.count(d))
                     continue;
-                if (e.rule.empty() && !(e.days & (1u << Weekday(FromDayNumber(d)))))
-                    continue; // the anchor day counts as an occurrence in iCalendar
-                const Date date = FromDayNumber(d);
-                const std::time_t s = ToInstant(date, e.start);
-                const std::time_t t = ToInstant(date, e.start + e.Length());
+                if (e.rule.empty() && !(e.days & (1u << (((d % 7) + 7 + 4) % 7))))
+                    continue; // the anchor day counts as an occurrence in iCalendar (1970-01-01: a Thursday)
+                const std::time_t s = ToInstant(d, e.start);
+                const std::time_t t = ToInstant(d, e.start + e.Length());
                 if (t > s)
                     year.perEntry[i].push_back({s, t});
             }
@@ -269,77 +271,89 @@ struct CScheduleEvaluator::Impl {
             return year.timeline;
         const std::time_t spanFrom = ToInstant(Date{y, 1, 1}, 0);
         const std::time_t spanTo = ToInstant(Date{y + 1, 1, 1}, 0);
-        struct Event {
-            std::time_t at;
-            int delta;
-            size_t entry;
-        };
-        std::vector<Event> events;
+        // An event is one integer, its instant (from the year's start) first,
+        // so sorting it is cheap; the order of events at one instant does not
+        // matter, as the state is taken after all of them.
+        static_assert(kMaxScheduleEntries < (1 << 15));
+        std::vector<uint64_t> events;
         for (size_t i = 0; i < cyear.perEntry.size(); ++i)
             for (const Interval& iv : cyear.perEntry[i]) {
                 const std::time_t a = std::max(iv.from, spanFrom), b = std::min(iv.to, spanTo);
                 if (a >= b)
                     continue;
-                events.push_back({a, +1, i});
-                events.push_back({b, -1, i});
+                events.push_back(uint64_t(a - spanFrom) << 16 | uint64_t(i) << 1 | 1);
+                events.push_back(uint64_t(b - spanFrom) << 16 | uint64_t(i) << 1);
             }
-        std::sort(events.begin(), events.end(), [](const Event& l, const Event& r) { return l.at < r.at; });
-        // Active entries by priority, with how many of them name each page,
-        // kept in step with the events: a state costs its top bucket only.
+        std::sort(events.begin(), events.end());
+        const auto instantOf = [spanFrom](uint64_t ev) { return spanFrom + std::time_t(ev >> 16); };
+        // Active entries by priority, with how many of them name each page
+        // and the pages named, kept in step with the events: a state costs
+        // its top bucket only.
         std::vector<int> count(schedule.entries.size(), 0);
         std::vector<size_t> byPriority[10];
         uint16_t pageUse[10][64] = {};
+        uint64_t pageMask[10] = {};
+        uint64_t defaultMask = 0;
+        for (unsigned p : defaultPages)
+            defaultMask |= uint64_t{1} << p;
+        // What the last segment shows, to skip instants that change nothing.
+        int lastBest = 0;
+        uint64_t lastMask = 0;
         size_t k = 0;
         std::time_t at = spanFrom;
         for (;;) {
             bool changed = year.timeline.empty();
-            while (k < events.size() && events[k].at == at) {
-                const Event& ev = events[k++];
-                const int before = count[ev.entry];
-                count[ev.entry] += ev.delta;
-                if ((before > 0) == (count[ev.entry] > 0))
+            while (k < events.size() && instantOf(events[k]) == at) {
+                const uint64_t ev = events[k++];
+                const size_t entry = size_t(ev >> 1 & 0x7FFF);
+                const int before = count[entry];
+                count[entry] += (ev & 1) ? 1 : -1;
+                if ((before > 0) == (count[entry] > 0))
                     continue;
                 changed = true;
-                const ScheduleEntry& e = schedule.entries[ev.entry];
+                const ScheduleEntry& e = schedule.entries[entry];
                 std::vector<size_t>& bucket = byPriority[e.priority];
-                auto pos = std::lower_bound(bucket.begin(), bucket.end(), ev.entry);
-                const bool on = count[ev.entry] > 0;
+                auto pos = std::lower_bound(bucket.begin(), bucket.end(), entry);
+                const bool on = count[entry] > 0;
                 if (on)
-                    bucket.insert(pos, ev.entry);
+                    bucket.insert(pos, entry);
                 else
                     bucket.erase(pos);
                 for (unsigned p : e.pages)
                     if (p < pageCount) {
-                        if (on)
-                            ++pageUse[e.priority][p];
+                        uint16_t& use = pageUse[e.priority][p];
+                        use = uint16_t(on ? use + 1 : use - 1);
+                        if (use)
+                            pageMask[e.priority] |= uint64_t{1} << p;
                         else
-                            --pageUse[e.priority][p];
+                            pageMask[e.priority] &= ~(uint64_t{1} << p);
                     }
             }
-            if (!changed) {
-                if (k >= events.size() || events[k].at >= spanTo)
-                    break;
-                at = events[k].at;
-                continue;
+            if (changed) {
+                int best = 1;
+                while (best < 10 && byPriority[best].empty())
+                    ++best;
+                const uint64_t mask = best == 10 ? defaultMask : pageMask[best];
+                const bool same = !year.timeline.empty() && best == lastBest && mask == lastMask &&
+                                  (best == 10 || year.timeline.back().state.entries == byPriority[best]);
+                if (!same) {
+                    ScheduleState st;
+                    if (best == 10) {
+                        st.pages = defaultPages;
+                    } else {
+                        st.isDefault = false;
+                        st.entries = byPriority[best];
+                        for (uint64_t m = mask; m; m &= m - 1)
+                            st.pages.push_back(unsigned(__builtin_ctzll(m)));
+                    }
+                    year.timeline.push_back({at, std::move(st)});
+                    lastBest = best;
+                    lastMask = mask;
+                }
             }
-            ScheduleState st;
-            int best = 1;
-            while (best < 10 && byPriority[best].empty())
-                ++best;
-            if (best == 10) {
-                st.pages = defaultPages;
-            } else {
-                st.isDefault = false;
-                st.entries = byPriority[best];
-                for (unsigned p = 0; p < pageCount; ++p)
-                    if (pageUse[best][p])
-                        st.pages.push_back(p);
-            }
-            if (year.timeline.empty() || !(year.timeline.back().state == st))
-                year.timeline.push_back({at, std::move(st)});
-            if (k >= events.size() || events[k].at >= spanTo)
+            if (k >= events.size() || instantOf(events[k]) >= spanTo)
                 break;
-            at = events[k].at;
+            at = instantOf(events[k]);
         }
         year.timelineBuilt = true;
         return year.timeline;
@@ -371,7 +385,7 @@ Result CScheduleEvaluator::Make(const Schedule& schedule, std::vector<unsigned> 
     const std::string zone = schedule.timeZone.empty() ? SystemZoneName() : schedule.timeZone;
     impl->zone = FindZone(zone);
     if (!impl->zone)
-        return Result::Fail("the time zone \"" + zone + "\" is not known to libical");
+        return Result::Fail(CoreText("ZoneNotInLibical", "the time zone \"%s\" is not known to libical", {zone}));
     impl->schedule = schedule;
     // A project holds at most 50 pages; the state gathers them in 64 bits.
     pageCount = std::min(pageCount, 64u);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/schedule_ics.h"
+#include "core/core_text.h"
 
 #include "core/ical_lock.h"
 
@@ -29,7 +30,7 @@ Result CheckLines(const std::string& text)
     std::vector<std::string> stack;
     size_t lineNo = 0, pos = 0;
     bool first = true;
-    auto fail = [&](const std::string& what) { return Result::Fail("line " + std::to_string(lineNo) + ": " + what); };
+    auto fail = [&](const std::string& what) { return Result::Fail(CoreText("IcsLine", "line %s: %s", {std::to_string(lineNo), what})); };
     while (pos < text.size()) {
         size_t eol = text.find('\n', pos);
         if (eol == std::string::npos)
@@ -45,27 +46,28 @@ Result CheckLines(const std::string& text)
         while (name < line.size() && (std::isalnum(static_cast<unsigned char>(line[name])) || line[name] == '-'))
             ++name;
         if (name == 0 || name == line.size() || (line[name] != ':' && line[name] != ';'))
-            return fail("\"" + line.substr(0, 40) + "\" is not a property (NAME:value)");
+            return fail(CoreText("NotProperty", "\"%s\" is not a property (NAME:value)", {line.substr(0, 40)}));
         if (line.find(':') == std::string::npos)
-            return fail("the property has no value");
+            return fail(CoreText("NoValue", "the property has no value"));
         std::string key = line.substr(0, name);
         std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
         const std::string value = line.substr(line.find(':') + 1);
         if (first && !(key == "BEGIN" && value == "VCALENDAR"))
-            return fail("a calendar begins with BEGIN:VCALENDAR");
+            return fail(CoreText("BeginCalendar", "a calendar begins with BEGIN:VCALENDAR"));
         first = false;
         if (key == "BEGIN")
             stack.push_back(value);
         else if (key == "END") {
             if (stack.empty() || stack.back() != value)
-                return fail("END:" + value + " does not close " + (stack.empty() ? "anything" : "BEGIN:" + stack.back()));
+                return fail(stack.empty() ? CoreText("EndAlone", "END:%s closes nothing", {value})
+                                    : CoreText("EndMismatch", "END:%s does not close BEGIN:%s", {value, stack.back()}));
             stack.pop_back();
         }
     }
     if (first)
-        return Result::Fail("the calendar is empty");
+        return Result::Fail(CoreText("CalendarEmpty", "the calendar is empty"));
     if (!stack.empty())
-        return Result::Fail("line " + std::to_string(lineNo) + ": BEGIN:" + stack.back() + " is never closed");
+        return Result::Fail(CoreText("IcsLine", "line %s: %s", {std::to_string(lineNo), CoreText("NeverClosed", "BEGIN:%s is never closed", {stack.back()})}));
     return {};
 }
 
@@ -130,7 +132,8 @@ icaltimetype Local(icaltimetype t, icaltimezone* zone)
 
 std::string Named(const char* summary, int index)
 {
-    return summary && *summary ? "event \"" + std::string(summary) + "\"" : "event " + std::to_string(index);
+    return summary && *summary ? CoreText("EventNamed", "event \"%s\"", {summary})
+                               : CoreText("EventNumber", "event %s", {std::to_string(index)});
 }
 
 } // namespace
@@ -138,7 +141,7 @@ std::string Named(const char* summary, int index)
 Result ReadCalendar(const std::string& text, const std::string& zoneName, Schedule& out)
 {
     if (text.size() > kMaxCalendarBytes)
-        return Result::Fail("the calendar is larger than 4 MiB");
+        return Result::Fail(CoreText("CalendarTooLarge", "the calendar is larger than 4 MiB"));
     Result r = CheckLines(text);
     if (!r)
         return r;
@@ -146,7 +149,7 @@ Result ReadCalendar(const std::string& text, const std::string& zoneName, Schedu
     icalerror_clear_errno();
     Component cal(icalparser_parse_string(text.c_str()));
     if (!cal || icalcomponent_isa(cal.get()) != ICAL_VCALENDAR_COMPONENT)
-        return Result::Fail("libical does not read it as a calendar");
+        return Result::Fail(CoreText("NotCalendar", "libical does not read it as a calendar"));
     icaltimezone* zone = ZoneOf(zoneName);
     std::vector<ScheduleEntry> entries;
     int index = 0;
@@ -176,20 +179,20 @@ Result ReadCalendar(const std::string& text, const std::string& zoneName, Schedu
             }
         }
         if (pages.empty()) {
-            r.Warn(name + " names no Ad (a category \"Ad 01\"); it was not imported");
+            r.Warn(CoreText("EventNoAd", "%s names no Ad (a category \"Ad 01\"); it was not imported", {name}));
             continue;
         }
         e.pages.assign(pages.begin(), pages.end());
         icalproperty* startProp = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
         if (!startProp) {
-            r.Warn(name + " has no start; it was not imported");
+            r.Warn(CoreText("EventNoStart", "%s has no start; it was not imported", {name}));
             continue;
         }
         if (icalparameter* tz = icalproperty_get_first_parameter(startProp, ICAL_TZID_PARAMETER)) {
             const std::string tzid = icalparameter_get_tzid(tz) ? icalparameter_get_tzid(tz) : "";
             const std::string ours = icaltimezone_get_location(zone) ? icaltimezone_get_location(zone) : "UTC";
             if (tzid != ours && tzid.find(ours) == std::string::npos)
-                r.Warn(name + " is in the zone " + tzid + "; its times are read as times of " + ours);
+                r.Warn(CoreText("EventOtherZone", "%s is in the zone %s; its times are read as times of %s", {name, tzid, ours}));
         }
         const icaltimetype start = Local(icalcomponent_get_dtstart(ev), zone);
         icaltimetype end = Local(icalcomponent_get_dtend(ev), zone);
@@ -203,7 +206,7 @@ Result ReadCalendar(const std::string& text, const std::string& zoneName, Schedu
             length = endMin - startMin;
         }
         if (length <= 0 || length > 1440) {
-            r.Warn(name + " does not last between a minute and a day; it was not imported");
+            r.Warn(CoreText("EventLength", "%s does not last between a minute and a day; it was not imported", {name}));
             continue;
         }
         e.end = static_cast<int>((e.start + length - 1) % 1440 + 1);
@@ -257,8 +260,8 @@ Result ReadCalendar(const std::string& text, const std::string& zoneName, Schedu
     if (!r)
         return r;
     if (out.entries.size() + entries.size() > kMaxScheduleEntries)
-        return Result::Fail("the schedule would have " + std::to_string(out.entries.size() + entries.size()) +
-                            " entries; at most " + std::to_string(kMaxScheduleEntries) + " are allowed");
+        return Result::Fail(CoreText("WouldHaveEntries", "the schedule would have %s entries; at most %s are allowed",
+                                     {std::to_string(out.entries.size() + entries.size()), std::to_string(kMaxScheduleEntries)}));
     out.entries.insert(out.entries.end(), entries.begin(), entries.end());
     return r;
 }

@@ -240,7 +240,8 @@ Result RenderTextPixels(const TextRecipe& recipe, int maxHeight, CFontFace& font
         ShapeRun(*face, text, start, end - start, runs.back());
         start = end;
     }
-    if (ParagraphIsRightToLeft(text))
+    out.rightToLeft = ParagraphIsRightToLeft(text);
+    if (out.rightToLeft)
         std::reverse(runs.begin(), runs.end());
     for (auto& run : runs)
         glyphs.insert(glyphs.end(), run.begin(), run.end());
@@ -284,7 +285,18 @@ Result RenderTextPixels(const TextRecipe& recipe, int maxHeight, CFontFace& font
         return Result::Fail(FontImageText("NoDots", "The text draws no dots in \"%s\" at %s pixels.",
                                           {font.Label(), std::to_string(recipe.height)}));
     // User images are an even number of dots wide.
-    const int width = (right - left + 2) & ~1;
+    int width = (right - left + 2) & ~1;
+    out.pieces = 1;
+    if (recipe.pieceWidth > 0) {
+        const int pieceWidth = std::max(2, recipe.pieceWidth & ~1);
+        out.pieces = (width + pieceWidth - 1) / pieceWidth;
+        if (recipe.piece < 0 || recipe.piece >= out.pieces)
+            return Result::Fail(FontImageText("NoSuchPiece", "The text makes %s pieces %s dots wide; there is no piece %s.",
+                                              {std::to_string(out.pieces), std::to_string(pieceWidth),
+                                               std::to_string(recipe.piece + 1)}));
+        left += recipe.piece * pieceWidth;
+        width = std::min(pieceWidth, width - recipe.piece * pieceWidth);
+    }
     if (!FitsUserImage(width, recipe.height))
         return Result::Fail(FontImageText("TextTooWide",
                                           "The text is %s × %s dots, %s bytes as a user image; a user image must "

@@ -39,13 +39,17 @@ struct TextPixels {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> nibbles;
+    int pieces = 1; // of a recipe with a piece width: how many the whole text makes
+    bool rightToLeft = false; // the text reads from the right: its pieces too
 };
 
 // Draws the recipe's text. The height must be kMinTextHeight to
 // maxHeight (the board's height). Characters the font lacks are drawn
 // from the fallback font, each named in a warning; without a fallback, or
 // when the fallback lacks them too, it fails naming every one of them and
-// draws nothing. Fails too when the image would not fit a user image.
+// draws nothing. With a piece width only that piece is drawn (the last one
+// as narrow as its dots allow); it fails for a piece past the text's end.
+// Fails too when the image would not fit a user image.
 Result RenderTextPixels(const TextRecipe& recipe, int maxHeight, TextPixels& out);
 
 // The same from faces already open (fallback may be null): for callers that

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/text_image_project.h"
+#include "core/core_text.h"
 
 #include "core/cell_glyph.h"
 #include "core/font_face.h"
@@ -53,12 +54,15 @@ int BoardWidth(const CProjectCore& project)
 
 std::string WiderThanBoardText(int imageWidth, int boardWidth)
 {
-    if (imageWidth <= boardWidth)
+    if (imageWidth <= boardWidth || boardWidth <= 0)
         return {};
     return FontImageText("WiderThanBoard",
-                         "The image is %s dots wide, the board %s: an image does not scroll sideways, so the board "
-                         "shows its middle %s dots. Shorten the text or lower the height.",
-                         {std::to_string(imageWidth), std::to_string(boardWidth), std::to_string(boardWidth)});
+                         "The image is %s dots wide, the board %s: the board shows an image still and centred "
+                         "(it moves only up and down, when taller than its band), so it shows the middle %s "
+                         "dots. Split into %s board-wide pieces on Ads of their own (lumivo-cli images text "
+                         "--split) it shows whole; else shorten the text or lower the height.",
+                         {std::to_string(imageWidth), std::to_string(boardWidth), std::to_string(boardWidth),
+                          std::to_string((imageWidth + boardWidth - 1) / boardWidth)});
 }
 
 Result BuildUserImageItem(const CProjectCore& project, unsigned slot, int imageHeight, CLumivo& item)
@@ -116,6 +120,66 @@ Result AddTextImage(CProjectCore& project, const TextRecipe& recipe, std::option
     return result;
 }
 
+Result AddSplitTextImage(CProjectCore& project, const TextRecipe& recipe, std::vector<unsigned>& slots)
+{
+    TextRecipe piece = recipe;
+    piece.pieceWidth = BoardWidth(project);
+    piece.piece = 0;
+    TextPixels pixels;
+    Result result = RenderTextPixels(piece, BoardHeight(project), pixels);
+    if (!result)
+        return result;
+    const unsigned pieces = unsigned(pixels.pieces);
+    std::vector<CRGX<8192>> images = project.UserImages();
+    const unsigned kept = unsigned(images.size());
+    if (kept + pieces > CContent::kUserImages)
+        return Result::Fail(FontImageText("TooManyPieces",
+                                          "The text makes %s pieces as wide as the board, one user image each; "
+                                          "the project holds %s of the %s the board takes.",
+                                          {std::to_string(pieces), std::to_string(kept),
+                                           std::to_string(CContent::kUserImages)}));
+    const unsigned pages = project.PageCount();
+    if (pages + pieces > kMaxPages || project.ItemCount() + pieces > kMaxItems)
+        return Result::Fail(FontImageText("NoRoomForPieces", "The text makes %s pieces, one Ad each; the project "
+                                                             "holds %s Ads of the %s the board takes.",
+                                          {std::to_string(pieces), std::to_string(pages),
+                                           std::to_string(kMaxPages)}));
+    std::vector<TextRecipe> recipes;
+    for (unsigned i = 0; i < pieces; ++i) {
+        piece.piece = int(i);
+        if (i > 0)
+            if (Result r = RenderTextPixels(piece, BoardHeight(project), pixels); !r)
+                return r;
+        images.emplace_back();
+        MakeUserImage(pixels, images.back());
+        recipes.push_back(piece);
+    }
+    if (Result budget = CheckUserImageBudget(images); !budget)
+        return budget;
+    if (Result r = project.ReplaceUserImages(images); !r)
+        return r;
+    slots.clear();
+    for (unsigned k = 0; k < pieces; ++k) {
+        const unsigned slot = kept + (pixels.rightToLeft ? pieces - 1 - k : k);
+        CLumivo item;
+        Result placed = BuildUserImageItem(project, slot, recipe.height, item);
+        if (placed)
+            placed = project.AppendPage({item});
+        if (!placed) {
+            while (project.PageCount() > pages)
+                project.DeletePage(project.PageCount() - 1);
+            images.resize(kept);
+            project.ReplaceUserImages(images);
+            return placed;
+        }
+        slots.push_back(slot);
+    }
+    for (unsigned i = 0; i < pieces; ++i)
+        project.TextRecipes().bySlot[kept + i] = recipes[i];
+    project.SetModified(true);
+    return result;
+}
+
 std::optional<unsigned> UserImageSlot(const CContent& content, const CLumivo& item)
 {
     const unsigned library = LibraryImages(content);
@@ -135,7 +199,7 @@ void TextImageDraft::Start(const CProjectCore& project)
 Result TextImageDraft::Draw(const TextRecipe& recipe, int boardHeight, unsigned slot)
 {
     if (slot > images.size())
-        return Result::Fail("no user image " + std::to_string(slot + 1));
+        return Result::Fail(CoreText("NoUserImage", "there is no user image %s", {std::to_string(slot + 1)}));
     TextPixels pixels;
     Result result = RenderTextPixels(recipe, boardHeight, pixels);
     if (!result)
@@ -187,6 +251,12 @@ std::vector<CharacterProblem> CheckCharacters(const CProjectCore& project)
             const unsigned index = item.chars[0].code;
             if (index < library)
                 continue;
+            if (index - library >= project.UserImageCount()) {
+                problems.push_back({e.page, itemOfPage,
+                                    FontImageText("NoSuchImage", "The item shows no picture: its user image was "
+                                                                 "removed. Choose another picture for it.")});
+                continue;
+            }
             auto recipe = project.TextRecipes().bySlot.find(index - library);
             if (recipe == project.TextRecipes().bySlot.end())
                 continue;

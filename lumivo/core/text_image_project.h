@@ -16,8 +16,9 @@ namespace lumivo {
 // The board's height in dots: the tallest a text image may be.
 int BoardHeight(const CProjectCore& project);
 int BoardWidth(const CProjectCore& project);
-// Images are shown centred and scroll only up and down: what a text image
-// wider than the board loses, as a warning; "" when it fits.
+// Images are shown still and centred, moving only up and down when taller
+// than their band: what a text image wider than the board loses, and how
+// many board-wide pieces would show it whole, as a warning; "" when it fits.
 std::string WiderThanBoardText(int imageWidth, int boardWidth);
 
 // An Image item showing user image slot, as many 16-dot lines high as the
@@ -31,6 +32,14 @@ Result BuildUserImageItem(const CProjectCore& project, unsigned slot, int imageH
 // slot receives the new image's 0-based slot. Warnings (characters drawn
 // from the second font) come with success.
 Result AddTextImage(CProjectCore& project, const TextRecipe& recipe, std::optional<unsigned> page, unsigned& slot);
+
+// A text wider than the board, split into board-wide pieces: each a new
+// user image shown by an Image item on a new last page of its own, in
+// reading order (a right-to-left text's rightmost piece first), each piece
+// keeping its recipe. Refused, changing nothing, as AddTextImage, and when
+// the pieces would pass eight images or the controller's memory, or the
+// pages fifty Ads. slots receives the new images' slots in reading order.
+Result AddSplitTextImage(CProjectCore& project, const TextRecipe& recipe, std::vector<unsigned>& slots);
 
 // The user image slot an Image item shows, when it is one of the project's
 // user images (not one of the library's); nullopt otherwise.
@@ -62,8 +71,9 @@ struct CharacterProblem {
     std::string text;   // what is wrong, naming the characters or the font
 };
 // Every item of the project: text items whose characters the board's fonts
-// cannot draw exactly, and Image items of text images whose font is missing
-// on this computer or lacks characters of their text.
+// cannot draw exactly, Image items of text images whose font is missing
+// on this computer or lacks characters of their text, and Image items whose
+// user image is gone.
 std::vector<CharacterProblem> CheckCharacters(const CProjectCore& project);
 
 } // namespace lumivo

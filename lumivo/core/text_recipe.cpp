@@ -40,6 +40,10 @@ json ToJson(const TextRecipe& r)
         j["fallbackFont"] = r.fallbackFont;
     if (r.color2)
         j["color2"] = *r.color2;
+    if (r.pieceWidth > 0) {
+        j["pieceWidth"] = r.pieceWidth;
+        j["piece"] = r.piece;
+    }
     return j;
 }
 
@@ -82,6 +86,16 @@ Result FromJson(const json& j, TextRecipe& recipe)
         if (*s == "fixed")
             r.spacing = Spacing::Fixed;
         else if (*s != "proportional")
+            return bad;
+    }
+    if (auto w = j.find("pieceWidth"); w != j.end()) {
+        auto piece = j.find("piece");
+        if (!w->is_number_integer() || piece == j.end() || !piece->is_number_integer())
+            return bad;
+        r.pieceWidth = w->get<int>();
+        r.piece = piece->get<int>();
+        // Pieces are as wide as a board; no text makes more than a few hundred.
+        if (r.pieceWidth < 2 || r.pieceWidth > 4096 || (r.pieceWidth & 1) || r.piece < 0 || r.piece > 4096)
             return bad;
     }
     recipe = std::move(r);

@@ -28,6 +28,11 @@ struct TextRecipe {
     bool bold = false;
     bool outline = false; // only the letters' edges are lit
     Spacing spacing = Spacing::Proportional;
+    // A text wider than the board split into board-wide pieces, one image
+    // each: this image holds columns piece × pieceWidth onwards of the whole
+    // drawing. pieceWidth 0: the whole text.
+    int pieceWidth = 0;
+    int piece = 0;
     bool operator==(const TextRecipe&) const = default;
 };
 

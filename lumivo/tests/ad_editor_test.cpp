@@ -21,6 +21,7 @@
 #include <common/globalization.h>
 #include <common/profile.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -107,11 +108,24 @@ protected:
     CQVSheetTextPage* TextPage(int index = 0) { return Page<CQVSheetTextPage>(index); }
     void Show(int index) { dlg->Sheet()->setCurrentIndex(index); }
     static void Type(QWidget* w, const char* text) { QTest::keyClicks(w, QString::fromUtf8(text)); }
-    // Alt+key: a button's mnemonic, which clicks after the button's short press animation.
+    // Alt+key: a button's mnemonic, which clicks after the button's short
+    // press animation. Waits for that click (its handlers have run by then),
+    // however long a busy machine takes; a key no usable button answers to
+    // clicks nothing, so only the events it caused are processed.
     static void Mnemonic(QWidget* w, Qt::Key key)
     {
+        QList<QAbstractButton*> answering;
+        for (QAbstractButton* b : w->window()->findChildren<QAbstractButton*>())
+            if (b->isVisible() && b->isEnabled() && QKeySequence::mnemonic(b->text()) == QKeySequence(Qt::ALT | key))
+                answering << b;
+        if (answering.size() != 1) {
+            QTest::keyClick(w, key, Qt::AltModifier);
+            QCoreApplication::processEvents();
+            return;
+        }
+        QSignalSpy clicked(answering[0], &QAbstractButton::clicked);
         QTest::keyClick(w, key, Qt::AltModifier);
-        QTest::qWait(150);
+        ASSERT_TRUE(!clicked.isEmpty() || clicked.wait(10000)) << answering[0]->text().toStdString();
     }
     // An input method's turn: the composition so far, and what it commits.
     static void Compose(QWidget* w, const QString& preedit, const QString& commit = QString())
@@ -234,6 +248,30 @@ TEST_F(AdEditor, EachPageBuildsItsKind)
     EXPECT_EQ(analog->Viewer()->ModuleRows(), 2u);
 }
 
+// The bands as drawn alternate their two colours all the way down a board of
+// four lines, not only for the first two.
+TEST_F(AdEditor, StripBandsAlternateTheirColoursDownTheBoard)
+{
+    Board(4);
+    CAdEditorDlg& d = Open();
+    CCharEditor* editor = TextPage()->Editor();
+    Type(editor, "B");
+    for (int i = 0; i < 4; ++i)
+        Mnemonic(editor, Qt::Key_A);
+    ASSERT_EQ(d.Layout().Count(), 4u);
+    const QImage drawn = d.Strip()->grab().toImage();
+    // A point inside each band, clear of its label and of a selection frame.
+    std::vector<QRgb> colours;
+    for (size_t band = 0; band < 4; ++band) {
+        const QRect r = d.Strip()->BandRect(band);
+        ASSERT_FALSE(r.isEmpty()) << band;
+        colours.push_back(drawn.pixel(r.right() - 8, r.top() + 4));
+    }
+    EXPECT_NE(colours[0], colours[1]);
+    EXPECT_EQ(colours[2], colours[0]);
+    EXPECT_EQ(colours[3], colours[1]);
+}
+
 TEST_F(AdEditor, StripRulesAndKeys)
 {
     Board(3);
@@ -267,10 +305,6 @@ TEST_F(AdEditor, StripRulesAndKeys)
     ASSERT_EQ(d.Layout().Count(), 2u);
     EXPECT_EQ(d.Strip()->BandLabel(1),
               QStringLiteral("TOM\nFont 1, Color 1, Effect: ") + lumivo::FromU16(lumivo::EffectCellText(0, 100)));
-    // The bands' two colours alternate all the way down the board.
-    EXPECT_NE(CLayoutStrip::BandColour(0), CLayoutStrip::BandColour(1));
-    for (size_t band = 2; band < 8; ++band)
-        EXPECT_EQ(CLayoutStrip::BandColour(band), CLayoutStrip::BandColour(band % 2)) << band;
 
     // Choose the first band by key, replace it: nothing is chosen after.
     d.Strip()->setFocus();
@@ -581,6 +615,16 @@ TEST_F(AdEditor, EveryChoiceSaysWhatItDoes)
     EXPECT_TRUE(effect.DelaySpin()->toolTip().startsWith(QStringLiteral("Time between two steps of the effect: 0.005 s at 1")))
         << effect.DelaySpin()->toolTip().toStdString();
     EXPECT_TRUE(effect.findChild<QLabel*>(QStringLiteral("FlowNote"))->text().contains("always scrolls"));
+
+    // The fonts' style words are in the interface language too.
+    dlg.reset();
+    for (const auto& [language, style] : {std::pair{u"Korean", "좁은 글꼴"}, std::pair{u"Chinese", "窄体"}}) {
+        CGlobalization::SelectLanguage(language);
+        Open();
+        const QString tip = TextPage()->FaceList()->itemData(0, Qt::ToolTipRole).toString();
+        EXPECT_TRUE(tip.contains(QString::fromUtf8(style))) << tip.toStdString();
+        dlg.reset();
+    }
 }
 
 TEST_F(AdEditor, CtrlZInTheTextUndoesWordsErasuresAndChoicesNotTheProject)

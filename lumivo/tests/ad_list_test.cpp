@@ -5,10 +5,11 @@
 // and the effect dialog with its demonstration.
 #include "gui_test_util.h"
 
-#include "commands.h"
+#include "app/commands.h"
 #include "core/clipboard_items.h"
 #include "core/item_text.h"
-#include "prompts.h"
+#include "app/prompts.h"
+#include "core/schedule.h"
 #include "ui/ad_actions.h"
 #include "ui/ad_editor_dlg.h"
 #include "ui/effect_dlg.h"
@@ -470,6 +471,58 @@ TEST_F(AdListTest, DeleteAsksByNameAndThePreviewMovesOn)
     EXPECT_TRUE(Playing());
 }
 
+// Moving an Ad by its keys: one step each, the selection goes with it, and
+// the schedule keeps naming the same Ads.
+TEST_F(AdListTest, MoveAdUpAndDownByKeysKeepsTheScheduleOnItsAds)
+{
+    StartWindow();
+    for (const char16_t* text : {u"zero", u"one", u"two"})
+        ASSERT_TRUE(doc->AppendPage({TextItem(text)}));
+    lumivo::Schedule schedule;
+    schedule.entries.push_back({.name = "Lunch", .pages = {2}, .start = 660, .end = 840});
+    schedule.entries.push_back({.name = "Morning", .pages = {0, 1}, .start = 360, .end = 660});
+    ASSERT_TRUE(doc->SetSchedule(schedule));
+    const int steps = doc->UndoStack()->count();
+    auto titles = [this] {
+        QStringList out;
+        for (unsigned page = 0; page < doc->Core().PageCount(); ++page)
+            out.append(QString::fromStdU16String(doc->Core().Entries()[page].title));
+        return out;
+    };
+    auto pagesOf = [this](size_t entry) { return doc->Core().GetSchedule().entries.at(entry).pages; };
+    auto selected = [this] { return view->RowText(view->CurrentRow(), CLumivoView::kColTitle); };
+    const QStringList before = titles();
+
+    view->SetCurrentRow(2);
+    Key(Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(selected(), "two");
+    EXPECT_EQ(view->FocusedPage(), 1u);
+    EXPECT_EQ(pagesOf(0), std::vector<unsigned>{1});
+    EXPECT_EQ(pagesOf(1), (std::vector<unsigned>{0, 2}));
+    EXPECT_EQ(doc->UndoStack()->undoText(), "Move Ad up");
+    Key(Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(view->FocusedPage(), 0u);
+    EXPECT_FALSE(frame->Action(lumivo::cmd::kAdvtMoveUp)->isEnabled());
+    Key(Qt::Key_Up, Qt::AltModifier); // already first: nothing happens
+    EXPECT_EQ(doc->UndoStack()->count(), steps + 2);
+    EXPECT_EQ(pagesOf(0), std::vector<unsigned>{0});
+    EXPECT_EQ(pagesOf(1), (std::vector<unsigned>{1, 2}));
+
+    // Down to the end, where Move Ad down stops.
+    Key(Qt::Key_Down, Qt::AltModifier);
+    Key(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(selected(), "two");
+    EXPECT_EQ(view->FocusedPage(), 2u);
+    EXPECT_FALSE(frame->Action(lumivo::cmd::kAdvtMoveDown)->isEnabled());
+    EXPECT_EQ(pagesOf(0), std::vector<unsigned>{2});
+
+    // Each step undoes alone, back to the start.
+    for (int i = 0; i < 4; ++i)
+        Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(titles(), before);
+    EXPECT_EQ(doc->Core().GetSchedule(), schedule);
+}
+
 TEST_F(AdListTest, EditorKeysAndTheContextMenu)
 {
     StartWindow();
@@ -504,7 +557,8 @@ TEST_F(AdListTest, EditorKeysAndTheContextMenu)
     EXPECT_EQ(entries, QStringList({"Edit Ad. | Return", "Add Ad. | Ins", "Delete Ad 02 | Del", "Copy | Ctrl+C",
                                     "Paste | Ctrl+V", "Start effect... | Ctrl+1", "Wait effect... | Ctrl+2",
                                     "End effect... | Ctrl+3", "Use this Ad | Ctrl+K",
-                                    "Do not use this Ad | Ctrl+Shift+K", "Expand all Ads | Ctrl++",
+                                    "Do not use this Ad | Ctrl+Shift+K", "Move Ad up | Alt+Up",
+                                    "Move Ad down | Alt+Down", "Expand all Ads | Ctrl++",
                                     "Collapse all Ads | Ctrl+-"}));
     EXPECT_EQ(questions.value(0), "Delete Ad 02 and its 2 item(s)?");
     EXPECT_EQ(doc->Core().PageCount(), 1u);

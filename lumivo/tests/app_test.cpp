@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gui_test_util.h"
 
-#include "commands.h"
+#include "app/commands.h"
 #include "core/item_builder.h"
-#include "single_instance.h"
+#include "app/single_instance.h"
 #include "ui/about_dlg.h"
 #include "ui/lumivo_view.h"
 #include "ui/lumivo_viewer.h"

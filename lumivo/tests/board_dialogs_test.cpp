@@ -4,7 +4,10 @@
 // program starts by itself.
 #include "board_window_util.h"
 
-#include "commands.h"
+#include "app/commands.h"
+#include "core/image_use.h"
+#include "core/picture_convert.h"
+#include "core/text_image_project.h"
 #include "ui/lumivo_viewer.h"
 #include "ui/module_state_dlg.h"
 #include "ui/simulated_board.h"
@@ -292,6 +295,81 @@ TEST_F(BoardWindowTest, UserImagesStoredAsOneStepAndSentToTheBoard)
     std::vector<uint8_t> blob;
     ASSERT_TRUE(Doc()->PackUserImages(blob));
     EXPECT_EQ(sim->UserImages(), blob);
+}
+
+// Image items name their picture by slot: moving pictures in the dialog must
+// keep each item on its own picture, in one undo step, and a picture that
+// items show is not removed under them.
+TEST_F(BoardWindowTest, ImageItemsKeepTheirPicturesWhenImagesAreRemovedOrMoved)
+{
+    ASSERT_TRUE(Start());
+    std::vector<CRGX<8192>> images(3);
+    lumivo::TextImageRecipes recipes;
+    for (unsigned i = 0; i < 3; ++i) {
+        lumivo::StartUserImage(images[i], 2, int(i + 1)); // told apart by their heights
+        recipes.bySlot[i].text = std::to_string(i);
+    }
+    ASSERT_TRUE(Doc()->ReplaceUserImages(images, QString(), recipes));
+    for (unsigned i : {0u, 2u}) { // Ad 1 shows image 1, Ad 2 image 3; image 2 is shown by none
+        CLumivo item;
+        ASSERT_TRUE(lumivo::BuildUserImageItem(Doc()->Core(), i, 16, item).ok());
+        ASSERT_TRUE(Doc()->AppendPage({item}));
+    }
+    auto shown = [this](unsigned page) {
+        return lumivo::UserImageSlot(Doc()->Core().Content(), Doc()->Core().PageItems(page).at(0));
+    };
+    const std::vector<CLumivo> before = {Doc()->Core().PageItems(0)[0], Doc()->Core().PageItems(1)[0]};
+    const int steps = Doc()->UndoStack()->count();
+
+    // The first (shown by Ad 1) is refused; the second removed, the third
+    // moved to the top: [3, 1].
+    QStringList refusals;
+    WhenModal([&refusals](QWidget* w) {
+        auto* dlg = qobject_cast<CUserImageDlg*>(w);
+        ASSERT_NE(dlg, nullptr);
+        dlg->showMessage = [&refusals](const QString& text) { refusals << text; };
+        dlg->activateWindow(); // its keys are the window's shortcuts
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        dlg->List()->setFocus();
+        QTest::keyClick(dlg->List(), Qt::Key_Home);
+        QTest::keyClick(dlg->List(), Qt::Key_Delete);
+        EXPECT_EQ(dlg->Count(), 3);
+        QTest::keyClick(dlg->List(), Qt::Key_Down);
+        EXPECT_EQ(dlg->List()->currentRow(), 1);
+        QTest::keyClick(dlg->List(), Qt::Key_Delete);
+        EXPECT_EQ(dlg->Count(), 2);
+        QTest::keyClick(dlg->List(), Qt::Key_Up, Qt::AltModifier);
+        EXPECT_EQ(dlg->List()->currentRow(), 0);
+        QTest::keyClick(dlg->List(), Qt::Key_Return);
+    });
+    Activate();
+    QTest::keyClick(Frame(), Qt::Key_F8);
+    ASSERT_EQ(refusals.size(), 1);
+    EXPECT_TRUE(refusals[0].contains(QStringLiteral("User image 1 is not removed"))) << refusals[0].toStdString();
+    EXPECT_TRUE(refusals[0].contains(QStringLiteral("Ad 1, item 1"))) << refusals[0].toStdString();
+    const auto after = Doc()->Core().UserImages();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0].header.height, 3);
+    EXPECT_EQ(after[1].header.height, 1);
+    EXPECT_EQ(shown(0), 1u);
+    EXPECT_EQ(shown(1), 0u);
+    EXPECT_TRUE(lumivo::CheckBeforeSend(Doc()->Core()).ok());
+    // The recipes went with their pictures.
+    const auto& moved = Doc()->Core().TextRecipes().bySlot;
+    ASSERT_EQ(moved.size(), 2u);
+    EXPECT_EQ(moved.at(0).text, "2");
+    EXPECT_EQ(moved.at(1).text, "0");
+
+    // One step takes it all back.
+    EXPECT_EQ(Doc()->UndoStack()->count(), steps + 1);
+    Doc()->UndoStack()->undo();
+    EXPECT_EQ(Doc()->Core().UserImageCount(), 3u);
+    for (unsigned page = 0; page < 2; ++page)
+        EXPECT_TRUE(Doc()->Core().PageItems(page)[0] == before[page]) << page;
+    EXPECT_EQ(Doc()->Core().TextRecipes().bySlot, recipes.bySlot);
+    Doc()->UndoStack()->redo();
+    EXPECT_EQ(shown(1), 0u);
+    EXPECT_EQ(Doc()->Core().TextRecipes().bySlot.size(), 2u);
 }
 
 TEST_F(BoardWindowTest, SimulatedBoardStartsWithTheConnectionAndEndsWithTheProgram)

@@ -6,7 +6,7 @@
 // back. Also noted: the preview's frame rate while a send runs.
 #include "board_window_util.h"
 
-#include "commands.h"
+#include "app/commands.h"
 #include "core/project.h"
 #include "ui/lumivo_viewer.h"
 #include "ui/simulated_board.h"

@@ -5,7 +5,8 @@
 // that does not open, and the live language of dates once connected.
 #include "board_window_util.h"
 
-#include "commands.h"
+#include "app/commands.h"
+#include "core/picture_convert.h"
 #include "core/project.h"
 #include "ui/lumivo_viewer.h"
 
@@ -105,6 +106,46 @@ TEST_F(BoardWindow, ConnectAsksForStoredAdsAndReadsThemOnYesAsOneUndoStep)
     saveAnswer = CPrompts::SaveAnswer::Discard;
     ASSERT_TRUE(KeyJob(Qt::Key_F5));
     EXPECT_EQ(Doc()->Core().ItemCount(), 3u);
+}
+
+// A text image's recipe describes its pixels: once the board holds another
+// picture in that slot, the recipe would redraw the wrong one.
+TEST_F(BoardWindow, ImagesReadBackKeepOnlyTheRecipesOfUnchangedPictures)
+{
+    std::vector<CRGX<8192>> mine(2);
+    lumivo::StartUserImage(mine[0], 4, 2);
+    lumivo::StartUserImage(mine[1], 4, 2);
+    mine[0].data[0] = 0x12;
+    mine[1].data[0] = 0x34;
+    std::vector<CRGX<8192>> onBoard = mine;
+    onBoard[1].data[1] = 0x70; // redrawn on another computer
+    lumivo::CProjectCore packer([](int) { return std::optional<std::vector<uint8_t>>(); });
+    ASSERT_TRUE(packer.ReplaceUserImages(onBoard).ok());
+    std::vector<uint8_t> blob(size_t(packer.Content().GetUserImageLZO(nullptr)));
+    packer.Content().GetUserImageLZO(blob.data(), blob.size());
+    WriteBytes(state / "userimages.bin", blob);
+    WriteBytes(state / "ads.bin", PackedAds({{TextItem(u"Stored")}}));
+    boardsim::Options o;
+    o.moduleRows = 2;
+    o.moduleCols = 8;
+    StartLinked(o);
+    lumivo::TextImageRecipes recipes;
+    recipes.bySlot[0].text = "same";
+    recipes.bySlot[1].text = "redrawn";
+    ASSERT_TRUE(Doc()->ReplaceUserImages(mine, QString(), recipes));
+    Doc()->SetModifiedFlag(false);
+
+    answerYes = true;
+    ASSERT_TRUE(KeyJob(Qt::Key_F5));
+    ASSERT_EQ(Doc()->Core().UserImageCount(), 2u) << messages.join("|").toStdString();
+    EXPECT_EQ(Doc()->Core().UserImages()[1].data[1], 0x70);
+    const auto& kept = Doc()->Core().TextRecipes().bySlot;
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept.at(0).text, "same");
+    Doc()->UndoStack()->undo();
+    EXPECT_EQ(Doc()->Core().TextRecipes().bySlot, recipes.bySlot);
+    EXPECT_EQ(Doc()->Core().UserImages()[1].data[1], 0);
+    ASSERT_TRUE(KeyJob(Qt::Key_F5, Qt::ShiftModifier));
 }
 
 TEST_F(BoardWindow, SendRefusesAnEmptyProjectThenSendsAndDisconnects)

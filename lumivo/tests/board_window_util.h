@@ -9,8 +9,10 @@
 
 #include <boardsim.h>
 #include <serio/serio.h>
+#include <serio/widgets/serial_dialogs.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -40,6 +42,21 @@ inline void WhenModal(std::function<void(QWidget*)> fn, int timeoutMs = 20000)
         }
     });
     timer->start(10);
+}
+
+// The visible progress window, if any.
+inline CSerialProgressDlg* ProgressWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* dlg = qobject_cast<CSerialProgressDlg*>(w); dlg && dlg->isVisible())
+            return dlg;
+    return nullptr;
+}
+
+inline QString ProgressText()
+{
+    CSerialProgressDlg* dlg = ProgressWindow();
+    return dlg ? dlg->Status()->text() : QString();
 }
 
 inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)

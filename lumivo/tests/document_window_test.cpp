@@ -6,14 +6,14 @@
 // user would use it.
 #include "gui_test_util.h"
 
-#include "autosave.h"
-#include "single_instance.h"
+#include "app/autosave.h"
+#include "app/single_instance.h"
 #include "ui/empty_list_hint.h"
 #include "ui/lumivo_view.h"
 #include "ui/lumivo_viewer.h"
 #include "ui/qt_text.h"
 #include "ui/status_area.h"
-#include "project_places.h"
+#include "app/project_places.h"
 #include "core/atomic_file.h"
 
 #include <QFile>
@@ -264,8 +264,7 @@ TEST_F(DocumentWindow, AnEmptyProjectShowsADarkBoardAndSaysHowToBegin)
     // The last Ad deleted: nothing of it stays on the board.
     while (doc->Core().PageCount() > 0)
         ASSERT_TRUE(doc->DeletePage(0));
-    QTest::qWait(100);
-    EXPECT_EQ(LitPixels(viewer), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return LitPixels(viewer) == 0; }, 10000));
     EXPECT_TRUE(hint->isVisible());
     EXPECT_EQ(hint->text(), QStringLiteral("No Ads yet \u2014 press Insert or click Add Ad"));
 
@@ -281,8 +280,7 @@ TEST_F(DocumentWindow, AnEmptyProjectShowsADarkBoardAndSaysHowToBegin)
     r.moduleRows = r.contentRows = 1;
     newProject = r;
     App().OnFileNew();
-    QTest::qWait(100);
-    EXPECT_EQ(LitPixels(viewer), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return LitPixels(viewer) == 0; }, 10000));
     EXPECT_TRUE(hint->isVisible());
 }
 

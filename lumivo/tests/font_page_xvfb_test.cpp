@@ -3,7 +3,7 @@
 // text in a bundled font made into a user image in the Ad editor, placed,
 // saved and opened again; then edited, which draws the same user image
 // anew, and undone.
-#include "gui_test_util.h"
+#include "xvfb_app_test.h"
 
 #include "core/companion.h"
 #include "core/text_image_project.h"
@@ -23,21 +23,8 @@
 
 namespace {
 
-class FontPageXvfb : public AppTest {
+class FontPageXvfb : public XvfbAppTest {
 protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            GTEST_SKIP() << "runs on an X display (xvfb-run)";
-    }
-    static void Press(QKeyCombination key)
-    {
-        QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
-        ASSERT_NE(to, nullptr);
-        QTest::keyClick(to, key.key(), key.keyboardModifiers());
-    }
-    static void Type(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
     // Waits for the Ad editor, active, with the font page's controls set up.
     static CAdEditorDlg* Editor()
     {
@@ -76,30 +63,30 @@ TEST_F(FontPageXvfb, TextInAFontIsPlacedSavedReopenedEditedAndUndone)
     board.folder = Path(QString());
     board.name = QStringLiteral("Fonts");
     newProject = board;
-    Press(Qt::CTRL | Qt::Key_N);
+    Key(Qt::CTRL | Qt::Key_N);
     ASSERT_EQ(doc.ModuleRows(), 1u);
 
     // Insert, F6 to the kinds, the last one (the font page), Return into its text.
-    Press(QKeyCombination(Qt::Key_Insert));
+    Key(QKeyCombination(Qt::Key_Insert));
     CAdEditorDlg* editor = Editor();
     ASSERT_NE(editor, nullptr);
     CFontTextPage* page = editor->FontPage();
     page->chooseFontFile = [font] { return font; };
-    Press(QKeyCombination(Qt::Key_F6));
-    Press(QKeyCombination(Qt::Key_End));
-    Press(QKeyCombination(Qt::Key_Return));
+    Key(QKeyCombination(Qt::Key_F6));
+    Key(QKeyCombination(Qt::Key_End));
+    Key(QKeyCombination(Qt::Key_Return));
     ASSERT_EQ(QApplication::focusWidget(), page->TextField());
     Type(QStringLiteral("Hello"));
-    Press(Qt::ALT | Qt::Key_I); // the font file; a mnemonic clicks after the button's press animation
+    Key(Qt::ALT | Qt::Key_I); // the font file; a mnemonic clicks after the button's press animation
     ASSERT_TRUE(QTest::qWaitFor([&] { return page->Recipe().font == font.toStdString(); }));
     ASSERT_GT(page->Shown().width, 0) << page->Notice()->text().toStdString();
-    Press(Qt::ALT | Qt::Key_A);
+    Key(Qt::ALT | Qt::Key_A);
     ASSERT_TRUE(QTest::qWaitFor([editor] { return editor->Layout().Count() == 1; }));
     if (const QByteArray dir = qgetenv("LUMIVO_SCREENSHOT_DIR"); !dir.isEmpty()) {
         QDir().mkpath(QString::fromLocal8Bit(dir));
         editor->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/ad-editor-font-page.png"));
     }
-    Press(Qt::CTRL | Qt::Key_Return);
+    Key(Qt::CTRL | Qt::Key_Return);
     BackToWindow(frame);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     ASSERT_EQ(doc.Core().UserImages().size(), 1u);
@@ -107,7 +94,7 @@ TEST_F(FontPageXvfb, TextInAFontIsPlacedSavedReopenedEditedAndUndone)
     EXPECT_EQ(lumivo::UserImageSlot(doc.Core().Content(), doc.Core().PageItems(0).at(0)), 0u);
     const std::vector<uint8_t> hello = Pixels(doc, 0);
 
-    Press(Qt::CTRL | Qt::Key_S);
+    Key(Qt::CTRL | Qt::Key_S);
     const QString file = Path(QStringLiteral("Fonts.qvndoc"));
     ASSERT_TRUE(QFile::exists(file));
     QFile companion(QString::fromStdString(lumivo::CCompanion::PathFor(file.toStdString()).string()));
@@ -116,7 +103,7 @@ TEST_F(FontPageXvfb, TextInAFontIsPlacedSavedReopenedEditedAndUndone)
 
     // Opened again: the image, its recipe and the Ad showing it.
     openPath = file;
-    Press(Qt::CTRL | Qt::Key_O);
+    Key(Qt::CTRL | Qt::Key_O);
     ASSERT_EQ(doc.Core().PageCount(), 1u);
     ASSERT_EQ(doc.Core().UserImages().size(), 1u);
     EXPECT_EQ(Pixels(doc, 0), hello);
@@ -129,7 +116,7 @@ TEST_F(FontPageXvfb, TextInAFontIsPlacedSavedReopenedEditedAndUndone)
     // a new text draws the same slot while the band follows.
     frame->View()->setFocus();
     frame->View()->SelectPage(0);
-    Press(QKeyCombination(Qt::Key_Return));
+    Key(QKeyCombination(Qt::Key_Return));
     editor = Editor();
     ASSERT_NE(editor, nullptr);
     page = editor->FontPage();
@@ -137,9 +124,9 @@ TEST_F(FontPageXvfb, TextInAFontIsPlacedSavedReopenedEditedAndUndone)
     EXPECT_EQ(page->TextField()->text(), QStringLiteral("Hello"));
     EXPECT_EQ(page->Recipe().font, font.toStdString());
     page->TextField()->setFocus();
-    Press(Qt::CTRL | Qt::Key_A);
+    Key(Qt::CTRL | Qt::Key_A);
     Type(QStringLiteral("World"));
-    Press(Qt::CTRL | Qt::Key_Return);
+    Key(Qt::CTRL | Qt::Key_Return);
     BackToWindow(frame);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     EXPECT_EQ(doc.UndoStack()->count(), steps + 1);
@@ -148,7 +135,7 @@ TEST_F(FontPageXvfb, TextInAFontIsPlacedSavedReopenedEditedAndUndone)
     EXPECT_EQ(doc.Core().TextRecipes().bySlot.at(0).text, "World");
     EXPECT_EQ(lumivo::UserImageSlot(doc.Core().Content(), doc.Core().PageItems(0).at(0)), 0u);
 
-    Press(Qt::CTRL | Qt::Key_Z);
+    Key(Qt::CTRL | Qt::Key_Z);
     EXPECT_EQ(Pixels(doc, 0), hello);
     EXPECT_EQ(doc.Core().TextRecipes().bySlot.at(0).text, "Hello");
     EXPECT_FALSE(doc.IsModified());

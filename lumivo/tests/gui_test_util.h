@@ -3,9 +3,9 @@
 // and trace; every question answered in code and every message recorded.
 #pragma once
 
-#include "commands.h"
+#include "app/commands.h"
 #include "core/item_builder.h"
-#include "lumivo_app.h"
+#include "app/lumivo_app.h"
 #include "lumivo_doc.h"
 #include "ui/main_frame.h"
 #include "ui/new_project_dlg.h"

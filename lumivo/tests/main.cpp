@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The GUI tests share one application object, as the program has one.
-#include "lumivo_app.h"
+#include "app/lumivo_app.h"
 
 #include <gtest/gtest.h>
 

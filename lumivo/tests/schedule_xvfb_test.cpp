@@ -3,7 +3,7 @@
 // keys alone. An entry typed in its dialog is one undo step, is saved in
 // the project's companion file, comes back on open and fills the week
 // grid; "Show the board at" plays the scheduled Ads in the preview.
-#include "gui_test_util.h"
+#include "xvfb_app_test.h"
 
 #include "core/companion.h"
 #include "ui/lumivo_view.h"
@@ -25,21 +25,14 @@
 
 namespace {
 
-class ScheduleXvfb : public AppTest {
+class ScheduleXvfb : public XvfbAppTest {
 protected:
-    void SetUp() override
+    // Over the whole field, as a user selects it and types a new moment.
+    static void TypeShowAt(const QString& text)
     {
-        AppTest::SetUp();
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            GTEST_SKIP() << "runs on an X display (xvfb-run)";
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        Type(text);
     }
-    static void Key(QKeyCombination key)
-    {
-        QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
-        ASSERT_NE(to, nullptr);
-        QTest::keyClick(to, key.key(), key.keyboardModifiers());
-    }
-    static void Type(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
     CScheduleEntryDlg* WaitForDialog()
     {
         if (!QTest::qWaitFor([] { return qobject_cast<CScheduleEntryDlg*>(QApplication::activeModalWidget()); }))
@@ -176,24 +169,27 @@ TEST_F(ScheduleXvfb, AnEntryTypedByKeyboardIsUndoneSavedReopenedAndPlayed)
     Key(Qt::CTRL | Qt::Key_O);
     ASSERT_EQ(doc->Core().GetSchedule().entries.size(), 1u);
     EXPECT_EQ(dock->EntryList()->topLevelItemCount(), 1);
-    dock->ShowAtField()->setDateTime(QDateTime(QDate(2026, 12, 14), QTime(7, 30))); // a Monday
+
+    // Ctrl+Shift+T goes to "Show the board at", where the user types a
+    // Monday morning: the preview plays what the board shows then, Ad 03 alone.
+    Key(Qt::CTRL | Qt::SHIFT | Qt::Key_T);
+    ASSERT_TRUE(dock->ShowsBoardAt());
+    EXPECT_EQ(QApplication::focusWidget(), dock->ShowAtField());
+    TypeShowAt(QStringLiteral("2026-12-14 07:30"));
+    EXPECT_EQ(dock->ShowAtField()->dateTime(), QDateTime(QDate(2026, 12, 14), QTime(7, 30)));
     const CScheduleWeekGrid* week = dock->Week();
     EXPECT_EQ(week->Monday(), (lumivo::Date{2026, 12, 14}));
     EXPECT_EQ(week->SlotAt(0, 6 * 4).shown, std::vector<size_t>{0});
     EXPECT_EQ(week->SlotAt(4, 11 * 4 - 1).shown, std::vector<size_t>{0});
     EXPECT_TRUE(week->SlotAt(4, 11 * 4).shown.empty());
     EXPECT_TRUE(week->SlotAt(5, 7 * 4).shown.empty());
-
-    // Ctrl+Shift+T: the preview plays what the board shows then, Ad 03 alone.
-    Key(Qt::CTRL | Qt::SHIFT | Qt::Key_T);
-    ASSERT_TRUE(dock->ShowsBoardAt());
-    EXPECT_EQ(QApplication::focusWidget(), dock->ShowAtField());
     ASSERT_TRUE(dock->ShownState());
     EXPECT_EQ(dock->ShownState()->pages, std::vector<unsigned>{2});
     EXPECT_TRUE(frame->Preview()->Viewer()->IsPlaying());
     EXPECT_EQ(Played(), PageBytes({2}));
     // Saturday morning nothing is scheduled: the Uses boxes decide.
-    dock->ShowAtField()->setDateTime(QDateTime(QDate(2026, 12, 19), QTime(7, 30)));
+    TypeShowAt(QStringLiteral("2026-12-19 07:30"));
+    EXPECT_EQ(dock->ShowAtField()->dateTime(), QDateTime(QDate(2026, 12, 19), QTime(7, 30)));
     EXPECT_TRUE(dock->ShownState()->isDefault);
     std::vector<std::vector<uint8_t>> defaults;
     for (unsigned p : doc->Core().UsedPages())

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gui_test_util.h"
 
-#include "update_exchange.h"
+#include "app/update_exchange.h"
 
 #include <QSignalSpy>
 #include <QTcpSocket>

@@ -137,11 +137,7 @@ TEST(UserImageMaking, RemovingAnImageMovesTheTextRecipesWithTheImages)
     dlg.List()->setCurrentRow(0);
     dlg.RemoveSelected();
     ASSERT_TRUE(dlg.AddFile(Save(dir, "p.png", Filled(4, 4, Qt::red))));
-    const lumivo::TextImageRecipes moved = dlg.Recipes();
-    ASSERT_EQ(moved.bySlot.size(), 1u);
-    EXPECT_EQ(moved.bySlot.at(1).text, "third");
-
-    ASSERT_TRUE(doc.ReplaceUserImages(dlg.Images(), QString(), moved));
+    ASSERT_TRUE(doc.RearrangeUserImages(dlg.Images(), dlg.Origins()));
     EXPECT_EQ(doc.Core().TextRecipes().bySlot.size(), 1u);
     EXPECT_EQ(doc.Core().TextRecipes().bySlot.at(1).text, "third");
     EXPECT_EQ(doc.Core().UserImages().at(1).header.height, 3);

@@ -4,7 +4,7 @@
 // back with its size, position and dock layout on the next.
 #include "gui_test_util.h"
 
-#include "commands.h"
+#include "app/commands.h"
 #include "ui/lumivo_viewer.h"
 
 #include <QAction>

@@ -22,6 +22,8 @@
 #include <QToolButton>
 #include <QUndoStack>
 
+#include <memory>
+
 namespace {
 
 using lumivo::Tr;
@@ -161,14 +163,28 @@ TEST_F(AppTest, TheWindowsKeysReachTheirCommands)
 {
     CMainFrame* frame = StartActiveWindow();
     ASSERT_NE(frame, nullptr);
-    QStringList urls;
-    App().Prompts().openUrl = [&urls](const QString& url) {
-        urls << url;
+    // Shared, so that a late call after this test cannot write into it.
+    auto opened = std::make_shared<QStringList>();
+    App().Prompts().openUrl = [opened](const QString& url) {
+        *opened << url;
         return true;
     };
-    auto press = [](QKeyCombination key) {
-        QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
-        ASSERT_NE(to, nullptr);
+    const QStringList& urls = *opened;
+    // A window's keys reach it only while it is the active window; after a
+    // menu closes, that comes back through the event loop, so each key waits
+    // for it rather than for a time. The test platform may hand the
+    // activation to the menu after it has closed (a desktop gives it back to
+    // the window): then it is given back here.
+    auto press = [frame](QKeyCombination key) {
+        ASSERT_TRUE(WaitFor(
+            [frame] {
+                QWidget* active = QApplication::activeWindow();
+                if (!QApplication::activePopupWidget() && active && active != frame && !active->isVisible())
+                    frame->activateWindow();
+                return !QApplication::activePopupWidget() && QApplication::activeWindow() == frame;
+            },
+            10000));
+        QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : frame;
         QTest::keyClick(to, key.key(), key.keyboardModifiers());
     };
 
@@ -180,6 +196,7 @@ TEST_F(AppTest, TheWindowsKeysReachTheirCommands)
 
     // F1: the build tree's README (no manual page is installed beside it).
     press(Qt::Key_F1);
+    ASSERT_TRUE(WaitFor([&urls] { return !urls.isEmpty(); }, 5000));
     ASSERT_EQ(urls.size(), 1);
     EXPECT_TRUE(urls[0].endsWith(QStringLiteral("/README.md"))) << urls[0].toStdString();
 
@@ -187,13 +204,23 @@ TEST_F(AppTest, TheWindowsKeysReachTheirCommands)
     QMenu* menu = frame->Ribbon()->ApplicationButton()->menu();
     ASSERT_NE(menu, nullptr);
     for (QKeyCombination key : {QKeyCombination(Qt::ALT | Qt::Key_F), QKeyCombination(Qt::Key_F10)}) {
+        // The menu runs its own loop: once it shows, it is checked and
+        // closed from inside that loop. The watch ends with this turn, so
+        // nothing of it is left to fire after the window is gone.
         bool opened = false;
-        QTimer::singleShot(50, [&opened, menu] {
-            opened = QApplication::activePopupWidget() == menu;
-            menu->close();
+        QObject watch;
+        QObject::connect(menu, &QMenu::aboutToShow, &watch, [&opened, menu] {
+            QMetaObject::invokeMethod(
+                menu,
+                [&opened, menu] {
+                    opened = QApplication::activePopupWidget() == menu;
+                    menu->close();
+                },
+                Qt::QueuedConnection);
         });
         press(key);
-        EXPECT_TRUE(opened);
+        ASSERT_TRUE(WaitFor([menu] { return !menu->isVisible(); }, 5000));
+        EXPECT_TRUE(opened) << QKeySequence(key).toString().toStdString();
     }
     QStringList keys;
     for (QAction* a : menu->actions())

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/about_dlg.h"
 
-#include "lumivo_app.h"
 #include "ui/qt_text.h"
 #include "ui/tr_format.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -14,8 +14,8 @@
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_version(new QLabel), m_notice(new QLabel)
 {
-    setWindowTitle(lumivo::TrFormat("Program", "AboutTitle", {CLumivoApp::Title()}));
-    m_version->setText(QStringLiteral("%1 %2").arg(CLumivoApp::Title(), QLatin1String(CLumivoApp::kVersion)));
+    setWindowTitle(lumivo::TrFormat("Program", "AboutTitle", {QCoreApplication::applicationName()}));
+    m_version->setText(QStringLiteral("%1 %2").arg(QCoreApplication::applicationName(), QCoreApplication::applicationVersion()));
     // The licence as the LICENSE file states it, in the interface language.
     m_notice->setText(lumivo::Tr("Program", "AboutNotice"));
     m_notice->setWordWrap(true);

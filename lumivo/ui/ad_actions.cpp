@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/ad_actions.h"
 
-#include "commands.h"
+#include "app/commands.h"
 #include "lumivo_doc.h"
-#include "prompts.h"
+#include "app/prompts.h"
 #include "ui/ad_editor_dlg.h"
 #include "ui/effect_dlg.h"
 #include "ui/lumivo_view.h"
@@ -80,6 +80,13 @@ CAdActions::CAdActions(CLumivoDoc& doc, CLumivoView& view, CPrompts& prompts, QO
                  nullptr),
             &QAction::triggered, this, [this] { SetFocusedPageUsed(false); });
 
+    connect(make(kAdvtMoveUp, "AdMenu", "MenuMoveUp",
+                 {QKeySequence(Qt::ALT | Qt::Key_Up), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up)}, nullptr),
+            &QAction::triggered, this, [this] { MoveFocusedAd(-1); });
+    connect(make(kAdvtMoveDown, "AdMenu", "MenuMoveDown",
+                 {QKeySequence(Qt::ALT | Qt::Key_Down), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down)}, nullptr),
+            &QAction::triggered, this, [this] { MoveFocusedAd(1); });
+
     QUndoStack* stack = m_doc.UndoStack();
     QAction* undo = make(kEditUndo, "rbApp", "rbAppUndo", {ctrl(Qt::Key_Z)}, nullptr);
     QAction* redo = make(kEditRedo, "rbApp", "rbAppRedo", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), ctrl(Qt::Key_Y)},
@@ -149,7 +156,8 @@ QList<QAction*> CAdActions::KeyActions() const
     using namespace lumivo::cmd;
     QList<QAction*> list;
     for (int c : {kAdvtAdd, kAdvtEdit, kAdvtCopy, kAdvtPaste, kAdvtDelete, kAdvtEffectS, kAdvtEffectW, kAdvtEffectE,
-                  kAdvtExpandAll, kAdvtCollapseAll, kAdvtCheckGroup, kAdvtUncheckGroup, kEditUndo, kEditRedo})
+                  kAdvtExpandAll, kAdvtCollapseAll, kAdvtCheckGroup, kAdvtUncheckGroup, kAdvtMoveUp, kAdvtMoveDown,
+                  kEditUndo, kEditRedo})
         list.append(Action(c));
     return list;
 }
@@ -181,6 +189,9 @@ void CAdActions::UpdateEnabling()
     Action(kAdvtAdd)->setEnabled(true); // a full project says so when asked
     for (int c : {kAdvtEdit, kAdvtCopy, kAdvtDelete, kAdvtCheckGroup, kAdvtUncheckGroup})
         Action(c)->setEnabled(page.has_value());
+    const unsigned pages = m_doc.Core().PageCount();
+    Action(kAdvtMoveUp)->setEnabled(page && *page > 0 && *page < pages);
+    Action(kAdvtMoveDown)->setEnabled(page && *page + 1 < pages);
     for (int phase = 0; phase < 3; ++phase)
         Action(kAdvtEffectS + phase)
             ->setEnabled(entry && *entry < entries.size() && OpensEffectDialog(entries[*entry].item, phase));
@@ -211,6 +222,9 @@ QMenu* CAdActions::CreateContextMenu(QWidget* parent)
         menu->addSeparator();
         menu->addAction(Action(kAdvtCheckGroup));
         menu->addAction(Action(kAdvtUncheckGroup));
+        menu->addSeparator();
+        menu->addAction(Action(kAdvtMoveUp));
+        menu->addAction(Action(kAdvtMoveDown));
     } else {
         menu->addAction(m_menuAdd);
         menu->addAction(m_menuPaste);
@@ -307,6 +321,17 @@ void CAdActions::ChangeEffect(size_t entry, int phase)
     if (std::memcmp(before, after, sizeof before) == 0)
         return; // an OK that changes nothing is no undo step
     m_doc.ChangeItem(entry, *changed, Tr("AdCell", kEffectCells[phase]));
+}
+
+void CAdActions::MoveFocusedAd(int by)
+{
+    const auto page = m_view.FocusedPage();
+    if (!page || (by < 0 && *page == 0) || *page + by >= m_doc.Core().PageCount())
+        return;
+    const unsigned to = *page + by;
+    const QAction* a = Action(by < 0 ? cmd::kAdvtMoveUp : cmd::kAdvtMoveDown);
+    if (m_doc.MovePage(*page, to, a->text().remove(u'&')))
+        m_view.SelectPage(to);
 }
 
 void CAdActions::SetFocusedPageUsed(bool used)

@@ -49,6 +49,8 @@ public:
     // is one undo step.
     void ChangeEffect(size_t entry, int phase);
     void SetFocusedPageUsed(bool used);
+    // The focused Ad one place up (-1) or down (+1), still selected.
+    void MoveFocusedAd(int by);
 
 private:
     // The editor closed: the list's focus goes to the Ad's first item row

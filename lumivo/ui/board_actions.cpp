@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/board_actions.h"
 
-#include "commands.h"
+#include "app/commands.h"
 #include "core/page_layout.h"
+#include "core/image_use.h"
+#include "core/user_image_order.h"
 #include "ui/board_adapt.h"
 #include "ui/board_qtext.h"
 #include "lumivo_doc.h"
-#include "prompts.h"
+#include "app/prompts.h"
 #include "ui/module_state_dlg.h"
 #include "ui/simulated_board.h"
 #include "ui/user_image_dlg.h"
@@ -383,8 +385,10 @@ void CBoardActions::ApplyReadBack(const lumivo::BoardReadBack& r)
         m_doc.UndoStack()->push(new CAdaptBoardCommand(m_doc, *board, QString()));
     if (r.pages)
         m_doc.ReplaceAdList(*r.pages);
+    // A recipe stays only with the very pixels it drew: the board may hold
+    // other pictures in those slots now.
     if (r.userImages)
-        m_doc.ReplaceUserImages(*r.userImages);
+        m_doc.ReplaceUserImages(*r.userImages, QString(), lumivo::RecipesStillDrawn(m_doc.Core(), *r.userImages));
     m_doc.UndoStack()->endMacro();
     if (board)
         OfferAdapt(*board); // the board is the project's now: Send is on
@@ -465,6 +469,11 @@ void CBoardActions::OnSend()
                                     std::to_string(m_doc.Core().Board().moduleRow)}));
         return;
     }
+    // An item of a removed picture would show another one, or none.
+    if (const lumivo::Result r = lumivo::CheckBeforeSend(m_doc.Core()); !r) {
+        Message(lumivo::MessageIcon::Warning, QStringLiteral("Lumivo"), QString::fromStdString(r.FirstError()));
+        return;
+    }
     std::vector<BYTE> blob;
     if (!m_doc.PackAdBlob(blob))
         return;
@@ -488,8 +497,8 @@ void CBoardActions::OnUserImages()
         return;
     const std::vector<CRGX<8192>> images = dlg.Images();
     if (!dlg.SameAs(m_doc.Core().UserImages()) &&
-        !m_doc.ReplaceUserImages(images, lumivo::BoardQText("UndoUserImages", "Change the user images"),
-                                 dlg.Recipes()))
+        !m_doc.RearrangeUserImages(images, dlg.Origins(),
+                                   lumivo::BoardQText("UndoUserImages", "Change the user images")))
         return;
     if (!dlg.SendRequested() || !m_connected || m_busy)
         return;

@@ -88,18 +88,42 @@ QString CLumivoView::PageText(unsigned page)
                                                            static_cast<long long>(page) + 1}));
 }
 
+QString CLumivoView::PageLabel(unsigned page) const
+{
+    if (!m_memo)
+        return PageText(page);
+    if (!m_memo->pagePrefix)
+        m_memo->pagePrefix = lumivo::LangText("AdCell", "AdCellPageNo");
+    return lumivo::FromU16(lumivo::FormatText(u"%s %02d", {*m_memo->pagePrefix, static_cast<long long>(page) + 1}));
+}
+
 QStringList CLumivoView::RowTexts(const lumivo::CAdEntry& e) const
 {
     using lumivo::FromU16;
     QStringList texts(kColumns, QString());
-    texts[kColPage] = PageText(e.page);
+    texts[kColPage] = PageLabel(e.page);
     texts[kColTitle] = FromU16(lumivo::ItemTitle(e.item, m_doc.Core().KoreanLibrary()));
     if (lumivo::ShowsEffectText(e.item.type))
         for (int phase = 0; phase < 3; ++phase) {
             const CEFF& eff = phase == 0 ? e.item.effectS : phase == 1 ? e.item.effectW : e.item.effectE;
-            texts[kColEffectS + phase] = FromU16(lumivo::EffectCellText(phase, eff.code));
+            QString& text = texts[kColEffectS + phase];
+            if (!m_memo) {
+                text = FromU16(lumivo::EffectCellText(phase, eff.code));
+                continue;
+            }
+            const auto [at, added] = m_memo->effects.try_emplace({phase, eff.code});
+            if (added)
+                at->second = FromU16(lumivo::EffectCellText(phase, eff.code));
+            text = at->second;
         }
-    texts[kColShown] = lumivo::PageWhenText(m_doc.Core().GetSchedule(), e.page, e.item.skip == 0);
+    const bool used = e.item.skip == 0;
+    if (!m_memo) {
+        texts[kColShown] = lumivo::PageWhenText(m_doc.Core().GetSchedule(), e.page, used);
+    } else {
+        if (!m_memo->when)
+            m_memo->when = lumivo::InterfaceWhenWords();
+        texts[kColShown] = QString::fromStdString(lumivo::DescribePage(m_doc.Core().GetSchedule(), e.page, used, *m_memo->when));
+    }
     return texts;
 }
 
@@ -107,6 +131,7 @@ void CLumivoView::ShowSchedule()
 {
     if (!Matches())
         return;
+    const MemoScope memo(*this);
     const auto& entries = m_doc.Core().Entries();
     for (int r = 0; r < RowCount(); ++r)
         SetRowText(r, kColShown, RowTexts(entries[size_t(r)])[kColShown]);
@@ -137,9 +162,10 @@ void CLumivoView::Relabel()
                      Tr("AdCell", "AdCellShown")});
     if (!Matches())
         return;
+    const MemoScope memo(*this);
     ++m_updating;
     for (int g = 0; g < GroupCount(); ++g)
-        SetGroupHeader(GroupIdAt(g), PageText(unsigned(g)));
+        SetGroupHeader(GroupIdAt(g), PageLabel(unsigned(g)));
     for (int r = 0; r < RowCount(); ++r)
         SetRow(r);
     --m_updating;
@@ -148,13 +174,15 @@ void CLumivoView::Relabel()
 
 void CLumivoView::Refill()
 {
+    const MemoScope memo(*this);
     ++m_updating;
     m_shown.reset();
     m_shownBytes.clear();
     // The old list's Ad stops at once, whatever the new list plays.
     emit previewStopped();
     setUpdatesEnabled(false);
-    DeleteAllRows();
+    // The groups go too: grouping below makes them anew.
+    DeleteAllRowsAndGroups();
     for (size_t i = 0; i < m_doc.Core().Entries().size(); ++i)
         InsertEntryRow(int(i), -1);
     GroupByColumn(kColPage);
@@ -259,11 +287,12 @@ void CLumivoView::SyncPreview()
 
 void CLumivoView::RelabelPagesFrom(unsigned page)
 {
+    const MemoScope memo(*this);
     for (int g = int(page); g < GroupCount(); ++g)
-        SetGroupHeader(GroupIdAt(g), PageText(unsigned(g)));
+        SetGroupHeader(GroupIdAt(g), PageLabel(unsigned(g)));
     const int first = FirstRowOfGroup(GroupIdAt(int(page)));
     for (int r = first; r >= 0 && r < RowCount(); ++r)
-        SetRowText(r, kColPage, PageText(unsigned(PageOfRow(r))));
+        SetRowText(r, kColPage, PageLabel(unsigned(PageOfRow(r))));
 }
 
 // ---- The document's changes, one at a time. A list that does not match

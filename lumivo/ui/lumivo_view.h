@@ -11,10 +11,14 @@
 #pragma once
 
 #include "core/project.h"
+#include "core/schedule.h"
 
 #include <common/widgets/group_list_view.h>
 
+#include <map>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 class CLumivoDoc;
@@ -57,6 +61,34 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The language files' texts of one list change, each looked up once while
+    // the change lasts: every lookup asks the file system whether the file
+    // changed, which on a refill cost more than the rows themselves.
+    struct TextMemo {
+        std::optional<std::u16string> pagePrefix;
+        std::map<std::pair<int, unsigned>, QString> effects;      // phase, code
+        std::optional<lumivo::WhenWords> when;
+    };
+    class MemoScope {
+    public:
+        explicit MemoScope(const CLumivoView& view) : m_view(view), m_owner(!view.m_memo)
+        {
+            if (m_owner)
+                m_view.m_memo.emplace();
+        }
+        ~MemoScope()
+        {
+            if (m_owner)
+                m_view.m_memo.reset();
+        }
+        MemoScope(const MemoScope&) = delete;
+        MemoScope& operator=(const MemoScope&) = delete;
+
+    private:
+        const CLumivoView& m_view;
+        bool m_owner;
+    };
+    QString PageLabel(unsigned page) const;
     QStringList RowTexts(const lumivo::CAdEntry& e) const;
     void ShowSchedule();
     void SetRow(int row);
@@ -83,4 +115,5 @@ private:
     bool m_changeHandled = false;
     std::optional<unsigned> m_shown;  // the page the preview plays
     std::vector<uint8_t> m_shownBytes; // its items as played (Uses left out)
+    mutable std::optional<TextMemo> m_memo;
 };

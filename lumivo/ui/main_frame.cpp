@@ -1,19 +1,20 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/main_frame.h"
 
-#include "commands.h"
-#include "lumivo_app.h"
+#include "app/commands.h"
 #include "lumivo_doc.h"
 #include "ui/ad_actions.h"
 #include "ui/board_actions.h"
 #include "ui/board_props_dlg.h"
 #include "ui/command_group.h"
+#include "ui/frame_host.h"
 #include "ui/lumivo_view.h"
 #include "ui/lumivo_viewer.h"
 #include "ui/manual.h"
 #include "ui/qt_text.h"
 #include "ui/empty_list_hint.h"
 #include "ui/ribbon_bar.h"
+#include "ui/fleet_dock.h"
 #include "ui/schedule_dock.h"
 #include "ui/status_area.h"
 #include "ui/tr_format.h"
@@ -60,7 +61,7 @@ QIcon RibbonIcon(const char* name) { return QIcon(QStringLiteral(":/lumivo/ribbo
 
 } // namespace
 
-CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc)
+CMainFrame::CMainFrame(IFrameHost& app, CLumivoDoc& doc) : m_app(app), m_doc(doc)
 {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowIcon(QIcon(QStringLiteral(":/lumivo/lumivo.svg")));
@@ -85,6 +86,8 @@ CMainFrame::CMainFrame(CLumivoApp& app, CLumivoDoc& doc) : m_app(app), m_doc(doc
     BuildLanguageMenu();
     m_schedule = new CScheduleDock(doc, *this);
     m_schedule->Install(m_appMenu, m_boardPropsAnchor);
+    m_fleet = new CFleetDock(doc, *this);
+    m_fleet->Install(m_appMenu, m_boardPropsAnchor);
     connect(this, &CMainFrame::zoomChanged, m_status, &CStatusArea::SetZoom);
     connect(m_boardActions, &CBoardActions::linkTextChanged, m_status, &CStatusArea::SetLink);
     if (!m_boardActions->LinkText().isEmpty())
@@ -234,6 +237,9 @@ void CMainFrame::BuildRibbon()
     m_editMenu = new QMenu(this);
     m_editMenu->addAction(m_adActions->Action(cmd::kEditUndo));
     m_editMenu->addAction(m_adActions->Action(cmd::kEditRedo));
+    m_editMenu->addSeparator();
+    m_editMenu->addAction(m_adActions->Action(cmd::kAdvtMoveUp));
+    m_editMenu->addAction(m_adActions->Action(cmd::kAdvtMoveDown));
     m_appMenu->addMenu(m_editMenu);
     m_appMenu->addSeparator();
     m_appMenu->addMenu(m_recentMenu);
@@ -341,13 +347,13 @@ void CMainFrame::BuildRibbon()
     m_ribbon->AddCornerAction(languageAction);
     m_ribbon->AddCornerAction(about);
 
-    connect(fileNew, &QAction::triggered, &m_app, &CLumivoApp::OnFileNew);
-    connect(fileOpen, &QAction::triggered, &m_app, &CLumivoApp::OnFileOpen);
-    connect(fileSave, &QAction::triggered, &m_app, [this] { m_app.OnFileSave(); });
-    connect(appSaveAs, &QAction::triggered, &m_app, [this] { m_app.OnFileSaveAs(); });
+    connect(fileNew, &QAction::triggered, this, [this] { m_app.OnFileNew(); });
+    connect(fileOpen, &QAction::triggered, this, [this] { m_app.OnFileOpen(); });
+    connect(fileSave, &QAction::triggered, this, [this] { m_app.OnFileSave(); });
+    connect(appSaveAs, &QAction::triggered, this, [this] { m_app.OnFileSaveAs(); });
     connect(appExit, &QAction::triggered, this, &QWidget::close);
     connect(help, &QAction::triggered, this, [this] { OpenManual(m_app.Prompts(), QCoreApplication::applicationDirPath()); });
-    connect(about, &QAction::triggered, &m_app, &CLumivoApp::OnAppAbout);
+    connect(about, &QAction::triggered, this, [this] { m_app.OnAppAbout(); });
     connect(status, &QAction::toggled, statusBar(), &QWidget::setVisible);
     connect(preview, &QAction::toggled, m_preview, &QWidget::setVisible);
     connect(m_preview, &QDockWidget::visibilityChanged, this, [this, preview](bool) {
@@ -473,6 +479,7 @@ void CMainFrame::RelabelAll()
     m_ribbon->Relayout();
     m_view->Relabel();
     m_schedule->Relabel();
+    m_fleet->Relabel();
     m_status->Relabel();
     EmitZoom();
     m_emptyHint->setText(Tr("Document", "EmptyList"));
@@ -512,7 +519,7 @@ void CMainFrame::RebuildRecentMenu()
         QAction* a = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]));
         a->setData(cmd::kFileMru1 + i);
         const QString path = files[i];
-        connect(a, &QAction::triggered, &m_app, [this, path] { m_app.OpenRecentFile(path); });
+        connect(a, &QAction::triggered, this, [this, path] { m_app.OpenRecentFile(path); });
     }
     m_recentMenu->setEnabled(!files.isEmpty());
 }

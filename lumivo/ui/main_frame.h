@@ -18,12 +18,13 @@ class CAdActions;
 class CBoardActions;
 class CCommandGroup;
 class CEmptyListHint;
+class IFrameHost;
 class CStatusArea;
-class CLumivoApp;
 class CLumivoDoc;
 class CLumivoView;
 class CLumivoViewerWnd;
 class CRibbonBar;
+class CFleetDock;
 class CScheduleDock;
 class QAction;
 class QActionGroup;
@@ -32,7 +33,7 @@ class QMenu;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    CMainFrame(CLumivoApp& app, CLumivoDoc& doc);
+    CMainFrame(IFrameHost& app, CLumivoDoc& doc);
     ~CMainFrame() override;
 
     CRibbonBar* Ribbon() const { return m_ribbon; }
@@ -40,6 +41,7 @@ public:
     CLumivoViewerWnd* Preview() const { return m_preview; }
     CAdActions* AdActions() const { return m_adActions; }
     CScheduleDock* ScheduleDock() const { return m_schedule; }
+    CFleetDock* FleetDock() const { return m_fleet; }
     // The permanent status area: the lead wires the board link's text to
     // its SetLink and the preview's zoom to its SetZoom.
     CStatusArea* StatusArea() const { return m_status; }
@@ -90,7 +92,7 @@ private:
     void EmitZoom();
     void RestoreLayout();
 
-    CLumivoApp& m_app;
+    IFrameHost& m_app;
     CLumivoDoc& m_doc;
     CPacket m_packet;
     CRibbonBar* m_ribbon = nullptr;
@@ -111,6 +113,7 @@ private:
     CAdActions* m_adActions = nullptr;
     CBoardActions* m_boardActions = nullptr;
     CScheduleDock* m_schedule = nullptr;
+    CFleetDock* m_fleet = nullptr;
     bool m_closeAfterExchange = false; // a close waits for the exchange's cancel
     int m_homeCategory = 0;
     int m_look = 0;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/manual.h"
 
-#include "prompts.h"
+#include "app/prompts.h"
 #include "ui/qt_text.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "ui/new_project_dlg.h"
 
 #include "core/item_text.h"
-#include "project_places.h"
+#include "app/project_places.h"
 #include "ui/content_language.h"
 #include "ui/qt_text.h"
 #include "ui/tr_format.h"

@@ -90,12 +90,20 @@ lumivo::Date MondayOf(const lumivo::Date& d)
     return lumivo::FromDayNumber(lumivo::DayNumber(d) - (weekday + 6) % 7);
 }
 
+// Now, to the minute: the field shows no seconds, so it must hold none, or a
+// typed 07:30 would show the board at 07:30 and some seconds.
+QDateTime ThisMinute()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    return QDateTime(now.date(), QTime(now.time().hour(), now.time().minute()));
+}
+
 } // namespace
 
 CScheduleDock::CScheduleDock(CLumivoDoc& doc, CMainFrame& frame)
     : QDockWidget(&frame), m_doc(doc), m_frame(frame), m_commands(new CCommandGroup(this)), m_list(new CEntryList),
       m_week(new CScheduleWeekGrid), m_weekLabel(new QLabel), m_problems(new QLabel), m_showAt(new QCheckBox),
-      m_at(new QDateTimeEdit(QDateTime::currentDateTime())), m_state(new QLabel)
+      m_at(new QDateTimeEdit(ThisMinute())), m_state(new QLabel)
 {
     setObjectName(QStringLiteral("ScheduleDock"));
     setAllowedAreas(Qt::AllDockWidgetAreas);

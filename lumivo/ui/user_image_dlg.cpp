@@ -2,6 +2,7 @@
 #include "ui/user_image_dlg.h"
 
 #include "core/image_budget.h"
+#include "core/image_use.h"
 #include "core/text_recipe.h"
 #include "ui/board_qtext.h"
 #include "ui/qt_text.h"
@@ -19,12 +20,12 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -165,10 +166,10 @@ bool CUserImageDlg::ReadPicture(const QString& path, lumivo::Rgb24Picture& pictu
 
 CUserImageDlg::CUserImageDlg(const lumivo::CProjectCore& project, QWidget* parent)
     : QDialog(parent), m_list(new QListWidget), m_add(new QPushButton), m_remove(new QPushButton),
-      m_sendButton(new QPushButton(Tr("UserDialog", "Send"))), m_picture(new QLabel), m_original(new QLabel),
+      m_up(new QPushButton), m_down(new QPushButton), m_sendButton(new QPushButton(Tr("UserDialog", "Send"))), m_picture(new QLabel), m_original(new QLabel),
       m_size(new QLabel), m_meter(new QLabel), m_note(new QLabel), m_fit(new QComboBox),
       m_conversion(new QComboBox), m_width(new QSpinBox), m_height(new QSpinBox), m_frame(new QSpinBox),
-      m_boardHeight(std::max(16, int(project.Board().moduleRow) * 16))
+      m_project(project), m_boardHeight(std::max(16, int(project.Board().moduleRow) * 16))
 {
     setWindowTitle(Tr("rbHome", "rbCtrlUserImage"));
     setObjectName(QStringLiteral("UserImageDlg"));
@@ -180,7 +181,6 @@ CUserImageDlg::CUserImageDlg(const lumivo::CProjectCore& project, QWidget* paren
         e.slot = unsigned(i);
         m_entries.push_back(std::move(e));
     }
-    m_recipes = project.TextRecipes();
     chooseFile = [this] { return QFileDialog::getOpenFileName(this, QString(), QString(), FileFilter()); };
     showMessage = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); };
 
@@ -189,6 +189,10 @@ CUserImageDlg::CUserImageDlg(const lumivo::CProjectCore& project, QWidget* paren
     auto* listButtons = new QHBoxLayout;
     listButtons->addWidget(m_add);
     listButtons->addWidget(m_remove);
+    m_up->setText(lumivo::BoardQText("ImageUp", "Move &Up"));
+    m_down->setText(lumivo::BoardQText("ImageDown", "Move &Down"));
+    listButtons->addWidget(m_up);
+    listButtons->addWidget(m_down);
     auto* left = new QVBoxLayout;
     left->addWidget(m_list);
     left->addLayout(listButtons);
@@ -284,8 +288,11 @@ CUserImageDlg::CUserImageDlg(const lumivo::CProjectCore& project, QWidget* paren
     });
     connect(m_add, &QPushButton::clicked, this, &CUserImageDlg::Add);
     connect(m_remove, &QPushButton::clicked, this, &CUserImageDlg::RemoveSelected);
-    auto* del = new QShortcut(QKeySequence::Delete, m_list);
-    connect(del, &QShortcut::activated, this, &CUserImageDlg::RemoveSelected);
+    // Delete, and Alt+Up and Alt+Down as the Ad list moves its Ads: the
+    // list takes those keys for itself before any shortcut sees them.
+    m_list->installEventFilter(this);
+    connect(m_up, &QPushButton::clicked, this, [this] { MoveSelected(-1); });
+    connect(m_down, &QPushButton::clicked, this, [this] { MoveSelected(1); });
     connect(m_list, &QListWidget::currentRowChanged, this, [this] { ShowSelected(); });
     Relist();
 }
@@ -368,23 +375,56 @@ lumivo::Result CUserImageDlg::Convert(Entry& e) const
     return lumivo::ConvertPicture(fitted, e.making.conversion, e.thresholds, e.image);
 }
 
-lumivo::TextImageRecipes CUserImageDlg::Recipes() const
-{
-    lumivo::TextImageRecipes moved;
-    for (size_t i = 0; i < m_entries.size(); ++i)
-        if (const auto& slot = m_entries[i].slot; slot && m_recipes.bySlot.count(*slot))
-            moved.bySlot[unsigned(i)] = m_recipes.bySlot.at(*slot);
-    return moved;
-}
-
 void CUserImageDlg::RemoveSelected()
 {
     const int row = m_list->currentRow();
     if (row < 0 || row >= Count())
         return;
+    // Items name their picture by slot: one they show stays until they show another.
+    if (const std::optional<unsigned> slot = m_entries[size_t(row)].slot) {
+        if (const lumivo::Result r = lumivo::CheckUserImageRemovable(m_project, *slot); !r) {
+            showMessage(QString::fromStdString(r.FirstError()));
+            return;
+        }
+    }
     m_entries.erase(m_entries.begin() + row);
     Relist();
     m_list->setCurrentRow(std::min(row, Count() - 1));
+}
+
+bool CUserImageDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_list || event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->matches(QKeySequence::Delete))
+        RemoveSelected();
+    else if (key->keyCombination() == QKeyCombination(Qt::AltModifier, Qt::Key_Up))
+        MoveSelected(-1);
+    else if (key->keyCombination() == QKeyCombination(Qt::AltModifier, Qt::Key_Down))
+        MoveSelected(1);
+    else
+        return QDialog::eventFilter(watched, event);
+    return true;
+}
+
+void CUserImageDlg::MoveSelected(int by)
+{
+    const int row = m_list->currentRow();
+    const int to = row + by;
+    if (row < 0 || row >= Count() || to < 0 || to >= Count())
+        return;
+    std::swap(m_entries[size_t(row)], m_entries[size_t(to)]);
+    Relist();
+    m_list->setCurrentRow(to);
+}
+
+lumivo::ImageOrigins CUserImageDlg::Origins() const
+{
+    lumivo::ImageOrigins origins;
+    for (const Entry& e : m_entries)
+        origins.push_back(e.slot);
+    return origins;
 }
 
 void CUserImageDlg::Relist()

@@ -10,6 +10,7 @@
 #include "core/picture_convert.h"
 #include "core/project.h"
 #include "core/user_image.h"
+#include "core/user_image_order.h"
 
 #include <QDialog>
 
@@ -45,7 +46,11 @@ public:
     // Imports a picture file as a new entry; false (with the reason shown)
     // when it cannot be read or is too large, or the list is full.
     bool AddFile(const QString& path);
+    // Removes the selected entry; refused, with the items named, while
+    // Image items of the project show it.
     void RemoveSelected();
+    // The selected entry one place up (-1) or down (+1), staying selected.
+    void MoveSelected(int by);
     // The thresholds of the three fields, red in the low byte.
     uint32_t Thresholds() const;
     void SetThresholds(unsigned red, unsigned green, unsigned blue);
@@ -56,9 +61,9 @@ public:
     const CUserRGX& EntryImage(int row) const { return m_entries.at(size_t(row)).image; }
     std::vector<CRGX<8192>> Images() const;
     bool SameAs(const std::vector<CRGX<8192>>& images) const;
-    // The project's text-image recipes moved with their images: by the
-    // entries' places now, none for imported pictures.
-    lumivo::TextImageRecipes Recipes() const;
+    // Where each entry was among the project's user images: what its Image
+    // items follow.
+    lumivo::ImageOrigins Origins() const;
 
     void SetSendEnabled(bool enabled);
     bool SendRequested() const { return m_send; }
@@ -80,6 +85,9 @@ public:
     std::function<QString()> chooseFile;
     // Shows a refusal (tests record it).
     std::function<void(const QString&)> showMessage;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // How an imported picture becomes its image; -1 in fit: its own size.
@@ -107,10 +115,11 @@ private:
     void ShowMaking(const Entry* e);
 
     std::vector<Entry> m_entries;
-    lumivo::TextImageRecipes m_recipes; // the project's, by the slots it opened with
     QListWidget* m_list;
     QPushButton* m_add;
     QPushButton* m_remove;
+    QPushButton* m_up;
+    QPushButton* m_down;
     QPushButton* m_sendButton;
     QSlider* m_sliders[3];
     QSpinBox* m_fields[3];
@@ -124,6 +133,7 @@ private:
     QSpinBox* m_width;
     QSpinBox* m_height;
     QSpinBox* m_frame;
+    const lumivo::CProjectCore& m_project;
     int m_boardHeight = 16;
     bool m_send = false;
     bool m_setting = false;

@@ -10,6 +10,23 @@ ChangeUserImages::ChangeUserImages(CLumivoDoc& doc, std::vector<CRGX<8192>> imag
 {
 }
 
-lumivo::Result ChangeUserImages::Do() { return m_doc.ApplyUserImages(m_after, m_recipesAfter); }
+ChangeUserImages::ChangeUserImages(CLumivoDoc& doc, std::vector<CRGX<8192>> images, const QString& text,
+                                   lumivo::ImageOrigins origins)
+    : CDocCommand(doc, text), m_before(doc.Core().UserImages()), m_after(std::move(images)),
+      m_recipesBefore(doc.Core().TextRecipes()), m_origins(std::move(origins))
+{
+}
 
-void ChangeUserImages::Undo() { m_doc.ApplyUserImages(m_before, m_recipesBefore); }
+lumivo::Result ChangeUserImages::Do()
+{
+    if (m_origins)
+        return m_doc.ApplyRearrangedUserImages(m_after, *m_origins, m_itemsBefore);
+    return m_doc.ApplyUserImages(m_after, m_recipesAfter);
+}
+
+void ChangeUserImages::Undo()
+{
+    m_doc.ApplyUserImages(m_before, m_recipesBefore);
+    for (const auto& [entry, item] : m_itemsBefore)
+        m_doc.ApplySetItem(entry, item);
+}

@@ -7,16 +7,21 @@
 #include "undo/doc_command.h"
 
 #include "core/text_recipe.h"
+#include "core/user_image_order.h"
 
 #include <qvr/rgx.h>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 class ChangeUserImages final : public CDocCommand {
 public:
     ChangeUserImages(CLumivoDoc& doc, std::vector<CRGX<8192>> images, const QString& text,
                      std::optional<lumivo::TextImageRecipes> recipes = std::nullopt);
+    // Images removed or reordered: the Image items and recipes follow them.
+    ChangeUserImages(CLumivoDoc& doc, std::vector<CRGX<8192>> images, const QString& text,
+                     lumivo::ImageOrigins origins);
 
 protected:
     lumivo::Result Do() override;
@@ -27,4 +32,6 @@ private:
     std::vector<CRGX<8192>> m_after;
     lumivo::TextImageRecipes m_recipesBefore;
     lumivo::TextImageRecipes m_recipesAfter;
+    std::optional<lumivo::ImageOrigins> m_origins;
+    std::vector<std::pair<size_t, CLumivo>> m_itemsBefore;
 };

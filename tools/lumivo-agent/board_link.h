@@ -7,6 +7,8 @@
 #include "core/project.h"
 #include "core/result.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -47,5 +49,8 @@ std::unique_ptr<IBoardLink> MakeSerialBoardLink(std::string device, unsigned bau
 // Checks one settings edit without a board: "" when it is acceptable, else
 // the reason naming the field.
 std::string CheckSetting(const std::string& field, const std::string& value);
+// A setting's JSON value as the text CheckSetting takes (true/false are
+// on/off); false for anything but a string, an integer or true/false.
+bool SettingText(const nlohmann::json& value, std::string& text);
 
 } // namespace agent

@@ -78,4 +78,29 @@ ScheduleAnswer CCalendarSchedule::At(const lumivo::CProjectCore& project, Ms now
     return a;
 }
 
+std::vector<std::string> CCalendarSchedule::EntryNames() const
+{
+    std::vector<std::string> names;
+    for (const lumivo::ScheduleEntry& e : m_schedule.entries)
+        if (std::find(names.begin(), names.end(), e.name) == names.end())
+            names.push_back(e.name);
+    return names;
+}
+
+bool CCalendarSchedule::Entry(const lumivo::CProjectCore& project, const std::string& name, ScheduleAnswer& a) const
+{
+    for (const lumivo::ScheduleEntry& e : m_schedule.entries) {
+        if (e.name != name)
+            continue;
+        a = ScheduleAnswer();
+        for (unsigned p : e.pages)
+            if (p < project.PageCount())
+                a.pages.push_back(p + 1);
+        std::sort(a.pages.begin(), a.pages.end());
+        a.why = "schedule entry \"" + name + "\", chosen until it is set back to the schedule";
+        return true;
+    }
+    return false;
+}
+
 } // namespace agent

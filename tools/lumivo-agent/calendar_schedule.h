@@ -18,6 +18,8 @@ class CCalendarSchedule final : public IScheduleSource {
 public:
     lumivo::Result Load(const std::string& body, const std::string& contentType) override;
     ScheduleAnswer At(const lumivo::CProjectCore& project, Ms now) const override;
+    std::vector<std::string> EntryNames() const override;
+    bool Entry(const lumivo::CProjectCore& project, const std::string& name, ScheduleAnswer& a) const override;
 
 private:
     lumivo::Schedule m_schedule;

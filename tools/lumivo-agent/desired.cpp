@@ -70,6 +70,7 @@ std::string SerializeDesired(const DesiredState& s)
                         {"shownSince", n.shownSince}});
     }
     j["notifications"] = list;
+    j["chosenEntry"] = s.chosenEntry;
     return j.dump();
 }
 
@@ -103,6 +104,8 @@ lumivo::Result ParseDesired(const std::string& text, DesiredState& out)
             n.shownSince = Whole(e, "shownSince");
             s.notifications.push_back(std::move(n));
         }
+        // Absent in files written before it existed.
+        s.chosenEntry = j.value("chosenEntry", std::string());
         out = std::move(s);
         return {};
     } catch (const std::exception& e) {

@@ -45,6 +45,9 @@ struct DesiredState {
     uint64_t settingsRevision = 0;
     std::vector<Notification> notifications;     // in arrival order
     uint64_t nextNotificationId = 1;
+    // A schedule entry whose Ads show instead of the schedule's answer
+    // until it is set back; empty: the schedule decides.
+    std::string chosenEntry;
 };
 
 class CDesiredStore {

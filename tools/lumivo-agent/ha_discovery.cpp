@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cctype>
 
 namespace agent {
@@ -22,7 +23,35 @@ std::string DiscoveryId(const MqttConfig& c)
 
 std::string DiscoveryTopic(const MqttConfig& c) { return c.haPrefix + "/device/" + DiscoveryId(c) + "/config"; }
 
-std::string DiscoveryPayload(const MqttConfig& c, const std::string& version)
+namespace {
+
+bool Has(const std::vector<std::string>& names, const std::string& name)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+} // namespace
+
+std::string EntryOption(const std::string& entry, const std::vector<std::string>& entries)
+{
+    if (entry != kScheduleOption)
+        return entry;
+    std::string option = std::string(kScheduleOption) + " (entry)";
+    for (int n = 2; Has(entries, option); ++n)
+        option = std::string(kScheduleOption) + " (entry " + std::to_string(n) + ")";
+    return option;
+}
+
+std::string OptionEntry(const std::string& option, const std::vector<std::string>& entries)
+{
+    if (option == kScheduleOption)
+        return {};
+    if (!Has(entries, option) && Has(entries, kScheduleOption) && option == EntryOption(kScheduleOption, entries))
+        return kScheduleOption;
+    return option;
+}
+
+std::string DiscoveryPayload(const MqttConfig& c, const std::string& version, const std::vector<std::string>& entries)
 {
     const std::string base = c.Base();
     const std::string id = DiscoveryId(c);
@@ -48,6 +77,15 @@ std::string DiscoveryPayload(const MqttConfig& c, const std::string& version)
                     {"command_topic", base + "/cmd/" + verb},
                     {"payload_press", "PRESS"}};
     };
+    json options = json::array();
+    for (const std::string& e : entries)
+        options.push_back(EntryOption(e, entries));
+    options.push_back(kScheduleOption);
+    // The state names the chosen entry; the select shows its option.
+    std::string shown = std::string("{{ value_json.chosenEntry or '") + kScheduleOption + "' }}";
+    if (Has(entries, kScheduleOption))
+        shown = std::string("{{ '") + EntryOption(kScheduleOption, entries) + "' if value_json.chosenEntry == '" +
+                kScheduleOption + "' else (value_json.chosenEntry or '" + kScheduleOption + "') }}";
     json cmps = {
         {"message",
          {{"p", "notify"},
@@ -55,6 +93,14 @@ std::string DiscoveryPayload(const MqttConfig& c, const std::string& version)
           {"unique_id", id + "_message"},
           {"command_topic", base + "/notify"},
           {"command_template", "{{ {'text': value} | tojson }}"}}},
+        {"ads",
+         {{"p", "select"},
+          {"name", "Ads"},
+          {"unique_id", id + "_ads"},
+          {"command_topic", base + "/set/ads"},
+          {"state_topic", state},
+          {"value_template", shown},
+          {"options", options}}},
         {"day_brightness", number("Day brightness", "day-brightness")},
         {"night_brightness", number("Night brightness", "night-brightness")},
         {"power_schedule",

@@ -6,6 +6,7 @@
 #include "mqtt_config.h"
 
 #include <string>
+#include <vector>
 
 namespace agent {
 
@@ -14,6 +15,17 @@ namespace agent {
 std::string DiscoveryId(const MqttConfig& c);
 // <ha-prefix>/device/<id>/config
 std::string DiscoveryTopic(const MqttConfig& c);
-std::string DiscoveryPayload(const MqttConfig& c, const std::string& version);
+// entries: the schedule's entry names, the select's options before "Schedule".
+std::string DiscoveryPayload(const MqttConfig& c, const std::string& version, const std::vector<std::string>& entries);
+// The select's option that hands the choice back to the schedule; it keeps
+// that meaning whatever the entries are called.
+inline constexpr const char* kScheduleOption = "Schedule";
+// The select's option for an entry: its name, except for an entry named
+// like kScheduleOption, which is offered as "Schedule (entry)" (numbered
+// when an entry has that name too).
+std::string EntryOption(const std::string& entry, const std::vector<std::string>& entries);
+// The entry a chosen option stands for; empty for kScheduleOption. An
+// option that names no entry comes back as it is, for the caller to refuse.
+std::string OptionEntry(const std::string& option, const std::vector<std::string>& entries);
 
 } // namespace agent

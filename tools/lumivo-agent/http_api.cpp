@@ -380,13 +380,7 @@ void CHttpApi::Routes()
         std::map<std::string, std::string> edits;
         for (const auto& [name, value] : j.items()) {
             std::string text;
-            if (value.is_string())
-                text = value.get<std::string>();
-            else if (value.is_boolean())
-                text = value.get<bool>() ? "on" : "off";
-            else if (value.is_number_integer())
-                text = std::to_string(value.get<int64_t>());
-            else
+            if (!SettingText(value, text))
                 return SendError(res, 400, name + " must be a string, a number or true/false", name);
             if (const std::string why = CheckSetting(name, text); !why.empty())
                 return SendError(res, 400, why, name);

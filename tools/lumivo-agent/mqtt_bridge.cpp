@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "mqtt_bridge.h"
 
+#include "calendar_schedule.h"
 #include "ha_discovery.h"
 #include "hash.h"
 #include "http_api.h"
 #include "notification.h"
+
+#include <algorithm>
 
 namespace agent {
 
@@ -120,7 +123,7 @@ void CMqttBridge::Run()
         if (m_retired)
             continue;
         if (fresh) {
-            m_client->Publish(DiscoveryTopic(m_config), DiscoveryPayload(m_config, m_version), Retained());
+            PublishDiscovery();
             m_board.clear();
             m_state.clear();
             m_previewHash.clear();
@@ -150,7 +153,7 @@ void CMqttBridge::Handle(const MqttMessage& m)
     if (t == m_config.haPrefix + "/status") {
         // Home Assistant started again: it needs the device anew.
         if (m.payload == "online")
-            m_client->Publish(DiscoveryTopic(m_config), DiscoveryPayload(m_config, m_version), Retained());
+            PublishDiscovery();
         return;
     }
     if (m.payload.size() > kMaxSmallPayload) {
@@ -161,6 +164,8 @@ void CMqttBridge::Handle(const MqttMessage& m)
         return TakeNotify(m);
     if (t.rfind(m_base + "/cmd/", 0) == 0)
         return TakeCommand(t.substr(m_base.size() + 5), m);
+    if (t == m_base + "/set/ads")
+        return TakeChoice(m.payload);
     if (t.rfind(m_base + "/set/", 0) == 0)
         return TakeSetting(t.substr(m_base.size() + 5), m.payload);
 }
@@ -287,6 +292,45 @@ void CMqttBridge::TakeSetting(const std::string& name, const std::string& value)
     m_agent.Wake();
 }
 
+void CMqttBridge::TakeChoice(const std::string& payload)
+{
+    const DesiredState d = m_agent.Store().Snapshot();
+    const std::vector<std::string> names = EntryNames(d);
+    const std::string entry = OptionEntry(payload, names);
+    if (!entry.empty()) {
+        if (std::find(names.begin(), names.end(), entry) == names.end())
+            return Event("refused", {{"topic", m_base + "/set/ads"},
+                                     {"reason", "the schedule has no entry \"" + entry + "\""}});
+    }
+    if (entry == d.chosenEntry)
+        return;
+    const lumivo::Result w = m_agent.Store().Change([&](DesiredState& s) {
+        s.chosenEntry = entry;
+        return lumivo::Result();
+    });
+    if (!w)
+        return Event("refused", {{"topic", m_base + "/set/ads"}, {"reason", w.FirstError()}});
+    LogLine(entry.empty() ? "mqtt: the schedule decides the Ads again" : "mqtt: the Ads of \"" + entry + "\" chosen");
+    m_agent.Wake();
+}
+
+std::vector<std::string> CMqttBridge::EntryNames(const DesiredState& d)
+{
+    // Parsed again only when the stored schedule changed.
+    if (d.schedule != m_entriesOf) {
+        CCalendarSchedule schedule;
+        m_entries = schedule.Load(d.schedule, d.scheduleType) ? schedule.EntryNames() : std::vector<std::string>();
+        m_entriesOf = d.schedule;
+    }
+    return m_entries;
+}
+
+void CMqttBridge::PublishDiscovery()
+{
+    m_discovered = EntryNames(m_agent.Store().Snapshot());
+    m_client->Publish(DiscoveryTopic(m_config), DiscoveryPayload(m_config, m_version, m_discovered), Retained());
+}
+
 void CMqttBridge::Event(const std::string& name, json detail)
 {
     detail["event"] = name;
@@ -307,6 +351,7 @@ std::string CMqttBridge::StatePayload(const AgentStatus& s, const DesiredState& 
     j["settled"] = s.revisionSeen >= d.revision;
     j["settings"] = d.settings;
     j["refused"] = Nullable(m_lastRefusal);
+    j["chosenEntry"] = Nullable(d.chosenEntry);
     return j.dump();
 }
 
@@ -315,6 +360,9 @@ void CMqttBridge::PublishAll(bool force)
     const AgentStatus s = m_agent.Loop().Status();
     const DesiredState d = m_agent.Store().Snapshot();
     const Ms now = WallNow();
+    // The select's options follow the schedule's entries.
+    if (EntryNames(d) != m_discovered)
+        PublishDiscovery();
 
     json board = {{"answering", s.link == "ok"}, {"link", s.link}, {"device", s.device}};
     if (s.boardKnown) {

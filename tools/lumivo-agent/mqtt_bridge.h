@@ -42,6 +42,10 @@ private:
     void TakeNotify(const MqttMessage& m);
     void TakeCommand(const std::string& verb, const MqttMessage& m);
     void TakeSetting(const std::string& name, const std::string& value);
+    // Home Assistant's select: an entry's Ads until set back to "Schedule".
+    void TakeChoice(const std::string& payload);
+    std::vector<std::string> EntryNames(const DesiredState& d);
+    void PublishDiscovery();
     void PublishAll(bool force);
     void PublishPreview(const AgentStatus& s, bool force);
     void Event(const std::string& name, nlohmann::json detail);
@@ -66,6 +70,8 @@ private:
     // Worker thread only.
     DesiredDoc m_group, m_sign;
     std::string m_lastRefusal;
+    std::vector<std::string> m_entries, m_discovered; // the schedule's entry names; those Home Assistant has
+    std::string m_entriesOf;                          // the schedule body m_entries come from
     std::string m_board, m_state;
     Ms m_stateAt = 0, m_previewAt = 0;
     std::string m_previewHash;

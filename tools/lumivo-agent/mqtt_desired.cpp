@@ -61,13 +61,7 @@ lumivo::Result ParseDesiredDoc(const std::string& payload, DesiredDoc& out)
             return lumivo::Result::Fail("settings must be an object of name and value");
         for (const auto& [name, value] : j["settings"].items()) {
             std::string text;
-            if (value.is_string())
-                text = value.get<std::string>();
-            else if (value.is_boolean())
-                text = value.get<bool>() ? "on" : "off";
-            else if (value.is_number_integer())
-                text = std::to_string(value.get<int64_t>());
-            else
+            if (!SettingText(value, text))
                 return lumivo::Result::Fail("settings." + name + " must be a string, a number or true/false");
             if (const std::string why = CheckSetting(name, text); !why.empty())
                 return lumivo::Result::Fail("settings: " + why);

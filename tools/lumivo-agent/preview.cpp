@@ -89,6 +89,14 @@ bool EncodePng(const cli::BoardPicture& picture, std::vector<uint8_t>& out)
 
 } // namespace
 
+struct CPreview::Live {
+    std::unique_ptr<lumivo::CPlayer> player;
+    lumivo::VirtualClock clock;
+    unsigned page = 0;
+    Ms turnStart = 0;
+    Ms played = 0; // virtual time ticked since the turn's start
+};
+
 CPreview::CPreview(std::string scratchDir) : m_scratch(std::move(scratchDir)) {}
 
 CPreview::~CPreview() = default;
@@ -99,6 +107,7 @@ bool CPreview::Prepare(const std::vector<uint8_t>& blob, const BoardInfo& board,
                             std::to_string(board.board.moduleColumn) + char(board.board.language);
     if (m_project && key == m_key)
         return true;
+    m_live.reset(); // it plays the old project's items
     auto p = std::make_unique<PreviewProject>();
     p->core.SetBoard(board.board);
     if (!blob.empty()) {
@@ -122,8 +131,7 @@ bool CPreview::Prepare(const std::vector<uint8_t>& blob, const BoardInfo& board,
     return true;
 }
 
-std::unique_ptr<lumivo::CPlayer> CPreview::PlayerAt(const BoardInfo& board, Ms sentAt, Ms at,
-                                                    lumivo::VirtualClock& clock, Ms& into)
+unsigned CPreview::TurnAt(Ms sentAt, Ms at, Ms& into) const
 {
     const PreviewProject& p = *m_project;
     const Ms elapsed = std::max<Ms>(0, at - sentAt);
@@ -131,7 +139,13 @@ std::unique_ptr<lumivo::CPlayer> CPreview::PlayerAt(const BoardInfo& board, Ms s
     size_t turn = 0;
     while (turn + 1 < p.pages.size() && into >= p.lengths[turn])
         into -= p.lengths[turn++];
-    const unsigned page = p.pages[turn];
+    return p.pages[turn];
+}
+
+std::unique_ptr<lumivo::CPlayer> CPreview::PlayerAt(const BoardInfo& board, Ms sentAt, Ms at,
+                                                    lumivo::VirtualClock& clock, Ms& into)
+{
+    const unsigned page = TurnAt(sentAt, at, into);
     clock = lumivo::VirtualClock(LocalTime(at - into));
     auto player = std::make_unique<lumivo::CPlayer>();
     player->SetClock(clock.Function());
@@ -155,11 +169,31 @@ bool CPreview::Frame(const std::vector<uint8_t>& blob, const BoardInfo& board, M
         picture.Draw(dark.data());
     } else {
         Ms into = 0;
-        lumivo::VirtualClock clock;
-        const std::unique_ptr<lumivo::CPlayer> player = PlayerAt(board, sentAt, at, clock, into);
-        EngineClock engineClock(clock.Function());
-        lumivo::PlayVirtual(*player, clock, uint64_t(into) + 5, 1000, [](uint64_t) {});
-        picture.Draw(player->Board());
+        const unsigned page = TurnAt(sentAt, at, into);
+        // As a play from the turn's start to `at` would tick: every 5 ms below into + 5.
+        const Ms target = (into + Ms(lumivo::kTickMs) - 1) / Ms(lumivo::kTickMs) * Ms(lumivo::kTickMs);
+        if (m_live && (m_live->page != page || m_live->turnStart != at - into || m_live->played > target))
+            m_live.reset();
+        if (!m_live) {
+            auto live = std::make_unique<Live>();
+            live->player = PlayerAt(board, sentAt, at, live->clock, into);
+            live->page = page;
+            live->turnStart = at - into;
+            EngineClock engineClock(live->clock.Function());
+            lumivo::PlayVirtual(*live->player, live->clock, uint64_t(into) + 5, 1000, [](uint64_t) {});
+            live->played = target;
+            m_live = std::move(live);
+        } else {
+            // The rest of PlayVirtual's loop, from where the last frame stopped.
+            EngineClock engineClock(m_live->clock.Function());
+            for (; m_live->played < target; m_live->played += Ms(lumivo::kTickMs)) {
+                m_live->clock.Advance(lumivo::kTickMs);
+                m_live->player->Tick();
+                if (m_live->player->TakeRepaint())
+                    m_live->player->Render();
+            }
+        }
+        picture.Draw(m_live->player->Board());
     }
     if (!EncodePng(picture, png)) {
         error = "the PNG could not be made";

@@ -47,11 +47,17 @@ private:
     std::unique_ptr<lumivo::CPlayer> PlayerAt(const BoardInfo& board, Ms sentAt, Ms at, lumivo::VirtualClock& clock,
                                               Ms& into);
     bool Prepare(const std::vector<uint8_t>& blob, const BoardInfo& board, Ms sentAt, std::string& error);
+    // The used page shown at `at` and how far into its turn `at` lies.
+    unsigned TurnAt(Ms sentAt, Ms at, Ms& into) const;
 
     std::string m_scratch;
     std::mutex m_lock; // one render at a time: the engine's buffers are shared
     std::string m_key;
     std::unique_ptr<class PreviewProject> m_project;
+    // The live mirror asks for a frame a second: the turn's player is kept
+    // and played on from where it was, instead of from the turn's start.
+    struct Live;
+    std::unique_ptr<Live> m_live;
 };
 
 } // namespace agent

@@ -4,6 +4,8 @@
 #include "hash.h"
 #include "notification.h"
 
+#include "core/image_use.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -118,28 +120,49 @@ void CReconciler::BoardLost(const std::string& why)
     m_needApply = true;
 }
 
-lumivo::Result CReconciler::Core(const DesiredState& d, const BoardInfo* board,
+lumivo::Result CReconciler::Core(const DesiredState& d, const BoardInfo* board, bool glyphs,
                                  std::unique_ptr<lumivo::CProjectCore>& core, std::string& key)
 {
-    const std::string wanted = std::to_string(d.projectRevision) + "/" + BoardKey(board);
-    if (core && key == wanted)
+    const std::string base = std::to_string(d.projectRevision) + "/" + BoardKey(board);
+    // A core with the library serves a caller that needs none as well.
+    if (core && (key == base + "/glyphs" || (!glyphs && key == base)))
         return {};
-    auto next = std::make_unique<lumivo::CProjectCore>(m_loader);
-    lumivo::Result r;
-    if (!d.project.empty()) {
-        r = next->LoadBytes(d.project.data(), d.project.size());
-        if (!r)
+    core.reset(); // not two libraries at once
+    std::unique_ptr<lumivo::CProjectCore> next;
+    bool loaded = false;
+    auto load = [&](bool library) {
+        next = std::make_unique<lumivo::CProjectCore>(library ? m_loader : NoContent());
+        lumivo::Result r;
+        if (!d.project.empty()) {
+            r = next->LoadBytes(d.project.data(), d.project.size());
+            if (!r)
+                return r;
+        }
+        loaded = true;
+        if (board) {
+            // The board's own values choose the content library, as a connection does.
+            if (lumivo::Result b = next->SetBoard(board->board); !b)
+                r.Append(b, true);
+        } else if (d.project.empty()) {
+            next->SetBoard(next->Board());
+        }
+        return r;
+    };
+    lumivo::Result r = load(glyphs);
+    if (!loaded)
+        return r;
+    // Image items: telling the library's pictures from the user's, before a
+    // send, needs the library.
+    if (!glyphs && lumivo::HasImageItems(*next)) {
+        glyphs = true;
+        next.reset();
+        loaded = false;
+        r = load(true);
+        if (!loaded)
             return r;
     }
-    if (board) {
-        // The board's own values choose the content library, as a connection does.
-        if (lumivo::Result b = next->SetBoard(board->board); !b)
-            r.Append(b, true);
-    } else if (d.project.empty()) {
-        next->SetBoard(next->Board());
-    }
     core = std::move(next);
-    key = wanted;
+    key = base + (glyphs ? "/glyphs" : "");
     return r;
 }
 
@@ -153,7 +176,7 @@ lumivo::Result CReconciler::CheckNotification(const Notification& n)
             board = m_status.board;
     }
     std::lock_guard lk(m_checkLock);
-    if (lumivo::Result r = Core(d, board ? &*board : nullptr, m_checkCore, m_checkKey); !r)
+    if (lumivo::Result r = Core(d, board ? &*board : nullptr, true, m_checkCore, m_checkKey); !r)
         return r;
     CLumivo item{};
     if (lumivo::Result r = BuildNotificationItem(n, *m_checkCore, item); !r)
@@ -174,10 +197,15 @@ lumivo::Result CReconciler::BuildTarget(const DesiredState& d, const std::option
         if (m_status.boardKnown)
             board = m_status.board;
     }
-    if (lumivo::Result r = Core(d, board ? &*board : nullptr, m_core, m_coreKey); !r)
+    if (lumivo::Result r = Core(d, board ? &*board : nullptr, n.has_value(), m_core, m_coreKey); !r)
         return r;
     lumivo::CProjectCore& core = *m_core;
-    const ScheduleAnswer a = m_schedule.At(core, now);
+    ScheduleAnswer a;
+    if (d.chosenEntry.empty() || !m_schedule.Entry(core, d.chosenEntry, a)) {
+        a = m_schedule.At(core, now);
+        if (!d.chosenEntry.empty())
+            a.why += " (the chosen entry \"" + d.chosenEntry + "\" is not in the schedule)";
+    }
     t.nextChange = a.nextChange;
     t.notification = n;
     if (d.project.empty() && !n)
@@ -200,6 +228,8 @@ lumivo::Result CReconciler::BuildTarget(const DesiredState& d, const std::option
         if (r)
             r = core.AppendPage({item});
     }
+    if (r && core.ContentResource() != 0) // without a library the indexes cannot be told apart
+        r = lumivo::CheckBeforeSend(core);
     if (r)
         r = core.PackAdBlob(t.blob);
     if (n && core.PageCount() > pages)

@@ -106,9 +106,11 @@ private:
         Ms nextChange = kNever;
     };
     lumivo::Result BuildTarget(const DesiredState& d, const std::optional<Notification>& n, Ms now, Target& out);
-    // The project on the board's values with its content library, cached.
-    lumivo::Result Core(const DesiredState& d, const BoardInfo* board, std::unique_ptr<lumivo::CProjectCore>& core,
-                        std::string& key);
+    // The project on the board's values, cached; with its content library
+    // only when glyphs are needed (a notification's text): packing and the
+    // schedule do without, and the library is the larger part of an agent.
+    lumivo::Result Core(const DesiredState& d, const BoardInfo* board, bool glyphs,
+                        std::unique_ptr<lumivo::CProjectCore>& core, std::string& key);
     void Apply(const Target& t, Ms now);
     // afterSend: a mismatch right after sending backs off like a failure.
     void Verify(Ms now, bool afterSend = false);

@@ -33,6 +33,11 @@ public:
     virtual lumivo::Result Load(const std::string& body, const std::string& contentType) = 0;
     // The pages of project that play at now.
     virtual ScheduleAnswer At(const lumivo::CProjectCore& project, Ms now) const = 0;
+    // The loaded schedule's entry names, in order (duplicates once).
+    virtual std::vector<std::string> EntryNames() const { return {}; }
+    // The pages of the entry of that name, as if it alone were in force;
+    // false when the schedule has none of that name.
+    virtual bool Entry(const lumivo::CProjectCore&, const std::string&, ScheduleAnswer&) const { return false; }
 };
 
 // The pages whose Uses box is checked, at every instant. A stored schedule

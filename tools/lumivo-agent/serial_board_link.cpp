@@ -10,6 +10,8 @@
 #include <common/profile.h>
 #include <serio/serio.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <cstring>
 
@@ -230,6 +232,19 @@ std::string CheckSetting(const std::string& field, const std::string& value)
 {
     lumivo::CModuleStateModel model;
     return Apply(model, field, value, true);
+}
+
+bool SettingText(const nlohmann::json& value, std::string& text)
+{
+    if (value.is_string())
+        text = value.get<std::string>();
+    else if (value.is_boolean())
+        text = value.get<bool>() ? "on" : "off";
+    else if (value.is_number_integer())
+        text = std::to_string(value.get<int64_t>());
+    else
+        return false;
+    return true;
 }
 
 } // namespace agent

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <poll.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace boardsim {
@@ -122,6 +123,8 @@ const char* Usage()
            "  --no-answer CMD[:N]  do not answer CMD (the first N times; default always)\n"
            "  --bad-checksum CMD[:N]  answer CMD with a wrong checksum\n"
            "  --foreign CMD[:N]    answer CMD with a foreign command byte (0xEE)\n"
+           "  --stale CMD[:N]      send a late answer to another command (0xEE) before the\n"
+           "                       answer to CMD\n"
            "  --cut-off CMD[:N]    send only the first half of the answer to CMD\n"
            "  --vanish CMD         send half of the answer to CMD, then remove the device\n"
            "  --short CMD[:N]      answer CMD with a valid frame whose payload lacks its last byte\n"
@@ -174,6 +177,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
             ok = ParseFault(v, o.badChecksum);
         } else if (a == "--foreign") {
             ok = ParseFault(v, o.foreign);
+        } else if (a == "--stale") {
+            ok = ParseFault(v, o.stale);
         } else if (a == "--cut-off") {
             ok = ParseFault(v, o.cutOff);
         } else if (a == "--vanish") {
@@ -271,25 +276,30 @@ void CBoardSim::Run()
     const size_t slice = rate ? std::clamp<size_t>(rate / 2000, 1, sizeof buf) : sizeof buf;
     Clock::time_point carried = Clock::now();
     while (!m_stop && !m_vanished) {
-        const int wait = SendHeldAnswer();
+        const size_t limit = m_options.stopReadingAfter;
+        const bool hung = limit && m_bytesRead >= limit;
+        // A request already waiting is taken before an answer held back that
+        // fell due meanwhile: it came first, and replaces that answer. Only
+        // a late wake-up of this thread could let the older answer out.
+        pollfd p{m_master, POLLIN, 0};
+        const bool waiting = !hung && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+        const int wait = waiting ? 0 : SendHeldAnswer();
         if (m_vanished)
             break;
-        const size_t limit = m_options.stopReadingAfter;
-        if (limit && m_bytesRead >= limit) {
+        if (hung) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20)); // hung: nothing is taken any more
             continue;
         }
-        pollfd p{m_master, POLLIN, 0};
         const int r = ::poll(&p, 1, wait);
         if (r <= 0 || !(p.revents & POLLIN))
             continue;
-        const size_t want = limit ? std::min(slice, limit - m_bytesRead) : slice;
+        const size_t want = limit ? std::min(slice, limit - m_bytesRead.load()) : slice;
         const ssize_t n = ::read(m_master, buf, want);
         if (n <= 0)
             continue;
         m_bytesRead += size_t(n);
         if (limit && m_bytesRead >= limit)
-            Log("stopped reading after %zu bytes", m_bytesRead);
+            Log("stopped reading after %zu bytes", m_bytesRead.load());
         if (rate) {
             // A line that was idle starts now; a busy one goes on from where
             // it was, so late wake-ups do not add up.
@@ -457,6 +467,14 @@ void CBoardSim::Answer(BYTE request, BYTE command, const std::vector<BYTE>& payl
     if (TakeFault(m_options.badChecksum, request)) {
         Log("fault: bad checksum in the answer to 0x%02X", request);
         frame.back() ^= 0xFF;
+    }
+    if (TakeFault(m_options.stale, request)) {
+        Log("fault: a late answer to another command before the answer to 0x%02X", request);
+        const std::vector<BYTE> late = serio::BuildFrame(request == 0xEE ? 0xEF : 0xEE, nullptr, 0);
+        WriteAll(late.data(), late.size());
+        // Apart, as the board takes a while over the new request: the
+        // requester sees the late answer on its own.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     const bool vanish = TakeFault(m_options.vanish, request);
     if (vanish || TakeFault(m_options.cutOff, request)) {

@@ -46,6 +46,9 @@ struct Options {
     unsigned readBaud = 0; // 0: take requests as fast as they come
     // Faults by command byte: how many times (-1 = every time).
     std::map<BYTE, int> noAnswer, badChecksum, foreign, cutOff, vanish;
+    // Before the answer, a whole answer to another command, as one to an
+    // earlier request that arrives late.
+    std::map<BYTE, int> stale;
     // A whole, valid answer whose payload lacks its last byte.
     std::map<BYTE, int> shortAnswer;
     // The stored-Ads count the module information claims (-1: the count of
@@ -103,6 +106,8 @@ public:
     std::vector<BYTE> UserImages() const;
     std::vector<BYTE> Clock() const;
     bool InUpdateMode() const { return m_updateMode; }
+    // Bytes taken from the line so far (a hung controller stops at its limit).
+    size_t BytesRead() const { return m_bytesRead; }
     std::vector<FrameRecord> Received() const;
     // Number of stored Ads in an Ad blob (pages with a first item); 0 for
     // anything it cannot read.
@@ -146,7 +151,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_vanished{false};
     std::atomic<bool> m_updateMode{false};
-    size_t m_bytesRead = 0; // by the serving thread
+    std::atomic<size_t> m_bytesRead{0}; // written by the serving thread only
     std::atomic<bool> m_settingsWritten{false}; // the module information follows them
     std::thread m_thread;
     // The answer held back by a delay (only the serving thread uses it).

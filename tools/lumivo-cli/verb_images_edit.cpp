@@ -5,6 +5,7 @@
 #include "picture_file.h"
 
 #include "core/picture_convert.h"
+#include "core/user_image_order.h"
 
 #include <cstdio>
 
@@ -100,8 +101,13 @@ int Remove(const cli::Args& args)
         throw cli::UsageError("N must be a user image of the project, 1 to " + std::to_string(images.size()) +
                               ", not \"" + which + "\"");
     images.erase(images.begin() + (n - 1));
-    cli::Check(project->ReplaceUserImages(images));
-    project->TextRecipes().RemoveSlot(unsigned(n - 1));
+    lumivo::ImageOrigins origins;
+    for (unsigned slot = 0; slot < project->UserImageCount(); ++slot)
+        if (slot != unsigned(n - 1))
+            origins.push_back(slot);
+    const lumivo::Result r = lumivo::RearrangeUserImages(*project, images, origins);
+    cli::Check(r);
+    cli::PrintNotes(r);
     cli::SaveProject(*project, args.positional[0]);
     std::cout << "removed user image " << n << "; " << images.size() << " left in " << args.positional[0] << "\n";
     return cli::kExitOk;
@@ -128,7 +134,9 @@ const cli::Verb kAdd{"images add", "FILE.qvndoc PICTURE [--thresholds R,G,B] [--
 LUMIVO_CLI_VERB(kAdd);
 
 const cli::Verb kRemove{"images remove", "FILE.qvndoc N", "remove user image N (1-based, as the program names them)",
-                        "The images after it move up one place.", {}, 2, 2, Remove};
+                        "The images after it move up one place, and the Image items that show them\n"
+                        "follow them. Items that showed image N show no picture and are named.",
+                        {}, 2, 2, Remove};
 LUMIVO_CLI_VERB(kRemove);
 
 } // namespace

@@ -38,10 +38,30 @@ lumivo::TextRecipe RecipeFromArgs(const cli::Args& args)
     return r;
 }
 
+// The board shows an image still and centred: a text wider than the board
+// reaches it whole as board-wide pieces, one Ad each.
+int Split(const cli::Args& args, const lumivo::TextRecipe& recipe, lumivo::CProjectCore& project)
+{
+    if (args.Has("page"))
+        throw cli::UsageError("--split places each piece on a new last Ad of its own; it takes no --page");
+    const unsigned before = project.PageCount();
+    std::vector<unsigned> slots;
+    const lumivo::Result r = lumivo::AddSplitTextImage(project, recipe, slots);
+    cli::Check(r, args.positional[1]);
+    cli::PrintNotes(r);
+    cli::SaveProject(project, args.positional[0]);
+    std::cout << "made " << slots.size() << " user images (" << slots.front() + 1 << " to " << slots.back() + 1
+              << " in reading order) and placed them on Ads " << before + 1 << " to " << project.PageCount()
+              << " of " << args.positional[0] << "\n";
+    return cli::kExitOk;
+}
+
 int Text(const cli::Args& args)
 {
     const lumivo::TextRecipe recipe = RecipeFromArgs(args);
     auto project = cli::OpenProject(args.positional[0]);
+    if (args.Has("split"))
+        return Split(args, recipe, *project);
     std::optional<unsigned> page;
     if (auto n = args.Number("page", 1, lumivo::kMaxPages))
         page = unsigned(*n - 1);
@@ -78,7 +98,9 @@ const cli::Verb kText{
     "and cut to the smallest width that holds it. Characters the font lacks are named:\n"
     "they are drawn from --fallback, or nothing is made. The image becomes an Image item\n"
     "on Ad --page (1-based) or on a new last Ad. At most 256 characters; the image must\n"
-    "stay below 8176 bytes (width x height / 2).",
+    "stay below 8176 bytes (width x height / 2). The board shows an image still and\n"
+    "centred: a text wider than the board shows only its middle, unless --split cuts it\n"
+    "into board-wide pieces, each a user image on a new last Ad of its own, in reading order.",
     {{"font", "FONT", "the font: a family name or a font file"},
      {"height", "N", "pixel height, 8 to the board's height (default 16)"},
      {"color", "C[,C2]", "colour, or top and bottom colours of a blend (default red)"},
@@ -86,7 +108,8 @@ const cli::Verb kText{
      {"fallback", "FONT", "a second font for the characters the first lacks"},
      {"bold", nullptr, "letters one dot bolder"},
      {"outline", nullptr, "only the letters' edges lit"},
-     {"fixed", nullptr, "every letter in a cell of the same width"}},
+     {"fixed", nullptr, "every letter in a cell of the same width"},
+     {"split", nullptr, "a text wider than the board as board-wide pieces, one Ad each"}},
     2, 2, Text};
 LUMIVO_CLI_VERB(kText);
 

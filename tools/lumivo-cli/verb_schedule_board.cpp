@@ -4,6 +4,7 @@
 #include "board_link.h"
 #include "verb_schedule.h"
 
+#include "core/image_use.h"
 #include "core/schedule_apply.h"
 
 #include <atomic>
@@ -18,6 +19,16 @@ std::atomic<bool> g_stop{false};
 
 void OnStop(int) { g_stop = true; }
 
+// As send does: Image items whose user image is gone are refused before
+// the port opens (without a library here the indexes cannot be told apart).
+std::unique_ptr<lumivo::CProjectCore> OpenCheckedProject(const std::string& path)
+{
+    auto project = cli::OpenProject(path);
+    if (project->ContentResource() != 0)
+        cli::Check(lumivo::CheckBeforeSend(*project));
+    return project;
+}
+
 std::string OutcomeText(const lumivo::ApplyReport& r)
 {
     switch (r.outcome) {
@@ -30,7 +41,7 @@ std::string OutcomeText(const lumivo::ApplyReport& r)
 
 int Apply(const cli::Args& args)
 {
-    auto project = cli::OpenProject(args.positional[0]);
+    auto project = OpenCheckedProject(args.positional[0]);
     auto eval = cli::ScheduleEvaluator(*project);
     const lumivo::ScheduleClock clock = cli::ClockOf(args, *eval);
     const std::time_t now = clock();
@@ -47,7 +58,7 @@ int Apply(const cli::Args& args)
 
 int Run(const cli::Args& args)
 {
-    auto project = cli::OpenProject(args.positional[0]);
+    auto project = OpenCheckedProject(args.positional[0]);
     auto eval = cli::ScheduleEvaluator(*project);
     const lumivo::ScheduleClock clock = cli::ClockOf(args, *eval);
     const long poll = args.Number("poll", 1, 3600).value_or(60);

@@ -239,17 +239,24 @@ bool CGroupListView::DeleteRow(int row)
 
 void CGroupListView::DeleteAllRows()
 {
-    // At once rather than row by row; the groups stay, empty.
+    // At once rather than row by row; the groups stay, empty. The row list
+    // goes first: taking a group out lays the view out again, and that must
+    // not read rows already deleted.
+    m_rows.clear();
     for (GroupItem* g : m_groups) {
         Detach(g);
         qDeleteAll(g->takeChildren());
     }
     clear(); // the rows in no group
-    m_rows.clear();
-    for (GroupItem* g : m_groups) {
-        addTopLevelItem(g);
-        ShowGroup(g);
-    }
+    addTopLevelItems(QList<QTreeWidgetItem*>(m_groups.begin(), m_groups.end()));
+    ShowGroups(m_groups);
+}
+
+void CGroupListView::DeleteAllRowsAndGroups()
+{
+    m_rows.clear(); // first, for the same reason
+    m_groups.clear();
+    clear(); // the tree owns every row and group
 }
 
 QString CGroupListView::RowText(int row, int column) const
@@ -345,20 +352,22 @@ void CGroupListView::Rebuild()
     const bool updates = updatesEnabled();
     setUpdatesEnabled(false);
     while (topLevelItemCount() > 0) {
-        QTreeWidgetItem* top = takeTopLevelItem(0);
+        QTreeWidgetItem* top = takeTopLevelItem(topLevelItemCount() - 1);
         top->takeChildren();
     }
+    // Rows join their groups while these are out of the tree, and everything
+    // goes back in one insertion: the tree's model then hears of one change.
+    QList<QTreeWidgetItem*> top;
     if (m_groupView)
-        for (GroupItem* g : m_groups)
-            addTopLevelItem(g);
+        top = QList<QTreeWidgetItem*>(m_groups.begin(), m_groups.end());
     for (RowItem* r : m_rows) {
         if (GroupItem* g = m_groupView ? Group(r->groupId) : nullptr)
             g->addChild(r);
         else
-            addTopLevelItem(r);
+            top.append(r);
     }
-    for (GroupItem* g : m_groups)
-        ShowGroup(g);
+    addTopLevelItems(top);
+    ShowGroups(m_groups);
     setRootIsDecorated(m_groupView);
     if (current && current->treeWidget() == this)
         setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
@@ -368,17 +377,33 @@ void CGroupListView::Rebuild()
     setUpdatesEnabled(updates);
 }
 
-void CGroupListView::ShowGroup(GroupItem* g)
+void CGroupListView::ShowGroup(GroupItem* g) { ShowGroups({g}); }
+
+void CGroupListView::ShowGroups(const QList<GroupItem*>& groups)
 {
-    if (g->treeWidget() != this)
-        return;
-    g->setFirstColumnSpanned(true);
-    g->setChildIndicatorPolicy((g->state & kCollapsible) ? QTreeWidgetItem::ShowIndicator
-                                                          : QTreeWidgetItem::DontShowIndicator);
-    const unsigned wanted = g->state;
-    g->setExpanded(!(wanted & kCollapsed) || !(wanted & kCollapsible));
-    g->state = wanted;
-    g->setHidden(wanted & kHidden);
+    QList<GroupItem*> shown;
+    for (GroupItem* g : groups)
+        if (g->treeWidget() == this)
+            shown.append(g);
+    // Each of these asks for a new layout, which the next spanning or
+    // expansion would make at once: so one kind of change at a time.
+    for (GroupItem* g : shown)
+        g->setChildIndicatorPolicy((g->state & kCollapsible) ? QTreeWidgetItem::ShowIndicator
+                                                              : QTreeWidgetItem::DontShowIndicator);
+    for (GroupItem* g : shown)
+        g->setFirstColumnSpanned(true);
+    // With a layout to come, expanding only notes the group instead of
+    // laying out and measuring the header each time.
+    if (shown.size() > 1)
+        scheduleDelayedItemsLayout();
+    for (GroupItem* g : shown) {
+        const unsigned wanted = g->state;
+        g->setExpanded(!(wanted & kCollapsed) || !(wanted & kCollapsible));
+        g->state = wanted;
+    }
+    for (GroupItem* g : shown)
+        if (g->isHidden() != bool(g->state & kHidden))
+            g->setHidden(g->state & kHidden);
 }
 
 int CGroupListView::GroupByColumn(int column)

@@ -77,6 +77,19 @@ TEST_F(GroupList, GroupsByFirstAppearanceAndAnEmptyListTurnsGroupingOff)
     EXPECT_EQ(view.GroupHitTest(view.visualItemRect(view.topLevelItem(1)).center()), 1);
     EXPECT_EQ(view.GroupHitTest(RowPoint(0)), -1);
 
+    // Rows and groups at once, as a refill does: grouping anew shows the new
+    // rows under expanded headers that span the columns.
+    view.DeleteAllRowsAndGroups();
+    EXPECT_EQ(view.topLevelItemCount(), 0);
+    EXPECT_EQ(view.GroupCount(), 0);
+    AddRows({{"C", "4"}, {"D", "5"}, {"C", "6"}});
+    view.GroupByColumn(1);
+    EXPECT_EQ(Shown(), QStringList({"[C]", "C", "C", "[D]", "D"}));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(view.topLevelItem(i)->isExpanded()) << i;
+        EXPECT_TRUE(view.topLevelItem(i)->isFirstColumnSpanned()) << i;
+    }
+
     view.DeleteAllRows();
     EXPECT_EQ(view.GroupByColumn(1), 1);
     EXPECT_FALSE(view.IsGroupViewEnabled());

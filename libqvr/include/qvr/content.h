@@ -2,7 +2,9 @@
 // The content library: code table, bitmap fonts, glyph patterns, effect
 // animations, moves, images, movies, animations and the user images, filled
 // from one compressed QVR container. Every part lives in fixed arrays inside
-// the object (tens of megabytes): create it once, on the heap.
+// the object (tens of megabytes): create it once, on the heap. Made by new,
+// it comes from zeroed pages that stay untouched until a part is loaded, so
+// a library that loads little (or nothing) costs little.
 #pragma once
 
 #include <qvr/glyph.h>
@@ -108,6 +110,9 @@ public:
 
     CContent();
     ~CContent();
+    // Zeroed memory from the system, which the constructor then need not clear.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p) noexcept;
     CContent(const CContent&) = delete;
     CContent& operator=(const CContent&) = default;
 
@@ -324,25 +329,31 @@ public:
     unsigned char m_Color16[qvr::kColorPatterns * qvr::kPatternBytes];
     unsigned char m_Color32[qvr::kColorPatterns * qvr::kPatternBytes];
 
-    // Image arrays with their counts.
-    CRGX<29200> m_Effect[kEffects];
+    // Image arrays with their counts. Each array is the one member of a
+    // union, so that no image constructor writes it: the library's own
+    // constructor clears them, or finds them zeroed already.
+    union { CRGX<29200> m_Effect[kEffects]; };
     unsigned m_EffectCount = 0;
-    CRGX<116752> m_Effect32[kEffects];
+    union { CRGX<116752> m_Effect32[kEffects]; };
     unsigned m_Effect32Count = 0;
-    CRGX<1040> m_Move[kMoves];
+    union { CRGX<1040> m_Move[kMoves]; };
     unsigned m_MoveCount = 0;
-    CRGX<4112> m_Move32[kMoves];
+    union { CRGX<4112> m_Move32[kMoves]; };
     unsigned m_Move32Count = 0;
-    CRGX<8192> m_Image[kImages];
+    union { CRGX<8192> m_Image[kImages]; };
     unsigned m_ImageCount = 0;
-    CRGX<8192> m_UserImage[kUserImages];
+    union { CRGX<8192> m_UserImage[kUserImages]; };
     unsigned m_UserImageCount = 0;
-    CRGX<32768> m_Movie[kMovies];
+    union { CRGX<32768> m_Movie[kMovies]; };
     unsigned m_MovieCount = 0;
-    CRGX<98304> m_Animation[kAnimations];
+    union { CRGX<98304> m_Animation[kAnimations]; };
     unsigned m_AnimationCount = 0;
 
 private:
+    // Every area and image still as zeroed memory left it, with the
+    // capacities and the code table's extra entry set: the next reset has
+    // nothing to clear.
+    bool m_Pristine = false;
     // The container being read; set only while Initialize runs.
     const unsigned char* m_pQVR = nullptr;
     size_t m_QVRLength = 0;

@@ -45,7 +45,7 @@ public:
     uint32_t capacity;
 
     CRGX() { Clear(); }
-    ~CRGX() {}
+    ~CRGX() = default;
     CRGX(const CRGX&) = default;
     CRGX& operator=(const CRGX&) = default;
 

@@ -158,6 +158,7 @@ private:
     void ReportProgress(ProgressPhase phase, DWORD done, DWORD total);
     void ReportProgressLocked(ProgressPhase phase, DWORD done, DWORD total); // m_progressLock held
     void ReportWaiting(int attempt, int tries);
+    bool IsOwnAnswer(BYTE byCommand) const;
     void RefreshLoop();
     static int64_t NowMs();
 

@@ -5,6 +5,8 @@
 
 #include "core/text_image_project.h"
 
+#include <boardsim.h>
+
 #include <fstream>
 
 #include <png.h>
@@ -155,6 +157,61 @@ TEST_F(CliFonts, AnOverSizeSetIsRefusedBeforeThePortOpens)
     EXPECT_NE(std::string::npos, r.err.find("User image 1 is 128 × 128 dots, 8192 bytes")) << r.err;
     EXPECT_NE(std::string::npos, r.err.find("below 8176")) << r.err;
     EXPECT_EQ(std::string::npos, r.err.find("no-such-device")) << "the port was never opened";
+}
+
+// Items name their picture by slot: a removal must not shift them onto the
+// next picture.
+TEST_F(CliFonts, RemovingAnImageKeepsTheOtherItemsOnTheirPictures)
+{
+    for (const char* text : {"One", "Two", "Three"})
+        ASSERT_EQ(0, Call({"images", "text", Project(), text, "--font", FontFile("test-latin.ttf")}).status);
+    std::vector<uint16_t> codes;
+    for (unsigned page = 0; page < 3; ++page)
+        codes.push_back(Load()->PageItems(page)[0].chars[0].code);
+
+    Outcome r = Call({"images", "remove", Project(), "2"});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("Ad 2, item 1 showed user image 2")) << r.err;
+    auto project = Load();
+    ASSERT_EQ(2u, project->UserImageCount());
+    EXPECT_EQ(codes[0], project->PageItems(0)[0].chars[0].code);
+    EXPECT_EQ(codes[1], project->PageItems(2)[0].chars[0].code) << "the third picture's item moved down with it";
+    EXPECT_EQ(std::nullopt, lumivo::UserImageSlot(project->Content(), project->PageItems(1)[0]));
+    EXPECT_EQ("Three", project->TextRecipes().bySlot.at(1).text);
+    EXPECT_EQ(2u, project->TextRecipes().bySlot.size());
+    r = Call({"check", Project()});
+    EXPECT_EQ(3, r.status) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("Ad 2, item 1: The item shows no picture")) << r.out;
+}
+
+// An item whose picture was removed would show another picture or none:
+// send refuses it before the port opens, and a sound project still goes.
+TEST_F(CliFonts, ASendOfAnItemWhosePictureIsGoneIsRefusedBeforeAnyByteGoesOut)
+{
+    for (const char* text : {"One", "Two"})
+        ASSERT_EQ(0, Call({"images", "text", Project(), text, "--font", FontFile("test-latin.ttf")}).status);
+    TempDir state;
+    boardsim::Options options;
+    options.stateDir = state.path.string();
+    boardsim::CBoardSim sim(options, nullptr);
+    ASSERT_EQ(0, sim.Create());
+    sim.Start();
+    Outcome r = Call({"send", Project(), "--device", sim.DevicePath()});
+    ASSERT_EQ(0, r.status) << r.err;
+    const size_t frames = sim.Received().size();
+    ASSERT_GT(frames, 0u);
+
+    ASSERT_EQ(0, Call({"images", "remove", Project(), "1"}).status);
+    r = Call({"send", Project(), "--device", sim.DevicePath()});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("Not sent: the project holds 1 user images")) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("Ad 1, item 1 (user image 9)")) << r.err;
+    // The schedule's way to the board refuses it as well.
+    r = Call({"schedule", "apply", Project(), "--device", sim.DevicePath()});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("Ad 1, item 1 (user image 9)")) << r.err;
+    EXPECT_EQ(frames, sim.Received().size()) << "nothing reached the board";
+    sim.Stop();
 }
 
 TEST_F(CliFonts, CheckNamesEveryCharacterThatWillNotShow)

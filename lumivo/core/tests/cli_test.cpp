@@ -166,6 +166,14 @@ TEST_F(Cli, InfoStrictTellsADamagedFileFromASoundOne)
     const Outcome tail = Call({"info", File("tail.qvndoc"), "--strict"});
     EXPECT_EQ(tail.status, 3);
     EXPECT_NE(tail.err.find("3 byte(s) after the user images"), std::string::npos) << tail.err;
+    // The same report in the interface language.
+    for (const auto& [language, words] : {std::pair{"Korean", "사용자 이미지 뒤의 3바이트를 무시했습니다"},
+                                          std::pair{"Chinese", "已忽略用户图像之后的 3 个字节"}}) {
+        setenv("LUMIVO_LANGUAGE", language, 1);
+        const Outcome translated = Call({"info", File("tail.qvndoc"), "--strict"});
+        unsetenv("LUMIVO_LANGUAGE");
+        EXPECT_NE(translated.err.find(words), std::string::npos) << language << ": " << translated.err;
+    }
 
     // A FIFO under a project's name is refused at once, not waited on.
     ASSERT_EQ(::mkfifo(File("x.qvndoc").c_str(), 0600), 0);

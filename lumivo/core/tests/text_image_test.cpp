@@ -5,11 +5,14 @@
 #include "test_support.h"
 
 #include "core/font_face.h"
+#include "core/player.h"
 #include "core/text_image.h"
+#include "core/text_image_project.h"
 #include "core/text_recipe.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -259,6 +262,82 @@ TEST(TextImage, BadInputIsRefusedWithItsReason)
         EXPECT_FALSE(r.ok()) << c.reason;
         EXPECT_TRUE(r.HasMessage(c.reason)) << c.reason << ": " << r.FirstError();
     }
+}
+
+// The board shows an image still and centred, so a text wider than the
+// board goes as board-wide pieces on Ads of their own: played one after the
+// other, the board's frames side by side are the whole text, and the kept
+// recipes draw each piece again.
+TEST(TextImage, AWideTextSplitIntoBoardWidePiecesShowsWholeOnTheBoard)
+{
+    coretest::TestContent content;
+    auto project = coretest::MakeProject(content);
+    const int boardWidth = lumivo::BoardWidth(*project), boardHeight = lumivo::BoardHeight(*project);
+    const TextRecipe recipe = Recipe("Grand opening today", Latin());
+    const TextPixels whole = Render(recipe);
+    ASSERT_GT(whole.width, boardWidth);
+    const unsigned pieces = unsigned((whole.width + boardWidth - 1) / boardWidth);
+    const std::string warning = lumivo::WiderThanBoardText(whole.width, boardWidth);
+    EXPECT_NE(std::string::npos, warning.find(std::to_string(pieces) + " board-wide pieces")) << warning;
+
+    std::vector<unsigned> slots;
+    const lumivo::Result r = lumivo::AddSplitTextImage(*project, recipe, slots);
+    ASSERT_TRUE(r.ok()) << r.FirstError();
+    ASSERT_EQ(pieces, slots.size());
+    ASSERT_EQ(pieces, project->PageCount());
+    std::vector<std::string> shown(size_t(whole.height));
+    for (unsigned page = 0; page < pieces; ++page) {
+        lumivo::CPlayer player;
+        player.SetContent(&project->Content());
+        player.SetModuleSize(project->Board().moduleColumn, project->Board().moduleRow);
+        player.Play(project->PageItems(page));
+        player.Render();
+        const int width = page + 1 < pieces ? boardWidth : whole.width - boardWidth * int(page);
+        const int left = (boardWidth - width) / 2; // a narrower last piece stands centred
+        for (int y = 0; y < boardHeight; ++y)
+            for (int x = 0; x < boardWidth; ++x) {
+                const bool lit = player.Board()[size_t(y) * size_t(boardWidth) + size_t(x)] != 0;
+                if (y < whole.height && x >= left && x < left + width)
+                    shown[size_t(y)] += lit ? '#' : '.';
+                else
+                    EXPECT_FALSE(lit) << "Ad " << page + 1 << " lights " << x << "," << y << " outside its piece";
+            }
+    }
+    std::string expected, got;
+    for (int y = 0; y < whole.height; ++y) {
+        for (int x = 0; x < whole.width; ++x)
+            expected += whole.nibbles[size_t(y) * size_t(whole.width) + size_t(x)] ? '#' : '.';
+        expected += '\n';
+        got += shown[size_t(y)] + '\n';
+    }
+    EXPECT_EQ(expected, got);
+
+    const std::vector<CRGX<8192>> images = project->UserImages();
+    for (unsigned slot : slots) {
+        CRGX<8192> again;
+        lumivo::MakeUserImage(Render(project->TextRecipes().bySlot.at(slot)), again);
+        EXPECT_EQ(again.header.width, images[slot].header.width);
+        EXPECT_EQ(0, std::memcmp(again.data, images[slot].data, sizeof again.data)) << "piece in slot " << slot;
+    }
+
+    // A right-to-left text reads from its rightmost piece; pieces that would
+    // pass eight images are refused, changing nothing.
+    const std::vector<uint8_t> before = project->Serialize();
+    std::string arabic;
+    for (int i = 0; i < 12; ++i)
+        arabic += "\u0628\u0627\u0628 ";
+    ASSERT_TRUE(lumivo::AddSplitTextImage(*project, Recipe(arabic, LatinArabic()), slots).ok());
+    ASSERT_GE(slots.size(), 2u);
+    EXPECT_GT(slots.front(), slots.back());
+    const std::vector<uint8_t> full = project->Serialize();
+    std::string sale;
+    for (int i = 0; i < 30; ++i)
+        sale += "Sale ";
+    const lumivo::Result refused = lumivo::AddSplitTextImage(*project, Recipe(sale, Latin()), slots);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.HasMessage("pieces as wide as the board")) << refused.FirstError();
+    EXPECT_EQ(full, project->Serialize());
+    EXPECT_NE(before, full);
 }
 
 } // namespace

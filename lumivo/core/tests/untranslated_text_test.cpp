@@ -269,18 +269,25 @@ const std::set<std::string> kTextSinks = {
     "setSpecialValueText", "information", "warning", "critical", "question", "about", "QMessageBox", "QLabel",
     "QPushButton", "QCheckBox", "QRadioButton", "QGroupBox", "QAction", "QMenu", "message", "titledMessage",
     "Show", "askYesNo", "askRetry", "getOpenFileName", "getSaveFileName", "getExistingDirectory",
-    "SetApplicationText", "SetTitle", "SetCategoryName", "AddCategory", "AddPanel", "AddPortEntry", "Message"};
+    "SetApplicationText", "SetTitle", "SetCategoryName", "AddCategory", "AddPanel", "AddPortEntry", "Message",
+    // A core operation's result: the window and lumivo-cli show its messages.
+    "Fail", "Error", "Warn"};
 
 // Helpers that take a key of one fixed section as their first argument.
 const std::map<std::string, std::string> kKeyHelpers = {
     {"BoardText", "Board"}, {"BoardQText", "Board"}, {"Setup", "SetupDialog"}, {"Words", "Program"},
-    {"Refuse", "Error"},    {"Sentence", "Error"}};
+    {"Refuse", "Error"},    {"Sentence", "Error"},     {"CoreText", "Core"}};
 
 // The genuine exceptions: (file name, literal), "*" for any file. Kept short.
 const std::set<std::pair<std::string, std::string>> kAllowed = {
     {"*", "Lumivo"},                                        // the program's name
     {"url_file_down_dlg.cpp", "lumivo"},                    // the internal-error box ...
     {"url_file_down_dlg.cpp", "Error file: %1 %2 line"},    // ... and its fixed text
+    {"project.cpp", "Error file: LumivoDoc 277 line"},      // the same fixed text for a
+    {"project_file.cpp", "Error file: LumivoDoc 163 line"}, // blob that is not there
+    {"schedule.cpp", "schedule: "},                         // the companion file's own
+    {"schedule.cpp", "schedule.timeZone: "},                // names for the place of a
+    {"schedule.cpp", "schedule.entries: "},                 // fault
 };
 
 bool Excepted(const fs::path& file, const std::string& text)
@@ -374,6 +381,17 @@ TEST(UntranslatedText, TheReaderSeesCallsSectionsAndWrappers)
     EXPECT_FALSE(HasWords("%1 \xC3\x97 %2"));
     EXPECT_FALSE(HasWords("..."));
     EXPECT_TRUE(HasWords("\xEC\xA0\x80\xEC\x9E\xA5"));
+
+    // A core result's text is shown; one looked up by key is not a literal.
+    const std::vector<Literal> core = ReadLiterals(
+        "Result f() { if (!ok) return Result::Fail(\"cannot read \" + path);\n"
+        "r.Warn(CoreText(\"Dropped\", \"%s items were dropped\", {n})); }\n");
+    ASSERT_EQ(core.size(), 3u);
+    EXPECT_EQ(core[0].call, "Fail");
+    EXPECT_TRUE(kTextSinks.count(core[0].call));
+    EXPECT_EQ(core[2].call, "CoreText");
+    EXPECT_EQ(core[2].section, "Dropped");
+    EXPECT_FALSE(kTextSinks.count(core[2].call));
 }
 
 } // namespace

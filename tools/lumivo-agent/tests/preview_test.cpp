@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The board's twin moves from Ad to Ad when each has played its own length,
-// as the board does, not after a fixed slot.
+// as the board does, not after a fixed slot; asked frame after frame, as
+// the live mirror asks, it shows what a play from the turn's start shows.
 #include "agent_process.h"
 
 #include "preview.h"
@@ -58,6 +59,21 @@ TEST(Preview, TheNextAdStartsWhenTheFirstHasPlayedItsLength)
     EXPECT_EQ(expected, twin);
     ASSERT_TRUE(preview.Frame(blob, board, sent, sent + into, 2, first, error)) << error;
     EXPECT_NE(first, twin);
+
+    // Uneven steps across the turns and a step back: each frame as a fresh twin draws it.
+    agent::CPreview live(scratch.path.string());
+    std::vector<uint8_t> frame, fresh, last;
+    size_t moved = 0;
+    for (agent::Ms at = sent + 700, step = 0; at < sent + cycle + 3000; at += 2900, ++step) {
+        for (const agent::Ms t : step % 3 == 2 ? std::vector<agent::Ms>{at, at - 500} : std::vector<agent::Ms>{at}) {
+            ASSERT_TRUE(live.Frame(blob, board, sent, t, 1, frame, error)) << error;
+            ASSERT_TRUE(agent::CPreview(scratch.path.string()).Frame(blob, board, sent, t, 1, fresh, error)) << error;
+            ASSERT_EQ(fresh, frame) << "at " << t - sent << " ms";
+        }
+        moved += frame != last;
+        last = frame;
+    }
+    EXPECT_GT(moved, 5u) << "the frames move";
 }
 
 } // namespace

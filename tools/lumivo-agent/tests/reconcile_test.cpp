@@ -8,6 +8,7 @@
 #include "notification.h"
 
 #include "core/project.h"
+#include "core/text_image_project.h"
 
 #include <common/text.h>
 
@@ -281,6 +282,24 @@ TEST_F(Reconcile, ARefusedNotificationNamesWhy)
     EXPECT_FALSE(loop->CheckNotification(n));
     n.text = "\xed\x95\x9c\xea\xb8\x80 OK"; // Hangul draws
     EXPECT_TRUE(loop->CheckNotification(n)) << loop->CheckNotification(n).FirstError();
+}
+
+// An Image item of a user image the project lacks would show another
+// picture or none: nothing is sent, and the status names the item.
+TEST_F(Reconcile, AProjectWithAnItemOfAMissingPictureIsNotSent)
+{
+    lumivo::CProjectCore project;
+    const std::vector<uint8_t> welcome = ReadExample("welcome.qvndoc");
+    ASSERT_TRUE(project.LoadBytes(welcome.data(), welcome.size()));
+    CLumivo image;
+    const unsigned missing = project.UserImageCount();
+    ASSERT_TRUE(lumivo::BuildUserImageItem(project, missing, 16, image));
+    ASSERT_TRUE(project.AppendPage({image}));
+    Push(project.Serialize());
+    loop->Reconcile(now);
+    EXPECT_EQ(0, fake.sends);
+    const std::string expected = "Ad 11, item 1 (user image " + std::to_string(missing + 1) + ")";
+    EXPECT_NE(std::string::npos, loop->Status().lastError.find(expected)) << loop->Status().lastError;
 }
 
 TEST(DesiredStore, AChangeIsKeptWholeAndADamagedFileIsSetAside)

@@ -24,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 const std::vector<User> kUsers = {{"headoffice", "head-secret"}, {"a/one", "pa"}, {"b/one", "pb"},
                                   {"c/one", "pc"},              {"d/one", "pd"}, {"e/one", "pe"},
                                   {"f/one", "pf"},              {"g/one", "pg"}, {"h/one", "ph1"},
-                                  {"h/two", "ph2"}};
+                                  {"h/two", "ph2"}, {"i/one", "pi"}};
 
 std::string Base64Of(const std::string& bytes) { return agent::Base64Encode({bytes.begin(), bytes.end()}); }
 
@@ -426,6 +426,84 @@ TEST_F(Mqtt, HomeAssistantFindsTheSignAsOneDeviceUntilItIsRetired)
         ADD_FAILURE() << "still retained: " << m.topic << " " << m.payload.substr(0, 40);
 }
 
+TEST_F(Mqtt, HomeAssistantsSelectShowsAnEntrysAdsUntilSetBackAndTheChoiceOutlivesARestart)
+{
+    // Entries of a day long past: left alone, the Uses boxes decide. One is
+    // named like the option that hands back to the schedule.
+    lumivo::Schedule schedule;
+    schedule.timeZone = "UTC";
+    for (auto [name, pages] : {std::pair<const char*, std::vector<unsigned>>{"Schedule", {0}}, {"Lunch", {1, 2}}}) {
+        lumivo::ScheduleEntry e;
+        e.name = name;
+        e.pages = pages;
+        e.start = 6 * 60;
+        e.end = 10 * 60;
+        e.first = e.last = lumivo::Date{2020, 1, 1};
+        schedule.entries.push_back(e);
+    }
+    lumivo::CCompanion companion;
+    companion.SetSchedule(schedule);
+    const std::string config = "homeassistant/device/lumivo_i_one/config";
+    auto head = Head({config, "lumivo/i/one/state", "lumivo/i/one/event"});
+    Retain(*head, "lumivo/i/one/desired",
+           json{{"revision", 1}, {"project", Base64Of(Example("welcome.qvndoc"))},
+                {"schedule", json::parse(companion.Text())}}
+               .dump());
+    auto agent = Agent("i", "one");
+    ASSERT_TRUE(agent->Start()) << agent->Log();
+    auto withOptions = head->WaitFor(config, [](auto& m) { return Json(m)["cmps"]["ads"]["options"].size() == 3; }, 8000);
+    ASSERT_TRUE(withOptions) << agent->Log();
+    const json select = Json(*withOptions)["cmps"]["ads"];
+    EXPECT_EQ(json({"Schedule (entry)", "Lunch", "Schedule"}), select["options"]);
+    EXPECT_NE(select.value("value_template", "").find("'Schedule (entry)' if value_json.chosenEntry == 'Schedule'"),
+              std::string::npos)
+        << select.dump();
+    ASSERT_FALSE(WaitState(*head, "lumivo/i/one", [](const json& s) { return VerifiedState(s) && s["pages"].size() == 10; },
+                           10000)
+                     .is_null())
+        << agent->Log();
+
+    auto choose = [&](const char* option) { ASSERT_TRUE(head->Client().Publish("lumivo/i/one/set/ads", option)); };
+    auto lunch = [](const json& s) {
+        return VerifiedState(s) && s["chosenEntry"] == "Lunch" && s["pages"] == json({2, 3});
+    };
+    choose("Lunch");
+    ASSERT_FALSE(WaitState(*head, "lumivo/i/one", lunch, 10000).is_null()) << agent->Log();
+    EXPECT_EQ(2u, PlayedTexts(agent->SimState()).size());
+
+    // An entry the schedule does not have is refused; the choice stays.
+    size_t before = head->Count();
+    choose("Dinner");
+    EXPECT_TRUE(head->WaitFor("lumivo/i/one/event", [](auto& m) { return Json(m)["event"] == "refused"; }, 5000, before));
+
+    // Kept in the state folder: a restart shows the chosen entry's Ads still.
+    agent->Stop();
+    before = head->Count();
+    ASSERT_TRUE(agent->Start()) << agent->Log();
+    EXPECT_FALSE(WaitState(*head, "lumivo/i/one", lunch, 10000, before).is_null()) << agent->Log();
+
+    // The entry named "Schedule", by its own option.
+    before = head->Count();
+    choose("Schedule (entry)");
+    EXPECT_FALSE(WaitState(*head, "lumivo/i/one",
+                           [](const json& s) {
+                               return VerifiedState(s) && s["chosenEntry"] == "Schedule" && s["pages"] == json({1});
+                           },
+                           10000, before)
+                     .is_null())
+        << agent->Log();
+
+    before = head->Count();
+    choose("Schedule");
+    EXPECT_FALSE(WaitState(*head, "lumivo/i/one",
+                           [](const json& s) { return VerifiedState(s) && s["chosenEntry"].is_null() && s["pages"].size() == 10; },
+                           10000, before)
+                     .is_null())
+        << agent->Log();
+    EXPECT_EQ(10u, PlayedTexts(agent->SimState()).size());
+    Retain(*head, "lumivo/i/one/desired", "");
+}
+
 namespace {
 
 struct Output {
@@ -480,6 +558,12 @@ TEST_F(Mqtt, TheFleetVerbsPublishToAGroupWithACanaryToOneSignShowTheFleetAndReti
     out = Fleet(*broker, {"fleet", "publish", chinese, "--sign", "h/two", "--revision", "8", "--wait", "30"});
     ASSERT_EQ(0, out.status) << out.text;
     EXPECT_EQ(3u, PlayedTexts(two->SimState()).size());
+    // The project's schedule goes with its Ads, even an empty one, so an
+    // older schedule cannot go on naming pages of another project.
+    EXPECT_TRUE(head->WaitFor("lumivo/h/two/desired", [](const agent::MqttMessage& m) {
+        const json d = Json(m);
+        return d.is_object() && d.value("revision", 0) == 8 && d.contains("schedule") && d["schedule"].is_object();
+    }, 5000));
 
     out = Fleet(*broker, {"fleet", "status", "--json"});
     ASSERT_EQ(0, out.status) << out.text;

@@ -57,7 +57,10 @@ public:
     // Inserts a row before `row` (clamped to 0 .. RowCount()); returns its number.
     int InsertRow(int row, const QStringList& texts, int groupId = -1);
     bool DeleteRow(int row);
+    // Every row goes; the groups stay, empty.
     void DeleteAllRows();
+    // Every row and every group go: for a caller that groups anew at once.
+    void DeleteAllRowsAndGroups();
     QString RowText(int row, int column) const;
     void SetRowText(int row, int column, const QString& text);
     bool IsRowChecked(int row) const;
@@ -164,6 +167,9 @@ private:
     // then rows); selection, focus and group states survive.
     void Rebuild();
     void ShowGroup(GroupItem* group);
+    // The same for many groups at once, each step for all of them in turn:
+    // the tree lays out all its lines again between two kinds of change.
+    void ShowGroups(const QList<GroupItem*>& groups);
     void ApplyCheckStyle(RowItem* item);
     void SetCheckedQuietly(RowItem* item, bool checked);
     void UpdateGroupToolTip(GroupItem* group);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "prompts.h"
+#include "app/prompts.h"
 
 #include "core/item_text.h"
 #include "ui/new_project_dlg.h"

@@ -53,5 +53,7 @@ inline constexpr int kViewZoomOut = 32859;
 inline constexpr int kViewZoomFit = 32860;
 inline constexpr int kViewZoom100 = 32861;
 inline constexpr int kViewZoom = 32862;
+inline constexpr int kAdvtMoveUp = 32863;
+inline constexpr int kAdvtMoveDown = 32864;
 
 } // namespace lumivo::cmd

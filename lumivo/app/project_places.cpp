@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "project_places.h"
+#include "app/project_places.h"
 
 #include <common/profile.h>
 

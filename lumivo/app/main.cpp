@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "lumivo_app.h"
-#include "termination_signals.h"
+#include "app/lumivo_app.h"
+#include "app/termination_signals.h"
 
 #include <cstdio>
 #include <cstring>
@@ -40,11 +40,13 @@ int main(int argc, char** argv)
     if (int rc = 0; AnswerInfoOption(argc, argv, rc))
         return rc;
     CLumivoApp app(argc, argv);
+    // Before the start-up: a stop asked for while the window is still being
+    // made waits for the event loop instead of killing the program mid-way.
+    CTerminationSignals termination;
     AppOptions options;
     options.files = app.arguments().mid(1);
     if (!app.InitInstance(options))
         return 0;
-    CTerminationSignals termination;
     const int rc = app.exec();
     const int exitRc = app.ExitInstance();
     return rc ? rc : exitRc;

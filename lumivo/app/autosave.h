@@ -6,7 +6,7 @@
 #pragma once
 
 #include "core/recovery.h"
-#include "prompts.h"
+#include "app/prompts.h"
 
 #include <QObject>
 #include <QTimer>

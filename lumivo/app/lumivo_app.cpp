@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "lumivo_app.h"
+#include "app/lumivo_app.h"
 
-#include "commands.h"
-#include "autosave.h"
+#include "app/commands.h"
+#include "app/autosave.h"
 #include "core/atomic_file.h"
 #include "lumivo_doc.h"
-#include "project_places.h"
-#include "single_instance.h"
+#include "app/project_places.h"
+#include "app/single_instance.h"
 #include "ui/about_dlg.h"
 #include "ui/board_setup_ui.h"
 #include "ui/main_frame.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "update_exchange.h"
+#include "app/update_exchange.h"
 
 #include <QFileInfo>
 #include <QTcpSocket>

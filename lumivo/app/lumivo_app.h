@@ -5,10 +5,11 @@
 // update exchange.
 #pragma once
 
-#include "app_profile.h"
+#include "app/app_profile.h"
 #include "core/crc8.h"
-#include "prompts.h"
-#include "update_exchange.h"
+#include "app/prompts.h"
+#include "app/update_exchange.h"
+#include "ui/frame_host.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -41,7 +42,7 @@ struct AppOptions {
     QString stateDir;                    // recovery copies; empty: $XDG_STATE_HOME/lumivo
 };
 
-class CLumivoApp : public QApplication {
+class CLumivoApp : public QApplication, public IFrameHost {
     Q_OBJECT
 public:
     static constexpr const char* kVersion = LUMIVO_VERSION; // the project's version (CMake)
@@ -58,9 +59,9 @@ public:
     void Trace(const QString& text);
     bool IsTraceOpen() const { return m_trace != nullptr; }
     // The trace file's path (empty before start-up).
-    const QString& TraceFile() const { return m_traceFile; }
+    const QString& TraceFile() const override { return m_traceFile; }
 
-    CPrompts& Prompts() { return m_prompts; }
+    CPrompts& Prompts() override { return m_prompts; }
     CLumivoDoc* Document() const { return m_doc.get(); }
     CMainFrame* MainFrame() const { return m_frame.get(); }
     CSingleInstance* SingleInstance() const { return m_instance.get(); }
@@ -73,18 +74,18 @@ public:
 
     // File commands. New asks for the new project's board and place; the
     // open project stays until that dialog's OK.
-    void OnFileNew();
-    void OnFileOpen();
-    bool OpenDocumentFile(const QString& path);
-    void OpenRecentFile(const QString& path);
+    void OnFileNew() override;
+    void OnFileOpen() override;
+    bool OpenDocumentFile(const QString& path) override;
+    void OpenRecentFile(const QString& path) override;
     // A failed save says why and goes on to Save As at a writable place.
-    bool OnFileSave();
-    bool OnFileSaveAs();
-    void OnAppAbout();
+    bool OnFileSave() override;
+    bool OnFileSaveAs() override;
+    void OnAppAbout() override;
     // Asks to save a modified document; false when the user cancelled.
-    bool SaveModified();
+    bool SaveModified() override;
 
-    QStringList RecentFiles() const;
+    QStringList RecentFiles() const override;
     void AddToRecentFileList(const QString& path);
     void RemoveFromRecentFileList(const QString& path);
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "autosave.h"
+#include "app/autosave.h"
 
 #include "lumivo_doc.h"
 #include "ui/qt_text.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "app_profile.h"
+#include "app/app_profile.h"
 
 namespace {
 

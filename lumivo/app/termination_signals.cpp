@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "termination_signals.h"
+#include "app/termination_signals.h"
 
 #include <QApplication>
 #include <QWidget>
