@@ -119,11 +119,13 @@ TEST_F(FleetXvfb, APublishByKeysIsFollowedUntilVerifiedAndTheFleetViewShowsTheSi
     Key(QKeyCombination(Qt::Key_Escape));
     ASSERT_TRUE(QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }));
 
-    // The published revision, as the sign reports it.
+    // The published revision, as the sign reports it once verified: the
+    // probe also holds the states sent before the sign had applied it.
     const auto state = head.WaitFor("lumivo/w/one/state",
                                     [](const agent::MqttMessage& m) {
                                         auto j = nlohmann::json::parse(m.payload, nullptr, false);
-                                        return j.is_object() && j["desired"]["group"].is_number();
+                                        return j.is_object() && j["desired"]["group"].is_number() &&
+                                               j["verified"].is_string() && j.value("settled", false);
                                     },
                                     5000);
     ASSERT_TRUE(state);
