@@ -5,6 +5,7 @@
 #include "core/core_text.h"
 #include "core/item_text.h"
 #include "core/project_board.h"
+#include "core/text_image_project.h"
 #include "ui/qt_text.h"
 #include "undo/change_board.h"
 #include "undo/add_remove_page.h"
@@ -240,7 +241,24 @@ bool CLumivoDoc::PlaceTextImages(std::optional<unsigned> page, const std::vector
         pageStep = std::make_unique<::ReplacePage>(*this, *page, items, text);
     else
         pageStep = std::make_unique<AddPage>(*this, m_core.PageCount(), items, text);
-    return Push(check, new ::PlaceTextImages(*this, std::move(imageStep), std::move(pageStep), text));
+    std::vector<std::unique_ptr<CDocCommand>> pageSteps;
+    pageSteps.push_back(std::move(pageStep));
+    return Push(check, new ::PlaceTextImages(*this, std::move(imageStep), std::move(pageSteps), text));
+}
+
+bool CLumivoDoc::SplitTextImage(const lumivo::TextRecipe& recipe, const QString& text)
+{
+    lumivo::TextSplit split;
+    const lumivo::Result check = lumivo::PlanSplitTextImage(m_core, recipe, split);
+    if (!check)
+        return Report(check);
+    auto imageStep = std::make_unique<ChangeUserImages>(*this, std::move(split.images), text, std::move(split.recipes));
+    // New last pages, so no page the schedule names moves.
+    std::vector<std::unique_ptr<CDocCommand>> pageSteps;
+    for (size_t k = 0; k < split.items.size(); ++k)
+        pageSteps.push_back(
+            std::make_unique<AddPage>(*this, m_core.PageCount() + unsigned(k), std::vector{split.items[k]}, text));
+    return Push(check, new ::PlaceTextImages(*this, std::move(imageStep), std::move(pageSteps), text));
 }
 
 bool CLumivoDoc::SetSchedule(const lumivo::Schedule& schedule, const QString& text)

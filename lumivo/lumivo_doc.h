@@ -95,6 +95,10 @@ public:
     bool PlaceTextImages(std::optional<unsigned> page, const std::vector<CLumivo>& items,
                          const std::vector<CRGX<8192>>& images, const lumivo::TextImageRecipes& recipes,
                          const QString& text = QString());
+    // A text wider than the board as board-wide pieces (the font page's
+    // split): each a new user image with its recipe on a new last page of
+    // its own, all in one step; refused as the core refuses it.
+    bool SplitTextImage(const lumivo::TextRecipe& recipe, const QString& text = QString());
     // Board Properties: new board values and the content library that
     // matches them. A library that cannot be loaded is reported; the values
     // stay changed, as SetBoard keeps them.

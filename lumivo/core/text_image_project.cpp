@@ -120,7 +120,7 @@ Result AddTextImage(CProjectCore& project, const TextRecipe& recipe, std::option
     return result;
 }
 
-Result AddSplitTextImage(CProjectCore& project, const TextRecipe& recipe, std::vector<unsigned>& slots)
+Result PlanSplitTextImage(const CProjectCore& project, const TextRecipe& recipe, TextSplit& split)
 {
     TextRecipe piece = recipe;
     piece.pieceWidth = BoardWidth(project);
@@ -130,8 +130,10 @@ Result AddSplitTextImage(CProjectCore& project, const TextRecipe& recipe, std::v
     if (!result)
         return result;
     const unsigned pieces = unsigned(pixels.pieces);
-    std::vector<CRGX<8192>> images = project.UserImages();
-    const unsigned kept = unsigned(images.size());
+    TextSplit plan;
+    plan.images = project.UserImages();
+    plan.recipes = project.TextRecipes();
+    const unsigned kept = unsigned(plan.images.size());
     if (kept + pieces > CContent::kUserImages)
         return Result::Fail(FontImageText("TooManyPieces",
                                           "The text makes %s pieces as wide as the board, one user image each; "
@@ -144,39 +146,49 @@ Result AddSplitTextImage(CProjectCore& project, const TextRecipe& recipe, std::v
                                                              "holds %s Ads of the %s the board takes.",
                                           {std::to_string(pieces), std::to_string(pages),
                                            std::to_string(kMaxPages)}));
-    std::vector<TextRecipe> recipes;
     for (unsigned i = 0; i < pieces; ++i) {
         piece.piece = int(i);
         if (i > 0)
             if (Result r = RenderTextPixels(piece, BoardHeight(project), pixels); !r)
                 return r;
-        images.emplace_back();
-        MakeUserImage(pixels, images.back());
-        recipes.push_back(piece);
+        plan.images.emplace_back();
+        MakeUserImage(pixels, plan.images.back());
+        plan.recipes.bySlot[kept + i] = piece;
     }
-    if (Result budget = CheckUserImageBudget(images); !budget)
+    if (Result budget = CheckUserImageBudget(plan.images); !budget)
         return budget;
-    if (Result r = project.ReplaceUserImages(images); !r)
-        return r;
-    slots.clear();
     for (unsigned k = 0; k < pieces; ++k) {
         const unsigned slot = kept + (pixels.rightToLeft ? pieces - 1 - k : k);
         CLumivo item;
-        Result placed = BuildUserImageItem(project, slot, recipe.height, item);
-        if (placed)
-            placed = project.AppendPage({item});
-        if (!placed) {
+        if (Result r = BuildUserImageItem(project, slot, recipe.height, item); !r)
+            return r;
+        plan.items.push_back(item);
+        plan.itemSlots.push_back(slot);
+    }
+    split = std::move(plan);
+    return result;
+}
+
+Result AddSplitTextImage(CProjectCore& project, const TextRecipe& recipe, std::vector<unsigned>& slots)
+{
+    TextSplit split;
+    Result result = PlanSplitTextImage(project, recipe, split);
+    if (!result)
+        return result;
+    const unsigned pages = project.PageCount();
+    const std::vector<CRGX<8192>> before = project.UserImages();
+    if (Result r = project.ReplaceUserImages(split.images); !r)
+        return r;
+    for (const CLumivo& item : split.items)
+        if (Result placed = project.AppendPage({item}); !placed) {
             while (project.PageCount() > pages)
                 project.DeletePage(project.PageCount() - 1);
-            images.resize(kept);
-            project.ReplaceUserImages(images);
+            project.ReplaceUserImages(before);
             return placed;
         }
-        slots.push_back(slot);
-    }
-    for (unsigned i = 0; i < pieces; ++i)
-        project.TextRecipes().bySlot[kept + i] = recipes[i];
+    project.TextRecipes() = std::move(split.recipes);
     project.SetModified(true);
+    slots = std::move(split.itemSlots);
     return result;
 }
 

@@ -41,6 +41,17 @@ Result AddTextImage(CProjectCore& project, const TextRecipe& recipe, std::option
 // pages fifty Ads. slots receives the new images' slots in reading order.
 Result AddSplitTextImage(CProjectCore& project, const TextRecipe& recipe, std::vector<unsigned>& slots);
 
+// What AddSplitTextImage would add, worked out without changing the project,
+// for a caller that applies it in steps of its own (an undo command).
+struct TextSplit {
+    std::vector<CRGX<8192>> images; // the project's user images, then the pieces
+    TextImageRecipes recipes;       // the project's recipes with the pieces'
+    std::vector<CLumivo> items;     // the Image item of each new last page, in reading order
+    std::vector<unsigned> itemSlots; // the slot each of those items shows
+};
+// Refused as AddSplitTextImage is; warnings come with success.
+Result PlanSplitTextImage(const CProjectCore& project, const TextRecipe& recipe, TextSplit& split);
+
 // The user image slot an Image item shows, when it is one of the project's
 // user images (not one of the library's); nullopt otherwise.
 std::optional<unsigned> UserImageSlot(const CContent& content, const CLumivo& item);

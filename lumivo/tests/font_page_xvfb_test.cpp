@@ -2,7 +2,8 @@
 // On a real X display (its CTest entry starts Xvfb), by keyboard alone: a
 // text in a bundled font made into a user image in the Ad editor, placed,
 // saved and opened again; then edited, which draws the same user image
-// anew, and undone.
+// anew, and undone. A text wider than the board split into board-wide Ads
+// and undone in one step.
 #include "xvfb_app_test.h"
 
 #include "core/companion.h"
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QUndoStack>
@@ -41,6 +43,53 @@ protected:
             frame->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
     }
+    static QString TestFont()
+    {
+        return qEnvironmentVariable("LUMIVO_SOURCE_DIR") + "/lumivo/core/tests/data/fonts/test-latin.ttf";
+    }
+    // The window on a new project on the default board: one row of six
+    // modules, 96 x 16.
+    CMainFrame* StartOnNewProject(const QString& name)
+    {
+        options.contentLoader = nullptr;
+        CMainFrame* frame = StartActiveWindow();
+        if (!frame)
+            return nullptr;
+        NewProjectResult board;
+        board.folder = Path(QString());
+        board.name = name;
+        newProject = board;
+        Key(Qt::CTRL | Qt::Key_N);
+        return frame;
+    }
+    // Insert, F6 to the kinds, the last one (the font page), Return into its
+    // text; the text typed and drawn in the test font's file (Alt+I).
+    static CAdEditorDlg* NewAdOnFontPage(const QString& text)
+    {
+        Key(QKeyCombination(Qt::Key_Insert));
+        CAdEditorDlg* editor = Editor();
+        if (!editor)
+            return nullptr;
+        CFontTextPage* page = editor->FontPage();
+        const QString font = TestFont();
+        page->chooseFontFile = [font] { return font; };
+        Key(QKeyCombination(Qt::Key_F6));
+        Key(QKeyCombination(Qt::Key_End));
+        Key(QKeyCombination(Qt::Key_Return));
+        EXPECT_EQ(QApplication::focusWidget(), page->TextField());
+        Type(text);
+        Key(Qt::ALT | Qt::Key_I); // a mnemonic clicks after the button's press animation
+        EXPECT_TRUE(QTest::qWaitFor([&] { return page->Recipe().font == font.toStdString(); }));
+        return editor;
+    }
+    // Edit Ad: Return on the first Ad's row.
+    static CAdEditorDlg* EditFirstAd(CMainFrame* frame)
+    {
+        frame->View()->setFocus();
+        frame->View()->SelectPage(0);
+        Key(QKeyCombination(Qt::Key_Return));
+        return Editor();
+    }
     static std::vector<uint8_t> Pixels(const CLumivoDoc& doc, unsigned slot)
     {
         const CRGX<8192> image = doc.Core().UserImages().at(slot);
@@ -51,34 +100,16 @@ protected:
 
 TEST_F(FontPageXvfb, TextInAFontIsPlacedSavedReopenedEditedAndUndone)
 {
-    const QString font = qEnvironmentVariable("LUMIVO_SOURCE_DIR") + "/lumivo/core/tests/data/fonts/test-latin.ttf";
+    const QString font = TestFont();
     ASSERT_TRUE(QFile::exists(font));
-    options.contentLoader = nullptr;
-    CMainFrame* frame = StartActiveWindow();
+    CMainFrame* frame = StartOnNewProject(QStringLiteral("Fonts"));
     ASSERT_NE(frame, nullptr);
     CLumivoDoc& doc = *App().Document();
-
-    // A new project on the default board: one row of six modules, 96 x 16.
-    NewProjectResult board;
-    board.folder = Path(QString());
-    board.name = QStringLiteral("Fonts");
-    newProject = board;
-    Key(Qt::CTRL | Qt::Key_N);
     ASSERT_EQ(doc.ModuleRows(), 1u);
 
-    // Insert, F6 to the kinds, the last one (the font page), Return into its text.
-    Key(QKeyCombination(Qt::Key_Insert));
-    CAdEditorDlg* editor = Editor();
+    CAdEditorDlg* editor = NewAdOnFontPage(QStringLiteral("Hello"));
     ASSERT_NE(editor, nullptr);
     CFontTextPage* page = editor->FontPage();
-    page->chooseFontFile = [font] { return font; };
-    Key(QKeyCombination(Qt::Key_F6));
-    Key(QKeyCombination(Qt::Key_End));
-    Key(QKeyCombination(Qt::Key_Return));
-    ASSERT_EQ(QApplication::focusWidget(), page->TextField());
-    Type(QStringLiteral("Hello"));
-    Key(Qt::ALT | Qt::Key_I); // the font file; a mnemonic clicks after the button's press animation
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page->Recipe().font == font.toStdString(); }));
     ASSERT_GT(page->Shown().width, 0) << page->Notice()->text().toStdString();
     Key(Qt::ALT | Qt::Key_A);
     ASSERT_TRUE(QTest::qWaitFor([editor] { return editor->Layout().Count() == 1; }));
@@ -112,12 +143,9 @@ TEST_F(FontPageXvfb, TextInAFontIsPlacedSavedReopenedEditedAndUndone)
     EXPECT_EQ(lumivo::UserImageSlot(doc.Core().Content(), doc.Core().PageItems(0).at(0)), 0u);
     const int steps = doc.UndoStack()->count();
 
-    // Edit Ad (Return on the Ad's row): the font page in front with the text;
+    // Edit Ad: the font page in front with the text;
     // a new text draws the same slot while the band follows.
-    frame->View()->setFocus();
-    frame->View()->SelectPage(0);
-    Key(QKeyCombination(Qt::Key_Return));
-    editor = Editor();
+    editor = EditFirstAd(frame);
     ASSERT_NE(editor, nullptr);
     page = editor->FontPage();
     EXPECT_EQ(editor->Sheet()->currentWidget(), page);
@@ -138,6 +166,80 @@ TEST_F(FontPageXvfb, TextInAFontIsPlacedSavedReopenedEditedAndUndone)
     Key(Qt::CTRL | Qt::Key_Z);
     EXPECT_EQ(Pixels(doc, 0), hello);
     EXPECT_EQ(doc.Core().TextRecipes().bySlot.at(0).text, "Hello");
+    EXPECT_FALSE(doc.IsModified());
+}
+
+// Split from Edit Ad: the pieces come as user images on new last Ads, the
+// Ad being edited and the schedule naming it stay as they were, and one
+// Ctrl+Z takes every piece back to the saved project.
+TEST_F(FontPageXvfb, AWideTextIsSplitIntoBoardWideAdsAndUndoneInOneStep)
+{
+    CMainFrame* frame = StartOnNewProject(QStringLiteral("Split"));
+    ASSERT_NE(frame, nullptr);
+    CLumivoDoc& doc = *App().Document();
+    const int boardWidth = int(doc.ModuleColumns()) * 16;
+
+    // Ad 1: a short text, scheduled all day, saved.
+    CAdEditorDlg* editor = NewAdOnFontPage(QStringLiteral("Hi"));
+    ASSERT_NE(editor, nullptr);
+    CFontTextPage* page = editor->FontPage();
+    EXPECT_FALSE(page->SplitButton()->isVisible()) << "a text the board holds has nothing to split";
+    Key(Qt::ALT | Qt::Key_A);
+    ASSERT_TRUE(QTest::qWaitFor([editor] { return editor->Layout().Count() == 1; }));
+    Key(Qt::CTRL | Qt::Key_Return);
+    BackToWindow(frame);
+    lumivo::Schedule schedule;
+    schedule.entries.emplace_back();
+    schedule.entries[0].name = "All day";
+    schedule.entries[0].pages = {0};
+    schedule.entries[0].end = 1440;
+    ASSERT_TRUE(doc.SetSchedule(schedule)) << messages.join('\n').toStdString();
+    Key(Qt::CTRL | Qt::Key_S);
+    ASSERT_FALSE(doc.IsModified());
+    const std::vector<uint8_t> hi = Pixels(doc, 0);
+    const int steps = doc.UndoStack()->count();
+
+    // Edit Ad 1, type a text wider than the board, split it.
+    editor = EditFirstAd(frame);
+    ASSERT_NE(editor, nullptr);
+    page = editor->FontPage();
+    page->TextField()->setFocus();
+    Key(Qt::CTRL | Qt::Key_A);
+    const std::string wide = "Grand opening today";
+    Type(QString::fromStdString(wide));
+    ASSERT_GT(page->Shown().width, boardWidth);
+    ASSERT_TRUE(page->SplitButton()->isVisible());
+    const unsigned pieces = unsigned((page->Shown().width + boardWidth - 1) / boardWidth);
+    if (const QByteArray dir = qgetenv("LUMIVO_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        QDir().mkpath(QString::fromLocal8Bit(dir));
+        QTest::qWait(100); // the warning's new lines laid out
+        editor->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/ad-editor-font-split.png"));
+    }
+    Key(Qt::ALT | Qt::Key_S);
+    BackToWindow(frame);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(doc.UndoStack()->count(), steps + 1);
+    ASSERT_EQ(doc.Core().PageCount(), 1 + pieces);
+    ASSERT_EQ(doc.Core().UserImages().size(), 1 + pieces);
+    EXPECT_EQ(Pixels(doc, 0), hi) << "the edited Ad keeps its image";
+    EXPECT_EQ(doc.Core().TextRecipes().bySlot.at(0).text, "Hi");
+    ASSERT_EQ(doc.Core().PageItems(0).size(), 1u);
+    EXPECT_EQ(lumivo::UserImageSlot(doc.Core().Content(), doc.Core().PageItems(0)[0]), 0u);
+    for (unsigned k = 0; k < pieces; ++k) {
+        const std::vector<CLumivo> items = doc.Core().PageItems(1 + k);
+        ASSERT_EQ(items.size(), 1u);
+        EXPECT_EQ(lumivo::UserImageSlot(doc.Core().Content(), items[0]), 1 + k);
+        EXPECT_LE(doc.Core().UserImages()[1 + k].header.width, boardWidth);
+        EXPECT_EQ(doc.Core().TextRecipes().bySlot.at(1 + k).text, wide);
+    }
+    EXPECT_EQ(doc.Core().GetSchedule().entries.at(0).pages, std::vector<unsigned>{0});
+
+    Key(Qt::CTRL | Qt::Key_Z);
+    EXPECT_EQ(doc.Core().PageCount(), 1u);
+    EXPECT_EQ(doc.Core().UserImages().size(), 1u);
+    EXPECT_EQ(doc.Core().TextRecipes().bySlot.size(), 1u);
+    EXPECT_EQ(Pixels(doc, 0), hi);
+    EXPECT_EQ(doc.Core().GetSchedule().entries.at(0).pages, std::vector<unsigned>{0});
     EXPECT_FALSE(doc.IsModified());
 }
 

@@ -91,6 +91,7 @@ CAdEditorDlg::CAdEditorDlg(CLumivoDoc& doc, std::optional<unsigned> page, QWidge
     m_pages[size_t(CFontTextPage::kIndex)] = m_fontPage;
     m_sheet->addTab(m_fontPage, QString());
     connect(m_fontPage, &CFontTextPage::draftChanged, this, &CAdEditorDlg::DraftChanged);
+    connect(m_fontPage, &CFontTextPage::splitRequested, this, &CAdEditorDlg::SplitText);
     m_preview = new CLumivoViewer(this);
     m_preview->SetContent(doc.BorrowContent());
     m_preview->SetModuleSize(doc.ModuleColumns(), doc.ModuleRows());
@@ -465,6 +466,14 @@ void CAdEditorDlg::accept()
         taken = m_page ? m_doc.ReplacePage(*m_page, items, text) : m_doc.AppendPage(items, text);
     }
     if (taken)
+        QDialog::accept();
+}
+
+void CAdEditorDlg::SplitText()
+{
+    // The pieces go on new Ads of their own; the Ad edited here, and what
+    // was drawn for it, stay as they were when the editor opened.
+    if (m_doc.SplitTextImage(m_fontPage->Recipe(), Tr("FontPage", "SplitStep")))
         QDialog::accept();
 }
 

@@ -17,6 +17,8 @@
 //
 // A tenth page makes text in a font of this computer into a user image
 // shown by an Image item; what it draws joins the project with the page at OK.
+// A text wider than the board it can split into board-wide pieces instead,
+// each on a new Ad of its own: that too is one step, and closes the editor.
 //
 // Keys: Alt+A adds a band, Alt+R replaces the chosen band, Alt+D deletes it
 // (the buttons' mnemonics), F6 goes to the kinds list, Ctrl+Return is OK,
@@ -117,6 +119,9 @@ private:
     void FillKinds();
     // The preview shows the font page's draft of the user images.
     void DraftChanged();
+    // The font page's split: the pieces join the project as one step and
+    // the editor closes as taken, the edited page left as it was opened.
+    void SplitText();
 
     CLumivoDoc& m_doc;
     std::optional<unsigned> m_page;

@@ -2,8 +2,8 @@
 #include "undo/place_text_images.h"
 
 PlaceTextImages::PlaceTextImages(CLumivoDoc& doc, std::unique_ptr<CDocCommand> images,
-                                 std::unique_ptr<CDocCommand> page, const QString& text)
-    : CDocCommand(doc, text), m_images(std::move(images)), m_page(std::move(page))
+                                 std::vector<std::unique_ptr<CDocCommand>> pages, const QString& text)
+    : CDocCommand(doc, text), m_images(std::move(images)), m_pages(std::move(pages))
 {
 }
 
@@ -12,15 +12,23 @@ lumivo::Result PlaceTextImages::Do()
     lumivo::Result r = m_images->Apply();
     if (!r)
         return r;
-    lumivo::Result placed = m_page->Apply();
-    if (!placed)
-        m_images->undo();
-    r.Append(placed);
+    for (size_t i = 0; i < m_pages.size(); ++i) {
+        lumivo::Result placed = m_pages[i]->Apply();
+        r.Append(placed);
+        if (!placed) {
+            while (i-- > 0)
+                m_pages[i]->undo();
+            m_images->undo();
+            return r;
+        }
+    }
     return r;
 }
 
 void PlaceTextImages::Undo()
 {
-    m_page->undo();
+    // Last page first: each was added or replaced where the one before left the list.
+    for (auto page = m_pages.rbegin(); page != m_pages.rend(); ++page)
+        (*page)->undo();
     m_images->undo();
 }

@@ -3,6 +3,7 @@
 // the budget check of images send, end to end through the built tool.
 #include "test_support.h"
 
+#include "core/text_image.h"
 #include "core/text_image_project.h"
 
 #include <boardsim.h>
@@ -108,6 +109,46 @@ TEST_F(CliFonts, TextInAFontBecomesAPlacedUserImageOrIsRefusedNamingWhy)
     ASSERT_EQ(0, r.status) << r.err;
     EXPECT_NE(std::string::npos, r.err.find("warning: U+00E9")) << r.err;
     EXPECT_EQ(2u, Load()->PageCount());
+}
+
+// The board shows an image still and centred: --split cuts a wide text into
+// pieces no wider than the board that together are the whole text, each a
+// user image on a new last Ad of its own, after the Ads already there.
+TEST_F(CliFonts, ASplitTextGoesAsBoardWidePiecesOneAdEach)
+{
+    ASSERT_EQ(0, Call({"images", "text", Project(), "Hi", "--font", FontFile("test-latin.ttf")}).status);
+    lumivo::TextRecipe recipe;
+    recipe.text = "Grand opening today";
+    recipe.font = FontFile("test-latin.ttf");
+    Outcome r = Call({"images", "text", Project(), recipe.text, "--font", recipe.font, "--split"});
+    ASSERT_EQ(0, r.status) << r.err;
+    auto project = Load();
+    const int boardWidth = lumivo::BoardWidth(*project);
+    lumivo::TextPixels whole;
+    ASSERT_TRUE(lumivo::RenderTextPixels(recipe, lumivo::BoardHeight(*project), whole).ok());
+    const unsigned pieces = unsigned((whole.width + boardWidth - 1) / boardWidth);
+    ASSERT_GE(pieces, 2u);
+    ASSERT_EQ(1 + pieces, project->PageCount());
+    ASSERT_EQ(1 + pieces, project->UserImageCount());
+    EXPECT_NE(std::string::npos, r.out.find("on Ads 2 to " + std::to_string(1 + pieces))) << r.out;
+    const std::vector<CRGX<8192>> images = project->UserImages();
+    const unsigned first = project->PageItems(0).at(0).chars[0].code; // user image 1
+    int widths = 0;
+    for (unsigned k = 0; k < pieces; ++k) {
+        const std::vector<CLumivo> items = project->PageItems(1 + k);
+        ASSERT_EQ(1u, items.size()) << "Ad " << 2 + k;
+        EXPECT_EQ(first + 1 + k, items[0].chars[0].code) << "Ad " << 2 + k << " shows the next user image";
+        EXPECT_LE(images[1 + k].header.width, boardWidth) << "piece " << k + 1;
+        EXPECT_EQ(int(k), project->TextRecipes().bySlot.at(1 + k).piece);
+        widths += images[1 + k].header.width;
+    }
+    EXPECT_EQ(whole.width, widths) << "the pieces side by side are the whole text";
+
+    const std::vector<uint8_t> before = ReadAll(Project());
+    r = Call({"images", "text", Project(), recipe.text, "--font", recipe.font, "--split", "--page", "1"});
+    EXPECT_EQ(2, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("--page")) << r.err;
+    EXPECT_EQ(before, ReadAll(Project()));
 }
 
 TEST_F(CliFonts, PicturesAreScaledAndDitheredToTheChosenSize)

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -96,6 +97,10 @@ CFontTextPage::CFontTextPage(CLumivoDoc& doc, QWidget* parent) : CQVSheetPage(do
     m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_size = new QLabel(this);
     m_size->setWordWrap(true);
+    m_size->installEventFilter(this);
+    m_split = new QPushButton(this);
+    m_split->setAutoDefault(false);
+    m_split->hide();
 
     for (QLabel*& l : m_labels)
         l = new QLabel(this);
@@ -126,7 +131,10 @@ CFontTextPage::CFontTextPage(CLumivoDoc& doc, QWidget* parent) : CQVSheetPage(do
     layout->addLayout(form);
     layout->addWidget(m_labels[6]);
     layout->addWidget(m_preview);
-    layout->addWidget(m_size);
+    auto* sizeRow = new QHBoxLayout;
+    sizeRow->addWidget(m_size, 1);
+    sizeRow->addWidget(m_split, 0, Qt::AlignTop);
+    layout->addLayout(sizeRow);
     layout->addWidget(m_notice);
     layout->addStretch(1);
 
@@ -136,6 +144,7 @@ CFontTextPage::CFontTextPage(CLumivoDoc& doc, QWidget* parent) : CQVSheetPage(do
     connect(m_search, &QLineEdit::returnPressed, this, [this] { m_fonts->setFocus(Qt::TabFocusReason); });
     connect(m_fonts, &QListWidget::currentRowChanged, this, &CFontTextPage::Changed);
     connect(m_file, &QPushButton::clicked, this, &CFontTextPage::ChooseFile);
+    connect(m_split, &QPushButton::clicked, this, &CFontTextPage::splitRequested);
     connect(m_height, &QSpinBox::valueChanged, this, &CFontTextPage::Changed);
     for (QComboBox* box : {m_color, m_color2, m_fallback})
         connect(box, &QComboBox::currentIndexChanged, this, &CFontTextPage::Changed);
@@ -166,6 +175,8 @@ void CFontTextPage::Relabel()
     m_bold->setText(Tr("FontPage", "Bold"));
     m_outline->setText(Tr("FontPage", "Outline"));
     m_fixed->setText(Tr("FontPage", "Fixed"));
+    m_split->setText(Tr("FontPage", "Split"));
+    m_split->setToolTip(Tr("FontPage", "SplitToolTip"));
     for (unsigned c = 1; c < 8; ++c) {
         m_color->setItemText(int(c) - 1, Tr("FontPage", kColorKeys[c]));
         m_color2->setItemText(int(c), Tr("FontPage", kColorKeys[c]));
@@ -293,6 +304,7 @@ void CFontTextPage::Redraw()
     m_preview->setPixmap(QPixmap::fromImage(board));
 
     QString size;
+    m_split->setVisible(m_shown.width > boardWidth);
     if (m_shown.width > 0) {
         size = lumivo::TrFormat("FontPage", "Size",
                                 {QString::number(m_shown.width), QString::number(m_shown.height),
@@ -302,6 +314,23 @@ void CFontTextPage::Redraw()
         size += QLatin1Char('\n');
     }
     m_size->setText(size + QString::fromStdString(lumivo::UserImageMeterText(lumivo::MeasureUserImages(m_draft.images))));
+    FitSize();
+}
+
+void CFontTextPage::FitSize()
+{
+    // The sheet does not pass a wrapped label's height on to the editor, so
+    // the warning would be squeezed over the controls above it. Only once
+    // laid out: the width before that would give a far taller label.
+    if (m_size->isVisible())
+        m_size->setMinimumHeight(m_size->heightForWidth(m_size->width()));
+}
+
+bool CFontTextPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_size && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        FitSize();
+    return CQVSheetPage::eventFilter(watched, event);
 }
 
 lumivo::Result CFontTextPage::Choices(lumivo::ItemChoices& choices)

@@ -9,7 +9,8 @@
 // The page draws into a draft of the project's user images and recipes (it
 // never writes into the document): a new band gets a new user image, a band
 // showing a text image draws that same image again. The editor's OK takes
-// the draft with the page as one step.
+// the draft with the page as one step. A text wider than the board can go
+// instead as board-wide pieces on new Ads of their own (the split button).
 #pragma once
 
 #include "core/text_image.h"
@@ -63,6 +64,8 @@ public:
     QCheckBox* FixedBox() const { return m_fixed; }
     QLabel* PreviewLabel() const { return m_preview; }
     QLabel* Notice() const { return m_notice; }
+    // Shown while the text is wider than the board.
+    QPushButton* SplitButton() const { return m_split; }
     // The image the controls draw now (empty when they draw none).
     const lumivo::TextPixels& Shown() const { return m_shown; }
 
@@ -72,10 +75,17 @@ public:
 signals:
     // The draft's images changed (the editor's preview shows them).
     void draftChanged();
+    // The split button was pressed: the editor makes the pieces and closes.
+    void splitRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Draws the controls' recipe into the preview and the notice.
     void Redraw();
+    // The size line and its warnings as high as they wrap to.
+    void FitSize();
     void Filter(const QString& text);
     void ChooseFile();
     // Chooses the font in the list, adding it on top when the list lacks it
@@ -105,4 +115,5 @@ private:
     QLabel* m_preview;
     QLabel* m_notice;
     QLabel* m_size;
+    QPushButton* m_split;
 };
