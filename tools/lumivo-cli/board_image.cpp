@@ -73,7 +73,7 @@ BoardPicture::BoardPicture(int boardWidth, int boardHeight, int zoom, bool dots)
       m_Pixels(static_cast<size_t>(m_Width) * m_Height, 0)
 {
     std::vector<uint8_t> coverage(static_cast<size_t>(m_Zoom) * m_Zoom, kInkLevels - 1);
-    if (m_bDots && m_Zoom >= 3) {
+    if (RoundDots()) {
         // A dot filling 80 % of its cell, edges smoothed by 4 x 4 samples.
         const double c = m_Zoom / 2.0, r = m_Zoom * 0.4;
         for (int y = 0; y < m_Zoom; ++y)
@@ -116,7 +116,7 @@ void BoardPicture::Draw(const uint32_t* board)
 namespace {
 
 // The PNG file of a picture, made in memory (false when libpng refuses it).
-bool EncodePng(int width, int height, const uint8_t* pixels, std::vector<uint8_t>& out)
+bool EncodePng(int width, int height, const uint8_t* pixels, bool roundDots, std::vector<uint8_t>& out)
 {
     out.clear();
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -147,12 +147,14 @@ bool EncodePng(int width, int height, const uint8_t* pixels, std::vector<uint8_t
         colours[i] = png_color{c.r, c.g, c.b};
     }
     png_set_PLTE(png, info, colours, kInks * kInkLevels);
-    // An LED is zoom equal rows, which the Up filter turns into zeros, and
-    // a lit line is long runs of one index: run-length matching finds both
-    // at a fraction of the usual search's cost, in files half the size.
+    // The Up filter makes the rows an LED repeats zeros. Flat LEDs are then
+    // runs of one index, which run-length matching finds at a fraction of
+    // the usual search's cost, in files half the size; round dots repeat
+    // every zoom pixels, which only the search finds (run-length matching
+    // is three times slower there and its files ten times larger).
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_set_compression_level(png, 1);
-    png_set_compression_strategy(png, Z_RLE);
+    png_set_compression_strategy(png, roundDots ? Z_DEFAULT_STRATEGY : Z_RLE);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y)
         png_write_row(png, const_cast<png_bytep>(pixels + static_cast<size_t>(y) * width));
@@ -180,9 +182,9 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
 }
 
 bool WritePngPixels(const std::filesystem::path& path, int width, int height, const uint8_t* pixels,
-                    std::vector<uint8_t>& bytes, std::string& error)
+                    bool roundDots, std::vector<uint8_t>& bytes, std::string& error)
 {
-    if (!EncodePng(width, height, pixels, bytes)) {
+    if (!EncodePng(width, height, pixels, roundDots, bytes)) {
         error = "cannot write the PNG " + path.string();
         return false;
     }
@@ -194,7 +196,8 @@ bool WritePngPixels(const std::filesystem::path& path, int width, int height, co
 bool WritePng(const std::filesystem::path& path, const BoardPicture& picture, std::string& error)
 {
     std::vector<uint8_t> bytes;
-    return WritePngPixels(path, picture.Width(), picture.Height(), picture.Row(0), bytes, error);
+    return WritePngPixels(path, picture.Width(), picture.Height(), picture.Row(0), picture.RoundDots(), bytes,
+                          error);
 }
 
 // ---- PNG frames on a thread
@@ -203,6 +206,7 @@ struct PngFrameWriter::State {
     struct Frame {
         std::filesystem::path path;
         int width, height;
+        bool roundDots;
         std::vector<uint8_t> pixels;
     };
     static constexpr size_t kMaxWaiting = 4;
@@ -233,7 +237,7 @@ struct PngFrameWriter::State {
             if (!failed) {
                 const bool same = !lastPng.empty() && f.width == last.width && f.height == last.height &&
                                   f.pixels == last.pixels;
-                if (!same && !EncodePng(f.width, f.height, f.pixels.data(), lastPng))
+                if (!same && !EncodePng(f.width, f.height, f.pixels.data(), f.roundDots, lastPng))
                     why = "cannot write the PNG " + f.path.string();
                 ok = why.empty() && WriteFile(f.path, lastPng, why);
                 if (!same)
@@ -268,7 +272,7 @@ PngFrameWriter::~PngFrameWriter()
 bool PngFrameWriter::Add(const std::filesystem::path& path, const BoardPicture& picture, std::string& error)
 {
     const uint8_t* first = picture.Row(0);
-    State::Frame f{path, picture.Width(), picture.Height(),
+    State::Frame f{path, picture.Width(), picture.Height(), picture.RoundDots(),
                    std::vector<uint8_t>(first, first + static_cast<size_t>(picture.Width()) * picture.Height())};
     std::unique_lock lk(m_->lock);
     m_->changed.wait(lk, [this] { return m_->waiting.size() < State::kMaxWaiting || !m_->error.empty(); });
