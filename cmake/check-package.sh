@@ -42,7 +42,7 @@ expect common /usr/bin/lumivo-boardsim \
     /usr/share/lumivo/Lang/English.lang /usr/share/lumivo/Lang/Korean.lang /usr/share/lumivo/Lang/Chinese.lang \
     /usr/share/man/man1/lumivo-boardsim.1.gz /usr/share/doc/lumivo-common/copyright
 for r in 310 311 312 314 315 316 326 327 333; do expect common "/usr/share/lumivo/content/$r.qvr"; done
-expect window /usr/bin/lumivo /usr/bin/lumivo-cli /usr/bin/qvrbuild \
+expect window /usr/bin/lumivo /usr/bin/lumivo-cli /usr/bin/qvrbuild /usr/lib/lumivo/lumivo-cli-net.so \
     /usr/share/applications/lumivo.desktop /usr/share/metainfo/org.lumivo.Lumivo.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/lumivo.svg /usr/share/mime/packages/lumivo.xml \
     /usr/share/bash-completion/completions/lumivo-cli /usr/share/doc/lumivo/copyright \
@@ -123,6 +123,8 @@ export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config TMPDIR=$work/tmp LUMIV
 export XDG_RUNTIME_DIR=$work/run QT_QPA_PLATFORM=offscreen
 cd "$work/run"
 "$bin/lumivo-cli" --help >"$work/out.txt" 2>&1 && grep -q '^  render' "$work/out.txt" || fail "lumivo-cli --help: $(cat "$work/out.txt")"
+# Its agent and fleet verbs are found in their module, from the package's own folder.
+grep -q '^  fleet publish' "$work/out.txt" && ! grep -q warning "$work/out.txt" || fail "lumivo-cli --help: no network verbs: $(cat "$work/out.txt")"
 for p in lumivo-boardsim qvrbuild; do
     "$bin/$p" --help >"$work/out.txt" 2>&1 && grep -q -- '--' "$work/out.txt" || fail "$p --help: $(cat "$work/out.txt")"
 done

@@ -4,6 +4,7 @@
 #include "bytes.h"
 #include "qvr/lzo.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -36,6 +37,17 @@ void SetCapacities(CRGX<N> (&array)[M])
 {
     for (CRGX<N>& image : array)
         image.capacity = N;
+}
+
+// The image just loaded into `from` (size bytes of pixels) again in slot
+// count of a larger array: a copy costs a fraction of unpacking it twice.
+template <unsigned M, unsigned N>
+void CopyInto(const CRGX<M>& from, size_t size, CRGX<N>* array, unsigned& count)
+{
+    static_assert(N >= M);
+    array[count].header = from.header;
+    std::memcpy(array[count].data, from.data, std::min<size_t>(size, M));
+    ++count;
 }
 
 // The block operator new just handed out zeroed, for the constructor that
@@ -333,8 +345,8 @@ int CContent::LoadEffect()
         const QVR_INFO* s = Section(qvr::kSecEffects + i);
         if (s == nullptr || !LoadInto(*s, m_Effect, m_EffectCount))
             return 0;
-        if (big && !LoadInto(*s, m_Effect32, m_Effect32Count))
-            return 0;
+        if (big)
+            CopyInto(m_Effect[m_EffectCount - 1], s->size, m_Effect32, m_Effect32Count);
     }
     return 1;
 }
@@ -348,9 +360,11 @@ int CContent::LoadMove()
         RGX_HEADER h;
         if (!PeekHeader(i, h) || h.type != CONTENT_MOVE)
             continue; // a damaged single move does not stop the scan
-        LoadInto(m_Info[i], m_Move, m_MoveCount);
-        if (big)
-            LoadInto(m_Info[i], m_Move32, m_Move32Count);
+        const bool small = LoadInto(m_Info[i], m_Move, m_MoveCount);
+        if (big && small)
+            CopyInto(m_Move[m_MoveCount - 1], m_Info[i].size, m_Move32, m_Move32Count);
+        else if (big)
+            LoadInto(m_Info[i], m_Move32, m_Move32Count); // too large for the small array only
     }
     return 1;
 }

@@ -2,6 +2,8 @@
 #include "qvr/content_resource.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,6 +104,28 @@ std::vector<uint8_t> LoadContentResource(int resource)
     }
     std::fclose(f);
     return bytes;
+}
+
+MappedContainer::MappedContainer(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= kMaxContainer) {
+        void* p = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (p != MAP_FAILED) {
+            m_Data = static_cast<const uint8_t*>(p);
+            m_Size = size_t(st.st_size);
+        }
+    }
+    ::close(fd);
+}
+
+MappedContainer::~MappedContainer()
+{
+    if (m_Data)
+        munmap(const_cast<uint8_t*>(m_Data), m_Size);
 }
 
 } // namespace qvr

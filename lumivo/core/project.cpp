@@ -51,17 +51,23 @@ int ChooseContainer(uint8_t language, uint8_t row, uint8_t column)
     return 0;
 }
 
-ContentLoader DefaultContentLoader()
-{
-    // The containers the program carries. A file that is there but cannot
-    // be read gives an empty vector: the library then reports it as not
-    // loadable rather than as missing.
-    return [](int resource) -> std::optional<std::vector<uint8_t>> {
+namespace {
+
+// The containers the program carries. A file that is there but cannot be
+// read gives an empty vector: the library then reports it as not loadable
+// rather than as missing. The project itself maps the file instead.
+struct ProgramContainers {
+    std::optional<std::vector<uint8_t>> operator()(int resource) const
+    {
         if (qvr::FindContentResource(resource).empty())
             return std::nullopt;
         return qvr::LoadContentResource(resource);
-    };
-}
+    }
+};
+
+} // namespace
+
+ContentLoader DefaultContentLoader() { return ProgramContainers(); }
 
 BoardValues NewProjectBoard(const common::IProfile& profile)
 {
@@ -146,10 +152,17 @@ Result CProjectCore::LoadContainer(int resource)
 {
     if (m_Loader && m_Loader.target<NoContentLibrary>())
         return {}; // wanted none: an empty library, and nothing to warn of
+    // The program's own containers are mapped rather than read: the library
+    // reads each byte once, while it is filled.
     std::optional<std::vector<uint8_t>> bytes;
-    if (resource != 0 && m_Loader)
+    std::optional<qvr::MappedContainer> mapped;
+    if (resource != 0 && m_Loader && m_Loader.target<ProgramContainers>()) {
+        if (const std::string path = qvr::FindContentResource(resource); !path.empty())
+            mapped.emplace(path);
+    } else if (resource != 0 && m_Loader) {
         bytes = m_Loader(resource);
-    if (!bytes) {
+    }
+    if (!bytes && !mapped) {
         // No library for these values: an empty one rather than one that
         // belongs to another board.
         if (m_ContentResource != 0 || m_Content->GetHeaderWord() != 0)
@@ -161,7 +174,9 @@ Result CProjectCore::LoadContainer(int resource)
         r.Failed();
         return r;
     }
-    if (bytes->empty() || m_Content->Initialize(bytes->data(), bytes->size()) == 0) {
+    const uint8_t* data = mapped ? mapped->data() : bytes->data();
+    const size_t size = mapped ? mapped->size() : bytes->size();
+    if (size == 0 || m_Content->Initialize(data, size) == 0) {
         m_Content->Clear(); // never a half-filled library
         m_ContentResource = 0;
         return Result::Fail(kMsgContent);

@@ -26,6 +26,8 @@ public:
     BoardPicture(int boardWidth, int boardHeight, int zoom, bool dots);
     int Width() const { return m_Width; }
     int Height() const { return m_Height; }
+    // Whether LEDs are drawn as round dots (else as flat squares).
+    bool RoundDots() const { return m_bDots && m_Zoom >= 3; }
     // Draws a board image (0x00RRGGBB, boardWidth x boardHeight). Only the
     // LEDs whose colour changed since the last drawing are drawn again.
     void Draw(const uint32_t* board);

@@ -5,6 +5,8 @@
 #include <common/profile.h>
 #include <common/text.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -154,6 +156,24 @@ void SelectLanguage()
               << ")\n";
 }
 
+// The agent and fleet verbs live in a module loaded only when one of them
+// is named or the verbs are listed (its TLS, HTTP and MQTT libraries would
+// slow every start). It is found through the program's run path, beside
+// the program's own libraries; its verbs register themselves as it loads.
+bool IsNetworkGroup(const char* word)
+{
+    return std::strcmp(word, "agent") == 0 || std::strcmp(word, "fleet") == 0;
+}
+
+bool LoadNetworkVerbs(std::string& error)
+{
+    if (dlopen(LUMIVO_CLI_NETWORK_MODULE, RTLD_NOW | RTLD_LOCAL) != nullptr)
+        return true;
+    const char* why = dlerror();
+    error = std::string("cannot load the agent and fleet verbs: ") + (why ? why : LUMIVO_CLI_NETWORK_MODULE);
+    return false;
+}
+
 } // namespace
 
 void RegisterVerb(const Verb* verb) { Verbs().push_back(verb); }
@@ -274,7 +294,16 @@ std::unique_ptr<lumivo::CProjectCore> NewProject(const Args& args, const std::fi
 int main(int argc, char** argv)
 {
     using namespace cli;
-    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
+    const bool listing = argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0;
+    if (listing || IsNetworkGroup(argv[1])) {
+        std::string error;
+        if (!LoadNetworkVerbs(error)) {
+            std::cerr << "lumivo-cli: " << (listing ? "warning: " : "") << error << "\n";
+            if (!listing)
+                return kExitFailed;
+        }
+    }
+    if (listing) {
         PrintUsage(argc < 2 ? std::cerr : std::cout);
         return argc < 2 ? kExitUsage : kExitOk;
     }

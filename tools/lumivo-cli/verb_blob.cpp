@@ -2,6 +2,8 @@
 // lumivo-cli blob pack / unpack: the Ad blob as the controller exchanges it.
 #include "cli.h"
 
+#include "core/link_project.h"
+
 #include <iostream>
 
 namespace {
@@ -11,7 +13,8 @@ constexpr size_t kMaxBlobBytes = 0x40000;
 
 int Pack(const cli::Args& args)
 {
-    auto project = cli::OpenProject(args.positional[0]);
+    // Packing draws nothing: no content library, as for the link.
+    auto project = cli::OpenProject(args.positional[0], lumivo::NoContentLibrary());
     std::vector<uint8_t> blob;
     cli::Check(project->PackAdBlob(blob));
     cli::Check(lumivo::WriteFileAtomic(args.positional[1], blob));

@@ -21,4 +21,23 @@ std::string FindContentResource(int resource);
 // larger than any container can be.
 std::vector<uint8_t> LoadContentResource(int resource);
 
+// A container file mapped read-only and private, for reading it once
+// without copying it; empty (as LoadContentResource is) when the file is
+// unreadable, empty or larger than any container can be. Its size is the
+// file's when mapped: the reader stays within it.
+class MappedContainer {
+public:
+    explicit MappedContainer(const std::string& path);
+    ~MappedContainer();
+    MappedContainer(const MappedContainer&) = delete;
+    MappedContainer& operator=(const MappedContainer&) = delete;
+    const uint8_t* data() const { return m_Data; }
+    size_t size() const { return m_Size; }
+    bool empty() const { return m_Size == 0; }
+
+private:
+    const uint8_t* m_Data = nullptr;
+    size_t m_Size = 0;
+};
+
 } // namespace qvr

@@ -3,11 +3,13 @@
 // repaired or refused, and that a refusal leaves the project as it was.
 #include "test_support.h"
 
+#include <qvr/content_resource.h>
 #include <qvr/rgx.h>
 
 #include <common/text.h>
 
 #include <cstring>
+#include <fstream>
 
 using namespace coretest;
 using lumivo::CProjectCore;
@@ -326,6 +328,43 @@ TEST(ProgramContainers, TheSampleProjectOpensWithTheLibraryItsBoardChooses)
     EXPECT_GE(project.PageCount(), 3u);
     EXPECT_EQ(project.Entries()[0].title, u"Welcome!");
     EXPECT_EQ(project.Serialize(), ReadAll(sample)); // the committed file is what the core writes
+}
+
+// The program's own files are mapped, not read: one cut short or empty is
+// not loadable (never a half-filled library or a read past its end, which
+// the sanitizer build would catch), and a sound one in the same place loads.
+TEST(ProgramContainers, AFileCutShortOrEmptyIsNotLoadableAndASoundOneLoads)
+{
+    UseEnglish();
+    const std::vector<uint8_t> sound = qvr::LoadContentResource(314);
+    if (sound.empty())
+        GTEST_SKIP() << "the program's containers are not built";
+    TempDir dir;
+    const char* before = std::getenv("LUMIVO_CONTENT_DIR");
+    const std::optional<std::string> previous = before ? std::optional<std::string>(before) : std::nullopt;
+    setenv("LUMIVO_CONTENT_DIR", dir.path.c_str(), 1);
+    auto load = [&](const std::vector<uint8_t>* bytes) {
+        std::ofstream(dir / "314.qvr", std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes->data()), std::streamsize(bytes->size()));
+        CProjectCore project;
+        lumivo::BoardValues board;
+        board.moduleRow = board.lumivoRow = 1;
+        board.moduleColumn = 6;
+        board.language = 'E';
+        board.lumivoColumn = 6;
+        const lumivo::Result r = project.SetBoard(board);
+        return std::make_pair(r.HasMessage(lumivo::kMsgContent) ? 'd' : r.HasMessage(lumivo::kMsgNoResource) ? 'm' : 'l',
+                              project.Content().GetHeaderWord() != 0);
+    };
+    for (const size_t keep : {size_t(0), size_t(11), size_t(200), sound.size() / 2, sound.size() - 1}) {
+        const std::vector<uint8_t> cut(sound.begin(), sound.begin() + std::ptrdiff_t(keep));
+        EXPECT_EQ(load(&cut), std::make_pair('d', false)) << keep << " bytes";
+    }
+    EXPECT_EQ(load(&sound), std::make_pair('l', true));
+    if (previous)
+        setenv("LUMIVO_CONTENT_DIR", previous->c_str(), 1);
+    else
+        unsetenv("LUMIVO_CONTENT_DIR");
 }
 
 } // namespace
