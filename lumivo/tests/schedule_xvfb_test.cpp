@@ -143,10 +143,12 @@ TEST_F(ScheduleXvfb, AnEntryTypedByKeyboardIsUndoneSavedReopenedAndPlayed)
     EXPECT_EQ(typed.days, lumivo::kWeekdays);
     EXPECT_TRUE(frame->isWindowModified());
     // The Ad list says when Ad 03 shows.
-    for (size_t r = 0; r < doc->Core().Entries().size(); ++r)
-        if (doc->Core().Entries()[r].page == 2)
+    for (size_t r = 0; r < doc->Core().Entries().size(); ++r) {
+        if (doc->Core().Entries()[r].page == 2) {
             EXPECT_TRUE(frame->View()->RowText(int(r), CLumivoView::kColShown).startsWith(QString::fromUtf8("Mon–Fri 06:00–11:00")))
                 << frame->View()->RowText(int(r), CLumivoView::kColShown).toStdString();
+        }
+    }
 
     // Ctrl+Z takes the entry back, the project is as opened; Ctrl+Y again.
     Key(Qt::CTRL | Qt::Key_Z);
