@@ -10,6 +10,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,6 +43,19 @@ struct Registry {
 
 std::mutex g_registryLock;
 Registry* g_registry = nullptr;
+std::atomic<bool> g_inProcess{false};
+
+// Counted up in every child fork() makes: a handle looks its state up again
+// when the count moved, without asking the kernel for the pid at every lock.
+std::atomic<unsigned> g_forks{0};
+
+void CountFork() { g_forks.fetch_add(1, std::memory_order_relaxed); }
+
+void WatchForks()
+{
+    static const bool watched = (::pthread_atfork(nullptr, nullptr, CountFork), true);
+    (void)watched;
+}
 
 Registry& CurrentRegistry()
 {
@@ -102,6 +116,8 @@ std::string FileNameFor(std::string_view name)
 
 int OpenLockFile(const std::string& name)
 {
+    if (g_inProcess.load())
+        return -1;
     const fs::path file = NamedMutex::LockFilePath(name);
     return file.empty() ? -1 : ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
 }
@@ -192,6 +208,7 @@ bool Acquire(NamedMutex::State& s, const std::chrono::steady_clock::time_point* 
 
 NamedMutex::NamedMutex(std::string_view name) : m_name(name)
 {
+    WatchForks();
     Shared(); // create (or open) the lock now, as the desktop call does
 }
 
@@ -200,10 +217,10 @@ NamedMutex::~NamedMutex() = default;
 NamedMutex::State& NamedMutex::Shared() const
 {
     // A child made by fork() looks its name up again in a registry of its own.
-    const int pid = static_cast<int>(::getpid());
-    if (!m_state || m_pid != pid) {
+    const unsigned forks = g_forks.load(std::memory_order_relaxed);
+    if (!m_state || m_forks != forks) {
         m_state = &StateFor(m_name);
-        m_pid = pid;
+        m_forks = forks;
     }
     return *m_state;
 }
@@ -239,6 +256,8 @@ void NamedMutex::unlock()
     lock.unlock();
     s.freed.notify_one();
 }
+
+void NamedMutex::KeepInProcess() { g_inProcess = true; }
 
 bool NamedMutex::sharedAcrossProcesses() const
 {

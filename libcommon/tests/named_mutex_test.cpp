@@ -130,6 +130,42 @@ TEST(NamedMutex, ExcludesBetweenProcessesAndDiesWithItsHolder)
     ::close(toParent[1]);
 }
 
+TEST(NamedMutex, KeptInProcessItNeitherWaitsForNorHoldsUpAnotherProcess)
+{
+    const UniqueName name("EffectMutex");
+    NamedMutex lock(name);
+    ASSERT_TRUE(lock.sharedAcrossProcesses());
+    int toParent[2], toChild[2];
+    ASSERT_EQ(::pipe(toParent), 0);
+    ASSERT_EQ(::pipe(toChild), 0);
+    lock.lock();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The inherited handle and a new one are both this process's own now.
+        NamedMutex::KeepInProcess();
+        NamedMutex mine(name);
+        const bool own = !mine.sharedAcrossProcesses() && !lock.sharedAcrossProcesses();
+        char report = own && mine.try_lock() ? 'L' : 'W';
+        (void)!::write(toParent[1], &report, 1);
+        (void)!::read(toChild[0], &report, 1); // held until the parent looked
+        ::_exit(0);
+    }
+    char report = 0;
+    ASSERT_EQ(::read(toParent[0], &report, 1), 1);
+    EXPECT_EQ(report, 'L') << "the child waited for the parent's lock";
+    lock.unlock();
+    // The child still holds its own: the parent's is free.
+    EXPECT_TRUE(lock.try_lock());
+    lock.unlock();
+    (void)!::write(toChild[1], &report, 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]})
+        ::close(fd);
+}
+
 TEST(NamedMutex, NamesBecomeSafeFileNames)
 {
     const auto path = NamedMutex::LockFilePath("../a b/Mutex");

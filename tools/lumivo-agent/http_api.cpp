@@ -419,9 +419,6 @@ void CHttpApi::Routes()
     s.Post("/api/v1/clock", action(&CReconciler::RequestClock, "clock"));
 
     s.Get("/api/v1/preview.png", [&agent](const httplib::Request& req, httplib::Response& res) {
-        const AgentStatus st = agent.Loop().Status();
-        if (!st.boardKnown)
-            return SendError(res, 404, "the board has not answered yet");
         int zoom = 4;
         if (req.has_param("zoom")) {
             const std::string z = req.get_param_value("zoom");
@@ -430,6 +427,9 @@ void CHttpApi::Routes()
                 return SendError(res, 400, "zoom must be 1 to 16", "zoom");
             zoom = std::stoi(z);
         }
+        const AgentStatus st = agent.Loop().Status();
+        if (!st.boardKnown)
+            return SendError(res, 404, "the board has not answered yet");
         std::vector<uint8_t> png;
         std::string error;
         if (!agent.Preview().Frame(st.appliedBlob, st.board, st.appliedAt, WallNow(), zoom, png, error))
@@ -444,9 +444,7 @@ void CHttpApi::Routes()
         res.set_content(std::string(png.begin(), png.end()), "image/png");
     });
     s.Get("/api/v1/render.gif", [&agent](const httplib::Request& req, httplib::Response& res) {
-        const AgentStatus st = agent.Loop().Status();
-        if (!st.boardKnown)
-            return SendError(res, 404, "the board has not answered yet");
+        // A bad request is one whatever the board is doing.
         Ms at = WallNow();
         if (req.has_param("at") && !ParseIsoTime(req.get_param_value("at"), at))
             return SendError(res, 400, "at must be a time like 2026-12-09T18:30:00Z", "at");
@@ -458,6 +456,9 @@ void CHttpApi::Routes()
             if (text.empty() || *end || !(seconds > 0) || seconds > 60)
                 return SendError(res, 400, "seconds must be above 0 and at most 60", "seconds");
         }
+        const AgentStatus st = agent.Loop().Status();
+        if (!st.boardKnown)
+            return SendError(res, 404, "the board has not answered yet");
         std::vector<uint8_t> gif;
         std::string error;
         if (!agent.Preview().Gif(st.appliedBlob, st.board, st.appliedAt, at, seconds, 4, gif, error))

@@ -10,6 +10,7 @@
 #include "token.h"
 
 #include <common/globalization.h>
+#include <common/named_mutex.h>
 #include <common/profile.h>
 #include <common/text.h>
 
@@ -65,6 +66,9 @@ int main(int argc, char** argv)
         return 0;
     }
     std::signal(SIGPIPE, SIG_IGN);
+    // The engine's buffers are this process's own: a fleet of agents on one
+    // machine must not queue on one lock file for every frame they render.
+    common::NamedMutex::KeepInProcess();
     // Content libraries and the checks' scratch projects are large blocks
     // left mostly zero: taken fresh from the system, only the pages used
     // count, and a freed one goes back instead of staying touched in a heap.

@@ -20,12 +20,43 @@
 
 namespace agent {
 
+// Each turn's length is a play of its Ad to the end, worked out when the
+// twin first reaches that turn: right after a send only the first is needed,
+// and a fleet that applies at once should not play every Ad of every sign.
 class PreviewProject {
 public:
     lumivo::CProjectCore core;
     std::vector<unsigned> pages; // 1-based used pages
-    std::vector<Ms> lengths;     // each one's turn
-    Ms cycle = 0;                // all turns
+    SYSTEMTIME start{};          // live texts play as at the send
+    unsigned columns = 0, rows = 0;
+
+    Ms Length(size_t turn)
+    {
+        while (lengths.size() <= turn) {
+            const uint64_t ms = lumivo::AdPlayLengthMs(core.Content(), columns, rows,
+                                                       core.PageItems(pages[lengths.size()] - 1), start,
+                                                       uint64_t(kLongestAdMs));
+            lengths.push_back(ms > 0 ? Ms(ms) : kSlotMs);
+            cycle += lengths.back();
+        }
+        return lengths[turn];
+    }
+    // All turns.
+    const std::vector<Ms>& Lengths()
+    {
+        if (!pages.empty())
+            Length(pages.size() - 1);
+        return lengths;
+    }
+    Ms Cycle()
+    {
+        Lengths();
+        return cycle;
+    }
+
+private:
+    std::vector<Ms> lengths; // the turns worked out so far, in play order
+    Ms cycle = 0;            // their sum
 };
 
 namespace {
@@ -117,28 +148,29 @@ bool CPreview::Prepare(const std::vector<uint8_t>& blob, const BoardInfo& board,
         }
     }
     p->pages = UsedPages(p->core);
-    // Worked out once per blob: a play on virtual time per page.
-    const SYSTEMTIME start = LocalTime(sentAt);
-    for (const unsigned page : p->pages) {
-        const uint64_t ms =
-            lumivo::AdPlayLengthMs(p->core.Content(), board.board.moduleColumn, board.board.moduleRow,
-                                   p->core.PageItems(page - 1), start, uint64_t(kLongestAdMs));
-        p->lengths.push_back(ms > 0 ? Ms(ms) : kSlotMs);
-        p->cycle += p->lengths.back();
-    }
+    p->start = LocalTime(sentAt);
+    p->columns = board.board.moduleColumn;
+    p->rows = board.board.moduleRow;
     m_project = std::move(p);
     m_key = key;
     return true;
 }
 
-unsigned CPreview::TurnAt(Ms sentAt, Ms at, Ms& into) const
+unsigned CPreview::TurnAt(Ms sentAt, Ms at, Ms& into)
 {
-    const PreviewProject& p = *m_project;
+    PreviewProject& p = *m_project;
     const Ms elapsed = std::max<Ms>(0, at - sentAt);
-    into = elapsed % p.cycle;
-    size_t turn = 0;
-    while (turn + 1 < p.pages.size() && into >= p.lengths[turn])
-        into -= p.lengths[turn++];
+    auto walk = [&](Ms from) {
+        into = from;
+        size_t turn = 0;
+        while (turn + 1 < p.pages.size() && into >= p.Length(turn))
+            into -= p.Length(turn++);
+        return turn;
+    };
+    size_t turn = walk(elapsed);
+    // Past the first cycle: every turn is known by now.
+    if (turn + 1 == p.pages.size() && into >= p.Length(turn))
+        turn = walk(elapsed % p.Cycle());
     return p.pages[turn];
 }
 
@@ -209,7 +241,7 @@ bool CPreview::Turns(const std::vector<uint8_t>& blob, const BoardInfo& board, M
     if (!Prepare(blob, board, sentAt, error))
         return false;
     pages = m_project->pages;
-    lengths = m_project->lengths;
+    lengths = m_project->Lengths();
     return true;
 }
 

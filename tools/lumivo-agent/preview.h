@@ -48,7 +48,7 @@ private:
                                               Ms& into);
     bool Prepare(const std::vector<uint8_t>& blob, const BoardInfo& board, Ms sentAt, std::string& error);
     // The used page shown at `at` and how far into its turn `at` lies.
-    unsigned TurnAt(Ms sentAt, Ms at, Ms& into) const;
+    unsigned TurnAt(Ms sentAt, Ms at, Ms& into);
 
     std::string m_scratch;
     std::mutex m_lock; // one render at a time: the engine's buffers are shared

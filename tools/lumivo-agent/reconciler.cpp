@@ -46,6 +46,21 @@ std::string BoardKey(const BoardInfo* b)
            std::to_string(v.lumivoRow) + std::to_string(v.lumivoColumn);
 }
 
+// The library loader for a project put on this board: the board's values
+// choose the library (as SetBoard does), so the one the file names is never
+// read only to be replaced at once.
+lumivo::ContentLoader BoardsLibrary(const lumivo::ContentLoader& loader, const BoardInfo* b)
+{
+    if (!b)
+        return loader;
+    lumivo::BoardValues v = b->board;
+    v.lumivoColumn = v.lumivoColumn < 6 ? 3 : 6;
+    const int wanted = lumivo::ChooseContainer(lumivo::NormaliseContent(v));
+    return [loader, wanted](int resource) {
+        return resource == wanted ? loader(resource) : std::optional<std::vector<uint8_t>>();
+    };
+}
+
 } // namespace
 
 bool HouseKeep(DesiredState& d, Ms now, std::optional<Notification>& winner, Ms& nextEvent)
@@ -131,7 +146,7 @@ lumivo::Result CReconciler::Core(const DesiredState& d, const BoardInfo* board, 
     std::unique_ptr<lumivo::CProjectCore> next;
     bool loaded = false;
     auto load = [&](bool library) {
-        next = std::make_unique<lumivo::CProjectCore>(library ? m_loader : NoContent());
+        next = std::make_unique<lumivo::CProjectCore>(library ? BoardsLibrary(m_loader, board) : NoContent());
         lumivo::Result r;
         if (!d.project.empty()) {
             r = next->LoadBytes(d.project.data(), d.project.size());

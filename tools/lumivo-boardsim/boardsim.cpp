@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -202,7 +203,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
     return true;
 }
 
-CBoardSim::CBoardSim(Options options, std::FILE* log) : m_options(std::move(options)), m_log(log)
+CBoardSim::CBoardSim(Options options, std::FILE* log)
+    : m_options(std::move(options)), m_log(log), m_wake(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {
     serio::ControllerSettings s{};
     s.wBuild = 1;
@@ -230,6 +232,8 @@ CBoardSim::~CBoardSim()
         ::close(m_master);
     if (m_slave >= 0)
         ::close(m_slave);
+    if (m_wake >= 0)
+        ::close(m_wake);
 }
 
 int CBoardSim::Create()
@@ -262,6 +266,10 @@ void CBoardSim::Start()
 void CBoardSim::Stop()
 {
     m_stop = true;
+    if (m_wake >= 0) {
+        const uint64_t one = 1;
+        (void)!::write(m_wake, &one, sizeof one); // also from a signal handler
+    }
     if (m_thread.joinable())
         m_thread.join();
 }
@@ -290,8 +298,13 @@ void CBoardSim::Run()
             std::this_thread::sleep_for(std::chrono::milliseconds(20)); // hung: nothing is taken any more
             continue;
         }
-        const int r = ::poll(&p, 1, wait);
-        if (r <= 0 || !(p.revents & POLLIN))
+        pollfd both[2] = {{m_master, POLLIN, 0}, {m_wake, POLLIN, 0}};
+        const int r = ::poll(both, m_wake >= 0 ? 2 : 1, wait);
+        if (m_wake >= 0 && (both[1].revents & POLLIN)) {
+            uint64_t count = 0;
+            (void)!::read(m_wake, &count, sizeof count);
+        }
+        if (r <= 0 || !(both[0].revents & POLLIN))
             continue;
         const size_t want = limit ? std::min(slice, limit - m_bytesRead.load()) : slice;
         const ssize_t n = ::read(m_master, buf, want);
@@ -316,9 +329,12 @@ void CBoardSim::Run()
 int CBoardSim::SendHeldAnswer()
 {
     constexpr int kPollMs = 50;
+    // Idle, the line or a Stop wakes the loop: a fleet of idle boards on one
+    // machine should not tick twenty times a second each.
+    constexpr int kIdleMs = 1000;
     HeldAnswer& h = m_heldAnswer;
     if (!h.held)
-        return kPollMs;
+        return kIdleMs;
     const auto now = std::chrono::steady_clock::now();
     if (now < h.due) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(h.due - now).count();

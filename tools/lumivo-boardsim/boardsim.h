@@ -146,6 +146,7 @@ private:
     std::FILE* m_log;
     int m_master = -1;
     int m_slave = -1; // held open so the master never sees a hang-up
+    int m_wake = -1;  // an eventfd: Stop wakes the serving loop at once
     std::string m_path;
     Receiver m_receiver{*this};
     std::atomic<bool> m_stop{false};

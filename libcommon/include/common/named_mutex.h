@@ -37,6 +37,12 @@ public:
     bool sharedAcrossProcesses() const;
     // The lock file used for a name.
     static std::filesystem::path LockFilePath(std::string_view name);
+    // From now on this process makes no lock files: its named locks exclude
+    // its own threads only. For a process whose engine shares nothing with
+    // others (a service beside each of many boards), so that its renders
+    // neither wait for nor hold up another process's. Call it before the
+    // first NamedMutex is made.
+    static void KeepInProcess();
 
     struct State;
 
@@ -46,7 +52,7 @@ private:
 
     std::string m_name;
     mutable State* m_state = nullptr;
-    mutable int m_pid = 0;
+    mutable unsigned m_forks = 0; // the process's fork count m_state belongs to
 };
 
 } // namespace common

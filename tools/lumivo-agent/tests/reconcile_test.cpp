@@ -302,6 +302,47 @@ TEST_F(Reconcile, AProjectWithAnItemOfAMissingPictureIsNotSent)
     EXPECT_NE(std::string::npos, loop->Status().lastError.find(expected)) << loop->Status().lastError;
 }
 
+TEST_F(Reconcile, EachProjectIsCheckedWithTheBoardsLibraryLoadedOnceNotTheFilesFirst)
+{
+    int loads = 0;
+    const lumivo::ContentLoader library = lumivo::DefaultContentLoader();
+    CReconciler counted(*store, fake, schedule, {}, [&](int resource) {
+        ++loads;
+        return library(resource);
+    });
+    const std::vector<uint8_t> welcome = ReadExample("welcome.qvndoc");
+    Push(welcome);
+    counted.Reconcile(now);
+    ASSERT_EQ(1, fake.sends);
+    EXPECT_EQ(1, loads) << "the file's language is not the board's: only the board's library is read";
+    const std::vector<uint8_t> first = fake.held;
+
+    // The next project's missing picture is seen.
+    lumivo::CProjectCore project;
+    ASSERT_TRUE(project.LoadBytes(welcome.data(), welcome.size()));
+    CLumivo image;
+    ASSERT_TRUE(lumivo::BuildUserImageItem(project, project.UserImageCount(), 16, image));
+    ASSERT_TRUE(project.AppendPage({image}));
+    Push(project.Serialize());
+    counted.Reconcile(now + kSecond);
+    EXPECT_EQ(1, fake.sends);
+    EXPECT_NE(std::string::npos, counted.Status().lastError.find("Ad 11")) << counted.Status().lastError;
+
+    // A third one is sent as a fresh agent sends it.
+    ASSERT_TRUE(project.LoadBytes(welcome.data(), welcome.size()));
+    ASSERT_TRUE(project.SetPageUsed(0, false));
+    Push(project.Serialize());
+    counted.Reconcile(now + 2 * kSecond);
+    EXPECT_EQ(2, fake.sends);
+    EXPECT_EQ(3, loads) << "one library a project";
+    FakeBoard other;
+    CReconciler fresh(*store, other, schedule);
+    fresh.Reconcile(now + 2 * kSecond);
+    ASSERT_EQ(1, other.sends);
+    EXPECT_EQ(other.held, fake.held);
+    EXPECT_NE(first, fake.held);
+}
+
 TEST(DesiredStore, AChangeIsKeptWholeAndADamagedFileIsSetAside)
 {
     std::string tmpl = (std::filesystem::temp_directory_path() / "lumivo-agent-XXXXXX").string();
