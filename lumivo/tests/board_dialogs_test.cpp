@@ -237,8 +237,9 @@ TEST(UserImageDialog, PicturesAreConvertedOrRefusedByTheirSize)
     QString error;
     // Qt's reader clips such frames to the 10 x 10 screen: refused or small.
     for (const char* name : {"gif-frame-beyond-int.gif", "gif-frame-beyond-screen.gif"}) {
-        if (CUserImageDlg::ReadPicture(data + QLatin1String(name), picture, error))
+        if (CUserImageDlg::ReadPicture(data + QLatin1String(name), picture, error)) {
             EXPECT_LE(picture.width * picture.height, 100) << name;
+        }
     }
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.png")).constData(), 0600), 0);
     EXPECT_FALSE(CUserImageDlg::ReadPicture(dir.filePath("pipe.png"), picture, error));
