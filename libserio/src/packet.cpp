@@ -209,7 +209,9 @@ BYTE CPacket::SendPacketAck(BYTE byCommand, DWORD dwLength, const BYTE* pData, i
                     lost = true;
                     break;
                 }
-                if (NowMs() - m_lastActivityMs.load() >= nTimeoutMs) {
+                // Strictly more: both times are cut to the millisecond, so
+                // ">=" could end a try up to a millisecond short.
+                if (NowMs() - m_lastActivityMs.load() > nTimeoutMs) {
                     // Bytes that came in time but wait for a listener that
                     // runs late are activity too: the try gets one more
                     // time-out for a running listener to read them.
