@@ -50,6 +50,8 @@ public:
     void SetSingleEffect(bool on, int phase = 0);
     // Steps made while playing (each one is one step of every effect).
     unsigned long PaintCount() const { return m_begun ? m_ahead.Steps() : 0; }
+    // The tick (of lumivo::kTickMs) those steps have reached.
+    uint64_t PlayedTicks() const { return m_begun ? m_ahead.Tick() : 0; }
     // What it plays (its play list), for inspection only.
     const lumivo::CPlayer& Player() const { return m_player; }
 
