@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 namespace cli {
@@ -158,8 +159,10 @@ void SelectLanguage()
 
 // The agent and fleet verbs live in a module loaded only when one of them
 // is named or the verbs are listed (its TLS, HTTP and MQTT libraries would
-// slow every start). It is found through the program's run path, beside
-// the program's own libraries; its verbs register themselves as it loads.
+// slow every start). It lies beside the program's own libraries, named from
+// the program's own place: a run-path search would be the caller's, and
+// under the sanitizers the caller of dlopen is their runtime. Its verbs
+// register themselves as it loads.
 bool IsNetworkGroup(const char* word)
 {
     return std::strcmp(word, "agent") == 0 || std::strcmp(word, "fleet") == 0;
@@ -167,10 +170,16 @@ bool IsNetworkGroup(const char* word)
 
 bool LoadNetworkVerbs(std::string& error)
 {
-    if (dlopen(LUMIVO_CLI_NETWORK_MODULE, RTLD_NOW | RTLD_LOCAL) != nullptr)
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::string module = ec ? std::string(LUMIVO_CLI_NETWORK_MODULE)
+                                  : (self.parent_path() / LUMIVO_CLI_NETWORK_MODULE_DIR / LUMIVO_CLI_NETWORK_MODULE)
+                                        .lexically_normal()
+                                        .string();
+    if (dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL) != nullptr)
         return true;
     const char* why = dlerror();
-    error = std::string("cannot load the agent and fleet verbs: ") + (why ? why : LUMIVO_CLI_NETWORK_MODULE);
+    error = "cannot load the agent and fleet verbs: " + (why ? std::string(why) : module);
     return false;
 }
 
