@@ -122,10 +122,22 @@ void CProjectCore::WriteSaveSettings(common::IProfile& p) const
 
 // ---- Board and content
 
-Result CProjectCore::SetBoard(BoardValues board)
+namespace {
+
+// A board's values as a project keeps them: a Lumivo Column below 6 is 3.
+BoardValues AsKept(BoardValues board)
 {
     board.lumivoColumn = board.lumivoColumn < 6 ? 3 : 6;
-    m_Board = board;
+    return board;
+}
+
+} // namespace
+
+int BoardContainer(BoardValues board) { return ChooseContainer(NormaliseContent(AsKept(board))); }
+
+Result CProjectCore::SetBoard(BoardValues board)
+{
+    m_Board = AsKept(board);
     return ReloadContent();
 }
 

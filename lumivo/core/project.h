@@ -83,6 +83,9 @@ inline int ChooseContainer(const BoardValues& b)
 {
     return ChooseContainer(b.language, b.lumivoRow, b.lumivoColumn);
 }
+// The container a project set to a board with these values plays from
+// (SetBoard's choice): 0 when none fits.
+int BoardContainer(BoardValues board);
 
 // Where the containers come from: the bytes of a resource, nothing when
 // the resource does not exist (an empty vector: it exists but cannot be read).

@@ -32,8 +32,9 @@ protected:
     {
         EXPECT_TRUE(QTest::qWaitFor([] { return qobject_cast<CAdEditorDlg*>(QApplication::activeModalWidget()); }));
         auto* editor = qobject_cast<CAdEditorDlg*>(QApplication::activeModalWidget());
-        if (editor)
+        if (editor) {
             EXPECT_TRUE(QTest::qWaitFor([editor] { return editor->isActiveWindow(); }));
+        }
         return editor;
     }
     void BackToWindow(CMainFrame* frame)

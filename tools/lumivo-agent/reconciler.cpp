@@ -53,9 +53,7 @@ lumivo::ContentLoader BoardsLibrary(const lumivo::ContentLoader& loader, const B
 {
     if (!b)
         return loader;
-    lumivo::BoardValues v = b->board;
-    v.lumivoColumn = v.lumivoColumn < 6 ? 3 : 6;
-    const int wanted = lumivo::ChooseContainer(lumivo::NormaliseContent(v));
+    const int wanted = lumivo::BoardContainer(b->board);
     return [loader, wanted](int resource) {
         return resource == wanted ? loader(resource) : std::optional<std::vector<uint8_t>>();
     };
