@@ -479,8 +479,16 @@ TEST_F(AdListTest, MoveAdUpAndDownByKeysKeepsTheScheduleOnItsAds)
     for (const char16_t* text : {u"zero", u"one", u"two"})
         ASSERT_TRUE(doc->AppendPage({TextItem(text)}));
     lumivo::Schedule schedule;
-    schedule.entries.push_back({.name = "Lunch", .pages = {2}, .start = 660, .end = 840});
-    schedule.entries.push_back({.name = "Morning", .pages = {0, 1}, .start = 360, .end = 660});
+    auto entry = [](const char* name, std::vector<unsigned> pages, int start, int end) {
+        lumivo::ScheduleEntry e;
+        e.name = name;
+        e.pages = std::move(pages);
+        e.start = start;
+        e.end = end;
+        return e;
+    };
+    schedule.entries.push_back(entry("Lunch", {2}, 660, 840));
+    schedule.entries.push_back(entry("Morning", {0, 1}, 360, 660));
     ASSERT_TRUE(doc->SetSchedule(schedule));
     const int steps = doc->UndoStack()->count();
     auto titles = [this] {

@@ -13,7 +13,7 @@ std::string IsoTime(Ms t)
     const time_t seconds = static_cast<time_t>(t / 1000);
     struct tm utc {};
     gmtime_r(&seconds, &utc);
-    char text[40];
+    char text[64]; // room for any int the fields could hold
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
                   utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, int(t % 1000));
     return text;

@@ -136,7 +136,9 @@ std::vector<Literal> ReadLiterals(const std::string& src)
                 ++i;
             }
             lastIdent.clear();
-            Literal l{text, line};
+            Literal l;
+            l.text = text;
+            l.line = line;
             for (auto it = stack.rbegin(); it != stack.rend(); ++it)
                 if (!it->wrapper) {
                     l.call = it->call;
@@ -194,7 +196,9 @@ std::vector<Literal> ReadLiterals(const std::string& src)
                 closeArgument();
         } else if (c == '{' || c == '[') {
             // A brace list is one more level, like a call without a name.
-            stack.push_back(Frame{std::string(1, c)});
+            Frame brace;
+            brace.call = std::string(1, c);
+            stack.push_back(brace);
         } else if ((c == '}' || c == ']') && !stack.empty()) {
             stack.pop_back();
         } else if (c == ';') {
