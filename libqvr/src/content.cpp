@@ -5,6 +5,7 @@
 #include "qvr/lzo.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -69,8 +70,19 @@ void* CContent::operator new(std::size_t size)
 
 void CContent::operator delete(void* p) noexcept { std::free(p); }
 
+namespace {
+
+uint64_t NextRevision()
+{
+    static std::atomic<uint64_t> last{0};
+    return ++last;
+}
+
+} // namespace
+
 CContent::CContent()
 {
+    m_Revision = NextRevision();
     const bool zeroed = t_zeroed == this;
     t_zeroed = nullptr;
     if (!zeroed) {
@@ -135,6 +147,7 @@ void CContent::ResetAreas()
 
 void CContent::Clear()
 {
+    m_Revision = NextRevision();
     m_Header = 0;
     m_SectionCount = 0;
     ResetAreas();
@@ -144,6 +157,7 @@ int CContent::Initialize(const unsigned char* qvr) { return Initialize(qvr, SIZE
 
 int CContent::Initialize(const unsigned char* qvr, size_t length)
 {
+    m_Revision = NextRevision();
     if (qvr == nullptr || length < 4)
         return 0;
     m_Header = GetLE32(qvr);

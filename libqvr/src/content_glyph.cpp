@@ -480,6 +480,16 @@ SIZE CContent::make_gb2312(QVXF attr, unsigned short code, long frame, unsigned 
     return Square(*this, attr, glyph, m_GB16, m_GB32, frame, out, capacity);
 }
 
+bool CContent::IsStill(QVXF a)
+{
+    if (a.kind == qvr::kKindMove)
+        return false;
+    if (a.kind != qvr::kKindFont && a.kind != qvr::kKindSmall)
+        return true; // paints nothing
+    const unsigned kr = a.color < qvr::kColorRows ? a.color : 0;
+    return gQvxfAttrib[a.attrib < qvr::kAttribRows ? a.attrib : 0][1] <= 1 && gQvxfColor[kr][1] <= 1;
+}
+
 SIZE CContent::GetFontData(QVXF attr, unsigned short c, long frame, unsigned char* out, size_t capacity) const
 {
     if (c == 10 || c == 13)

@@ -56,6 +56,7 @@ void qvr::ClearWholeLB()
 {
     std::memset(CEffect::m_LB, 0, sizeof CEffect::m_LB);
     g_LBLit = LBArea{};
+    ForgetDrawnText();
 }
 
 namespace {
@@ -99,6 +100,7 @@ void CEffect::SetContent(CContent* content)
 {
     std::lock_guard<common::NamedMutex> lock(*m_hMutex);
     m_pContent = content;
+    qvr::ForgetDrawnText();
 }
 
 void CEffect::SetModuleSize(unsigned columns, unsigned rows)

@@ -29,5 +29,8 @@ const LBArea& LitLB();
 // Clears the area (or the whole buffer) and leaves the area empty.
 void ClearLB();
 void ClearWholeLB();
+// Drops every kept text drawing (the line buffer or the library changed
+// under them).
+void ForgetDrawnText();
 
 } // namespace qvr

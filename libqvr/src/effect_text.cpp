@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -14,7 +15,126 @@ bool IsAsciiLetter(unsigned c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c
 bool IsTwistCylinder(uint16_t code) { return code == 95 || code == 96 || code == 97; }
 bool IsTwistDrum(uint16_t code) { return code == 98 || code == 99; }
 
+// Everything that decides what an item's text leaves in the line buffer.
+// Plain bytes, so that two keys compare as memory.
+struct TextKey {
+    const CContent* content;
+    uint64_t revision;
+    long x, y;
+    int32_t width, height, textWidth, textWidth2;
+    uint32_t fits, gapCount, gapCount2, repeatCount, frame;
+    uint16_t codeS;
+    uint8_t type, fit, effectLoop;
+    unsigned char cells[sizeof(CLumiChar) * CLumivo::kCells];
+};
+
+bool SameKey(const TextKey& a, const TextKey& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// A page's last text drawing. Most steps draw the same text at the same
+// place again; the line buffer is shared by every page, so a page that
+// asks twice running gets a copy of the lit area to put back.
+struct DrawnText {
+    const PageInfo* page = nullptr;
+    TextKey key;
+    unsigned result = 0;
+    bool kept = false;
+    qvr::LBArea lit;
+    std::vector<unsigned char> rows;
+};
+
+constexpr int kDrawnPages = 8;
+DrawnText g_drawn[kDrawnPages];
+int g_shown = -1; // the entry whose drawing the line buffer holds
+int g_nextEntry = 0;
+
+DrawnText& EntryOf(const PageInfo* page, int& index)
+{
+    for (index = 0; index < kDrawnPages; ++index)
+        if (g_drawn[index].page == page)
+            return g_drawn[index];
+    index = g_nextEntry;
+    g_nextEntry = (g_nextEntry + 1) % kDrawnPages;
+    if (g_shown == index)
+        g_shown = -1;
+    DrawnText& d = g_drawn[index];
+    d.page = nullptr;
+    d.kept = false;
+    return d;
+}
+
+void Keep(DrawnText& d)
+{
+    d.lit = qvr::LitLB();
+    const long cols = std::max<long>(d.lit.right - d.lit.left, 0);
+    const long rows = std::max<long>(d.lit.bottom - d.lit.top, 0);
+    d.rows.resize(static_cast<size_t>(cols * rows));
+    for (long r = 0; r < rows; ++r)
+        std::memcpy(d.rows.data() + r * cols, &CEffect::m_LB[d.lit.top + r][d.lit.left], static_cast<size_t>(cols));
+    d.kept = true;
+}
+
+void PutBack(const DrawnText& d)
+{
+    qvr::ClearLB();
+    const long cols = std::max<long>(d.lit.right - d.lit.left, 0);
+    const long rows = std::max<long>(d.lit.bottom - d.lit.top, 0);
+    for (long r = 0; r < rows; ++r)
+        std::memcpy(&CEffect::m_LB[d.lit.top + r][d.lit.left], d.rows.data() + r * cols, static_cast<size_t>(cols));
+    qvr::MarkLB(d.lit.top, d.lit.bottom, d.lit.left, d.lit.right);
+}
+
+// Whether the cells up to the end mark paint alike at every frame.
+bool StillCells(const CLumiChar* cells, int count)
+{
+    for (int i = 0; i < count && cells[i].code != 0; ++i)
+        if (!CContent::IsStill(cells[i].attr))
+            return false;
+    return true;
+}
+
+TextKey KeyOf(const PageInfo& p, const CContent* content, long x, long y)
+{
+    TextKey k;
+    std::memset(&k, 0, sizeof k);
+    const CLumivo& item = p.item;
+    k.content = content;
+    k.revision = content ? content->m_Revision : 0;
+    k.x = x;
+    k.y = y;
+    k.width = p.width;
+    k.height = p.height;
+    k.textWidth = p.textWidth;
+    k.textWidth2 = p.textWidth2;
+    k.fits = p.fits;
+    k.gapCount = p.gapCount;
+    k.gapCount2 = p.gapCount2;
+    k.repeatCount = p.repeatCount;
+    k.codeS = p.effectS.code;
+    k.type = item.type;
+    k.fit = item.fit;
+    k.effectLoop = item.effectLoop;
+    std::memcpy(k.cells, item.chars, sizeof k.cells);
+    // The frame counts only where a glyph changes with it; the Twist strip's
+    // gap takes the first cell's selector in green.
+    QVXF gap = item.chars[0].attr;
+    gap.color = 2;
+    const bool still = StillCells(item.chars, CLumivo::kCells) &&
+                       StillCells(item.chars + CLumivo::kLineCells, CLumivo::kLineCells) &&
+                       (!IsTwistCylinder(k.codeS) || CContent::IsStill(gap));
+    k.frame = still ? 0 : p.animCounter;
+    return k;
+}
+
 } // namespace
+
+void qvr::ForgetDrawnText()
+{
+    for (DrawnText& d : g_drawn) {
+        d.page = nullptr;
+        d.kept = false;
+    }
+    g_shown = -1;
+}
 
 int CEffect::CellsLeft(const CLumiChar* cells) const
 {
@@ -67,6 +187,7 @@ void CEffect::analyze_pHangMok(int)
 
 unsigned CEffect::disp_unicode(long x, long y, CLumiChar* cells)
 {
+    g_shown = -1; // the buffer no longer holds a kept drawing alone
     return static_cast<unsigned>(DrawLine(x, y, cells));
 }
 
@@ -145,7 +266,6 @@ unsigned CEffect::effect_unicode(long x, long y)
     else if (item.type == LUMIVO_TIME)
         SetTimeText(&item);
     analyze_pHangMok(0);
-    qvr::ClearLB();
 
     // The Twist starts draw on a strip of their own width; the full code is
     // compared, so an automatically chosen Twist keeps the page width.
@@ -154,6 +274,35 @@ unsigned CEffect::effect_unicode(long x, long y)
         p->width = static_cast<int32_t>(GetCylinderStripWidth(p->height));
     else if (IsTwistDrum(codeS))
         p->width = m_DrumMX;
+
+    int entry = 0;
+    DrawnText& drawn = EntryOf(p, entry);
+    const TextKey key = KeyOf(*p, m_pContent, x, y);
+    const bool again = drawn.page == p && SameKey(drawn.key, key);
+    if (again && g_shown == entry)
+        return drawn.result;
+    if (again && drawn.kept) {
+        PutBack(drawn);
+        g_shown = entry;
+        return drawn.result;
+    }
+    const unsigned result = DrawText(x, y);
+    drawn.page = p;
+    drawn.key = key;
+    drawn.result = result;
+    drawn.kept = false;
+    if (again)
+        Keep(drawn);
+    g_shown = entry;
+    return result;
+}
+
+unsigned CEffect::DrawText(long x, long y)
+{
+    PageInfo* p = m_pPage;
+    CLumivo& item = p->item;
+    const uint16_t codeS = p->effectS.code;
+    qvr::ClearLB();
 
     const long x0 = x;
     if (p->fits && item.effectLoop == 0)

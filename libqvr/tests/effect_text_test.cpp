@@ -259,6 +259,81 @@ TEST_F(TextDrawing, EveryDrawingStartsFromAClearBuffer)
     }
 }
 
+// Steps mostly draw the same text again, which the line buffer may still
+// hold; whatever would draw differently is drawn: another page's text in
+// between, the page's own cells, an animated colour's frame, a direct
+// drawing, the library loaded anew.
+TEST_F(TextDrawing, TextIsDrawnAgainWheneverItWouldLookDifferent)
+{
+    const std::unique_ptr<CContent> lit = qvrtest::OpenLibrary(1, 10);
+    engine->SetContent(lit.get());
+    auto text = [](PageInfo& p, const std::u16string& t, unsigned color) {
+        for (size_t i = 0; i < t.size(); ++i) {
+            p.item.chars[i].code = t[i];
+            p.item.chars[i].attr.color = color;
+        }
+        p.item.chars[t.size()].code = 0;
+    };
+    auto a = std::make_unique<PageInfo>(*page);
+    auto b = std::make_unique<PageInfo>(*page);
+    text(*a, u"AB", 3);
+    text(*b, u"CD", 3);
+    auto buffer = [] {
+        return std::vector<unsigned char>(&CEffect::m_LB[0][0], &CEffect::m_LB[0][0] + sizeof CEffect::m_LB);
+    };
+    auto step = [&](PageInfo& p) {
+        engine->SetPageInfo(&p);
+        engine->effect_unicode(5, 0);
+        return buffer();
+    };
+    // What a cold engine draws (a new board size forgets every drawing).
+    auto fresh = [&](PageInfo& p) {
+        engine->SetModuleSize(6, 1);
+        return step(p);
+    };
+    const auto wantA = fresh(*a), wantB = fresh(*b);
+    text(*b, u"CE", 3);
+    const auto wantB2 = fresh(*b);
+    text(*b, u"CD", 3);
+    ASSERT_NE(wantA, wantB);
+    ASSERT_NE(wantB, wantB2);
+
+    engine->SetModuleSize(6, 1);
+    EXPECT_EQ(step(*a), wantA);
+    EXPECT_EQ(step(*a), wantA);
+    EXPECT_EQ(step(*b), wantB);
+    EXPECT_EQ(step(*b), wantB);
+    EXPECT_EQ(step(*a), wantA) << "put back after another page";
+    EXPECT_EQ(step(*b), wantB) << "put back after another page";
+    text(*b, u"CE", 3);
+    EXPECT_EQ(step(*b), wantB2) << "own cells changed";
+    EXPECT_EQ(step(*a), wantA);
+
+    CLumiChar far[2];
+    far[0].code = u'D';
+    far[0].attr.color = 3;
+    engine->disp_unicode(0, 0, far);
+    EXPECT_EQ(step(*a), wantA) << "after a direct drawing";
+
+    text(*a, u"AB", 14); // a colour of fifteen frames
+    a->animCounter = 1;
+    const auto frame1 = fresh(*a);
+    a->animCounter = 0;
+    const auto frame0 = fresh(*a);
+    ASSERT_NE(frame0, frame1);
+    EXPECT_EQ(step(*a), frame0);
+    a->animCounter = 1;
+    EXPECT_EQ(step(*a), frame1) << "next frame of an animated colour";
+
+    text(*a, u"AB", 3);
+    EXPECT_EQ(step(*a), wantA);
+    EXPECT_EQ(step(*a), wantA);
+    lit->Clear(); // the same library object, emptied: nothing to draw with
+    const auto cleared = step(*a);
+    EXPECT_EQ(cleared, fresh(*a));
+    EXPECT_NE(cleared, wantA) << "library changed under a kept drawing";
+}
+
 // Laid out to the board width on the wider Twist strip, every band row is
 // stretched alike: column c shows column truncate(c * ratio) of the text as
 // drawn, the ratio being the board width over the strip width.

@@ -186,6 +186,9 @@ public:
     // Chooses the glyph by code range and content language and paints it.
     SIZE GetFontData(QVXF attr, unsigned short code, long frame, unsigned char* out,
                      size_t capacity = qvr::kGlyphBufferBytes) const;
+    // True when the cell's glyph paints the same at every frame (plain
+    // attribute and colour rows of one step; moves never are).
+    static bool IsStill(QVXF attr);
     // 32-bit bitmap description of the cell; returns bytes per row x height,
     // 0 for a null pointer.
     long GetFontData(QVXF attr, unsigned short code, BITMAP* bm) const;
@@ -302,6 +305,9 @@ protected:
 public:
     // ---- State, read directly by the glyph operations and the effect engine.
     uint32_t m_Header = 0;        // header word of the loaded container
+    // Changes with every load or clear, unique across all libraries, so that
+    // what was drawn from one state is never taken for another's.
+    uint64_t m_Revision = 0;
     unsigned m_BoardLanguage = 0;
     uint32_t m_SectionCount = 0;
     std::vector<QVR_INFO> m_Info; // the section table, held during Initialize

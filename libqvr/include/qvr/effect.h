@@ -186,8 +186,9 @@ public:
     // Strip width of the Twist codes 95-97 on tall bands, by module columns - 3.
     static const int32_t m_CylMX[40];
     // The line buffer. The engine clears only the part its own drawings lit,
-    // so code that writes into it otherwise sets those bytes back to 0 (or
-    // calls SetModuleSize, which clears all of it) before the next step.
+    // and does not draw a text again that the buffer still holds, so code
+    // that writes into it otherwise calls SetModuleSize (which clears all of
+    // it) before the next step.
     static unsigned char m_LB[kLBRows][kLBCols];
 
 private:
@@ -195,6 +196,8 @@ private:
     void ChooseEffect(int phase, CEFF& eff, CEFF* stored, uint32_t* family);
     long DrawLine(long x, long y, const CLumiChar* cells);
     long DrawStrip(long x, long y, const CLumiChar* line, uint32_t gapCount, long limit);
+    // effect_unicode's drawing, when the line buffer does not hold it already.
+    unsigned DrawText(long x, long y);
     long LineWidth(const CLumiChar* cells, int count) const;
     int CellsLeft(const CLumiChar* cells) const;
 };
