@@ -115,8 +115,34 @@ void BoardPicture::Draw(const uint32_t* board)
 
 namespace {
 
-// The PNG file of a picture, made in memory (false when libpng refuses it).
-bool EncodePng(int width, int height, const uint8_t* pixels, bool roundDots, std::vector<uint8_t>& out)
+// Flat LEDs use only the full level of each ink, index ink * 16 + 15: such a
+// picture is written with four bits a pixel, the ink itself, which halves
+// what the compressor reads. False when any pixel has another index.
+static_assert(kInkLevels == 16 && kInks <= 16);
+bool PackInks(int width, int height, const uint8_t* pixels, std::vector<uint8_t>& packed)
+{
+    const size_t rowBytes = (static_cast<size_t>(width) + 1) / 2;
+    packed.resize(rowBytes * static_cast<size_t>(height));
+    unsigned full = 0x0F; // stays 0x0F while every pixel is at full level
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* in = pixels + static_cast<size_t>(y) * width;
+        uint8_t* out = packed.data() + static_cast<size_t>(y) * rowBytes;
+        int x = 0;
+        for (; x + 1 < width; x += 2) {
+            full &= in[x] & in[x + 1];
+            *out++ = static_cast<uint8_t>((in[x] & 0xF0) | (in[x + 1] >> 4));
+        }
+        if (x < width) {
+            full &= in[x];
+            *out = static_cast<uint8_t>(in[x] & 0xF0);
+        }
+    }
+    return (full & 0x0F) == 0x0F;
+}
+
+// The PNG file of rows of palette indexes, four bits each when inks is set.
+bool EncodeRows(int width, int height, const uint8_t* rows, size_t rowBytes, bool inks, bool roundDots,
+                std::vector<uint8_t>& out)
 {
     out.clear();
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -139,14 +165,16 @@ bool EncodePng(int width, int height, const uint8_t* pixels, bool roundDots, std
                 png_error(p, "out of memory"); // jumps out: not from inside the handler
         },
         nullptr);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), inks ? 4 : 8,
                  PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // Four bits: entry i is the full level of ink i, the colour its index had.
+    const int entries = inks ? 16 : kInks * kInkLevels;
     png_color colours[kInks * kInkLevels];
-    for (int i = 0; i < kInks * kInkLevels; ++i) {
-        const Rgb c = BoardPalette()[static_cast<size_t>(i)];
+    for (int i = 0; i < entries; ++i) {
+        const Rgb c = BoardPalette()[static_cast<size_t>(inks ? Index(i, kInkLevels - 1) : i)];
         colours[i] = png_color{c.r, c.g, c.b};
     }
-    png_set_PLTE(png, info, colours, kInks * kInkLevels);
+    png_set_PLTE(png, info, colours, entries);
     // The Up filter makes the rows an LED repeats zeros. Flat LEDs are then
     // runs of one index, which run-length matching finds at a fraction of
     // the usual search's cost, in files half the size; round dots repeat
@@ -157,10 +185,19 @@ bool EncodePng(int width, int height, const uint8_t* pixels, bool roundDots, std
     png_set_compression_strategy(png, roundDots ? Z_DEFAULT_STRATEGY : Z_RLE);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y)
-        png_write_row(png, const_cast<png_bytep>(pixels + static_cast<size_t>(y) * width));
+        png_write_row(png, const_cast<png_bytep>(rows + static_cast<size_t>(y) * rowBytes));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
+}
+
+// The PNG file of a picture, made in memory (false when libpng refuses it).
+bool EncodePng(int width, int height, const uint8_t* pixels, bool roundDots, std::vector<uint8_t>& out)
+{
+    std::vector<uint8_t> packed;
+    if (!roundDots && PackInks(width, height, pixels, packed))
+        return EncodeRows(width, height, packed.data(), (static_cast<size_t>(width) + 1) / 2, true, false, out);
+    return EncodeRows(width, height, pixels, static_cast<size_t>(width), false, roundDots, out);
 }
 
 bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error)
