@@ -87,6 +87,8 @@ BoardPicture::BoardPicture(int boardWidth, int boardHeight, int zoom, bool dots)
                 coverage[static_cast<size_t>(y) * m_Zoom + x] = static_cast<uint8_t>((inside * (kInkLevels - 1) + 8) / 16);
             }
     }
+    if (!RoundDots())
+        m_InkRows.assign(InkRowBytes() * static_cast<size_t>(m_Height), 0);
     // One tile per ink: an LED is then a copy of zoom rows.
     m_Tiles.resize(coverage.size() * kInks);
     for (int ink = 0; ink < kInks; ++ink)
@@ -110,35 +112,30 @@ void BoardPicture::Draw(const uint32_t* board)
             uint8_t* out = m_Pixels.data() + static_cast<size_t>(by) * m_Zoom * m_Width + static_cast<size_t>(bx) * m_Zoom;
             for (int y = 0; y < m_Zoom; ++y, out += m_Width, from += m_Zoom)
                 std::memcpy(out, from, static_cast<size_t>(m_Zoom));
+            if (!m_InkRows.empty())
+                DrawInk(bx, by, ink);
         }
+}
+
+void BoardPicture::DrawInk(int bx, int by, int ink)
+{
+    // Every pixel row of an LED row is the same: the LED's nibbles are set
+    // in its first row and that row's bytes copied to the others.
+    const size_t rowBytes = InkRowBytes();
+    uint8_t* first = m_InkRows.data() + static_cast<size_t>(by) * m_Zoom * rowBytes;
+    const int x0 = bx * m_Zoom, x1 = x0 + m_Zoom;
+    for (int x = x0; x < x1; ++x) {
+        uint8_t& b = first[x / 2];
+        b = x % 2 ? static_cast<uint8_t>((b & 0xF0) | ink) : static_cast<uint8_t>((b & 0x0F) | (ink << 4));
+    }
+    const size_t b0 = static_cast<size_t>(x0) / 2, b1 = static_cast<size_t>(x1 - 1) / 2 + 1;
+    for (int y = 1; y < m_Zoom; ++y)
+        std::memcpy(first + y * rowBytes + b0, first + b0, b1 - b0);
 }
 
 namespace {
 
-// Flat LEDs use only the full level of each ink, index ink * 16 + 15: such a
-// picture is written with four bits a pixel, the ink itself, which halves
-// what the compressor reads. False when any pixel has another index.
-static_assert(kInkLevels == 16 && kInks <= 16);
-bool PackInks(int width, int height, const uint8_t* pixels, std::vector<uint8_t>& packed)
-{
-    const size_t rowBytes = (static_cast<size_t>(width) + 1) / 2;
-    packed.resize(rowBytes * static_cast<size_t>(height));
-    unsigned full = 0x0F; // stays 0x0F while every pixel is at full level
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* in = pixels + static_cast<size_t>(y) * width;
-        uint8_t* out = packed.data() + static_cast<size_t>(y) * rowBytes;
-        int x = 0;
-        for (; x + 1 < width; x += 2) {
-            full &= in[x] & in[x + 1];
-            *out++ = static_cast<uint8_t>((in[x] & 0xF0) | (in[x + 1] >> 4));
-        }
-        if (x < width) {
-            full &= in[x];
-            *out = static_cast<uint8_t>(in[x] & 0xF0);
-        }
-    }
-    return (full & 0x0F) == 0x0F;
-}
+static_assert(kInks <= 16); // an ink fits in four bits
 
 // The PNG file of rows of palette indexes, four bits each when inks is set.
 bool EncodeRows(int width, int height, const uint8_t* rows, size_t rowBytes, bool inks, bool roundDots,
@@ -191,13 +188,20 @@ bool EncodeRows(int width, int height, const uint8_t* rows, size_t rowBytes, boo
     return true;
 }
 
-// The PNG file of a picture, made in memory (false when libpng refuses it).
-bool EncodePng(int width, int height, const uint8_t* pixels, bool roundDots, std::vector<uint8_t>& out)
+// What a PNG of a picture is made from: its ink rows when it has them.
+struct PngSource {
+    int width, height;
+    bool inks, roundDots;
+    size_t rowBytes;
+    const uint8_t* rows;
+    size_t Bytes() const { return rowBytes * static_cast<size_t>(height); }
+};
+
+PngSource SourceOf(const BoardPicture& p)
 {
-    std::vector<uint8_t> packed;
-    if (!roundDots && PackInks(width, height, pixels, packed))
-        return EncodeRows(width, height, packed.data(), (static_cast<size_t>(width) + 1) / 2, true, false, out);
-    return EncodeRows(width, height, pixels, static_cast<size_t>(width), false, roundDots, out);
+    const bool inks = p.HasInkRows();
+    return PngSource{p.Width(), p.Height(), inks, p.RoundDots(),
+                     inks ? p.InkRowBytes() : static_cast<size_t>(p.Width()), inks ? p.InkRows() : p.Row(0)};
 }
 
 bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error)
@@ -218,14 +222,9 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
     return failure == 0;
 }
 
-bool WritePngPixels(const std::filesystem::path& path, int width, int height, const uint8_t* pixels,
-                    bool roundDots, std::vector<uint8_t>& bytes, std::string& error)
+bool EncodePng(const PngSource& s, std::vector<uint8_t>& out)
 {
-    if (!EncodePng(width, height, pixels, roundDots, bytes)) {
-        error = "cannot write the PNG " + path.string();
-        return false;
-    }
-    return WriteFile(path, bytes, error);
+    return EncodeRows(s.width, s.height, s.rows, s.rowBytes, s.inks, s.roundDots, out);
 }
 
 } // namespace
@@ -233,8 +232,11 @@ bool WritePngPixels(const std::filesystem::path& path, int width, int height, co
 bool WritePng(const std::filesystem::path& path, const BoardPicture& picture, std::string& error)
 {
     std::vector<uint8_t> bytes;
-    return WritePngPixels(path, picture.Width(), picture.Height(), picture.Row(0), picture.RoundDots(), bytes,
-                          error);
+    if (!EncodePng(SourceOf(picture), bytes)) {
+        error = "cannot write the PNG " + path.string();
+        return false;
+    }
+    return WriteFile(path, bytes, error);
 }
 
 // ---- PNG frames on a thread
@@ -243,8 +245,16 @@ struct PngFrameWriter::State {
     struct Frame {
         std::filesystem::path path;
         int width, height;
-        bool roundDots;
-        std::vector<uint8_t> pixels;
+        bool inks, roundDots;
+        std::vector<uint8_t> rows; // as the picture's PngSource gives them
+        bool SameRows(const Frame& o) const
+        {
+            return width == o.width && height == o.height && inks == o.inks && rows == o.rows;
+        }
+        PngSource Source() const
+        {
+            return PngSource{width, height, inks, roundDots, rows.size() / std::max<size_t>(height, 1), rows.data()};
+        }
     };
     static constexpr size_t kMaxWaiting = 4;
     std::mutex lock;
@@ -272,9 +282,8 @@ struct PngFrameWriter::State {
             std::string why;
             bool ok = failed;
             if (!failed) {
-                const bool same = !lastPng.empty() && f.width == last.width && f.height == last.height &&
-                                  f.pixels == last.pixels;
-                if (!same && !EncodePng(f.width, f.height, f.pixels.data(), f.roundDots, lastPng))
+                const bool same = !lastPng.empty() && f.SameRows(last);
+                if (!same && !EncodePng(f.Source(), lastPng))
                     why = "cannot write the PNG " + f.path.string();
                 ok = why.empty() && WriteFile(f.path, lastPng, why);
                 if (!same)
@@ -308,9 +317,8 @@ PngFrameWriter::~PngFrameWriter()
 
 bool PngFrameWriter::Add(const std::filesystem::path& path, const BoardPicture& picture, std::string& error)
 {
-    const uint8_t* first = picture.Row(0);
-    State::Frame f{path, picture.Width(), picture.Height(), picture.RoundDots(),
-                   std::vector<uint8_t>(first, first + static_cast<size_t>(picture.Width()) * picture.Height())};
+    const PngSource s = SourceOf(picture);
+    State::Frame f{path, s.width, s.height, s.inks, s.roundDots, std::vector<uint8_t>(s.rows, s.rows + s.Bytes())};
     std::unique_lock lk(m_->lock);
     m_->changed.wait(lk, [this] { return m_->waiting.size() < State::kMaxWaiting || !m_->error.empty(); });
     if (!m_->error.empty()) {

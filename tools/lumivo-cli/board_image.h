@@ -32,17 +32,26 @@ public:
     // LEDs whose colour changed since the last drawing are drawn again.
     void Draw(const uint32_t* board);
     const uint8_t* Row(int y) const { return m_Pixels.data() + static_cast<size_t>(y) * m_Width; }
+    // Flat LEDs use only the full level of each ink: the picture is then also
+    // kept as four bits a pixel, the ink itself, rows of InkRowBytes bytes
+    // (a PNG of half the bytes). Empty for round dots.
+    bool HasInkRows() const { return !m_InkRows.empty(); }
+    size_t InkRowBytes() const { return (static_cast<size_t>(m_Width) + 1) / 2; }
+    const uint8_t* InkRows() const { return m_InkRows.data(); }
     // The ink (LED colour, or the unlit LED of the dot style) the last
     // drawing gave an LED.
     int InkAt(int bx, int by) const { return m_Inks[static_cast<size_t>(by) * m_BoardWidth + bx]; }
 
 private:
+    void DrawInk(int bx, int by, int ink);
+
     int m_BoardWidth, m_BoardHeight, m_Zoom;
     bool m_bDots;
     int m_Width, m_Height;
     std::vector<uint8_t> m_Tiles;  // zoom x zoom palette indexes of one LED, per ink
     std::vector<int8_t> m_Inks;    // per LED, -1 before the first drawing
     std::vector<uint8_t> m_Pixels; // palette indexes
+    std::vector<uint8_t> m_InkRows; // inks, two pixels a byte, high nibble first
 };
 
 // False with a reason when the file cannot be written.
