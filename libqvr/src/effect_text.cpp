@@ -15,6 +15,15 @@ bool IsAsciiLetter(unsigned c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c
 bool IsTwistCylinder(uint16_t code) { return code == 95 || code == 96 || code == 97; }
 bool IsTwistDrum(uint16_t code) { return code == 98 || code == 99; }
 
+// The gap between copies on the Twist strip: spaces in the first cell's
+// selector, in green.
+QVXF GapAttr(const CLumivo& item)
+{
+    QVXF a = item.chars[0].attr;
+    a.color = 2;
+    return a;
+}
+
 // Everything that decides what an item's text leaves in the line buffer.
 // Plain bytes, so that two keys compare as memory.
 struct TextKey {
@@ -114,13 +123,10 @@ TextKey KeyOf(const PageInfo& p, const CContent* content, long x, long y)
     k.fit = item.fit;
     k.effectLoop = item.effectLoop;
     std::memcpy(k.cells, item.chars, sizeof k.cells);
-    // The frame counts only where a glyph changes with it; the Twist strip's
-    // gap takes the first cell's selector in green.
-    QVXF gap = item.chars[0].attr;
-    gap.color = 2;
+    // The frame counts only where a glyph changes with it.
     const bool still = StillCells(item.chars, CLumivo::kCells) &&
                        StillCells(item.chars + CLumivo::kLineCells, CLumivo::kLineCells) &&
-                       (!IsTwistCylinder(k.codeS) || CContent::IsStill(gap));
+                       (!IsTwistCylinder(k.codeS) || CContent::IsStill(GapAttr(item)));
     k.frame = still ? 0 : p.animCounter;
     return k;
 }
@@ -235,8 +241,7 @@ long CEffect::DrawStrip(long x, long y, const CLumiChar* line, uint32_t gapCount
     // The gap is a run of spaces in the first cell's selector, in green.
     CLumiChar gap[2];
     gap[0].code = 32;
-    gap[0].attr = m_pPage->item.chars[0].attr;
-    gap[0].attr.color = 2;
+    gap[0].attr = GapAttr(m_pPage->item);
     gap[1].code = 0;
 
     int repeat = static_cast<int>(m_pPage->repeatCount);

@@ -137,9 +137,24 @@ namespace {
 
 static_assert(kInks <= 16); // an ink fits in four bits
 
-// The PNG file of rows of palette indexes, four bits each when inks is set.
-bool EncodeRows(int width, int height, const uint8_t* rows, size_t rowBytes, bool inks, bool roundDots,
-                std::vector<uint8_t>& out)
+// What a PNG of a picture is made from: its ink rows when it has them.
+struct PngSource {
+    int width, height;
+    bool inks, roundDots;
+    size_t rowBytes;
+    const uint8_t* rows;
+    size_t Bytes() const { return rowBytes * static_cast<size_t>(height); }
+};
+
+PngSource SourceOf(const BoardPicture& p)
+{
+    const bool inks = p.HasInkRows();
+    return PngSource{p.Width(), p.Height(), inks, p.RoundDots(),
+                     inks ? p.InkRowBytes() : static_cast<size_t>(p.Width()), inks ? p.InkRows() : p.Row(0)};
+}
+
+// The PNG file of a picture, made in memory (false when libpng refuses it).
+bool EncodePng(const PngSource& s, std::vector<uint8_t>& out)
 {
     out.clear();
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -162,13 +177,13 @@ bool EncodeRows(int width, int height, const uint8_t* rows, size_t rowBytes, boo
                 png_error(p, "out of memory"); // jumps out: not from inside the handler
         },
         nullptr);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), inks ? 4 : 8,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(s.width), static_cast<png_uint_32>(s.height), s.inks ? 4 : 8,
                  PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     // Four bits: entry i is the full level of ink i, the colour its index had.
-    const int entries = inks ? 16 : kInks * kInkLevels;
+    const int entries = s.inks ? 16 : kInks * kInkLevels;
     png_color colours[kInks * kInkLevels];
     for (int i = 0; i < entries; ++i) {
-        const Rgb c = BoardPalette()[static_cast<size_t>(inks ? Index(i, kInkLevels - 1) : i)];
+        const Rgb c = BoardPalette()[static_cast<size_t>(s.inks ? Index(i, kInkLevels - 1) : i)];
         colours[i] = png_color{c.r, c.g, c.b};
     }
     png_set_PLTE(png, info, colours, entries);
@@ -179,29 +194,13 @@ bool EncodeRows(int width, int height, const uint8_t* rows, size_t rowBytes, boo
     // is three times slower there and its files ten times larger).
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_set_compression_level(png, 1);
-    png_set_compression_strategy(png, roundDots ? Z_DEFAULT_STRATEGY : Z_RLE);
+    png_set_compression_strategy(png, s.roundDots ? Z_DEFAULT_STRATEGY : Z_RLE);
     png_write_info(png, info);
-    for (int y = 0; y < height; ++y)
-        png_write_row(png, const_cast<png_bytep>(rows + static_cast<size_t>(y) * rowBytes));
+    for (int y = 0; y < s.height; ++y)
+        png_write_row(png, const_cast<png_bytep>(s.rows + static_cast<size_t>(y) * s.rowBytes));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
-}
-
-// What a PNG of a picture is made from: its ink rows when it has them.
-struct PngSource {
-    int width, height;
-    bool inks, roundDots;
-    size_t rowBytes;
-    const uint8_t* rows;
-    size_t Bytes() const { return rowBytes * static_cast<size_t>(height); }
-};
-
-PngSource SourceOf(const BoardPicture& p)
-{
-    const bool inks = p.HasInkRows();
-    return PngSource{p.Width(), p.Height(), inks, p.RoundDots(),
-                     inks ? p.InkRowBytes() : static_cast<size_t>(p.Width()), inks ? p.InkRows() : p.Row(0)};
 }
 
 bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error)
@@ -220,11 +219,6 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
     if (failure != 0)
         error = "cannot write " + path.string() + ": " + std::strerror(failure);
     return failure == 0;
-}
-
-bool EncodePng(const PngSource& s, std::vector<uint8_t>& out)
-{
-    return EncodeRows(s.width, s.height, s.rows, s.rowBytes, s.inks, s.roundDots, out);
 }
 
 } // namespace
