@@ -11,8 +11,6 @@
 
 #include <qvr/effect.h>
 
-#include <png.h>
-
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -83,39 +81,6 @@ SYSTEMTIME LocalTime(Ms t)
     st.wSecond = WORD(local.tm_sec);
     st.wMilliseconds = WORD(t % 1000);
     return st;
-}
-
-void WriteToVector(png_structp png, png_bytep data, png_size_t length)
-{
-    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + length);
-}
-
-bool EncodePng(const cli::BoardPicture& picture, std::vector<uint8_t>& out)
-{
-    out.clear();
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_set_write_fn(png, &out, WriteToVector, nullptr);
-    png_set_IHDR(png, info, png_uint_32(picture.Width()), png_uint_32(picture.Height()), 8, PNG_COLOR_TYPE_PALETTE,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    std::vector<png_color> colours;
-    for (int i = 0; i < cli::kInks * cli::kInkLevels; ++i) {
-        const cli::Rgb c = cli::BoardPalette()[size_t(i)];
-        colours.push_back(png_color{c.r, c.g, c.b});
-    }
-    png_set_PLTE(png, info, colours.data(), int(colours.size()));
-    png_set_compression_level(png, 3);
-    png_write_info(png, info);
-    for (int y = 0; y < picture.Height(); ++y)
-        png_write_row(png, const_cast<png_bytep>(picture.Row(y)));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
 }
 
 } // namespace
@@ -227,10 +192,13 @@ bool CPreview::Frame(const std::vector<uint8_t>& blob, const BoardInfo& board, M
         }
         picture.Draw(m_live->player->Board());
     }
-    if (!EncodePng(picture, png)) {
+    cli::PngEncoder encoder;
+    const std::vector<uint8_t>* bytes = encoder.Encode(picture);
+    if (!bytes) {
         error = "the PNG could not be made";
         return false;
     }
+    png = *bytes;
     return true;
 }
 

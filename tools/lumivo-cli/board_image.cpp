@@ -133,40 +133,182 @@ void BoardPicture::DrawInk(int bx, int by, int ink)
         std::memcpy(first + y * rowBytes + b0, first + b0, b1 - b0);
 }
 
-namespace {
-
 static_assert(kInks <= 16); // an ink fits in four bits
 
 // What a PNG of a picture is made from: its ink rows when it has them.
 struct PngSource {
     int width, height;
+    int bandRows; // pixel rows deflated together: whole LED rows
     bool inks, roundDots;
     size_t rowBytes;
     const uint8_t* rows;
     size_t Bytes() const { return rowBytes * static_cast<size_t>(height); }
+    bool SameShape(const PngSource& o) const
+    {
+        return width == o.width && height == o.height && bandRows == o.bandRows && inks == o.inks &&
+               roundDots == o.roundDots && rowBytes == o.rowBytes;
+    }
 };
+
+namespace {
 
 PngSource SourceOf(const BoardPicture& p)
 {
     const bool inks = p.HasInkRows();
-    return PngSource{p.Width(), p.Height(), inks, p.RoundDots(),
-                     inks ? p.InkRowBytes() : static_cast<size_t>(p.Width()), inks ? p.InkRows() : p.Row(0)};
+    const size_t rowBytes = inks ? p.InkRowBytes() : static_cast<size_t>(p.Width());
+    // Bands of whole LED rows, some 8 KiB each: smaller ones cost more in
+    // block headers than they save in compression.
+    const size_t ledRowBytes = std::max<size_t>(1, rowBytes * static_cast<size_t>(p.Zoom()));
+    const int ledRows = static_cast<int>(std::min<size_t>(1024, (8192 + ledRowBytes - 1) / ledRowBytes));
+    return PngSource{p.Width(),         p.Height(), p.Zoom() * ledRows, inks, p.RoundDots(), rowBytes,
+                     inks ? p.InkRows() : p.Row(0)};
 }
 
-// The PNG file of a picture, made in memory (false when libpng refuses it).
-bool EncodePng(const PngSource& s, std::vector<uint8_t>& out)
+} // namespace
+
+// The PNG's image data is deflated a band (an LED row's pixel rows) at a
+// time, each band on its own and ending on a byte, so that the bands join
+// into one zlib stream. A band whose pixels, and those of the band above
+// (which its first row's filter reads), are as in the last picture keeps
+// its deflated bytes: consecutive frames mostly differ in a few LED rows.
+struct PngEncoder::State {
+    struct Band {
+        std::vector<uint8_t> deflated;
+        uLong adler = 1;
+        size_t bytes = 0; // filtered bytes in the band
+    };
+    z_stream z{};
+    bool zReady = false;
+    PngSource shape{};
+    std::vector<uint8_t> kept; // the rows last encoded
+    std::vector<Band> bands;
+    std::vector<uint8_t> filtered, png;
+    bool havePng = false;
+
+    ~State()
+    {
+        if (zReady)
+            deflateEnd(&z);
+    }
+
+    bool Start(const PngSource& s)
+    {
+        if (zReady)
+            deflateEnd(&z);
+        z = z_stream{};
+        // The Up filter makes the rows an LED repeats zeros. Flat LEDs are
+        // then runs of one index, which run-length matching finds at a
+        // fraction of the usual search's cost, in files half the size;
+        // round dots repeat every zoom pixels, which only the search finds
+        // (run-length matching is three times slower there and its files ten
+        // times larger). A small hash: it is cleared for every band.
+        zReady = deflateInit2(&z, 1, Z_DEFLATED, -MAX_WBITS, 5, s.roundDots ? Z_DEFAULT_STRATEGY : Z_RLE) == Z_OK;
+        shape = s;
+        kept.clear();
+        bands.assign(static_cast<size_t>((s.height + s.bandRows - 1) / std::max(1, s.bandRows)), Band{});
+        havePng = false;
+        return zReady;
+    }
+
+    bool Deflate(Band& band, const uint8_t* rows, int y0, int y1, bool last)
+    {
+        const size_t rowBytes = shape.rowBytes;
+        filtered.resize((rowBytes + 1) * static_cast<size_t>(y1 - y0));
+        uint8_t* out = filtered.data();
+        for (int y = y0; y < y1; ++y) {
+            const uint8_t* row = rows + static_cast<size_t>(y) * rowBytes;
+            *out++ = 2; // Up: each byte less the one above it
+            if (y == 0) {
+                std::memcpy(out, row, rowBytes);
+            } else {
+                const uint8_t* above = row - rowBytes;
+                for (size_t i = 0; i < rowBytes; ++i)
+                    out[i] = static_cast<uint8_t>(row[i] - above[i]);
+            }
+            out += rowBytes;
+        }
+        band.bytes = filtered.size();
+        band.adler = adler32(1, filtered.data(), static_cast<uInt>(filtered.size()));
+        if (deflateReset(&z) != Z_OK)
+            return false;
+        band.deflated.resize(deflateBound(&z, static_cast<uLong>(filtered.size())) + 16);
+        z.next_in = filtered.data();
+        z.avail_in = static_cast<uInt>(filtered.size());
+        z.next_out = band.deflated.data();
+        z.avail_out = static_cast<uInt>(band.deflated.size());
+        // The last band ends the stream; the others end on a byte with an
+        // empty block, not final, for the next band to follow.
+        const int r = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+        if ((last && r != Z_STREAM_END) || (!last && (r != Z_OK || z.avail_in != 0 || z.avail_out == 0)))
+            return false;
+        band.deflated.resize(band.deflated.size() - z.avail_out);
+        return true;
+    }
+
+    bool Encode(const PngSource& s)
+    {
+        if (!zReady || !s.SameShape(shape)) {
+            if (!Start(s))
+                return false;
+        }
+        const int bandRows = std::max(1, s.bandRows);
+        const size_t bandBytes = s.rowBytes * static_cast<size_t>(bandRows);
+        const bool fresh = kept.size() != s.Bytes();
+        bool changed = fresh, aboveChanged = false;
+        for (size_t b = 0; b < bands.size(); ++b) {
+            const int y0 = static_cast<int>(b) * bandRows, y1 = std::min(s.height, y0 + bandRows);
+            const size_t at = b * bandBytes, n = s.rowBytes * static_cast<size_t>(y1 - y0);
+            const bool own = fresh || std::memcmp(kept.data() + at, s.rows + at, n) != 0;
+            if (own || aboveChanged || !havePng) {
+                if (!Deflate(bands[b], s.rows, y0, y1, b + 1 == bands.size()))
+                    return false;
+                changed = true;
+            }
+            aboveChanged = own;
+        }
+        if (!changed && havePng)
+            return true;
+        kept.assign(s.rows, s.rows + s.Bytes());
+        return Assemble(s);
+    }
+
+    bool Assemble(const PngSource& s);
+};
+
+namespace {
+
+void PutBigEndian(std::vector<uint8_t>& out, uint32_t v)
 {
-    out.clear();
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+} // namespace
+
+bool PngEncoder::State::Assemble(const PngSource& s)
+{
+    // The zlib stream: its header (deflate, 32 KiB window, fastest), the
+    // bands, the Adler-32 of all the filtered bytes.
+    std::vector<uint8_t> idat{0x78, 0x01};
+    uLong adler = adler32(0, nullptr, 0);
+    for (const Band& band : bands) {
+        idat.insert(idat.end(), band.deflated.begin(), band.deflated.end());
+        adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.bytes));
+    }
+    PutBigEndian(idat, static_cast<uint32_t>(adler));
+
+    havePng = false;
+    png.clear();
+    png_structp p = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = p ? png_create_info_struct(p) : nullptr;
+    if (!p || !info || setjmp(png_jmpbuf(p))) {
+        png_destroy_write_struct(&p, &info);
         return false;
     }
     png_set_write_fn(
-        png, &out,
-        [](png_structp p, png_bytep data, size_t n) {
-            auto* bytes = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(p));
+        p, &png,
+        [](png_structp pp, png_bytep data, size_t n) {
+            auto* bytes = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(pp));
             bool stored = true;
             try {
                 bytes->insert(bytes->end(), data, data + n);
@@ -174,10 +316,10 @@ bool EncodePng(const PngSource& s, std::vector<uint8_t>& out)
                 stored = false;
             }
             if (!stored)
-                png_error(p, "out of memory"); // jumps out: not from inside the handler
+                png_error(pp, "out of memory"); // jumps out: not from inside the handler
         },
         nullptr);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(s.width), static_cast<png_uint_32>(s.height), s.inks ? 4 : 8,
+    png_set_IHDR(p, info, static_cast<png_uint_32>(s.width), static_cast<png_uint_32>(s.height), s.inks ? 4 : 8,
                  PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     // Four bits: entry i is the full level of ink i, the colour its index had.
     const int entries = s.inks ? 16 : kInks * kInkLevels;
@@ -186,22 +328,34 @@ bool EncodePng(const PngSource& s, std::vector<uint8_t>& out)
         const Rgb c = BoardPalette()[static_cast<size_t>(s.inks ? Index(i, kInkLevels - 1) : i)];
         colours[i] = png_color{c.r, c.g, c.b};
     }
-    png_set_PLTE(png, info, colours, entries);
-    // The Up filter makes the rows an LED repeats zeros. Flat LEDs are then
-    // runs of one index, which run-length matching finds at a fraction of
-    // the usual search's cost, in files half the size; round dots repeat
-    // every zoom pixels, which only the search finds (run-length matching
-    // is three times slower there and its files ten times larger).
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
-    png_set_compression_level(png, 1);
-    png_set_compression_strategy(png, s.roundDots ? Z_DEFAULT_STRATEGY : Z_RLE);
-    png_write_info(png, info);
-    for (int y = 0; y < s.height; ++y)
-        png_write_row(png, const_cast<png_bytep>(s.rows + static_cast<size_t>(y) * s.rowBytes));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
+    png_set_PLTE(p, info, colours, entries);
+    png_write_info(p, info);
+    // libpng frames the chunks and sums their CRCs; the image data is ours.
+    png_write_chunk(p, reinterpret_cast<png_const_bytep>("IDAT"), idat.data(), idat.size());
+    png_write_chunk(p, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
+    png_destroy_write_struct(&p, &info);
+    havePng = true;
     return true;
 }
+
+PngEncoder::PngEncoder() : m_(std::make_unique<State>()) {}
+PngEncoder::~PngEncoder() = default;
+
+const std::vector<uint8_t>* PngEncoder::Encode(const BoardPicture& picture)
+{
+    return Encode(SourceOf(picture));
+}
+
+const std::vector<uint8_t>* PngEncoder::Encode(const PngSource& source)
+{
+    if (!m_->Encode(source)) {
+        m_->havePng = false;
+        return nullptr;
+    }
+    return &m_->png;
+}
+
+namespace {
 
 bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error)
 {
@@ -225,12 +379,13 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
 
 bool WritePng(const std::filesystem::path& path, const BoardPicture& picture, std::string& error)
 {
-    std::vector<uint8_t> bytes;
-    if (!EncodePng(SourceOf(picture), bytes)) {
+    PngEncoder encoder;
+    const std::vector<uint8_t>* bytes = encoder.Encode(picture);
+    if (!bytes) {
         error = "cannot write the PNG " + path.string();
         return false;
     }
-    return WriteFile(path, bytes, error);
+    return WriteFile(path, *bytes, error);
 }
 
 // ---- PNG frames on a thread
@@ -238,28 +393,18 @@ bool WritePng(const std::filesystem::path& path, const BoardPicture& picture, st
 struct PngFrameWriter::State {
     struct Frame {
         std::filesystem::path path;
-        int width, height;
-        bool inks, roundDots;
-        std::vector<uint8_t> rows; // as the picture's PngSource gives them
-        bool SameRows(const Frame& o) const
-        {
-            return width == o.width && height == o.height && inks == o.inks && rows == o.rows;
-        }
-        PngSource Source() const
-        {
-            return PngSource{width, height, inks, roundDots, rows.size() / std::max<size_t>(height, 1), rows.data()};
-        }
+        PngSource source;
+        std::vector<uint8_t> rows; // a copy of the picture's, which goes on changing
     };
     static constexpr size_t kMaxWaiting = 4;
     std::mutex lock;
     std::condition_variable changed;
     std::deque<Frame> waiting;
+    std::vector<std::vector<uint8_t>> spare; // rows of frames written, for reuse
     bool closing = false, busy = false;
     std::string error;
     std::thread thread;
-    // The last frame written: a frame equal to it is the same file again.
-    Frame last{};
-    std::vector<uint8_t> lastPng;
+    PngEncoder encoder; // keeps what did not change from frame to frame
 
     void Run()
     {
@@ -274,20 +419,18 @@ struct PngFrameWriter::State {
             const bool failed = !error.empty();
             lk.unlock();
             std::string why;
-            bool ok = failed;
             if (!failed) {
-                const bool same = !lastPng.empty() && f.SameRows(last);
-                if (!same && !EncodePng(f.Source(), lastPng))
+                f.source.rows = f.rows.data();
+                const std::vector<uint8_t>* png = encoder.Encode(f.source);
+                if (!png)
                     why = "cannot write the PNG " + f.path.string();
-                ok = why.empty() && WriteFile(f.path, lastPng, why);
-                if (!same)
-                    last = std::move(f);
-                if (!ok)
-                    lastPng.clear();
+                else
+                    WriteFile(f.path, *png, why);
             }
             lk.lock();
-            if (!ok && error.empty())
+            if (!why.empty() && error.empty())
                 error = why;
+            spare.push_back(std::move(f.rows));
             busy = false;
             changed.notify_all();
         }
@@ -312,14 +455,21 @@ PngFrameWriter::~PngFrameWriter()
 bool PngFrameWriter::Add(const std::filesystem::path& path, const BoardPicture& picture, std::string& error)
 {
     const PngSource s = SourceOf(picture);
-    State::Frame f{path, s.width, s.height, s.inks, s.roundDots, std::vector<uint8_t>(s.rows, s.rows + s.Bytes())};
     std::unique_lock lk(m_->lock);
     m_->changed.wait(lk, [this] { return m_->waiting.size() < State::kMaxWaiting || !m_->error.empty(); });
     if (!m_->error.empty()) {
         error = m_->error;
         return false;
     }
-    m_->waiting.push_back(std::move(f));
+    std::vector<uint8_t> rows;
+    if (!m_->spare.empty()) {
+        rows = std::move(m_->spare.back());
+        m_->spare.pop_back();
+    }
+    lk.unlock();
+    rows.assign(s.rows, s.rows + s.Bytes());
+    lk.lock();
+    m_->waiting.push_back(State::Frame{path, s, std::move(rows)});
     m_->changed.notify_all();
     return true;
 }

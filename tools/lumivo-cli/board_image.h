@@ -25,6 +25,7 @@ class BoardPicture {
 public:
     BoardPicture(int boardWidth, int boardHeight, int zoom, bool dots);
     int Width() const { return m_Width; }
+    int Zoom() const { return m_Zoom; }
     int Height() const { return m_Height; }
     // Whether LEDs are drawn as round dots (else as flat squares).
     bool RoundDots() const { return m_bDots && m_Zoom >= 3; }
@@ -52,6 +53,24 @@ private:
     std::vector<int8_t> m_Inks;    // per LED, -1 before the first drawing
     std::vector<uint8_t> m_Pixels; // palette indexes
     std::vector<uint8_t> m_InkRows; // inks, two pixels a byte, high nibble first
+};
+
+struct PngSource;
+
+// PNG files of a picture as it changes: what did not change since the last
+// picture encoded is not compressed again.
+class PngEncoder {
+public:
+    PngEncoder();
+    ~PngEncoder();
+    // The PNG file's bytes, valid until the next call; null when libpng or
+    // zlib refuse.
+    const std::vector<uint8_t>* Encode(const BoardPicture& picture);
+    const std::vector<uint8_t>* Encode(const PngSource& source);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_;
 };
 
 // False with a reason when the file cannot be written.
