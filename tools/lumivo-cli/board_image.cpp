@@ -99,7 +99,17 @@ BoardPicture::BoardPicture(int boardWidth, int boardHeight, int zoom, bool dots)
 void BoardPicture::Draw(const uint32_t* board)
 {
     const size_t tile = static_cast<size_t>(m_Zoom) * m_Zoom;
-    for (int by = 0; by < m_BoardHeight; ++by)
+    const size_t rowLeds = static_cast<size_t>(m_BoardWidth);
+    const bool first = m_Board.empty();
+    if (first)
+        m_Board.resize(rowLeds * static_cast<size_t>(m_BoardHeight));
+    for (int by = 0; by < m_BoardHeight; ++by) {
+        // Most LED rows are as they were: one comparison passes them by.
+        const uint32_t* row = board + static_cast<size_t>(by) * rowLeds;
+        uint32_t* kept = m_Board.data() + static_cast<size_t>(by) * rowLeds;
+        if (!first && std::memcmp(row, kept, rowLeds * sizeof *row) == 0)
+            continue;
+        std::memcpy(kept, row, rowLeds * sizeof *row);
         for (int bx = 0; bx < m_BoardWidth; ++bx) {
             const size_t led = static_cast<size_t>(by) * m_BoardWidth + bx;
             int ink = InkOf(board[led]);
@@ -115,6 +125,7 @@ void BoardPicture::Draw(const uint32_t* board)
             if (!m_InkRows.empty())
                 DrawInk(bx, by, ink);
         }
+    }
 }
 
 void BoardPicture::DrawInk(int bx, int by, int ink)
@@ -492,6 +503,7 @@ struct GifWriter::State {
     std::unique_ptr<BoardPicture> picture;
     int width = 0, height = 0, zoom = 1;
     std::vector<uint32_t> pending, shown;
+    std::vector<GifPixelType> line; // of the frame being written
     uint64_t pendingMs = 0;
     bool hasPending = false, hasShown = false;
 };
@@ -576,16 +588,22 @@ bool GifWriter::WritePending(uint64_t untilMs, bool force, std::string& error)
     int x0 = 0, y0 = 0, x1 = s.width, y1 = s.height;
     if (s.hasShown) {
         x0 = s.width, y0 = s.height, x1 = 0, y1 = 0;
-        for (int y = 0; y < s.height; ++y)
-            for (int x = 0; x < s.width; ++x) {
-                const size_t i = static_cast<size_t>(y) * s.width + x;
-                if (s.pending[i] != s.shown[i]) {
-                    x0 = std::min(x0, x);
-                    x1 = std::max(x1, x + 1);
-                    y0 = std::min(y0, y);
-                    y1 = std::max(y1, y + 1);
-                }
-            }
+        const size_t rowLeds = static_cast<size_t>(s.width);
+        for (int y = 0; y < s.height; ++y) {
+            const uint32_t* now = s.pending.data() + static_cast<size_t>(y) * rowLeds;
+            const uint32_t* was = s.shown.data() + static_cast<size_t>(y) * rowLeds;
+            if (std::memcmp(now, was, rowLeds * sizeof *now) == 0)
+                continue;
+            y0 = std::min(y0, y);
+            y1 = y + 1;
+            int left = 0, right = s.width;
+            while (now[left] == was[left])
+                ++left;
+            while (now[right - 1] == was[right - 1])
+                --right;
+            x0 = std::min(x0, left);
+            x1 = std::max(x1, right);
+        }
         if (x1 <= x0) { // unchanged: one pixel keeps the frame's time
             x0 = y0 = 0;
             x1 = y1 = 1;
@@ -606,11 +624,17 @@ bool GifWriter::WritePending(uint64_t untilMs, bool force, std::string& error)
     const int left = x0 * z, top = y0 * z, w = (x1 - x0) * z, h = (y1 - y0) * z;
     bool ok = EGifPutExtension(s.gif, GRAPHICS_EXT_FUNC_CODE, 4, ext) == GIF_OK &&
               EGifPutImageDesc(s.gif, left, top, w, h, false, nullptr) == GIF_OK;
-    std::vector<GifPixelType> line(static_cast<size_t>(w));
+    std::vector<GifPixelType>& line = s.line;
+    line.resize(static_cast<size_t>(w));
     for (int y = 0; ok && y < h; ++y) {
         const uint8_t* row = s.picture->Row(top + y) + left;
         if (!s.hasShown) {
             ok = EGifPutLine(s.gif, const_cast<GifPixelType*>(row), w) == GIF_OK;
+            continue;
+        }
+        // Flat LEDs give an LED row's pixel rows one line; dots do not.
+        if (y % z != 0 && !s.picture->RoundDots()) {
+            ok = EGifPutLine(s.gif, line.data(), w) == GIF_OK;
             continue;
         }
         const size_t led = static_cast<size_t>(y0 + y / z) * s.width;

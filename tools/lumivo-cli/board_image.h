@@ -51,6 +51,7 @@ private:
     int m_Width, m_Height;
     std::vector<uint8_t> m_Tiles;  // zoom x zoom palette indexes of one LED, per ink
     std::vector<int8_t> m_Inks;    // per LED, -1 before the first drawing
+    std::vector<uint32_t> m_Board; // the board last drawn
     std::vector<uint8_t> m_Pixels; // palette indexes
     std::vector<uint8_t> m_InkRows; // inks, two pixels a byte, high nibble first
 };
