@@ -177,9 +177,9 @@ PngSource SourceOf(const BoardPicture& p)
 
 } // namespace
 
-// The PNG's image data is deflated a band (an LED row's pixel rows) at a
-// time, each band on its own and ending on a byte, so that the bands join
-// into one zlib stream. A band whose pixels, and those of the band above
+// The PNG's image data is deflated a band (the pixel rows of a few LED
+// rows) at a time, each band on its own and ending on a byte, so that the
+// bands join into one zlib stream. A band whose pixels, and those of the band above
 // (which its first row's filter reads), are as in the last picture keeps
 // its deflated bytes: consecutive frames mostly differ in a few LED rows.
 struct PngEncoder::State {
