@@ -265,22 +265,23 @@ struct PngEncoder::State {
         const int bandRows = std::max(1, s.bandRows);
         const size_t bandBytes = s.rowBytes * static_cast<size_t>(bandRows);
         const bool fresh = kept.size() != s.Bytes();
-        bool changed = fresh, aboveChanged = false;
+        if (fresh)
+            kept.assign(s.rows, s.rows + s.Bytes());
+        bool changed = false, aboveChanged = false;
         for (size_t b = 0; b < bands.size(); ++b) {
             const int y0 = static_cast<int>(b) * bandRows, y1 = std::min(s.height, y0 + bandRows);
             const size_t at = b * bandBytes, n = s.rowBytes * static_cast<size_t>(y1 - y0);
-            const bool own = fresh || std::memcmp(kept.data() + at, s.rows + at, n) != 0;
-            if (own || aboveChanged || !havePng) {
+            const bool own = !fresh && std::memcmp(kept.data() + at, s.rows + at, n) != 0;
+            if (own)
+                std::memcpy(kept.data() + at, s.rows + at, n);
+            if (fresh || own || aboveChanged || !havePng) {
                 if (!Deflate(bands[b], s.rows, y0, y1, b + 1 == bands.size()))
                     return false;
                 changed = true;
             }
             aboveChanged = own;
         }
-        if (!changed && havePng)
-            return true;
-        kept.assign(s.rows, s.rows + s.Bytes());
-        return Assemble(s);
+        return (!changed && havePng) || Assemble(s);
     }
 
     bool Assemble(const PngSource& s);
